@@ -1,0 +1,196 @@
+#include "errors/errorreport.h"
+
+#include "errors/errortrap.h"
+#include "platform/system.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QUuid>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace errors {
+
+namespace {
+
+SavedError saved;
+
+const QString crlf = QStringLiteral("\r\n");
+constexpr QChar placeholderMarker(8);
+constexpr int logRetryIntervalMs = 200;
+constexpr qint64 logRetryLimitMs = 1000;
+
+QString reportTemplate()
+{
+    return QStringLiteral("%Descr% %nl%=> Computer='%Comp%' Time='%Time%' ADO-version='%ADOVersion%' %nl%");
+}
+
+QString reportTime()
+{
+    return platform::system().now().toString(QStringLiteral("MM/dd/yy HH:mm:ss"));
+}
+
+QString sqliteVersion()
+{
+    const QString connection = QStringLiteral("pelko-version-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QString version;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("select sqlite_version()")) && query.next())
+                version = query.value(0).toString();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return version;
+}
+
+} // namespace
+
+SavedError &savedError()
+{
+    return saved;
+}
+
+QString ReportHeader()
+{
+    return QStringLiteral("An Error has occured in Pelko 1.0. Please check the following details or call the Help "
+                          "Desk for support.")
+           + crlf;
+}
+
+QString ErrorBoxTitle(qint32 number)
+{
+    return QStringLiteral("Pelko 1.0 Error = ") + QString::number(number);
+}
+
+void StartReport()
+{
+    saved.report = reportTemplate();
+    saved.report.replace(QLatin1Char('%'), placeholderMarker);
+    FillPlaceholder(QStringLiteral("nl"), crlf);
+    FillPlaceholder(QStringLiteral("Comp"), GetComputerNameText());
+    FillPlaceholder(QStringLiteral("Time"), reportTime());
+    FillPlaceholder(QStringLiteral("ADOVersion"), GetAdoVersion());
+    FillPlaceholder(QStringLiteral("Descr"), saved.description);
+    saved.report.replace(placeholderMarker, QLatin1Char('%'));
+}
+
+void FillPlaceholder(const QString &name, const QString &value)
+{
+    saved.report.replace(placeholderMarker + name + placeholderMarker, value, Qt::CaseSensitive);
+}
+
+void AddReportLine(const QString &text)
+{
+    if (IsQuietErrNumber(saved.number))
+        return;
+    saved.report += text + crlf;
+}
+
+void AddApiErrorLine()
+{
+    const qint32 code = saved.lastSystemError;
+    if (code == 0 || code == 203)
+        return;
+    AddReportLine(QStringLiteral("  API Error: (") + QString::number(code) + QStringLiteral(") ")
+                  + GetSystemErrorText(code));
+}
+
+void AddLocationLine(const QString &location)
+{
+    QString line = QStringLiteral("=> LOCATION CODE: ") + location + QStringLiteral("()");
+    if (saved.line != 0)
+        line += QStringLiteral("  LINE# ") + QString::number(saved.line);
+    AddReportLine(line + QLatin1Char(' '));
+}
+
+QString GetErrorReport()
+{
+    return saved.report;
+}
+
+QString GetComputerNameText()
+{
+    return platform::system().computerName();
+}
+
+QString GetAdoVersion()
+{
+    // The staging database engine stands where the data-access component stood; its version does not change
+    // while the program runs.
+    static const QString version = sqliteVersion();
+    return version.isEmpty() ? QStringLiteral("?") : version;
+}
+
+QString GetSystemErrorText(qint32 code)
+{
+    QString text = platform::system().systemErrorText(code);
+    text.remove(crlf);
+    text.remove(QChar(0));
+    return text;
+}
+
+bool WriteErrorLog(const QString &fileName)
+{
+    const QString report = GetErrorReport();
+    if (report.isEmpty())
+        return true;
+    const QString path = fileName.contains(QLatin1Char('/')) ? fileName : platform::programFile(fileName);
+    int handle = -1;
+    if (!OpenLogWithRetry(path, handle))
+        return false;
+    const QByteArray entry = (report + crlf + crlf + crlf).toLocal8Bit();
+    qsizetype written = 0;
+    while (written < entry.size()) {
+        const ssize_t n = ::write(handle, entry.constData() + written, size_t(entry.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        written += n;
+    }
+    ::flock(handle, LOCK_UN);
+    const bool closed = ::close(handle) == 0;
+    return written == entry.size() && closed;
+}
+
+bool OpenLogWithRetry(const QString &path, int &fileHandle)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        if (TryOpenForAppend(path, fileHandle))
+            return true;
+        platform::system().sleepMs(logRetryIntervalMs);
+        if (elapsed.elapsed() > logRetryLimitMs)
+            return false;
+    }
+}
+
+bool TryOpenForAppend(const QString &path, int &fileHandle)
+{
+    // Other running copies of the program share the log; an exclusive lock keeps their entries apart, and a
+    // lock that another copy holds is what the retries wait out.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    fileHandle = fd;
+    return true;
+}
+
+} // namespace errors

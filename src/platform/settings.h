@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// The per-user settings store: application "Pelko10", section "Config". Keys have no defaults:
+// a key that was never written reads as "".
+QString readConfig(const QString &key);
+void writeConfig(const QString &key, const QString &value);
+
+inline constexpr char settingServerAddress[] = "ServerAddress";
+inline constexpr char settingPortNo[] = "PortNo";
+
+} // namespace platform

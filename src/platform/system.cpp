@@ -1,0 +1,76 @@
+#include "platform/system.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QThread>
+
+#include <cstring>
+
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+SystemServices realServices;
+SystemServices *installedServices = nullptr;
+
+} // namespace
+
+QString SystemServices::computerName() const
+{
+    char buffer[256] = {};
+    if (gethostname(buffer, sizeof buffer - 1) != 0)
+        return {};
+    return QString::fromLocal8Bit(buffer);
+}
+
+QDateTime SystemServices::now() const
+{
+    return QDateTime::currentDateTime();
+}
+
+QString SystemServices::systemErrorText(int code) const
+{
+    if (code <= 0)
+        return {};
+    char buffer[512] = {};
+    // The GNU strerror_r returns the text, which may or may not live in the buffer.
+    const char *text = strerror_r(code, buffer, sizeof buffer);
+    QString result = QString::fromLocal8Bit(text);
+    if (result.startsWith(QLatin1String("Unknown error")))
+        return {};
+    return result;
+}
+
+void SystemServices::sleepMs(int milliseconds) const
+{
+    QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
+QString SystemServices::programFolder() const
+{
+    const QString home = qEnvironmentVariable("PELKO_HOME");
+    if (!home.isEmpty())
+        return QDir::cleanPath(home);
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QDir::currentPath();
+}
+
+SystemServices &system()
+{
+    return installedServices ? *installedServices : realServices;
+}
+
+void setSystem(SystemServices *services)
+{
+    installedServices = services;
+}
+
+QString programFile(const QString &name)
+{
+    return QDir(programFolder()).filePath(name);
+}
+
+} // namespace platform

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace platform {
+
+// The operating-system services the program asks for by name: the computer name, the clock, the text of
+// a system error number, a pause and the program folder. Tests install their own to fix what they return.
+class SystemServices
+{
+public:
+    virtual ~SystemServices() = default;
+
+    virtual QString computerName() const;
+    virtual QDateTime now() const;
+    virtual QString systemErrorText(int code) const;
+    virtual void sleepMs(int milliseconds) const;
+    // The folder of the executable, or the one PELKO_HOME names.
+    virtual QString programFolder() const;
+};
+
+SystemServices &system();
+// Installs services (nullptr restores the real ones); the caller keeps ownership.
+void setSystem(SystemServices *services);
+
+inline QString programFolder()
+{
+    return system().programFolder();
+}
+
+// Path of a file in the program folder.
+QString programFile(const QString &name);
+
+} // namespace platform

@@ -1,0 +1,227 @@
+#include "errors/errorreport.h"
+#include "errors/errortrap.h"
+#include "support/scriptedprompter.h"
+#include "support/testenvironment.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace errors;
+using testsupport::ScriptedPrompter;
+using testsupport::TestEnvironment;
+
+namespace {
+
+QString golden(const QString &name)
+{
+    QFile file(QStringLiteral(PELKO_TEST_DATA "/errors/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).replace(QStringLiteral("@ADOVERSION@"), GetAdoVersion());
+}
+
+void raiseInProcedure(qint32 number, const QString &description, qint32 line = 0, qint32 systemError = 0,
+                      const QString &location = QStringLiteral("C02-0001"))
+{
+    trap(location, [&] { throw RuntimeError(number, description, QStringLiteral("TestSource"), line, systemError); });
+}
+
+ErrorState errorState(qint32 number, const QString &source, const QString &description)
+{
+    ErrorState state;
+    state.number = number;
+    state.source = source;
+    state.description = description;
+    return state;
+}
+
+} // namespace
+
+class TestErrorTrap final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        m_env->setNow(QDateTime(QDate(2026, 3, 5), QTime(14, 7, 9)));
+        m_prompter = std::make_unique<ScriptedPrompter>();
+        clearCurrentError();
+    }
+    void cleanup()
+    {
+        m_prompter.reset();
+        m_env.reset();
+    }
+
+    void reportedErrorShowsBoxThenLogs()
+    {
+        QString result = QStringLiteral("untouched");
+        trap(QStringLiteral("C02-0001"), [&] {
+            result.clear();
+            throw RuntimeError(91, QStringLiteral("Object variable or with block variable not set"),
+                               QStringLiteral("Pelko"), 9);
+        });
+        QCOMPARE(result, QString());
+        QCOMPARE(m_prompter->boxes().size(), 1);
+        const auto box = m_prompter->boxes().first();
+        QCOMPARE(box.title, QStringLiteral("Pelko 1.0 Error = 91"));
+        QCOMPARE(box.style, 16);
+        QCOMPARE(box.prompt, golden(QStringLiteral("box-91.txt")));
+        QCOMPARE(m_env->readProgramFile(QString::fromLatin1(errorLogName)), golden(QStringLiteral("log-91.txt")));
+        QCOMPARE(currentError().number, 0);
+
+        // A second entry is appended after the first.
+        raiseInProcedure(91, QStringLiteral("Object variable or with block variable not set"), 9);
+        QCOMPARE(m_env->readProgramFile(QString::fromLatin1(errorLogName)),
+                 golden(QStringLiteral("log-91.txt")).repeated(2));
+    }
+
+    void quietRangeEnds_data()
+    {
+        QTest::addColumn<qint32>("number");
+        QTest::addColumn<bool>("quiet");
+        QTest::newRow("first quiet") << qint32(0x80041065U) << true;
+        QTest::newRow("last quiet") << qint32(0x8004144DU) << true;
+        QTest::newRow("just below") << qint32(0x80041064U) << false;
+        QTest::newRow("ERR_GENERAL") << qint32(0x8004144EU) << false;
+    }
+    void quietRangeEnds()
+    {
+        QFETCH(qint32, number);
+        QFETCH(bool, quiet);
+        currentError() = errorState(number, QStringLiteral("Src"), QStringLiteral("Desc"));
+        const QString result = ErrorIn(QStringLiteral("F01-0014"), EH_STANDARD);
+        clearCurrentError();
+        const auto box = m_prompter->boxes().first();
+        QCOMPARE(box.title, QStringLiteral("Pelko 1.0 Error = ") + QString::number(number));
+        const bool logged = QFile::exists(m_env->programFile(QString::fromLatin1(errorLogName)));
+        if (quiet) {
+            QCOMPARE(result, QString());
+            QCOMPARE(box.prompt, QStringLiteral("Src\nDesc"));
+            QVERIFY(!logged);
+        } else {
+            QVERIFY(result.startsWith(QStringLiteral("Desc \r\n=> Computer='TESTPC'")));
+            QCOMPARE(box.prompt, ReportHeader() + QLatin1Char('\n') + result);
+            QVERIFY(logged);
+        }
+    }
+
+    void lostErrorIsReportedAsGeneral()
+    {
+        const QString result = ErrorIn(QStringLiteral("F01-0001"), EH_STANDARD);
+        QVERIFY(result.startsWith(QStringLiteral("ErrorIn: Error information was lost. To fix: call ErrPreserve "
+                                                 "before doing anything in error handler. \r\n")));
+        QCOMPARE(m_prompter->boxes().first().title, QStringLiteral("Pelko 1.0 Error = -2147216306"));
+        clearCurrentError();
+    }
+
+    void eachErrorIsSavedAfresh()
+    {
+        raiseInProcedure(5, QStringLiteral("first"));
+        raiseInProcedure(13, QStringLiteral("second"));
+        QCOMPARE(m_prompter->boxes().size(), 2);
+        QCOMPARE(m_prompter->boxes().at(1).title, QStringLiteral("Pelko 1.0 Error = 13"));
+        QVERIFY(GetErrorReport().startsWith(QStringLiteral("second \r\n")));
+    }
+
+    void reportLines_data()
+    {
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<qint32>("line");
+        QTest::addColumn<qint32>("systemError");
+        QTest::addColumn<QString>("firstLine");
+        QTest::addColumn<QString>("apiLine");
+        QTest::addColumn<QString>("locationLine");
+        const QString noApi;
+        QTest::newRow("line 0") << "d" << 0 << 0 << "d " << noApi << "=> LOCATION CODE: C03--0001() ";
+        QTest::newRow("system error 203") << "d" << 3 << 203 << "d " << noApi << "=> LOCATION CODE: C03--0001()  LINE# 3 ";
+        QTest::newRow("system error with text")
+            << "d" << 0 << 2 << "d " << "  API Error: (2) No such file or directory"
+            << "=> LOCATION CODE: C03--0001() ";
+        QTest::newRow("system error without text")
+            << "d" << 0 << 99999 << "d " << "  API Error: (99999) " << "=> LOCATION CODE: C03--0001() ";
+        QTest::newRow("placeholder in description") << "a %Comp% b" << 0 << 0 << "a %Comp% b " << noApi
+                                                    << "=> LOCATION CODE: C03--0001() ";
+        QTest::newRow("marker in description") << QStringLiteral("a") + QChar(8) + QStringLiteral("b") << 0 << 0
+                                               << "a%b " << noApi << "=> LOCATION CODE: C03--0001() ";
+    }
+    void reportLines()
+    {
+        QFETCH(QString, description);
+        QFETCH(qint32, line);
+        QFETCH(qint32, systemError);
+        QFETCH(QString, firstLine);
+        QFETCH(QString, apiLine);
+        QFETCH(QString, locationLine);
+        raiseInProcedure(5, description, line, systemError, QStringLiteral("C03--0001"));
+        QStringList lines = GetErrorReport().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.takeLast(), QString());
+        QCOMPARE(lines.first(), firstLine);
+        QCOMPARE(lines.at(1), QStringLiteral("=> Computer='TESTPC' Time='03/05/26 14:07:09' ADO-version='")
+                                  + GetAdoVersion() + QStringLiteral("' "));
+        QCOMPARE(lines.size(), apiLine.isNull() ? 3 : 4);
+        if (!apiLine.isNull())
+            QCOMPARE(lines.at(2), apiLine);
+        QCOMPARE(lines.last(), locationLine);
+    }
+
+    void emptyComputerNameAndKnownAdoVersion()
+    {
+        m_env->setComputerName(QString());
+        raiseInProcedure(5, QStringLiteral("d"));
+        QVERIFY(GetErrorReport().contains(QStringLiteral("=> Computer='' Time='")));
+        QVERIFY(!GetAdoVersion().isEmpty());
+        QVERIFY(GetAdoVersion() != QStringLiteral("?"));
+    }
+
+    void lockedLogLosesEntryAndSaysSo()
+    {
+        const QString path = m_env->programFile(QString::fromLatin1(errorLogName));
+        const int holder = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(holder >= 0);
+        QCOMPARE(::flock(holder, LOCK_EX), 0);
+
+        currentError() = errorState(5, QStringLiteral("S"), QStringLiteral("D"));
+        ErrPreserve();
+        StartReport();
+        savedError().saved = false;
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!WriteErrorLog(QString::fromLatin1(errorLogName)));
+        QVERIFY(timer.elapsed() >= 1000);
+        QVERIFY(timer.elapsed() < 3000);
+        QCOMPARE(QFile(path).size(), 0);
+
+        ::close(holder);
+        QVERIFY(WriteErrorLog(QString::fromLatin1(errorLogName)));
+        QVERIFY(QFile(path).size() > 0);
+        clearCurrentError();
+    }
+
+    void trapResultKeepsWhatWasAssigned()
+    {
+        const QString result = trapResult(QStringLiteral("C02-0009"), QString(), [](QString &r) {
+            r = QStringLiteral("partial");
+            raise(ErrNo::TypeMismatch, QStringLiteral("Type mismatch"));
+        });
+        QCOMPARE(result, QStringLiteral("partial"));
+        QVERIFY(GetErrorReport().endsWith(QStringLiteral("=> LOCATION CODE: C02-0009() \r\n")));
+
+        trap(QStringLiteral("C02-0009"), [] { throw std::runtime_error("boom"); });
+        QCOMPARE(m_prompter->boxes().last().title, QStringLiteral("Pelko 1.0 Error = 51"));
+    }
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+};
+
+QTEST_GUILESS_MAIN(TestErrorTrap)
+#include "testerrortrap.moc"
