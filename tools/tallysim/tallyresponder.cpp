@@ -1,0 +1,393 @@
+#include "tallysim/tallyresponder.h"
+
+#include <QStringDecoder>
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <array>
+
+namespace tallysim {
+
+namespace {
+
+// Ids start past the predefined groups and ledgers of a new company, so LASTMID and LASTVCHID are never 1.
+constexpr qint64 firstFreeId = 100;
+
+// What each ACCOUNTTYPE of the "List of Accounts" report lists.
+struct AccountType
+{
+    const char *accountType;
+    const char *masterType;
+};
+constexpr std::array accountTypes{
+    AccountType{"Groups", "GROUP"},
+    AccountType{"Ledgers", "LEDGER"},
+    AccountType{"Units", "UNIT"},
+    AccountType{"Godowns", "GODOWN"},
+    AccountType{"Stock Groups", "STOCKGROUP"},
+    AccountType{"Stock Categories", "STOCKCATEGORY"},
+    AccountType{"Stock Items", "STOCKITEM"},
+    AccountType{"Cost Categories", "COSTCATEGORY"},
+    AccountType{"Cost Centres", "COSTCENTRE"},
+};
+
+class ByteArrayWriter final : public pugi::xml_writer
+{
+public:
+    explicit ByteArrayWriter(QByteArray &target) : m_target(target) {}
+    void write(const void *data, size_t size) override
+    {
+        m_target.append(static_cast<const char *>(data), static_cast<qsizetype>(size));
+    }
+
+private:
+    QByteArray &m_target;
+};
+
+QByteArray serialised(const pugi::xml_document &document)
+{
+    QByteArray bytes;
+    ByteArrayWriter writer(bytes);
+    document.save(writer, "  ", pugi::format_indent | pugi::format_no_declaration, pugi::encoding_utf8);
+    return bytes;
+}
+
+QString textOf(const pugi::xml_node &node)
+{
+    return QString::fromUtf8(node.text().get());
+}
+
+bool sameText(const QString &a, const char *b)
+{
+    return a.simplified().compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
+}
+
+QByteArray utf8(const QString &text)
+{
+    return text.toUtf8();
+}
+
+void addText(pugi::xml_node parent, const char *name, const QString &value)
+{
+    parent.append_child(name).text().set(utf8(value).constData());
+}
+
+// Tally's answer to an export it cannot give: the envelope of an export with an error line.
+QByteArray exportErrorReply(const QString &message)
+{
+    pugi::xml_document document;
+    auto envelope = document.append_child("ENVELOPE");
+    auto header = envelope.append_child("HEADER");
+    header.append_child("VERSION").text().set("1");
+    header.append_child("STATUS").text().set("0");
+    addText(envelope.append_child("BODY").append_child("DATA"), "LINEERROR", message);
+    return serialised(document);
+}
+
+QString masterName(const pugi::xml_node &object)
+{
+    if (const char *name = object.attribute("NAME").value(); *name != '\0')
+        return QString::fromUtf8(name);
+    if (const auto name = object.child("NAME"))
+        return textOf(name);
+    return textOf(object.child("NAME.LIST").child("NAME"));
+}
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// pugixml keeps a bare "&" or an unknown entity as text, where an XML parser such as Tally's refuses the
+// document; this finds them outside comments, CDATA sections and processing instructions.
+bool hasOnlyValidReferences(QByteArrayView text)
+{
+    static constexpr std::array<std::pair<QByteArrayView, QByteArrayView>, 3> skipped{{
+        {"<!--", "-->"},
+        {"<![CDATA[", "]]>"},
+        {"<?", "?>"},
+    }};
+    static constexpr std::array<QByteArrayView, 5> entities{"amp;", "lt;", "gt;", "quot;", "apos;"};
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '<') {
+            bool wasSkipped = false;
+            for (const auto &[open, close] : skipped) {
+                if (text.sliced(i).startsWith(open)) {
+                    const qsizetype end = text.indexOf(close, i + open.size());
+                    if (end < 0)
+                        return true; // unterminated: the parser has refused it already
+                    i = end + close.size();
+                    wasSkipped = true;
+                    break;
+                }
+            }
+            if (!wasSkipped)
+                ++i;
+            continue;
+        }
+        if (c != '&') {
+            ++i;
+            continue;
+        }
+        const QByteArrayView rest = text.sliced(i + 1);
+        qsizetype length = 0;
+        for (const QByteArrayView entity : entities) {
+            if (rest.startsWith(entity))
+                length = entity.size();
+        }
+        if (length == 0 && rest.startsWith('#')) {
+            const bool hex = rest.size() > 1 && rest[1] == 'x';
+            qsizetype j = hex ? 2 : 1;
+            const qsizetype digitsStart = j;
+            while (j < rest.size() && (hex ? isHexDigit(rest[j]) : (rest[j] >= '0' && rest[j] <= '9')))
+                ++j;
+            if (j > digitsStart && j < rest.size() && rest[j] == ';')
+                length = j + 1;
+        }
+        if (length == 0)
+            return false;
+        i += 1 + length;
+    }
+    return true;
+}
+
+// The body as UTF-8 for the check above: Tally also takes UTF-16, with or without a byte-order mark.
+QByteArray asUtf8(const QByteArray &body)
+{
+    const bool littleEndian = body.startsWith("\xff\xfe") || (body.size() > 1 && body[0] != '\0' && body[1] == '\0');
+    const bool bigEndian = body.startsWith("\xfe\xff") || (body.size() > 1 && body[0] == '\0' && body[1] != '\0');
+    if (!littleEndian && !bigEndian)
+        return body;
+    QStringDecoder decoder(littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+    return QString(decoder(body)).toUtf8();
+}
+
+QString unknownCompanyMessage(const QString &name)
+{
+    return QStringLiteral("Could not set 'SVCurrentCompany' to '") + name + QStringLiteral("'");
+}
+
+} // namespace
+
+struct TallyResponder::ImportCounts
+{
+    int created = 0;
+    int altered = 0;
+    int deleted = 0;
+    qint64 lastVchId = 0;
+    qint64 lastMid = 0;
+    int combined = 0;
+    int ignored = 0;
+    int errors = 0;
+    int cancelled = 0;
+    int exceptions = 0;
+    QStringList lineErrors;
+
+    QByteArray reply() const
+    {
+        pugi::xml_document document;
+        auto response = document.append_child("RESPONSE");
+        for (const QString &error : lineErrors)
+            addText(response, "LINEERROR", error);
+        const std::array<std::pair<const char *, qint64>, 10> counters{{
+            {"CREATED", created},
+            {"ALTERED", altered},
+            {"DELETED", deleted},
+            {"LASTVCHID", lastVchId},
+            {"LASTMID", lastMid},
+            {"COMBINED", combined},
+            {"IGNORED", ignored},
+            {"ERRORS", errors},
+            {"CANCELLED", cancelled},
+            {"EXCEPTIONS", exceptions},
+        }};
+        for (const auto &[name, value] : counters)
+            response.append_child(name).text().set(static_cast<long long>(value));
+        return serialised(document);
+    }
+};
+
+TallyResponder::TallyResponder(const QStringList &companies, const QString &currentCompany)
+    : m_currentCompany(currentCompany)
+{
+    QStringList held = companies;
+    if (!currentCompany.isEmpty())
+        held.append(currentCompany); // the open company is always one the server holds
+    for (const QString &name : std::as_const(held)) {
+        if (!name.isEmpty() && findCompany(name) == nullptr)
+            m_companies.append(Company{name, {}, firstFreeId});
+    }
+}
+
+TallyResponder::Company *TallyResponder::findCompany(const QString &name)
+{
+    const auto found = std::find_if(m_companies.begin(), m_companies.end(), [&](const Company &company) {
+        return company.name.compare(name, Qt::CaseInsensitive) == 0;
+    });
+    return found == m_companies.end() ? nullptr : &*found;
+}
+
+QByteArray TallyResponder::answer(const QByteArray &body)
+{
+    if (body.trimmed().isEmpty())
+        return runningReply;
+
+    pugi::xml_document document;
+    if (!document.load_buffer(body.constData(), static_cast<size_t>(body.size())) ||
+        !hasOnlyValidReferences(asUtf8(body)))
+        return unknownRequestReply;
+    const pugi::xml_node envelope = document.document_element();
+    if (std::string_view(envelope.name()) != "ENVELOPE")
+        return unknownRequestReply;
+
+    const QString request = textOf(envelope.child("HEADER").child("TALLYREQUEST"));
+    if (sameText(request, "Export Data"))
+        return exportReply(envelope);
+    if (sameText(request, "Import Data"))
+        return importReply(envelope);
+    return unknownRequestReply;
+}
+
+QByteArray TallyResponder::exportReply(const pugi::xml_node &envelope)
+{
+    const pugi::xml_node description = envelope.child("BODY").child("EXPORTDATA").child("REQUESTDESC");
+    if (!description)
+        return unknownRequestReply;
+    const QString report = textOf(description.child("REPORTNAME"));
+    if (sameText(report, "List of Companies"))
+        return companyListReply();
+    if (!sameText(report, "List of Accounts"))
+        return exportErrorReply(QStringLiteral("Could not find Report '") + report.simplified() + QStringLiteral("'!"));
+
+    const pugi::xml_node variables = description.child("STATICVARIABLES");
+    const QString accountType = textOf(variables.child("ACCOUNTTYPE"));
+    if (const auto named = variables.child("SVCURRENTCOMPANY")) {
+        const Company *company = findCompany(textOf(named));
+        if (company == nullptr)
+            return exportErrorReply(unknownCompanyMessage(textOf(named)));
+        return accountsReply(*company, accountType);
+    }
+    if (const Company *company = findCompany(m_currentCompany))
+        return accountsReply(*company, accountType);
+    return accountsReply(Company{}, accountType);
+}
+
+QByteArray TallyResponder::companyListReply() const
+{
+    pugi::xml_document document;
+    auto envelope = document.append_child("ENVELOPE");
+    auto header = envelope.append_child("HEADER");
+    header.append_child("VERSION").text().set("1");
+    header.append_child("STATUS").text().set("1");
+    auto collection = envelope.append_child("BODY").append_child("DATA").append_child("COLLECTION");
+    for (const Company &company : m_companies) {
+        auto entry = collection.append_child("COMPANY");
+        entry.append_attribute("NAME").set_value(utf8(company.name).constData());
+        addText(entry, "NAME", company.name);
+        addText(entry, "COMPANYNAME", company.name);
+    }
+    return serialised(document);
+}
+
+// "List of Accounts" comes back as an import envelope of the open company that carries its masters.
+QByteArray TallyResponder::accountsReply(const Company &company, const QString &accountType) const
+{
+    QStringList types;
+    for (const AccountType &type : accountTypes) {
+        if (sameText(accountType, type.accountType))
+            types = {QString::fromLatin1(type.masterType)};
+    }
+    if (types.isEmpty()) {
+        types = company.masters.keys();
+        types.sort();
+    }
+
+    pugi::xml_document document;
+    auto envelope = document.append_child("ENVELOPE");
+    envelope.append_child("HEADER").append_child("TALLYREQUEST").text().set("Import Data");
+    auto importData = envelope.append_child("BODY").append_child("IMPORTDATA");
+    auto description = importData.append_child("REQUESTDESC");
+    description.append_child("REPORTNAME").text().set("All Masters");
+    if (!company.name.isEmpty())
+        addText(description.append_child("STATICVARIABLES"), "SVCURRENTCOMPANY", company.name);
+    auto requestData = importData.append_child("REQUESTDATA");
+
+    for (const QString &type : std::as_const(types)) {
+        QList<Master> masters = company.masters.value(type).values();
+        std::sort(masters.begin(), masters.end(), [](const Master &a, const Master &b) { return a.id < b.id; });
+        const QByteArray typeName = utf8(type);
+        for (const Master &master : std::as_const(masters)) {
+            auto message = requestData.append_child("TALLYMESSAGE");
+            message.append_attribute("xmlns:UDF").set_value("TallyUDF");
+            auto element = message.append_child(typeName.constData());
+            element.append_attribute("NAME").set_value(utf8(master.name).constData());
+            element.append_attribute("RESERVEDNAME").set_value("");
+            if (type == QLatin1String("UNIT"))
+                addText(element, "NAME", master.name);
+            else
+                addText(element.append_child("NAME.LIST"), "NAME", master.name);
+        }
+    }
+    return serialised(document);
+}
+
+QByteArray TallyResponder::importReply(const pugi::xml_node &envelope)
+{
+    const pugi::xml_node importData = envelope.child("BODY").child("IMPORTDATA");
+    if (!importData)
+        return unknownRequestReply;
+
+    ImportCounts counts;
+    const pugi::xml_node named = importData.child("REQUESTDESC").child("STATICVARIABLES").child("SVCURRENTCOMPANY");
+    if (!named && m_currentCompany.isEmpty()) {
+        counts.lineErrors.append(QStringLiteral("No Company is open"));
+        counts.errors = 1;
+        return counts.reply();
+    }
+    const QString companyName = named ? textOf(named) : m_currentCompany;
+    Company *company = findCompany(companyName);
+    if (company == nullptr) {
+        counts.lineErrors.append(unknownCompanyMessage(companyName));
+        counts.errors = 1;
+        return counts.reply();
+    }
+
+    for (const pugi::xml_node &message : importData.child("REQUESTDATA").children("TALLYMESSAGE")) {
+        for (const pugi::xml_node &object : message.children()) {
+            if (object.type() == pugi::node_element)
+                importObject(*company, object, counts);
+        }
+    }
+    return counts.reply();
+}
+
+void TallyResponder::importObject(Company &company, const pugi::xml_node &object, ImportCounts &counts)
+{
+    const QString type = QString::fromUtf8(object.name());
+    const QString name = masterName(object);
+    qint64 id = 0;
+    if (name.isEmpty()) {
+        id = ++company.lastId;
+        ++counts.created;
+    } else {
+        auto &ofType = company.masters[type];
+        const QString key = name.toCaseFolded();
+        if (const auto known = ofType.constFind(key); known != ofType.constEnd()) {
+            id = known->id; // an alteration keeps the master's own id
+            ++counts.altered;
+        } else {
+            id = ++company.lastId;
+            ofType.insert(key, Master{name, id});
+            ++counts.created;
+        }
+    }
+    if (type == QLatin1String("VOUCHER"))
+        counts.lastVchId = id;
+    else
+        counts.lastMid = id;
+}
+
+} // namespace tallysim
