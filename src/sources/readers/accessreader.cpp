@@ -1,0 +1,212 @@
+#include "sources/readers/accessreader.h"
+
+#include "sources/readers/sourceerror.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <mdbtools.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace sources {
+
+namespace {
+
+const QString readerName = QStringLiteral("Pelko.Access");
+
+// Large enough for any field but a very long memo; the buffers are allocated but not touched beyond what a
+// value fills.
+constexpr size_t bindSize = size_t(1) << 20;
+
+constexpr qint64 msecsPerDay = 86'400'000;
+
+// Access keeps a date-time as days since 1899-12-30: the whole part is the day, counted backwards for earlier
+// days, and the fraction, taken without its sign, is the time of day. Access stores whole seconds and keeps to
+// the years 100 to 9999; a day count beyond those, which only a damaged file holds, is given as the number.
+Value accessDate(double days)
+{
+    if (!std::isfinite(days) || days < -700'000.0 || days > 3'000'000.0)
+        return Value::number(days);
+    static const qint64 dayZeroMSecs = Value::date(QDate(1899, 12, 30)).dateMSecs();
+    const double wholeDays = std::trunc(days);
+    const qint64 seconds = std::llround(std::fabs(days - wholeDays) * 86'400.0);
+    return Value::dateFromMSecs(dayZeroMSecs + qint64(wholeDays) * msecsPerDay + seconds * 1000);
+}
+
+// Parses a number libmdb formatted itself (integers, currency, decimal); a comma stands in for the point when the
+// C library formatted it in a locale that uses one.
+Value numberFromText(const char *text, int length)
+{
+    if (length <= 0)
+        return Value();
+    QByteArray digits(text, length);
+    digits.replace(',', '.');
+    double value = 0;
+    const auto result = std::from_chars(digits.constData(), digits.constData() + digits.size(), value);
+    if (result.ec != std::errc() || result.ptr != digits.constData() + digits.size())
+        return Value::text(QString::fromUtf8(text, length));
+    return Value::number(value);
+}
+
+// A single-precision value is shown as its own shortest text reads (1.1, not 1.10000002384), as the database
+// engine shows it.
+double singleToDouble(float value)
+{
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    double result = value;
+    std::from_chars(buffer, written.ptr, result);
+    return result;
+}
+
+struct BoundColumn
+{
+    MdbColumn *column = nullptr;
+    std::unique_ptr<char[]> buffer;
+    int length = 0;
+};
+
+Value columnValue(MdbHandle *mdb, const BoundColumn &bound)
+{
+    MdbColumn *column = bound.column;
+    const char *text = bound.buffer.get();
+    // libmdb writes an empty text for a null of every type; a value of zero length in the row is a null.
+    if (bound.length == 0 && column->cur_value_len == 0)
+        return Value();
+    switch (column->col_type) {
+    case MDB_BOOL:
+        return Value::yesNo(bound.length > 0 && text[0] == '1');
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+    case MDB_COMPLEX:
+    case MDB_MONEY:
+    case MDB_NUMERIC:
+        return numberFromText(text, bound.length);
+    // Floating-point values and dates are taken from the row itself: libmdb prints them in a form that loses
+    // digits or, for dates outside 1900-9999, is wrong.
+    case MDB_FLOAT:
+        return Value::number(singleToDouble(mdb_get_single(mdb->pg_buf, column->cur_value_start)));
+    case MDB_DOUBLE:
+        return Value::number(mdb_get_double(mdb->pg_buf, column->cur_value_start));
+    case MDB_DATETIME:
+        return accessDate(mdb_get_double(mdb->pg_buf, column->cur_value_start));
+    case MDB_TEXT:
+    case MDB_MEMO:
+    case MDB_REPID:
+        return Value::text(QString::fromUtf8(text, bound.length));
+    default:
+        return Value();
+    }
+}
+
+} // namespace
+
+struct AccessReader::Database
+{
+    MdbHandle *mdb = nullptr;
+    ~Database()
+    {
+        if (mdb != nullptr)
+            mdb_close(mdb);
+    }
+
+    QList<MdbCatalogEntry *> userTables() const
+    {
+        QList<MdbCatalogEntry *> result;
+        for (unsigned int i = 0; i < mdb->num_catalog; ++i) {
+            auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
+            if (entry->object_type == MDB_TABLE && !mdb_is_system_table(entry))
+                result.append(entry);
+        }
+        return result;
+    }
+};
+
+struct TableDef
+{
+    MdbTableDef *table = nullptr;
+    ~TableDef()
+    {
+        if (table != nullptr)
+            mdb_free_tabledef(table);
+    }
+};
+
+AccessReader::AccessReader(const QString &path, const QString &password)
+    : m_database(std::make_unique<Database>()), m_path(path)
+{
+    Q_UNUSED(password)
+    if (!QFileInfo(path).isFile())
+        raiseSourceError(SourceErr::OpenFailed, fileNotFoundMessage(path), readerName);
+
+    m_database->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    if (m_database->mdb == nullptr || mdb_read_catalog(m_database->mdb, MDB_ANY) == nullptr) {
+        raiseSourceError(SourceErr::OpenFailed, QStringLiteral("Unrecognized database format '%1'.").arg(path),
+                         readerName);
+    }
+    mdb_set_boolean_fmt_numbers(m_database->mdb);
+    mdb_set_bind_size(m_database->mdb, bindSize);
+}
+
+AccessReader::~AccessReader() = default;
+
+QList<TableEntry> AccessReader::tables()
+{
+    QList<TableEntry> result;
+    const QList<MdbCatalogEntry *> entries = m_database->userTables();
+    for (const MdbCatalogEntry *entry : entries)
+        result.append({QString::fromUtf8(entry->object_name), TableType::Table});
+    return result;
+}
+
+Table AccessReader::readTable(const QString &name)
+{
+    const QList<MdbCatalogEntry *> entries = m_database->userTables();
+    MdbCatalogEntry *found = nullptr;
+    for (MdbCatalogEntry *entry : entries) {
+        if (found == nullptr && QString::fromUtf8(entry->object_name) == name)
+            found = entry;
+    }
+    for (MdbCatalogEntry *entry : entries) {
+        if (found == nullptr && QString::fromUtf8(entry->object_name).compare(name, Qt::CaseInsensitive) == 0)
+            found = entry;
+    }
+    if (found == nullptr)
+        raiseSourceError(SourceErr::ObjectNotFound, tableNotFoundMessage(name), readerName);
+
+    TableDef def;
+    def.table = mdb_read_table(found);
+    if (def.table == nullptr || mdb_read_columns(def.table) == nullptr || mdb_rewind_table(def.table) != 0) {
+        raiseSourceError(
+            SourceErr::OpenFailed,
+            QStringLiteral("The table '%1' of '%2' cannot be read; the database may be damaged.").arg(name, m_path),
+            readerName);
+    }
+
+    MdbHandle *mdb = m_database->mdb;
+    std::vector<BoundColumn> bound(def.table->num_cols);
+    QStringList fieldNames;
+    for (unsigned int i = 0; i < def.table->num_cols; ++i) {
+        BoundColumn &column = bound[i];
+        column.column = static_cast<MdbColumn *>(g_ptr_array_index(def.table->columns, i));
+        column.buffer.reset(new char[bindSize]);
+        column.buffer[0] = '\0';
+        mdb_bind_column(def.table, int(i) + 1, column.buffer.get(), &column.length);
+        fieldNames.append(QString::fromUtf8(column.column->name));
+    }
+
+    Table table(std::move(fieldNames));
+    table.reserveRows(def.table->num_rows);
+    while (mdb_fetch_row(def.table)) {
+        const std::span<Value> cells = table.appendRow();
+        for (size_t i = 0; i < bound.size(); ++i)
+            cells[i] = columnValue(mdb, bound[i]);
+    }
+    return table;
+}
+
+} // namespace sources

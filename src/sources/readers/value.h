@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+#include <variant>
+
+namespace sources {
+
+// One typed value read from a source cell or field. Text is kept as the source holds it; every other kind is
+// turned into its grid text only when the grids are filled (gridText).
+class Value
+{
+public:
+    enum class Type : quint8
+    {
+        Null,
+        Number,
+        Date,
+        YesNo,
+        Text
+    };
+
+    Value() = default;
+
+    static Value number(double value) { return Value(Storage(std::in_place_index<1>, value)); }
+    // A date with its time of day, kept to the millisecond; an invalid date, or one more than 270,000 years
+    // from 1970, gives null.
+    static Value date(const QDate &date, const QTime &time = QTime(0, 0));
+    static Value dateFromMSecs(qint64 msecsSinceEpoch)
+    {
+        return Value(Storage(std::in_place_index<2>, msecsSinceEpoch));
+    }
+    static Value yesNo(bool value) { return Value(Storage(std::in_place_index<3>, value)); }
+    static Value text(QString value) { return Value(Storage(std::in_place_index<4>, std::move(value))); }
+
+    Type type() const { return Type(m_value.index()); }
+    bool isNull() const { return m_value.index() == 0; }
+
+    double toNumber() const { return std::get<1>(m_value); }
+    // Milliseconds from 1970-01-01 00:00 of a date-time without a time zone.
+    qint64 dateMSecs() const { return std::get<2>(m_value); }
+    QDate toDate() const;
+    QTime toTime() const;
+    bool toYesNo() const { return std::get<3>(m_value); }
+    const QString &toText() const { return std::get<4>(m_value); }
+
+    friend bool operator==(const Value &, const Value &) = default;
+
+private:
+    // The alternatives stay in the order of Type so that the index is the type.
+    using Storage = std::variant<std::monostate, double, qint64, bool, QString>;
+    explicit Value(Storage value) : m_value(std::move(value)) {}
+
+    Storage m_value;
+};
+
+// The text a value shows in the grids: text as stored; numbers in the shortest form that reads back to the same
+// number, with "." and neither grouping nor exponent (1500.5, 12, -0.25, 1e21 in full digits); dates as YYYYMMDD
+// whatever their time of day; Yes/No fields as "Yes"/"No"; null as "".
+QString gridText(const Value &value);
+
+// The number text used by gridText.
+QString numberText(double value);
+
+} // namespace sources

@@ -1,0 +1,161 @@
+#include "errors/errortrap.h"
+#include "sources/readers/sourceerror.h"
+#include "sources/readers/table.h"
+
+#include <QTest>
+
+#include <cmath>
+
+using sources::Table;
+using sources::Value;
+
+namespace {
+
+Value date(int year, int month, int day, int hour = 0, int minute = 0)
+{
+    return Value::date(QDate(year, month, day), QTime(hour, minute));
+}
+
+Value text(const char *value)
+{
+    return Value::text(QString::fromUtf8(value));
+}
+
+// A table of the named fields whose rows are given as values, field by field.
+Table makeTable(const QStringList &fields, const QList<QList<Value>> &rows)
+{
+    Table table(fields);
+    for (const QList<Value> &row : rows) {
+        const auto cells = table.appendRow();
+        for (qsizetype i = 0; i < row.size(); ++i)
+            cells[size_t(i)] = row.at(i);
+    }
+    return table;
+}
+
+QStringList column(const Table &table, qsizetype field)
+{
+    QStringList result;
+    for (qsizetype row = 0; row < table.rowCount(); ++row)
+        result.append(sources::gridText(table.at(row, field)));
+    return result;
+}
+
+} // namespace
+
+class TestValues final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void gridText_data()
+    {
+        QTest::addColumn<Value>("value");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("null") << Value() << QString();
+        QTest::newRow("fraction") << Value::number(1500.5) << QStringLiteral("1500.5");
+        QTest::newRow("whole") << Value::number(12) << QStringLiteral("12");
+        QTest::newRow("negative fraction") << Value::number(-0.25) << QStringLiteral("-0.25");
+        QTest::newRow("negative zero") << Value::number(-0.0) << QStringLiteral("0");
+        QTest::newRow("shortest round trip") << Value::number(0.1 + 0.2) << QStringLiteral("0.30000000000000004");
+        QTest::newRow("tenth") << Value::number(0.1) << QStringLiteral("0.1");
+        QTest::newRow("large, full digits") << Value::number(1e21) << QStringLiteral("1000000000000000000000");
+        QTest::newRow("small, no exponent") << Value::number(1.5e-7) << QStringLiteral("0.00000015");
+        QTest::newRow("currency") << Value::number(1995.5) << QStringLiteral("1995.5");
+        QTest::newRow("date") << date(2024, 4, 1) << QStringLiteral("20240401");
+        QTest::newRow("date with time") << date(2024, 4, 1, 23, 59) << QStringLiteral("20240401");
+        QTest::newRow("before 1900") << date(1899, 12, 30, 6, 0) << QStringLiteral("18991230");
+        QTest::newRow("before 1970") << date(1969, 12, 31, 23, 0) << QStringLiteral("19691231");
+        QTest::newRow("year 9999") << date(9999, 12, 31) << QStringLiteral("99991231");
+        QTest::newRow("yes") << Value::yesNo(true) << QStringLiteral("Yes");
+        QTest::newRow("no") << Value::yesNo(false) << QStringLiteral("No");
+        QTest::newRow("text kept") << text(" Shop 4, \"Sai\" ") << QStringLiteral(" Shop 4, \"Sai\" ");
+        QTest::newRow("empty text") << Value::text(QString()) << QString();
+    }
+    void gridText()
+    {
+        QFETCH(Value, value);
+        QFETCH(QString, expected);
+        QCOMPARE(sources::gridText(value), expected);
+    }
+
+    void dateKeepsDayAndTime()
+    {
+        const Value value = date(1899, 12, 29, 6, 30);
+        QCOMPARE(value.toDate(), QDate(1899, 12, 29));
+        QCOMPARE(value.toTime(), QTime(6, 30));
+        QVERIFY(sizeof(Value) <= 32);
+    }
+
+    void orderOfKinds()
+    {
+        // Nulls first, then numbers (Yes before No, as -1 and 0), dates, text without regard to case.
+        const QList<Value> sorted = {
+            Value(),           Value::number(-5), Value::yesNo(true),  Value::yesNo(false),  Value::number(0.5),
+            Value::number(12), date(1999, 1, 1),  date(2024, 4, 1, 9), date(2024, 4, 1, 10), text("alpha"),
+            text("Beta"),      text("gamma")};
+        for (qsizetype i = 0; i < sorted.size(); ++i) {
+            for (qsizetype j = 0; j < sorted.size(); ++j) {
+                const int expected = i < j ? -1 : (i > j ? 1 : 0);
+                QCOMPARE(sources::compareForOrder(sorted.at(i), sorted.at(j)), expected);
+            }
+        }
+        QCOMPARE(sources::compareForOrder(text("PAYMENT"), text("payment")), 0);
+        QCOMPARE(sources::compareForOrder(Value::number(std::nan("")), Value::number(1e300)), 1);
+    }
+
+    void voucherOrderIsStable()
+    {
+        const QStringList fields = {QStringLiteral("VchType"), QStringLiteral("VchDate"), QStringLiteral("VchNo"),
+                                    QStringLiteral("SRNO"), QStringLiteral("Line")};
+        Table table =
+            makeTable(fields, {
+                                  {text("Receipt"), date(2024, 4, 3), text("R-1"), Value::number(1), text("a")},
+                                  {Value(), Value(), Value(), Value::number(2), text("b")},
+                                  {text("Payment"), date(2024, 4, 2), Value::number(2), Value::number(2), text("c")},
+                                  {text("Payment"), date(2024, 4, 2), Value::number(2), Value::number(1), text("d")},
+                                  {Value(), Value(), Value(), Value(), text("e")},
+                                  {text("payment"), date(2024, 4, 2), Value::number(2), Value::number(1), text("f")},
+                                  {text("Payment"), date(2024, 4, 1), Value::number(10), Value::number(1), text("g")},
+                                  {text("PAYMENT"), date(2024, 4, 1), Value::number(9), Value::number(1), text("h")},
+                              });
+        sources::sortInOrder(table, sources::voucherOrderFields());
+        // e before b: nulls first, and b (SrNo 2) after e (SrNo null); d and f are equal without regard to case
+        // and keep their order.
+        QCOMPARE(column(table, 4),
+                 QStringList({QStringLiteral("e"), QStringLiteral("b"), QStringLiteral("h"), QStringLiteral("g"),
+                              QStringLiteral("d"), QStringLiteral("f"), QStringLiteral("c"), QStringLiteral("a")}));
+        QCOMPARE(table.fieldNames(), fields);
+    }
+
+    void orderByMissingFieldFails()
+    {
+        Table table = makeTable({QStringLiteral("VchType"), QStringLiteral("VchNo")},
+                                {{text("b"), Value::number(1)}, {text("a"), Value::number(2)}});
+        try {
+            sources::sortInOrder(table, sources::voucherOrderFields());
+            QFAIL("no error raised");
+        } catch (const errors::RuntimeError &error) {
+            QCOMPARE(error.number(), sources::SourceErr::NoValueGiven);
+            QCOMPARE(error.number(), -2147217904);
+            QCOMPARE(error.description(), QStringLiteral("No value given for one or more required parameters."));
+        }
+        QCOMPARE(column(table, 0), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
+    }
+
+    void widenedTableKeepsRows()
+    {
+        Table table = makeTable({QStringLiteral("A")}, {{text("1")}, {text("2")}});
+        table.appendField(QStringLiteral("F2"));
+        QCOMPARE(table.fieldCount(), 2);
+        QCOMPARE(table.rowCount(), 2);
+        QCOMPARE(column(table, 0), QStringList({QStringLiteral("1"), QStringLiteral("2")}));
+        QVERIFY(table.at(1, 1).isNull());
+        QCOMPARE(table.fieldIndex(QStringLiteral("f2")), 1);
+        QCOMPARE(table.fieldIndex(QStringLiteral("F3")), -1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestValues)
+#include "testvalues.moc"
