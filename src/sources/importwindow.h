@@ -27,7 +27,7 @@ public:
     virtual bool silent() const = 0;             // Silent
 
     // The status line: a non-empty text shows followed by nine dots in the panel keyed "msg", "stat",
-    // "Date" or "Time"; an empty text clears the panel.
+    // "Date" or "Time"; an empty text clears the panel (statusLineText in sources/statusline.h).
     virtual void stat(const QString &msg, const QString &panel) = 0;
 
     virtual platform::Prompter &prompter() = 0;
