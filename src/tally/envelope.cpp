@@ -1,0 +1,129 @@
+#include "tally/envelope.h"
+
+#include "errors/errortrap.h"
+#include "tally/tallyconstants.h"
+
+namespace tally {
+
+namespace {
+
+// The envelope as Tally documents it, one line to a row; the company line only for a named company.
+struct EnvelopeLine
+{
+    const char *text;
+    bool namesCompany;
+};
+
+// clang-format off
+constexpr EnvelopeLine envelopeLines[] = {
+    {"<ENVELOPE>", false},
+    {"<HEADER>", false},
+    {"<TALLYREQUEST> Import Data </TALLYREQUEST>", false},
+    {"</HEADER>", false},
+    {"<BODY>", false},
+    {"<IMPORTDATA>", false},
+    {"<REQUESTDESC>", false},
+    {"<REPORTNAME>All Masters</REPORTNAME>", false},
+    {"<STATICVARIABLES>", false},
+    {"<SVCURRENTCOMPANY></SVCURRENTCOMPANY>", true},
+    {"</STATICVARIABLES>", false},
+    {"</REQUESTDESC>", false},
+    {"<REQUESTDATA>", false},
+    {"</REQUESTDATA>", false},
+    {"</IMPORTDATA>", false},
+    {"</BODY>", false},
+    {"</ENVELOPE>", false},
+};
+// clang-format on
+
+void requireDocument(const pugi::xml_document *document)
+{
+    if (!document)
+        raiseObjectNotSet();
+}
+
+void requireName(const QString &name)
+{
+    if (!isXmlName(name))
+        errors::raise(errors::ErrNo::InvalidProcedureCall,
+                      QStringLiteral("'") + name +
+                          QStringLiteral("' is not a valid name for an XML element or attribute."));
+}
+
+pugi::xml_node appendElement(pugi::xml_document *document, pugi::xml_node parent, const QString &name,
+                             const QString &value)
+{
+    requireDocument(document);
+    requireNode(parent);
+    requireName(name);
+    pugi::xml_node element = parent.append_child(name.toUtf8().constData());
+    if (!element)
+        errors::raise(errors::ErrNo::InvalidProcedureCall,
+                      QStringLiteral("An element cannot be added to a node of this type."));
+    if (!value.isEmpty())
+        element.text().set(value.toUtf8().constData());
+    return element;
+}
+
+} // namespace
+
+std::unique_ptr<pugi::xml_document> CreateImportEnvelope(const QString &company)
+{
+    using Envelope = std::unique_ptr<pugi::xml_document>;
+    return errors::trapResult(QString::fromLatin1(locationCreateImportEnvelope), Envelope(), [&](Envelope &result) {
+        const bool namesCompany = company != QLatin1String(currentlySelectedCompany);
+        QString text;
+        for (const EnvelopeLine &line : envelopeLines) {
+            if (namesCompany || !line.namesCompany)
+                text += QLatin1String(line.text) + QLatin1String("\r\n");
+        }
+
+        auto document = std::make_unique<pugi::xml_document>();
+        if (!loadXml(*document, text))
+            errors::raise(errors::ErrNo::InternalError, QStringLiteral("The import envelope could not be built."));
+        // The name goes in through the XML library rather than into the text, so that "&", "<" and the like
+        // reach Tally escaped instead of spoiling the envelope.
+        if (namesCompany && !company.isEmpty())
+            elementsNamed(*document, QStringLiteral("SVCURRENTCOMPANY"))
+                .front()
+                .text()
+                .set(company.toUtf8().constData());
+        result = std::move(document);
+    });
+}
+
+pugi::xml_node AddXmlElement(pugi::xml_document *document, pugi::xml_node parent, const QString &name,
+                             const QString &value)
+{
+    return errors::trapResult(QString::fromLatin1(locationAddXmlElement), pugi::xml_node(),
+                              [&](pugi::xml_node &result) { result = appendElement(document, parent, name, value); });
+}
+
+pugi::xml_node AddXmlElementIfValue(pugi::xml_document *document, pugi::xml_node parent, const QString &name,
+                                    const QString &value)
+{
+    return errors::trapResult(QString::fromLatin1(locationAddXmlElementIfValue), pugi::xml_node(),
+                              [&](pugi::xml_node &result) {
+                                  if (!value.isEmpty())
+                                      result = appendElement(document, parent, name, value);
+                              });
+}
+
+void AddXmlAttribute(pugi::xml_document *document, pugi::xml_node element, const QString &name, const QString &value)
+{
+    errors::trap(QString::fromLatin1(locationAddXmlAttribute), [&] {
+        requireDocument(document);
+        requireNode(element);
+        requireName(name);
+        if (element.type() != pugi::node_element)
+            errors::raise(errors::ErrNo::InvalidProcedureCall,
+                          QStringLiteral("An attribute can only be set on an element."));
+        const QByteArray utf8Name = name.toUtf8();
+        pugi::xml_attribute attribute = element.attribute(utf8Name.constData());
+        if (!attribute)
+            attribute = element.append_attribute(utf8Name.constData());
+        attribute.set_value(value.toUtf8().constData());
+    });
+}
+
+} // namespace tally

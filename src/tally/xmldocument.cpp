@@ -1,0 +1,174 @@
+#include "tally/xmldocument.h"
+
+#include "errors/errortrap.h"
+
+#include <QList>
+
+namespace tally {
+
+namespace {
+
+constexpr unsigned parseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_fragment;
+
+bool isBlank(const pugi::char_t *text)
+{
+    for (; *text; ++text) {
+        if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n')
+            return false;
+    }
+    return true;
+}
+
+// pugixml is lenient about what surrounds the root element; a real XML parser is not, and neither is Tally.
+// Parsing as a fragment keeps stray top-level text visible so that it can be refused here.
+bool hasOneRoot(const pugi::xml_document &document)
+{
+    int elements = 0;
+    for (const pugi::xml_node node : document.children()) {
+        switch (node.type()) {
+        case pugi::node_element:
+            ++elements;
+            break;
+        case pugi::node_comment:
+        case pugi::node_pi:
+        case pugi::node_declaration:
+        case pugi::node_doctype:
+            break;
+        case pugi::node_pcdata:
+            if (!isBlank(node.value()))
+                return false;
+            break;
+        default:
+            return false;
+        }
+    }
+    return elements == 1;
+}
+
+struct ByteWriter final : pugi::xml_writer
+{
+    QByteArray bytes;
+    void write(const void *data, size_t size) override
+    {
+        bytes.append(static_cast<const char *>(data), qsizetype(size));
+    }
+};
+
+// Walks the tree without recursion: replies come from the network and may nest as deep as they like.
+template <typename Visit> void walkBelow(pugi::xml_node top, Visit &&visit)
+{
+    pugi::xml_node node = top.first_child();
+    while (node) {
+        visit(node);
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node != top && !node.next_sibling())
+            node = node.parent();
+        if (node == top)
+            break;
+        node = node.next_sibling();
+    }
+}
+
+bool isNameStart(char32_t c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || (c >= 0xC0 && c <= 0xD6) ||
+           (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
+           (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
+           (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool isNameChar(char32_t c)
+{
+    return isNameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 ||
+           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+} // namespace
+
+bool loadXml(pugi::xml_document &document, const QString &text)
+{
+    document.reset();
+    const QByteArray utf8 = text.toUtf8();
+    const pugi::xml_parse_result result =
+        document.load_buffer(utf8.constData(), size_t(utf8.size()), parseOptions, pugi::encoding_utf8);
+    if (!result || !hasOneRoot(document)) {
+        document.reset();
+        return false;
+    }
+    return true;
+}
+
+QByteArray documentBytes(const pugi::xml_document &document)
+{
+    ByteWriter writer;
+    document.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return writer.bytes;
+}
+
+QString DocumentXml(const pugi::xml_document &document)
+{
+    return QString::fromUtf8(documentBytes(document));
+}
+
+QString textContent(pugi::xml_node node)
+{
+    switch (node.type()) {
+    case pugi::node_element:
+    case pugi::node_document: {
+        QString text;
+        walkBelow(node, [&](pugi::xml_node below) {
+            if (below.type() == pugi::node_pcdata || below.type() == pugi::node_cdata)
+                text += fromXml(below.value());
+        });
+        return text;
+    }
+    case pugi::node_null:
+        return {};
+    default:
+        return fromXml(node.value());
+    }
+}
+
+std::vector<pugi::xml_node> elementsNamed(pugi::xml_node top, const QString &name)
+{
+    const QByteArray wanted = name.toUtf8();
+    std::vector<pugi::xml_node> found;
+    walkBelow(top, [&](pugi::xml_node below) {
+        if (below.type() == pugi::node_element && wanted == below.name())
+            found.push_back(below);
+    });
+    return found;
+}
+
+void raiseObjectNotSet()
+{
+    errors::raise(errors::ErrNo::ObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
+}
+
+QString localName(pugi::xml_node node)
+{
+    if (node.type() != pugi::node_element)
+        return {};
+    const QString name = fromXml(node.name());
+    const qsizetype colon = name.indexOf(QLatin1Char(':'));
+    return colon < 0 ? name : name.mid(colon + 1);
+}
+
+bool isXmlName(const QString &name)
+{
+    const QList<uint> codes = name.toUcs4();
+    if (codes.isEmpty() || !isNameStart(codes.first()))
+        return false;
+    for (const uint code : codes) {
+        if (!isNameChar(code))
+            return false;
+    }
+    const qsizetype colons = name.count(QLatin1Char(':'));
+    return colons == 0 || (colons == 1 && !name.startsWith(QLatin1Char(':')) && !name.endsWith(QLatin1Char(':')));
+}
+
+} // namespace tally

@@ -1,0 +1,212 @@
+#include "reportedboxes.h"
+#include "support/scriptedprompter.h"
+#include "support/testenvironment.h"
+#include "tally/envelope.h"
+#include "tally/tallyconstants.h"
+
+#include "errors/errortrap.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace tally;
+using tallytest::reportedError;
+using tallytest::reportedErrors;
+
+namespace {
+
+enum Routine
+{
+    Element,
+    ElementIfValue,
+    Attribute
+};
+
+QString envelopeXml(const QString &staticVariables)
+{
+    const QString variables = staticVariables.isEmpty() ? QStringLiteral("<STATICVARIABLES/>")
+                                                        : QStringLiteral("<STATICVARIABLES>") + staticVariables +
+                                                              QStringLiteral("</STATICVARIABLES>");
+    return QStringLiteral("<ENVELOPE><HEADER><TALLYREQUEST> Import Data </TALLYREQUEST></HEADER><BODY><IMPORTDATA>"
+                          "<REQUESTDESC><REPORTNAME>All Masters</REPORTNAME>") +
+           variables + QStringLiteral("</REQUESTDESC><REQUESTDATA/></IMPORTDATA></BODY></ENVELOPE>");
+}
+
+pugi::xml_node requestData(pugi::xml_document &document)
+{
+    return elementsNamed(document, QStringLiteral("REQUESTDATA")).front();
+}
+
+} // namespace
+
+class TestEnvelope final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<testsupport::TestEnvironment>();
+        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
+    }
+    void cleanup()
+    {
+        m_prompter.reset();
+        m_env.reset();
+    }
+
+    void envelope_data()
+    {
+        QTest::addColumn<QString>("company");
+        QTest::addColumn<QString>("xml");
+        QTest::newRow("company") << "Test Co"
+                                 << envelopeXml(QStringLiteral("<SVCURRENTCOMPANY>Test Co</SVCURRENTCOMPANY>"));
+        QTest::newRow("open company") << "CURRENTLY SELECTED COMPANY IN TALLY" << envelopeXml(QString());
+        QTest::newRow("open company words in other case")
+            << "Currently Selected Company In Tally"
+            << envelopeXml(QStringLiteral("<SVCURRENTCOMPANY>Currently Selected Company In Tally</SVCURRENTCOMPANY>"));
+        QTest::newRow("empty name") << "" << envelopeXml(QStringLiteral("<SVCURRENTCOMPANY/>"));
+        QTest::newRow("markup characters")
+            << "A & B <Traders>"
+            << envelopeXml(QStringLiteral("<SVCURRENTCOMPANY>A &amp; B &lt;Traders&gt;</SVCURRENTCOMPANY>"));
+        QTest::newRow("quotes") << "Jack's \"Best\""
+                                << envelopeXml(QStringLiteral("<SVCURRENTCOMPANY>Jack's \"Best\"</SVCURRENTCOMPANY>"));
+        QTest::newRow("entity look-alike")
+            << "R&amp;D" << envelopeXml(QStringLiteral("<SVCURRENTCOMPANY>R&amp;amp;D</SVCURRENTCOMPANY>"));
+    }
+    void envelope()
+    {
+        QFETCH(QString, company);
+        QFETCH(QString, xml);
+        const auto document = CreateImportEnvelope(company);
+        QVERIFY(document);
+        QCOMPARE(DocumentXml(*document), xml);
+        QVERIFY(m_prompter->boxes().isEmpty());
+
+        // What the server reads back is the name as given.
+        pugi::xml_document parsed;
+        QVERIFY(loadXml(parsed, DocumentXml(*document)));
+        const auto named = elementsNamed(parsed, QStringLiteral("SVCURRENTCOMPANY"));
+        if (company == QLatin1String(currentlySelectedCompany)) {
+            QVERIFY(named.empty());
+        } else {
+            QCOMPARE(int(named.size()), 1);
+            QCOMPARE(textContent(named.front()), company);
+        }
+    }
+
+    void elements()
+    {
+        auto document = CreateImportEnvelope(QStringLiteral("Test Co"));
+        const pugi::xml_node message =
+            AddXmlElement(document.get(), requestData(*document), QStringLiteral("TALLYMESSAGE"), {});
+        QVERIFY(message);
+        AddXmlAttribute(document.get(), message, QStringLiteral("xmlns:UDF"), QStringLiteral("TallyUDF"));
+        const pugi::xml_node ledger = AddXmlElement(document.get(), message, QStringLiteral("LEDGER"), {});
+        AddXmlAttribute(document.get(), ledger, QStringLiteral("NAME"), QStringLiteral("first"));
+        AddXmlAttribute(document.get(), ledger, QStringLiteral("ACTION"), QStringLiteral("Create"));
+        AddXmlAttribute(document.get(), ledger, QStringLiteral("NAME"), QStringLiteral("Cash & \"Bank\" <1>"));
+
+        const pugi::xml_node name =
+            AddXmlElement(document.get(), ledger, QStringLiteral("NAME"), QStringLiteral("Cash & <Bank>"));
+        QCOMPARE(textContent(name), QStringLiteral("Cash & <Bank>"));
+        QVERIFY(AddXmlElement(document.get(), ledger, QStringLiteral("OPENINGBALANCE"), {}));
+        QVERIFY(!AddXmlElementIfValue(document.get(), ledger, QStringLiteral("ALIAS"), {}));
+        const pugi::xml_node parent =
+            AddXmlElementIfValue(document.get(), ledger, QStringLiteral("PARENT"), QStringLiteral("Bank Accounts"));
+        QCOMPARE(localName(parent), QStringLiteral("PARENT"));
+        QCOMPARE(parent.parent(), ledger);
+
+        QCOMPARE(DocumentXml(*document),
+                 envelopeXml(QStringLiteral("<SVCURRENTCOMPANY>Test Co</SVCURRENTCOMPANY>"))
+                     .replace(QStringLiteral("<REQUESTDATA/>"),
+                              QStringLiteral("<REQUESTDATA><TALLYMESSAGE xmlns:UDF=\"TallyUDF\">"
+                                             "<LEDGER NAME=\"Cash &amp; &quot;Bank&quot; &lt;1>\" ACTION=\"Create\">"
+                                             "<NAME>Cash &amp; &lt;Bank&gt;</NAME><OPENINGBALANCE/>"
+                                             "<PARENT>Bank Accounts</PARENT></LEDGER></TALLYMESSAGE></REQUESTDATA>")));
+        QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+    void failuresAreReported_data()
+    {
+        QTest::addColumn<int>("routine");
+        QTest::addColumn<bool>("withDocument");
+        QTest::addColumn<bool>("withParent");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("reported");
+
+        const QString notSet12 = reportedError(locationAddXmlElement, errors::ErrNo::ObjectNotSet);
+        const QString badName12 = reportedError(locationAddXmlElement, errors::ErrNo::InvalidProcedureCall);
+        QTest::newRow("element without parent") << int(Element) << true << false << "A"
+                                                << "v" << notSet12;
+        QTest::newRow("element without document") << int(Element) << false << true << "A"
+                                                  << "v" << notSet12;
+        QTest::newRow("element with a blank in its name") << int(Element) << true << true << "A B"
+                                                          << "" << badName12;
+        QTest::newRow("element name starting with a digit") << int(Element) << true << true << "1A"
+                                                            << "v" << badName12;
+        QTest::newRow("empty element name") << int(Element) << true << true << ""
+                                            << "v" << badName12;
+        QTest::newRow("element name with two colons") << int(Element) << true << true << "a:b:c"
+                                                      << "v" << badName12;
+        QTest::newRow("if-value without parent")
+            << int(ElementIfValue) << true << false << "A"
+            << "v" << reportedError(locationAddXmlElementIfValue, errors::ErrNo::ObjectNotSet);
+        QTest::newRow("if-value with nothing to add needs no parent") << int(ElementIfValue) << true << false << "A"
+                                                                      << "" << QString();
+        QTest::newRow("attribute without element")
+            << int(Attribute) << true << false << "A"
+            << "v" << reportedError(locationAddXmlAttribute, errors::ErrNo::ObjectNotSet);
+        QTest::newRow("attribute with a bad name")
+            << int(Attribute) << true << true << "a=b"
+            << "v" << reportedError(locationAddXmlAttribute, errors::ErrNo::InvalidProcedureCall);
+    }
+    void failuresAreReported()
+    {
+        QFETCH(int, routine);
+        QFETCH(bool, withDocument);
+        QFETCH(bool, withParent);
+        QFETCH(QString, name);
+        QFETCH(QString, value);
+        QFETCH(QString, reported);
+
+        auto envelope = CreateImportEnvelope(QStringLiteral("Test Co"));
+        const QString before = DocumentXml(*envelope);
+        pugi::xml_document *document = withDocument ? envelope.get() : nullptr;
+        const pugi::xml_node parent = withParent ? requestData(*envelope) : pugi::xml_node();
+        pugi::xml_node added;
+        switch (routine) {
+        case Element:
+            added = AddXmlElement(document, parent, name, value);
+            break;
+        case ElementIfValue:
+            added = AddXmlElementIfValue(document, parent, name, value);
+            break;
+        default:
+            AddXmlAttribute(document, parent, name, value);
+        }
+        QVERIFY(!added);
+        QCOMPARE(DocumentXml(*envelope), before);
+        QCOMPARE(reportedErrors(*m_prompter), reported.isEmpty() ? QStringList() : QStringList{reported});
+    }
+
+    void attributeOnTextIsReported()
+    {
+        auto document = CreateImportEnvelope(QStringLiteral("Test Co"));
+        const pugi::xml_node text = elementsNamed(*document, QStringLiteral("REPORTNAME")).front().first_child();
+        AddXmlAttribute(document.get(), text, QStringLiteral("A"), QStringLiteral("v"));
+        QVERIFY(!AddXmlElement(document.get(), text, QStringLiteral("A"), QStringLiteral("v")));
+        QCOMPARE(reportedErrors(*m_prompter),
+                 (QStringList{reportedError(locationAddXmlAttribute, errors::ErrNo::InvalidProcedureCall),
+                              reportedError(locationAddXmlElement, errors::ErrNo::InvalidProcedureCall)}));
+    }
+
+private:
+    std::unique_ptr<testsupport::TestEnvironment> m_env;
+    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
+};
+
+QTEST_GUILESS_MAIN(TestEnvelope)
+#include "testenvelope.moc"
