@@ -1,0 +1,874 @@
+#include "app/frmexcel.h"
+
+#include "app/dlgipaddress.h"
+#include "app/frmabout.h"
+#include "app/icons.h"
+#include "app/modcommandl.h"
+#include "controls/ctlbutton.h"
+#include "errors/errortrap.h"
+#include "platform/prompter.h"
+#include "platform/settings.h"
+#include "platform/system.h"
+#include "platform/version.h"
+#include "sources/statusline.h"
+#include "tally/serverqueries.h"
+#include "tally/transport.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+
+#include <cmath>
+
+namespace app {
+
+namespace {
+
+using platform::MsgBoxStyle::Critical;
+
+// The error a lookup of a status-line panel by an unknown key raises.
+constexpr qint32 ElementNotFound = 35601;
+
+// Twips a classic window puts around its client area: borders of 60 on each side, a title bar of 345 and a
+// menu bar of 300. The layout's offsets (800 above the status bar, 175 from the right edge) were made for
+// this frame, so the outer size counts it whatever the window manager draws; Qt's own geometry holds the
+// menu bar, which is therefore left out of the client area below.
+constexpr double frameWidthTwips = 120;
+constexpr double frameHeightTwips = 765;
+
+constexpr double twipsPerInch = 1440;
+
+QString selectImportTypeText()
+{
+    return QStringLiteral(">>Select Import Type<<");
+}
+
+QString excelKey()
+{
+    return QStringLiteral("Excel");
+}
+QString accessKey()
+{
+    return QStringLiteral("Access");
+}
+QString odbcKey()
+{
+    return QStringLiteral("ODBC");
+}
+
+// The classic dialog face the window's texts were designed with; a metric twin where it is not installed.
+QFont designFont(double pointSize, bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                      QStringLiteral("Helvetica")});
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+        palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+QString couldNotFindCompanyText()
+{
+    const QStringList lines = {
+        QStringLiteral("Tally is running."),
+        QStringLiteral("But, could not find company."),
+        QString(),
+        QStringLiteral("Please Check the following settings."),
+        QStringLiteral("1. Company is Selected in Tally."),
+        QStringLiteral("2. Tally is showing some text as \"ODBC\" in the Calculator Window."),
+        QStringLiteral("3. You have specified correct Server Address and Port Number in Harlo menu Main > Options. "),
+    };
+    QString text;
+    for (const QString &line : lines)
+        text += line + QStringLiteral("\r\n");
+    return text;
+}
+
+} // namespace
+
+frmExcel::frmExcel(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmExcel"));
+    setWindowTitle(QStringLiteral("Pelko 1.0"));
+    setWindowIcon(icons::post());
+
+    m_workGrid.setIconProvider([](int index) { return icons::statusImage(index); });
+
+    auto *canvas = new QWidget(this);
+    canvas->setObjectName(QStringLiteral("canvas"));
+    setCentralWidget(canvas);
+
+    createMenus();
+    createCompanyBand(canvas);
+    createSourceBand(canvas);
+    createDataBand(canvas);
+    createCommandBand(canvas);
+    createStatusBar();
+    arrangeStacking();
+    arrangeFocusOrder();
+
+    const int menuHeight = menuBar()->sizeHint().height();
+    setMinimumSize(int(std::ceil((DesignSize::minimumWidth - frameWidthTwips) * logicalDpiX() / twipsPerInch)),
+                   int(std::ceil((DesignSize::minimumHeight - frameHeightTwips) * logicalDpiY() / twipsPerInch)) +
+                       menuHeight);
+    resize(twipsToPixelsX(DesignSize::clientArea.width()),
+           twipsToPixelsY(DesignSize::clientArea.height()) + menuHeight);
+}
+
+frmExcel::~frmExcel()
+{
+    // The views go before the grids they show.
+    for (QTableView *view : {m_Gr1, m_lstLedgerTree, m_lstItemTree, m_lstTransactions})
+        view->setModel(nullptr);
+}
+
+void frmExcel::createMenus()
+{
+    m_mnuMain = menuBar()->addMenu(QStringLiteral("Main"));
+    m_mnuMain->setObjectName(QStringLiteral("mnuMain"));
+    m_mnuMain->menuAction()->setObjectName(QStringLiteral("mnuMain"));
+    m_mnuSaveR = m_mnuMain->addAction(QStringLiteral("Save Report"));
+    m_mnuSaveR->setObjectName(QStringLiteral("mnuSaveR"));
+    m_mnuSaveR->setVisible(false);
+    m_mnuOptions = m_mnuMain->addAction(QStringLiteral("Options"));
+    m_mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    m_mnuMain->addSeparator()->setObjectName(QStringLiteral("mnuMainSep1"));
+    m_mnuExit = m_mnuMain->addAction(QStringLiteral("Exit"));
+    m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
+
+    m_mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
+    m_mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    m_mnuHelp->menuAction()->setObjectName(QStringLiteral("mnuHelp"));
+    // Content, Index, Search and Technical Support have no command behind them.
+    m_mnuHelp->addAction(QStringLiteral("Content"))->setObjectName(QStringLiteral("mnuContent"));
+    m_mnuHelp->addAction(QStringLiteral("Index"))->setObjectName(QStringLiteral("mnuIndex"));
+    m_mnuHelp->addAction(QStringLiteral("Search"))->setObjectName(QStringLiteral("mnuSearch"));
+    m_mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuHelpSep1"));
+    m_mnuHelp->addAction(QStringLiteral("Technical Support"))->setObjectName(QStringLiteral("mnuSupport"));
+    m_mnuAbout = m_mnuHelp->addAction(QStringLiteral("About Pelko 1.0"));
+    m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+
+    connect(m_mnuSaveR, &QAction::triggered, this, &frmExcel::mnuSaveR_Click);
+    connect(m_mnuOptions, &QAction::triggered, this, &frmExcel::mnuOptions_Click);
+    connect(m_mnuExit, &QAction::triggered, this, &frmExcel::mnuExit_Click);
+    connect(m_mnuAbout, &QAction::triggered, this, &frmExcel::mnuAbout_Click);
+}
+
+void frmExcel::createCompanyBand(QWidget *canvas)
+{
+    m_Label17 = new QLabel(QStringLiteral("Open Companies List"), canvas);
+    m_Label17->setObjectName(QStringLiteral("Label17"));
+    m_Label17->setFont(designFont(8.25, true));
+
+    m_cmbCurrentCompanyList = new QComboBox(canvas);
+    m_cmbCurrentCompanyList->setObjectName(QStringLiteral("cmbCurrentCompanyList"));
+    m_cmbCurrentCompanyList->setFont(designFont(9.75, true));
+    setTextColour(m_cmbCurrentCompanyList, Qt::red);
+
+    m_cmdRefresh = new controls::ctlButton(canvas);
+    m_cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
+    m_cmdRefresh->setCaption(QStringLiteral("Refresh"));
+    m_cmdRefresh->setToolTip(QStringLiteral("Refresh Company List."));
+    m_cmdRefresh->setPicture(icons::refresh());
+    connect(m_cmdRefresh, &controls::ctlButton::Click, this, &frmExcel::cmdRefresh_Click);
+}
+
+void frmExcel::createSourceBand(QWidget *canvas)
+{
+    m_TabSource = new QTabWidget(canvas);
+    m_TabSource->setObjectName(QStringLiteral("TabSource"));
+    connect(m_TabSource, &QTabWidget::currentChanged, this, &frmExcel::TabSource_Click);
+
+    const QFont textFont = designFont(8.25, true);
+    auto label = [&](QGroupBox *frame, const char *name, const QString &caption, const QRectF &place) {
+        auto *widget = new QLabel(caption, frame);
+        widget->setObjectName(QLatin1String(name));
+        widget->setFont(textFont);
+        m_frameContents.append({widget, place});
+    };
+    auto textBox = [&](QGroupBox *frame, const char *name, const QRectF &place) {
+        auto *widget = new QLineEdit(frame);
+        widget->setObjectName(QLatin1String(name));
+        widget->setFont(textFont);
+        m_frameContents.append({widget, place});
+        return widget;
+    };
+    auto button = [&](QGroupBox *frame, const char *name, const QString &caption, const QIcon &picture,
+                      const QRectF &place) {
+        auto *widget = new controls::ctlButton(frame);
+        widget->setObjectName(QLatin1String(name));
+        widget->setCaption(caption);
+        widget->setToolTip(QStringLiteral("Refresh Company List."));
+        widget->setPicture(picture);
+        m_frameContents.append({widget, place});
+        return widget;
+    };
+
+    for (int i = 0; i < 3; ++i) {
+        auto *frame = new QGroupBox(canvas);
+        frame->setObjectName(QStringLiteral("frSource(%1)").arg(i));
+        m_frSource.at(std::size_t(i)) = frame;
+    }
+
+    QGroupBox *excel = sourceFrame(0);
+    label(excel, "Label1", QStringLiteral("Excel File Path"), {150, 345, 1290, 195});
+    m_txtFilePath = textBox(excel, "txtFilePath", {1530, 270, 6735, 345});
+    m_cmdFilePath = button(excel, "cmdFilePath", QStringLiteral("Source"), icons::openFolder(), {8340, 255, 1065, 375});
+
+    QGroupBox *access = sourceFrame(1);
+    label(access, "Label4", QStringLiteral("Access File Path"), {120, 360, 1440, 195});
+    m_txtMdbPath = textBox(access, "txtMdbPath", {1590, 285, 6645, 345});
+    m_cmdMdbPath = button(access, "cmdMdbPath", QStringLiteral("Source"), icons::openFolder(), {8310, 270, 1065, 375});
+    label(access, "Label5", QStringLiteral("User Name"), {120, 825, 945, 195});
+    m_txtMDBUser = textBox(access, "txtMDBUser", {1590, 750, 1545, 345});
+    label(access, "Label6", QStringLiteral("Password"), {4020, 825, 825, 195});
+    m_txtMDBPass = textBox(access, "txtMDBPass", {5040, 750, 1545, 345});
+
+    QGroupBox *odbc = sourceFrame(2);
+    label(odbc, "Label2", QStringLiteral("ODBC DSN Name"), {90, 360, 1515, 195});
+    m_txtODBCPath = textBox(odbc, "txtODBCPath", {1740, 285, 6465, 345});
+    m_cmdODBCPath = button(odbc, "cmdODBCPath", QStringLiteral("Connect"), icons::connect(), {8280, 270, 1065, 375});
+    label(odbc, "Label7", QStringLiteral("User Name"), {90, 825, 945, 195});
+    m_txtODBCUser = textBox(odbc, "txtODBCUser", {1740, 750, 1545, 345});
+    label(odbc, "Label8", QStringLiteral("Password"), {3990, 825, 825, 195});
+    m_txtPass = textBox(odbc, "txtPass", {5040, 750, 1545, 345});
+    m_txtPass->setEchoMode(QLineEdit::Password);
+    m_txtPass->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+
+    connect(m_cmdFilePath, &controls::ctlButton::Click, this, &frmExcel::cmdFilePath_Click);
+    connect(m_cmdMdbPath, &controls::ctlButton::Click, this, &frmExcel::cmdMdbPath_Click);
+    connect(m_cmdODBCPath, &controls::ctlButton::Click, this, &frmExcel::cmdODBCPath_Click);
+
+    placeSourceFrameContents();
+}
+
+void frmExcel::placeSourceFrameContents()
+{
+    for (const auto &[widget, place] : std::as_const(m_frameContents)) {
+        // Labels are sized to their captions; where the caption is wider than its design place it keeps
+        // its full width rather than being cut.
+        QRect pixels = toPixels(place);
+        if (auto *label = qobject_cast<QLabel *>(widget))
+            pixels.setSize(pixels.size().expandedTo(label->sizeHint()));
+        widget->setGeometry(pixels);
+    }
+}
+
+void frmExcel::createDataBand(QWidget *canvas)
+{
+    m_TabData = new QTabWidget(canvas);
+    m_TabData->setObjectName(QStringLiteral("TabData"));
+    m_TabData->addTab(new QWidget(m_TabData), QStringLiteral("Imported Data"));
+    connect(m_TabData, &QTabWidget::currentChanged, this, &frmExcel::TabData_Click);
+
+    auto grid = [&](const char *name, QAbstractItemModel *model) {
+        auto *view = new QTableView(canvas);
+        view->setObjectName(QLatin1String(name));
+        view->setModel(model);
+        view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+        view->viewport()->installEventFilter(this);
+        return view;
+    };
+    m_lstItemTree = grid("lstItemTree", &m_itemTreeGrid);
+    m_lstTransactions = grid("lstTransactions", &m_transactionsGrid);
+    m_lstLedgerTree = grid("lstLedgerTree", &m_sourceGrid);
+    m_Gr1 = grid("Gr1", &m_workGrid);
+    m_Gr1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_Gr1->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    connect(&m_workGrid, &sources::WorkGrid::currentRowChanged, this, [this](int row) {
+        if (row < 1 || row > m_workGrid.rows() || m_workGrid.columns() < 1)
+            return;
+        const QModelIndex index = m_workGrid.index(row - 1, 0);
+        m_Gr1->setCurrentIndex(index);
+        m_Gr1->scrollTo(index);
+    });
+    connect(&m_workGrid, &sources::WorkGrid::columnWidthChanged, this, [this](int column, int width) {
+        if (column < 1)
+            return;
+        m_Gr1->setColumnWidth(column - 1, width >= 0 ? width : m_Gr1->horizontalHeader()->defaultSectionSize());
+    });
+}
+
+void frmExcel::createCommandBand(QWidget *canvas)
+{
+    m_cmdPost = new controls::ctlButton(canvas);
+    m_cmdPost->setObjectName(QStringLiteral("cmdPost"));
+    m_cmdPost->setCaption(QStringLiteral("Post"));
+    m_cmdPost->setToolTip(QStringLiteral("Post the data to Tally A/c Software."));
+    m_cmdPost->setPicture(icons::post());
+
+    m_cmbTableName = new QComboBox(canvas);
+    m_cmbTableName->setObjectName(QStringLiteral("cmbTableName"));
+    m_cmbTableName->setFont(designFont(9.75, true));
+    setTextColour(m_cmbTableName, Qt::blue);
+
+    m_cmdClose = new controls::ctlButton(canvas);
+    m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    m_cmdClose->setCaption(QStringLiteral("Close"));
+    m_cmdClose->setToolTip(QStringLiteral("Close Pelko."));
+    m_cmdClose->setPicture(icons::close());
+
+    for (controls::ctlButton *button :
+         {m_cmdRefresh, m_cmdPost, m_cmdClose, m_cmdFilePath, m_cmdMdbPath, m_cmdODBCPath})
+        button->setFont(designFont(8.25, false));
+
+    connect(m_cmdPost, &controls::ctlButton::Click, this, &frmExcel::cmdPost_Click);
+    connect(m_cmdClose, &controls::ctlButton::Click, this, &frmExcel::cmdClose_Click);
+    // A choice from the list counts even when it picks the entry already shown.
+    connect(m_cmbTableName, &QComboBox::activated, this, &frmExcel::cmbTableName_Click);
+}
+
+void frmExcel::createStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("SB"));
+    // The step panel takes the room that is left; the server-state panel is as wide as its text, and the
+    // clock panels sit at the right end.
+    const QString msgKey = QString::fromLatin1(sources::MsgPanel);
+    for (const QString &key :
+         {msgKey, QString::fromLatin1(sources::StatPanel), QStringLiteral("Date"), QStringLiteral("Time")}) {
+        auto *panel = new QLabel(bar);
+        panel->setObjectName(key);
+        if (key == msgKey) {
+            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            bar->addWidget(panel, 1);
+        } else if (key == QLatin1String(sources::StatPanel)) {
+            panel->setMinimumWidth(twipsToPixelsX(1000));
+            bar->addWidget(panel);
+        } else {
+            bar->addPermanentWidget(panel);
+        }
+        m_panels.insert(key, panel);
+    }
+    m_clock = new QTimer(this);
+    m_clock->setInterval(1000);
+    connect(m_clock, &QTimer::timeout, this, &frmExcel::updateClock);
+    m_clock->start();
+    updateClock();
+}
+
+void frmExcel::updateClock()
+{
+    const QDateTime now = platform::system().now();
+    const QLocale locale;
+    m_panels.value(QStringLiteral("Date"))->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    m_panels.value(QStringLiteral("Time"))->setText(locale.toString(now.time(), QLocale::ShortFormat));
+}
+
+void frmExcel::arrangeStacking()
+{
+    // Back to front; the frames lie on the source tabs, the grids on the data tab, and the work grid in front
+    // of the three grids that share its place.
+    const QList<QWidget *> backToFront = {
+        m_TabSource,    m_TabData,      m_lstTransactions, m_lstItemTree,  m_cmbCurrentCompanyList, m_cmdRefresh,
+        sourceFrame(0), m_cmdPost,      m_cmdClose,        m_cmbTableName, sourceFrame(1),          m_lstLedgerTree,
+        m_Gr1,          sourceFrame(2),
+    };
+    for (QWidget *widget : backToFront)
+        widget->raise();
+    m_Label17->lower();
+}
+
+void frmExcel::arrangeFocusOrder()
+{
+    const QList<QWidget *> order = {
+        m_cmbCurrentCompanyList,
+        m_cmdRefresh,
+        m_TabSource,
+        m_txtFilePath,
+        m_cmdFilePath,
+        m_txtMdbPath,
+        m_cmdMdbPath,
+        m_txtMDBUser,
+        m_txtMDBPass,
+        m_txtODBCPath,
+        m_txtODBCUser,
+        m_txtPass,
+        m_cmdODBCPath,
+        m_Gr1,
+        m_cmbTableName,
+        m_cmdPost,
+        m_cmdClose,
+        m_lstLedgerTree,
+        m_TabData,
+        m_lstTransactions,
+        m_lstItemTree,
+    };
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order.at(i), order.at(i + 1));
+}
+
+QString frmExcel::companyListText() const
+{
+    return m_cmbCurrentCompanyList->currentText();
+}
+
+QString frmExcel::importTypeText() const
+{
+    return m_cmbTableName->currentText();
+}
+
+void frmExcel::stat(const QString &Msg, const QString &sPanelName)
+{
+    errors::trap(QStringLiteral("F01-0040"), [&] {
+        QLabel *panel = m_panels.value(sPanelName);
+        if (!panel)
+            errors::raise(ElementNotFound, QStringLiteral("Element not found"));
+        panel->setText(sources::statusLineText(Msg));
+    });
+}
+
+QString frmExcel::panelText(const QString &key) const
+{
+    const QLabel *panel = m_panels.value(key);
+    return panel ? panel->text() : QString();
+}
+
+platform::Prompter &frmExcel::prompter()
+{
+    return platform::prompter();
+}
+
+void frmExcel::yieldToEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void frmExcel::selectFirstDataTab()
+{
+    m_TabData->setCurrentIndex(0);
+}
+
+void frmExcel::prepareWindow(const CommandLine &commandLine)
+{
+    setWindowTitle(QStringLiteral("Pelko %1.%2.%3")
+                       .arg(platform::programVersionMajor)
+                       .arg(platform::programVersionMinor)
+                       .arg(platform::programVersionPatch));
+
+    const QString kind = commandLine.SourceKind().toUpper();
+    if (kind == QLatin1String("XLS")) {
+        addSourceTab(excelKey());
+        m_txtFilePath->setText(commandLine.sourcePath());
+    } else if (kind == QLatin1String("MDB")) {
+        addSourceTab(accessKey());
+        m_txtMdbPath->setText(commandLine.sourcePath());
+    } else if (kind == QLatin1String("ODBC")) {
+        addSourceTab(odbcKey());
+        if (!commandLine.odbcUser().trimmed().isEmpty())
+            m_txtODBCUser->setText(commandLine.odbcUser());
+        if (!commandLine.odbcPassword().trimmed().isEmpty())
+            m_txtPass->setText(commandLine.odbcPassword());
+        m_txtODBCPath->setText(commandLine.sourcePath());
+    } else {
+        addSourceTab(excelKey());
+        addSourceTab(accessKey());
+        addSourceTab(odbcKey());
+    }
+    m_TabSource->setCurrentIndex(0);
+
+    TabData_Click();
+    ShowSourceFrame();
+
+    m_cmbTableName->addItem(selectImportTypeText());
+    selectListEntry(m_cmbTableName, selectImportTypeText());
+}
+
+void frmExcel::addSourceTab(const QString &key)
+{
+    // Tabs added by the program are no choice of the user's.
+    const QSignalBlocker blocker(m_TabSource);
+    const int index = m_TabSource->addTab(new QWidget(m_TabSource), key);
+    m_TabSource->tabBar()->setTabData(index, key);
+}
+
+QString frmExcel::selectedSourceKey() const
+{
+    const int index = m_TabSource->currentIndex();
+    return index >= 0 ? m_TabSource->tabBar()->tabData(index).toString() : QString();
+}
+
+bool frmExcel::selectListEntry(QComboBox *list, const QString &text)
+{
+    const int index = list->findText(text, Qt::MatchFixedString);
+    if (index < 0)
+        return false;
+    list->setCurrentIndex(index);
+    return true;
+}
+
+bool frmExcel::selectImportType(const QString &text)
+{
+    if (!selectListEntry(m_cmbTableName, text))
+        return false;
+    cmbTableName_Click();
+    return true;
+}
+
+frmExcel::BusyScope::BusyScope(frmExcel &window) : m_window(window)
+{
+    if (m_window.m_busyDepth++ == 0)
+        m_window.setCommandsEnabled(false);
+}
+
+frmExcel::BusyScope::~BusyScope()
+{
+    if (--m_window.m_busyDepth > 0)
+        return;
+    m_window.setCommandsEnabled(true);
+    if (m_window.m_closePending) {
+        m_window.m_closePending = false;
+        // Closed from the event loop, so that the procedure that held the scope can return first.
+        QTimer::singleShot(0, &m_window, &QWidget::close);
+    }
+}
+
+void frmExcel::setCommandsEnabled(bool enabled)
+{
+    for (QWidget *widget : {static_cast<QWidget *>(m_cmdPost), static_cast<QWidget *>(m_cmdRefresh),
+                            static_cast<QWidget *>(m_TabSource), static_cast<QWidget *>(sourceFrame(0)),
+                            static_cast<QWidget *>(sourceFrame(1)), static_cast<QWidget *>(sourceFrame(2)),
+                            static_cast<QWidget *>(m_cmbTableName), static_cast<QWidget *>(m_cmbCurrentCompanyList)})
+        widget->setEnabled(enabled);
+    m_mnuMain->menuAction()->setEnabled(enabled);
+    m_mnuHelp->menuAction()->setEnabled(enabled);
+}
+
+// --- Company list and server settings -------------------------------------------------------------------------
+
+void frmExcel::cmdRefresh_Click()
+{
+    errors::trap(QStringLiteral("F01-0014"), [&] {
+        const QString address = platform::readConfig(QLatin1String(platform::settingServerAddress));
+        const QString port = platform::readConfig(QLatin1String(platform::settingPortNo));
+        if (address.isEmpty() || port.isEmpty()) {
+            dlgIPAddress dialog(this);
+            dialog.exec();
+            return;
+        }
+
+        const QString msg = QString::fromLatin1(sources::MsgPanel);
+        const QString state = QString::fromLatin1(sources::StatPanel);
+        stat(QStringLiteral("Initializing Tally Engine"), msg);
+        stat(QStringLiteral("Wait..."), state);
+        const QString url = tally::TallyServerUrl();
+
+        if (!tally::IsTallyRunning(url)) {
+            stat(QStringLiteral("Tally is not running."), state);
+            platform::msgBox(QStringLiteral("Tally is not running."), Critical | platform::MsgBoxStyle::OkOnly,
+                             QStringLiteral("Tally Search."));
+            return;
+        }
+
+        stat(QStringLiteral("Checking Tally Version"), msg);
+        const QString version = tally::GetTallyVersion(url);
+        stat(version, state);
+        if (version.isEmpty())
+            return;
+
+        stat(QStringLiteral("Getting Current Company List"), msg);
+        const QStringList companies = tally::GetCompanyList(url);
+        stat(QStringLiteral("Reading Current Company List"), msg);
+
+        // The list ends with one entry that is no company: the empty end of the names, or the reply of a
+        // server that named none.
+        m_cmbCurrentCompanyList->clear();
+        for (qsizetype i = 0; i + 1 < companies.size(); ++i)
+            m_cmbCurrentCompanyList->addItem(companies.at(i));
+        m_cmbCurrentCompanyList->setCurrentIndex(-1);
+
+        stat(QStringLiteral("Getting Current Company"), msg);
+        m_CurrentCompany = tally::GetCurrentCompany(url);
+
+        // Only a reply without any company name can be an error text; a company whose name holds ERROR is
+        // a company like any other.
+        const bool noCompanyNamed = companies.size() == 2 && companies.at(0).isEmpty();
+        if (noCompanyNamed && companies.at(1).contains(QLatin1String("ERROR"))) {
+            stat(QStringLiteral("Could not find company."), msg);
+            platform::msgBox(couldNotFindCompanyText(), Critical | platform::MsgBoxStyle::OkOnly,
+                             QStringLiteral("Pelko 1.0"));
+            return;
+        }
+
+        // A current company the list does not hold cannot be selected; the list then stays as it is.
+        if (!m_CurrentCompany.isEmpty())
+            selectListEntry(m_cmbCurrentCompanyList, m_CurrentCompany);
+        stat(QString(), msg);
+    });
+}
+
+void frmExcel::ShowServerDialog()
+{
+    errors::trap(QStringLiteral("F01-0012"), [&] {
+        dlgIPAddress dialog(this);
+        dialog.exec();
+    });
+}
+
+void frmExcel::mnuOptions_Click()
+{
+    errors::trap(QStringLiteral("F01-0036"), [&] {
+        ShowServerDialog();
+        cmdRefresh_Click();
+    });
+}
+
+// --- About box and closing -------------------------------------------------------------------------------------
+
+void frmExcel::mnuAbout_Click()
+{
+    errors::trap(QStringLiteral("F01-0034"), [&] {
+        frmAbout about(this);
+        about.exec();
+    });
+}
+
+void frmExcel::mnuExit_Click()
+{
+    errors::trap(QStringLiteral("F01-0035"), [&] { close(); });
+}
+
+void frmExcel::cmdClose_Click()
+{
+    errors::trap(QStringLiteral("F01-0010"), [&] { close(); });
+}
+
+void frmExcel::closeEvent(QCloseEvent *event)
+{
+    if (isBusy()) {
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+// --- Layout and source tabs ------------------------------------------------------------------------------------
+
+int frmExcel::twipsToPixelsX(double twips) const
+{
+    return qRound(twips * logicalDpiX() / twipsPerInch);
+}
+
+int frmExcel::twipsToPixelsY(double twips) const
+{
+    return qRound(twips * logicalDpiY() / twipsPerInch);
+}
+
+QRect frmExcel::toPixels(const QRectF &twips) const
+{
+    return {twipsToPixelsX(twips.left()), twipsToPixelsY(twips.top()), twipsToPixelsX(twips.width()),
+            twipsToPixelsY(twips.height())};
+}
+
+QSizeF frmExcel::toTwips(const QSize &pixels) const
+{
+    return {pixels.width() * twipsPerInch / logicalDpiX(), pixels.height() * twipsPerInch / logicalDpiY()};
+}
+
+QSizeF frmExcel::outerSizeTwips() const
+{
+    const QSizeF client = toTwips(QSize(width(), height() - menuBar()->height()));
+    return {client.width() + frameWidthTwips, client.height() + frameHeightTwips};
+}
+
+void frmExcel::resizeToOuterTwips(const QSizeF &outer)
+{
+    const int clientWidth = int(std::ceil((outer.width() - frameWidthTwips) * logicalDpiX() / twipsPerInch - 1e-9));
+    const int clientHeight = int(std::ceil((outer.height() - frameHeightTwips) * logicalDpiY() / twipsPerInch - 1e-9));
+    resize(clientWidth, clientHeight + menuBar()->height());
+}
+
+void frmExcel::Form_Resize()
+{
+    errors::trap(QStringLiteral("F01-0030"), [&] {
+        LayoutInput input;
+        input.minimized = isMinimized();
+        input.window = outerSizeTwips();
+        input.cmdRefresh = m_refreshSize;
+        input.cmdPost = m_postSize;
+        input.cmdClose = m_closeSize;
+        input.Label17 = toTwips(m_Label17->sizeHint());
+        input.cmbCurrentCompanyListHeight = toTwips(m_cmbCurrentCompanyList->sizeHint()).height();
+        input.cmbTableNameHeight = toTwips(m_cmbTableName->sizeHint()).height();
+        input.SBHeight = toTwips(QSize(0, statusBar()->height())).height();
+        input.sourceKey = selectedSourceKey();
+        input.TabSourceHeight = m_tabSourceHeight;
+
+        const LayoutPlaces places = app::Form_Resize(input);
+        if (!places.placed)
+            return;
+
+        m_Label17->setGeometry(toPixels(places.Label17));
+        m_cmdRefresh->setGeometry(toPixels(places.cmdRefresh));
+        m_cmbCurrentCompanyList->setGeometry(toPixels(places.cmbCurrentCompanyList));
+        m_cmdPost->setGeometry(toPixels(places.cmdPost));
+        m_cmdClose->setGeometry(toPixels(places.cmdClose));
+        m_cmbTableName->setGeometry(toPixels(places.cmbTableName));
+        m_TabSource->setGeometry(toPixels(places.TabSource));
+        for (std::size_t i = 0; i < m_frSource.size(); ++i)
+            m_frSource.at(i)->setGeometry(toPixels(places.frSource.at(i)));
+        m_TabData->setGeometry(toPixels(places.TabData));
+        m_lstItemTree->setGeometry(toPixels(places.lstItemTree));
+        m_lstLedgerTree->setGeometry(toPixels(places.lstLedgerTree));
+        m_Gr1->setGeometry(toPixels(places.Gr1));
+        m_lstTransactions->setGeometry(toPixels(places.lstTransactions));
+
+        m_postSize = places.cmdPost.size();
+        m_closeSize = places.cmdClose.size();
+        m_tabSourceHeight = places.TabSource.height();
+        m_lastLayout = places;
+
+        if (places.window.width() > input.window.width() || places.window.height() > input.window.height())
+            resizeToOuterTwips(places.window);
+    });
+}
+
+void frmExcel::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmExcel::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Restoring a minimized window lays it out again.
+    if (event->type() == QEvent::WindowStateChange && !isMinimized())
+        Form_Resize();
+}
+
+void frmExcel::showEvent(QShowEvent *event)
+{
+    if (!m_centred && !event->spontaneous()) {
+        m_centred = true;
+        if (const QScreen *screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QMainWindow::showEvent(event);
+}
+
+void frmExcel::ShowSourceFrame()
+{
+    errors::trap(QStringLiteral("F01-0039"), [&] {
+        for (QGroupBox *frame : m_frSource)
+            frame->hide();
+        const int index = sourceFrameIndex(selectedSourceKey());
+        if (index < 0)
+            return;
+        sourceFrame(index)->show();
+        m_tabSourceHeight = DesignSize::frSourceHeights.at(std::size_t(index)) + 500;
+        m_TabSource->resize(m_TabSource->width(), twipsToPixelsY(m_tabSourceHeight));
+    });
+}
+
+void frmExcel::TabSource_Click()
+{
+    errors::trap(QStringLiteral("F01-0041"), [&] {
+        for (QGroupBox *frame : m_frSource)
+            frame->hide();
+        const int index = sourceFrameIndex(selectedSourceKey());
+        if (index >= 0)
+            sourceFrame(index)->show();
+        Form_Resize();
+    });
+}
+
+void frmExcel::TabData_Click()
+{
+    errors::trap(QStringLiteral("F01-0038"), [&] {
+        m_lstLedgerTree->hide();
+        m_lstItemTree->hide();
+        m_lstTransactions->hide();
+        switch (m_TabData->currentIndex() + 1) {
+        case 1:
+            m_lstLedgerTree->show();
+            break;
+        case 2:
+            m_lstTransactions->show();
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void frmExcel::flexGridDblClick(QTableView *view, const sources::SourceGrid &grid)
+{
+    // The grid's current row counts from its first record; the header row is never current.
+    const QModelIndex current = view->currentIndex();
+    const int row = current.isValid() ? current.row() + 1 : 1;
+    const QString text = grid.TextMatrix(row, grid.Cols() - 1);
+    if (!text.isEmpty())
+        platform::msgBox(text, platform::MsgBoxStyle::OkOnly);
+}
+
+void frmExcel::lstItemTree_DblClick()
+{
+    errors::trap(QStringLiteral("F01-0031"), [&] { flexGridDblClick(m_lstItemTree, m_itemTreeGrid); });
+}
+
+void frmExcel::lstLedgerTree_DblClick()
+{
+    errors::trap(QStringLiteral("F01-0032"), [&] { flexGridDblClick(m_lstLedgerTree, m_sourceGrid); });
+}
+
+void frmExcel::lstTransactions_DblClick()
+{
+    errors::trap(QStringLiteral("F01-0033"), [&] { flexGridDblClick(m_lstTransactions, m_transactionsGrid); });
+}
+
+bool frmExcel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == m_lstItemTree->viewport())
+            lstItemTree_DblClick();
+        else if (watched == m_lstLedgerTree->viewport())
+            lstLedgerTree_DblClick();
+        else if (watched == m_lstTransactions->viewport())
+            lstTransactions_DblClick();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- Import workflow -------------------------------------------------------------------------------------------
+
+void frmExcel::cmdPost_Click() {}
+
+void frmExcel::cmbTableName_Click() {}
+
+void frmExcel::cmdFilePath_Click() {}
+
+void frmExcel::cmdMdbPath_Click() {}
+
+void frmExcel::cmdODBCPath_Click() {}
+
+void frmExcel::mnuSaveR_Click() {}
+
+} // namespace app

@@ -1,0 +1,206 @@
+#pragma once
+
+#include "app/formlayout.h"
+#include "sources/importwindow.h"
+#include "sources/sourcegrid.h"
+#include "sources/workgrid.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <array>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QTabWidget;
+class QTableView;
+class QTimer;
+
+namespace controls {
+class ctlButton;
+}
+
+namespace app {
+
+struct CommandLine;
+
+// The program's one window: the company band, the source band, the data band with the work grid and the
+// command band, the menus and the status line. Widgets carry the control names as object names.
+class frmExcel final : public QMainWindow, public sources::ImportWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmExcel)
+
+public:
+    explicit frmExcel(QWidget *parent = nullptr);
+    ~frmExcel() override;
+
+    // What loaders and posting procedures reach the window through.
+    sources::WorkGrid &workGrid() override { return m_workGrid; }
+    sources::SourceGrid &sourceGrid() override { return m_sourceGrid; }
+    QString companyListText() const override;
+    QString importTypeText() const override;
+    QString &currentCompany() override { return m_CurrentCompany; }
+    bool silent() const override { return m_Silent; }
+    void stat(const QString &Msg, const QString &sPanelName) override;
+    platform::Prompter &prompter() override;
+    void yieldToEvents() override;
+    void selectFirstDataTab() override;
+
+    void setSilent(bool silent) { m_Silent = silent; }
+
+    // The text a status-line panel shows ("msg", "stat", "Date", "Time").
+    QString panelText(const QString &key) const;
+
+    // Opens the window as the command line asks, as far as no source is read and no server is asked: the
+    // caption with the version, the source tabs of the first argument with the path it names, the data tab,
+    // the source frame and the import-type prompt. The listing, the import-type choice, the server settings
+    // and the refresh of a full start follow it.
+    void prepareWindow(const CommandLine &commandLine);
+
+    // Adds a source tab at the end of the strip; key and caption are the same.
+    void addSourceTab(const QString &key);
+    // The key of the selected source tab, "" when there is none.
+    QString selectedSourceKey() const;
+
+    // The drop-down list rule: a text equal to an entry, letter case ignored, selects that entry; any other
+    // text leaves the selection as it is. Returns whether an entry was selected.
+    static bool selectListEntry(QComboBox *list, const QString &text);
+    // Selects an import type by that rule; selecting one counts as the user's choice of it.
+    bool selectImportType(const QString &text);
+
+    // While a run or a load is going: Post, Refresh, the source controls, both lists and the menus are
+    // disabled, and closing the window waits until the last scope has ended. Scopes nest.
+    class BusyScope final
+    {
+    public:
+        explicit BusyScope(frmExcel &window);
+        ~BusyScope();
+        Q_DISABLE_COPY_MOVE(BusyScope)
+
+    private:
+        frmExcel &m_window;
+    };
+    bool isBusy() const { return m_busyDepth > 0; }
+
+    // The layout in twips as it was last applied; for a minimized window the places are left as they were.
+    const LayoutPlaces &lastLayout() const { return m_lastLayout; }
+    // The window's outer size in twips as the layout counts it.
+    QSizeF outerSizeTwips() const;
+    // Resizes the window to an outer size in twips.
+    void resizeToOuterTwips(const QSizeF &outer);
+    int twipsToPixelsX(double twips) const;
+    int twipsToPixelsY(double twips) const;
+
+    // Handlers of the window's commands.
+    void cmdRefresh_Click();
+    void ShowServerDialog();
+    void mnuOptions_Click();
+    void mnuAbout_Click();
+    void mnuExit_Click();
+    void cmdClose_Click();
+    void TabData_Click();
+    void ShowSourceFrame();
+    void TabSource_Click();
+    void Form_Resize();
+    void lstItemTree_DblClick();
+    void lstLedgerTree_DblClick();
+    void lstTransactions_DblClick();
+
+    // Commands of the import workflow. The buttons, the list and the menu item are connected to them already;
+    // the workflow fills them in.
+    void cmdPost_Click();
+    void cmbTableName_Click();
+    void cmdFilePath_Click();
+    void cmdMdbPath_Click();
+    void cmdODBCPath_Click();
+    void mnuSaveR_Click();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createMenus();
+    void createCompanyBand(QWidget *canvas);
+    void createSourceBand(QWidget *canvas);
+    void createDataBand(QWidget *canvas);
+    void createCommandBand(QWidget *canvas);
+    void createStatusBar();
+    void arrangeStacking();
+    void arrangeFocusOrder();
+    void updateClock();
+    void setCommandsEnabled(bool enabled);
+    void flexGridDblClick(QTableView *view, const sources::SourceGrid &grid);
+    QGroupBox *sourceFrame(int index) const { return m_frSource.at(std::size_t(index)); }
+    QRect toPixels(const QRectF &twips) const;
+    QSizeF toTwips(const QSize &pixels) const;
+    void placeSourceFrameContents();
+
+    sources::WorkGrid m_workGrid;
+    sources::SourceGrid m_sourceGrid;
+    sources::SourceGrid m_itemTreeGrid;
+    sources::SourceGrid m_transactionsGrid;
+
+    QString m_CurrentCompany;
+    bool m_Silent = false;
+
+    // Sizes the layout sets and reads again next time, in twips.
+    QSizeF m_refreshSize = DesignSize::cmdRefresh;
+    QSizeF m_postSize = DesignSize::cmdPost;
+    QSizeF m_closeSize = DesignSize::cmdClose;
+    double m_tabSourceHeight = DesignSize::frSourceHeights.front() + 500;
+    LayoutPlaces m_lastLayout;
+
+    int m_busyDepth = 0;
+    bool m_closePending = false;
+    bool m_centred = false;
+
+    QMenu *m_mnuMain = nullptr;
+    QMenu *m_mnuHelp = nullptr;
+    QAction *m_mnuSaveR = nullptr;
+    QAction *m_mnuOptions = nullptr;
+    QAction *m_mnuExit = nullptr;
+    QAction *m_mnuAbout = nullptr;
+
+    QLabel *m_Label17 = nullptr;
+    QComboBox *m_cmbCurrentCompanyList = nullptr;
+    controls::ctlButton *m_cmdRefresh = nullptr;
+
+    QTabWidget *m_TabSource = nullptr;
+    std::array<QGroupBox *, 3> m_frSource{};
+    QLineEdit *m_txtFilePath = nullptr;
+    controls::ctlButton *m_cmdFilePath = nullptr;
+    QLineEdit *m_txtMdbPath = nullptr;
+    controls::ctlButton *m_cmdMdbPath = nullptr;
+    QLineEdit *m_txtMDBUser = nullptr;
+    QLineEdit *m_txtMDBPass = nullptr;
+    QLineEdit *m_txtODBCPath = nullptr;
+    controls::ctlButton *m_cmdODBCPath = nullptr;
+    QLineEdit *m_txtODBCUser = nullptr;
+    QLineEdit *m_txtPass = nullptr;
+    // Each source frame's controls with their places in the frame, in twips.
+    QList<QPair<QWidget *, QRectF>> m_frameContents;
+
+    QTabWidget *m_TabData = nullptr;
+    QTableView *m_Gr1 = nullptr;
+    QTableView *m_lstLedgerTree = nullptr;
+    QTableView *m_lstItemTree = nullptr;
+    QTableView *m_lstTransactions = nullptr;
+
+    controls::ctlButton *m_cmdPost = nullptr;
+    QComboBox *m_cmbTableName = nullptr;
+    controls::ctlButton *m_cmdClose = nullptr;
+
+    QHash<QString, QLabel *> m_panels;
+    QTimer *m_clock = nullptr;
+};
+
+} // namespace app
