@@ -14,6 +14,48 @@ namespace {
 // Ids start past the predefined groups and ledgers of a new company, so LASTMID and LASTVCHID are never 1.
 constexpr qint64 firstFreeId = 100;
 
+// The groups every new Tally company starts with: the fifteen primary groups and the thirteen below them.
+constexpr std::array<const char *, 28> predefinedGroups{
+    "Branch / Divisions",  "Capital Account",    "Current Assets",
+    "Current Liabilities", "Direct Expenses",    "Direct Incomes",
+    "Fixed Assets",        "Indirect Expenses",  "Indirect Incomes",
+    "Investments",         "Loans (Liability)",  "Misc. Expenses (ASSET)",
+    "Purchase Accounts",   "Sales Accounts",     "Suspense A/c",
+    "Bank Accounts",       "Bank OD A/c",        "Cash-in-Hand",
+    "Deposits (Asset)",    "Duties & Taxes",     "Loans & Advances (Asset)",
+    "Provisions",          "Reserves & Surplus", "Secured Loans",
+    "Stock-in-Hand",       "Sundry Creditors",   "Sundry Debtors",
+    "Unsecured Loans",
+};
+
+// The master types Tally imports, with the words its messages use for them.
+struct MasterType
+{
+    const char *element;
+    const char *words;
+};
+constexpr std::array masterTypes{
+    MasterType{"GROUP", "Group"},
+    MasterType{"LEDGER", "Ledger"},
+    MasterType{"UNIT", "Unit"},
+    MasterType{"GODOWN", "Godown"},
+    MasterType{"STOCKGROUP", "Stock Group"},
+    MasterType{"STOCKCATEGORY", "Stock Category"},
+    MasterType{"STOCKITEM", "Stock Item"},
+    MasterType{"COSTCATEGORY", "Cost Category"},
+    MasterType{"COSTCENTRE", "Cost Centre"},
+};
+constexpr char voucherElement[] = "VOUCHER";
+
+const MasterType *masterType(const QString &element)
+{
+    for (const MasterType &type : masterTypes) {
+        if (element == QLatin1String(type.element))
+            return &type;
+    }
+    return nullptr;
+}
+
 // What each ACCOUNTTYPE of the "List of Accounts" report lists.
 struct AccountType
 {
@@ -210,6 +252,23 @@ struct TallyResponder::ImportCounts
     }
 };
 
+TallyResponder::Company TallyResponder::newCompany(const QString &name)
+{
+    Company company{name, {}, firstFreeId};
+    auto &groups = company.masters[QStringLiteral("GROUP")];
+    qint64 id = 0;
+    for (const char *group : predefinedGroups) {
+        const QString groupName = QString::fromUtf8(group);
+        groups.insert(masterKey(groupName), Master{groupName, ++id});
+    }
+    return company;
+}
+
+QString TallyResponder::masterKey(const QString &name)
+{
+    return name.toCaseFolded();
+}
+
 TallyResponder::TallyResponder(const QStringList &companies, const QString &currentCompany)
     : m_currentCompany(currentCompany)
 {
@@ -218,7 +277,7 @@ TallyResponder::TallyResponder(const QStringList &companies, const QString &curr
         held.append(currentCompany); // the open company is always one the server holds
     for (const QString &name : std::as_const(held)) {
         if (!name.isEmpty() && findCompany(name) == nullptr)
-            m_companies.append(Company{name, {}, firstFreeId});
+            m_companies.append(newCompany(name));
     }
 }
 
@@ -369,25 +428,52 @@ void TallyResponder::importObject(Company &company, const pugi::xml_node &object
     const QString type = QString::fromUtf8(object.name());
     const QString name = masterName(object);
     qint64 id = 0;
-    if (name.isEmpty()) {
+    if (type == QLatin1String(voucherElement)) {
         id = ++company.lastId;
         ++counts.created;
-    } else {
-        auto &ofType = company.masters[type];
-        const QString key = name.toCaseFolded();
-        if (const auto known = ofType.constFind(key); known != ofType.constEnd()) {
-            id = known->id; // an alteration keeps the master's own id
-            ++counts.altered;
-        } else {
-            id = ++company.lastId;
-            ofType.insert(key, Master{name, id});
-            ++counts.created;
-        }
-    }
-    if (type == QLatin1String("VOUCHER"))
         counts.lastVchId = id;
-    else
-        counts.lastMid = id;
+        return;
+    }
+    if (const QString refusal = refusalOf(company, type, name, object); !refusal.isEmpty()) {
+        counts.lineErrors.append(refusal);
+        ++counts.errors;
+        return;
+    }
+    auto &ofType = company.masters[type];
+    const QString key = masterKey(name);
+    if (const auto known = ofType.constFind(key); known != ofType.constEnd()) {
+        id = known->id; // an alteration keeps the master's own id
+        ++counts.altered;
+    } else {
+        id = ++company.lastId;
+        ofType.insert(key, Master{name, id});
+        ++counts.created;
+    }
+    counts.lastMid = id;
+}
+
+// What Tally says when it will not take a master: one it does not know, one without a name, a ledger under a
+// group or a stock item in a unit the company does not hold.
+QString TallyResponder::refusalOf(const Company &company, const QString &type, const QString &name,
+                                  const pugi::xml_node &object) const
+{
+    const MasterType *known = masterType(type);
+    if (known == nullptr)
+        return QStringLiteral("Unknown Object Type '") + type + QStringLiteral("'");
+    if (name.trimmed().isEmpty())
+        return QString::fromLatin1(known->words) + QStringLiteral(" has no Name!");
+    auto holds = [&](const char *ofType, const QString &wanted) {
+        return company.masters.value(QString::fromLatin1(ofType)).contains(masterKey(wanted));
+    };
+    if (type == QLatin1String("LEDGER")) {
+        if (const auto parent = object.child("PARENT"); parent && !holds("GROUP", textOf(parent)))
+            return QStringLiteral("Group '") + textOf(parent) + QStringLiteral("' does not exist!");
+    }
+    if (type == QLatin1String("STOCKITEM")) {
+        if (const auto unit = object.child("BASEUNITS"); unit && !holds("UNIT", textOf(unit)))
+            return QStringLiteral("Unit '") + textOf(unit) + QStringLiteral("' does not exist!");
+    }
+    return {};
 }
 
 } // namespace tallysim

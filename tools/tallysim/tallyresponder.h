@@ -18,6 +18,9 @@ inline constexpr char unknownRequestReply[] = "<RESPONSE>Unknown Request, cannot
 
 // The companies the simulated server holds, the masters imported into each, and the replies Tally gives to
 // the requests it is sent. Names of companies and masters match without regard to letter case, as in Tally.
+// A new company holds Tally's predefined groups; a master of a known type is created under a new name and
+// altered under one the company holds, and refused without a name, or as a ledger under a group or a stock
+// item in a unit the company does not hold.
 class TallyResponder
 {
 public:
@@ -40,12 +43,16 @@ private:
     };
     struct ImportCounts;
 
+    static Company newCompany(const QString &name);
+    static QString masterKey(const QString &name);
     Company *findCompany(const QString &name);
     QByteArray exportReply(const pugi::xml_node &envelope);
     QByteArray importReply(const pugi::xml_node &envelope);
     QByteArray companyListReply() const;
     QByteArray accountsReply(const Company &company, const QString &accountType) const;
     void importObject(Company &company, const pugi::xml_node &object, ImportCounts &counts);
+    QString refusalOf(const Company &company, const QString &type, const QString &name,
+                      const pugi::xml_node &object) const;
 
     QList<Company> m_companies;
     QString m_currentCompany;

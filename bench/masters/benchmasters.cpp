@@ -1,0 +1,173 @@
+// Posts ledgers from a loaded work grid to the simulated server on loopback, then sends the very requests the
+// server received again through a bare loop over one kept-alive connection, and compares the two times.
+//
+//   bench_masters [count]        (default 10000)
+
+#include "masters/masterposting.h"
+#include "sources/sourcegrid.h"
+#include "sources/workgrid.h"
+#include "support/headlesswindow.h"
+#include "support/scriptedprompter.h"
+#include "support/simulatedserver.h"
+#include "support/testenvironment.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTcpSocket>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const QString company = QStringLiteral("Bench Traders");
+
+const QStringList fields{
+    QStringLiteral("Name"),           QStringLiteral("NameAlias"),
+    QStringLiteral("Parent"),         QStringLiteral("Address1"),
+    QStringLiteral("Address2"),       QStringLiteral("State"),
+    QStringLiteral("Pincode"),        QStringLiteral("Email"),
+    QStringLiteral("Phone"),          QStringLiteral("BillWiseOn"),
+    QStringLiteral("OpeningBalance"), QStringLiteral("OpeningBillDate"),
+    QStringLiteral("OpeningName"),    QStringLiteral("OpeningCreditPeriod"),
+};
+
+// The grids as the sheet loader leaves them: one column per field, the status column, two blank rows.
+void loadLedgers(testsupport::HeadlessWindow &window, int count, const QString &prefix)
+{
+    std::vector<QString> cells;
+    cells.reserve(std::size_t(count) * std::size_t(fields.size()));
+    for (int i = 1; i <= count; ++i) {
+        const QString n = QString::number(i);
+        const QStringList row{prefix + n,
+                              QStringLiteral("L") + n,
+                              QStringLiteral("Sundry Debtors"),
+                              n + QStringLiteral(" Main Road"),
+                              QStringLiteral("Industrial Area"),
+                              QStringLiteral("Maharashtra"),
+                              QStringLiteral("411001"),
+                              QStringLiteral("accounts") + n + QStringLiteral("@example.com"),
+                              QStringLiteral("020-5550100"),
+                              QStringLiteral("Yes"),
+                              QString::number(i % 997) + QStringLiteral(".50"),
+                              QStringLiteral("1-Apr-2024"),
+                              QStringLiteral("INV-") + n,
+                              QStringLiteral("30")};
+        for (const QString &cell : row)
+            cells.push_back(cell);
+    }
+    sources::WorkGrid &grid = window.workGrid();
+    grid.setRedraw(false);
+    grid.clear();
+    for (const QString &field : fields)
+        grid.addColumn(field.toUpper(), field);
+    grid.addColumn(sources::ProcessStatusKey, sources::ProcessStatusCaption);
+    for (int i = 0; i < count; ++i) {
+        const int row = grid.appendRow();
+        for (int j = 0; j < fields.size(); ++j)
+            grid.setText(row, j + 1, cells[std::size_t(i) * std::size_t(fields.size()) + std::size_t(j)]);
+    }
+    grid.appendRow();
+    grid.appendRow();
+    grid.setRedraw(true);
+    window.sourceGrid().bind(fields, std::move(cells));
+}
+
+double postThroughLoop(testsupport::SimulatedServer &server, int count, const QString &prefix)
+{
+    testsupport::HeadlessWindow window;
+    window.setCompanyListText(company);
+    loadLedgers(window, count, prefix);
+    server.clearRequests();
+    QElapsedTimer timer;
+    timer.start();
+    masters::PostLedgers(window);
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const int rows = window.workGrid().rows();
+    int created = 0;
+    for (int row = 1; row <= rows; ++row) {
+        if (window.workGrid().text(row, sources::ProcessStatusKey) == QLatin1String("CREATED"))
+            ++created;
+    }
+    if (created != count)
+        std::fprintf(stderr, "warning: %d of %d ledgers created\n", created, count);
+    return seconds;
+}
+
+// One kept-alive HTTP/1.1 connection on this thread, one POST after the other, each reply read to its end in a
+// local event loop: the least any client on this thread can spend per request.
+double replayBare(quint16 port, const QList<QByteArray> &bodies)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!socket.waitForConnected(5000))
+        qFatal("cannot connect to the simulated server");
+    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    const QByteArray head = "POST / HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
+                            "\r\nContent-Type: text/xml;charset=UTF-8\r\nContent-Length: ";
+    QByteArray buffer;
+    qsizetype expected = -1;
+    QEventLoop loop;
+    // Ends the loop once the reply that is awaited is complete; any bytes after it stay in the buffer.
+    auto replyComplete = [&] {
+        if (expected < 0) {
+            const qsizetype end = buffer.indexOf("\r\n\r\n");
+            if (end < 0)
+                return false;
+            const QByteArray headers = buffer.left(end).toLower();
+            const qsizetype at = headers.indexOf("content-length:");
+            if (at < 0)
+                qFatal("a reply without Content-Length");
+            const qsizetype lineEnd = headers.indexOf("\r\n", at);
+            expected = end + 4 + headers.mid(at + 15, lineEnd < 0 ? -1 : lineEnd - at - 15).trimmed().toLongLong();
+        }
+        return buffer.size() >= expected;
+    };
+    QObject::connect(&socket, &QTcpSocket::readyRead, &loop, [&] {
+        buffer += socket.readAll();
+        if (replyComplete())
+            loop.quit();
+    });
+    QObject::connect(&socket, &QTcpSocket::disconnected, &loop, [] { qFatal("the simulated server went away"); });
+
+    QElapsedTimer timer;
+    timer.start();
+    for (const QByteArray &body : bodies) {
+        socket.write(head + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        if (!replyComplete())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        buffer.remove(0, expected);
+        expected = -1;
+    }
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 10000;
+
+    testsupport::TestEnvironment environment;
+    testsupport::ScriptedPrompter prompter;
+    testsupport::SimulatedServer server(tallysim::Config{{company}, company});
+    server.configureSettings();
+
+    postThroughLoop(server, 200, QStringLiteral("Warm-up "));
+    const double pelko = postThroughLoop(server, count, QStringLiteral("Ledger "));
+    QList<QByteArray> bodies;
+    for (const tallysim::RecordedRequest &request : server.requests())
+        bodies.append(request.body);
+    const double bare = replayBare(server.port(), bodies);
+
+    std::printf("ledgers posted:              %d\n", count);
+    std::printf("Pelko posting loop:          %.3f s (%.1f us per ledger)\n", pelko, pelko * 1e6 / count);
+    std::printf("bare loop, same requests:    %.3f s (%.1f us per request)\n", bare, bare * 1e6 / count);
+    std::printf("ratio Pelko / bare:          %.2f\n", pelko / bare);
+    std::printf("Pelko overhead per ledger:   %.1f us\n", (pelko - bare) * 1e6 / count);
+    if (!prompter.boxes().isEmpty())
+        std::printf("error boxes shown: %lld\n", static_cast<long long>(prompter.boxes().size()));
+    return 0;
+}

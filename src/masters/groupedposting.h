@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace sources {
+class ImportWindow;
+}
+
+namespace masters {
+
+// A master type whose masters may span several rows: a first row that names the master and carries its
+// fields, then continuation rows (an empty NAME, or the same name again) that add sub-lines.
+class GroupedMasterType
+{
+public:
+    virtual ~GroupedMasterType() = default;
+
+    // Starts a master at its first row: sub-lines start empty and the record takes the row's fields.
+    virtual void beginMaster(int row, const QString &name) = 0;
+    // Adds what one row of the master (its first row included) contributes.
+    virtual void addSubLines(int row) = 0;
+    // Sends the master gathered so far and returns the response summary.
+    virtual QString postMaster() = 0;
+    // The row number the progress text shows once a master has been posted.
+    virtual int progressRow(int lastRow, int triggeringRow) const = 0;
+};
+
+// Walks the work grid once, gathering consecutive rows into masters and posting each when the next begins.
+// A blank row ends the master above it and begins none; a row that holds data without a name begins a nameless
+// master, which is posted so that the server's answer shows in its row. A master still pending after the last
+// row is posted too.
+void walkMasterGroups(sources::ImportWindow &window, const char *progress, GroupedMasterType &type);
+
+} // namespace masters

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "errors/errortrap.h"
+
+#include <QList>
+#include <QString>
+
+#include <pugixml.hpp>
+
+#include <memory>
+#include <span>
+
+namespace masters {
+
+// Whether a child element is written only for a value (IfSet) or always, as a container or an empty element.
+enum class ChildKind
+{
+    IfSet,
+    Always,
+};
+
+// One child of a master element and the record member it carries.
+template <typename Rec> struct ChildElement
+{
+    const char *element;
+    QString Rec::*field;
+    ChildKind kind = ChildKind::IfSet;
+};
+
+// One child of a repeated sub-list element and the member of the line it carries. A second member, when
+// given, is joined to the first with one blank (a quantity and its unit); a child without a member carries a
+// fixed text.
+template <typename Line> struct ListChild
+{
+    const char *element;
+    QString Line::*field;
+    QString Line::*joinedField = nullptr;
+    const char *fixedText = nullptr;
+};
+
+// One master import request under construction: the envelope for a company, its TALLYMESSAGE and the master
+// element. Any element that cannot be added stops the build with a run-time error, so that a request is never
+// sent with parts missing.
+class MasterMessage final
+{
+public:
+    // The master element's NAME attribute is the old name when the action renames the master.
+    MasterMessage(const QString &company, const char *elementName, const QString &name, const QString &oldName,
+                  const QString &action);
+    ~MasterMessage();
+    MasterMessage(const MasterMessage &) = delete;
+    MasterMessage &operator=(const MasterMessage &) = delete;
+
+    // Adds one child; an IfSet child with an empty value adds nothing and returns a null node.
+    pugi::xml_node add(pugi::xml_node parent, const char *element, const QString &value, ChildKind kind) const;
+    pugi::xml_node add(const char *element, const QString &value, ChildKind kind) const;
+
+    template <typename Rec> void addChildren(const Rec &record, std::span<const ChildElement<Rec>> children) const
+    {
+        for (const ChildElement<Rec> &child : children)
+            add(child.element, record.*(child.field), child.kind);
+    }
+
+    // One list element per line, in order, skipping lines whose first member is empty; every child is
+    // written, with text only where the line has some.
+    template <typename Line>
+    void addLists(const char *listElement, const QList<Line> &lines, std::span<const ListChild<Line>> children) const
+    {
+        for (const Line &line : lines) {
+            if ((line.*(children.front().field)).isEmpty())
+                continue;
+            const pugi::xml_node list = add(listElement, QString(), ChildKind::Always);
+            for (const ListChild<Line> &child : children) {
+                QString value = child.field ? line.*(child.field) : QString::fromLatin1(child.fixedText);
+                if (child.joinedField)
+                    value += QLatin1Char(' ') + line.*(child.joinedField);
+                add(list, child.element, value, ChildKind::Always);
+            }
+        }
+    }
+
+    // NAME.LIST: the name, and the alias as a second name when it is set and differs from the name.
+    void addNameList(const QString &name, const QString &alias) const;
+
+    // Sends the request and returns the server's response summary.
+    QString send() const;
+
+private:
+    std::unique_ptr<pugi::xml_document> m_document;
+    pugi::xml_node m_master;
+};
+
+// Runs one builder under its trap: the summary of the reply, or "" when building or sending failed.
+template <typename Build> QString trappedBuild(const char *location, Build &&build)
+{
+    return errors::trapResult(QString::fromLatin1(location), QString(), [&](QString &result) { result = build(); });
+}
+
+} // namespace masters

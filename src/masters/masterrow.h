@@ -1,0 +1,84 @@
+#pragma once
+
+#include "masters/numbertext.h"
+
+#include <QString>
+
+#include <span>
+
+namespace sources {
+class ImportWindow;
+class WorkGrid;
+class SourceGrid;
+} // namespace sources
+
+namespace masters {
+
+// One work-grid row as a posting loop reads it: cells by column key, as their text, untrimmed. A key the
+// grid lacks is a run-time error; whether the source has a column at all is asked of the source grid.
+class MasterRow final
+{
+public:
+    MasterRow(sources::ImportWindow &window, int row);
+
+    QString cell(const char *key) const;
+    bool sourceHas(const char *key) const;
+
+private:
+    const sources::WorkGrid &m_grid;
+    const sources::SourceGrid &m_source;
+    int m_row;
+};
+
+// Whether the source has a field of that name (its column in the work grid is keyed by it).
+bool sourceHasColumn(sources::ImportWindow &window, const char *key);
+
+// Whether a column must be there (read without asking) or is read only when the source has it.
+enum class ColumnUse
+{
+    Required,
+    Optional,
+};
+
+// How a cell goes into its member: as it stands, or as the number text of its value (negated for values the
+// server wants with the opposite sign).
+enum class CellForm
+{
+    Text,
+    Number,
+    NegatedNumber,
+};
+
+template <typename Rec> struct Column
+{
+    const char *key;
+    QString Rec::*field;
+    ColumnUse use = ColumnUse::Required;
+    CellForm form = CellForm::Text;
+};
+
+template <typename Rec> struct FixedValue
+{
+    QString Rec::*field;
+    const char *value;
+};
+
+QString cellInForm(const QString &cell, CellForm form);
+
+// Fills the members of a record from a row's columns, in table order.
+template <typename Rec> void readColumns(Rec &record, const MasterRow &row, std::span<const Column<Rec>> columns)
+{
+    for (const Column<Rec> &column : columns) {
+        if (column.use == ColumnUse::Optional && !row.sourceHas(column.key))
+            continue;
+        record.*(column.field) = cellInForm(row.cell(column.key), column.form);
+    }
+}
+
+template <typename Rec> void assignFixedValues(Rec &record, std::span<const FixedValue<Rec>> values)
+{
+    for (const FixedValue<Rec> &value : values)
+        record.*(value.field) = QString::fromLatin1(value.value);
+}
+
+} // namespace masters

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+namespace masters {
+
+// An exact decimal number as a cell gives it. Amounts are kept as decimal digits rather than binary
+// floating point, so that what the user typed reaches the server digit for digit and sums of amounts are
+// exact whatever their size.
+class Decimal
+{
+public:
+    Decimal() = default;
+
+    bool isZero() const { return m_digits.isEmpty(); }
+    bool isNegative() const { return m_negative; }
+    Decimal negated() const;
+
+    friend Decimal operator+(const Decimal &a, const Decimal &b);
+    friend bool operator==(const Decimal &a, const Decimal &b) = default;
+
+private:
+    friend Decimal NumericValue(QStringView text);
+    friend QString NumberText(const Decimal &value);
+
+    Decimal(bool negative, QByteArray digits, int scale);
+    void normalise();
+
+    bool m_negative = false;
+    QByteArray m_digits; // magnitude as ASCII digits, no leading zeros; empty for zero
+    int m_scale = 0;     // how many of the digits stand after the decimal point
+};
+
+// The number at the start of a text: blanks, tabs and line breaks are skipped wherever they stand, one
+// leading sign is allowed, "." is the decimal point and "," groups the digits before it, and reading stops
+// at the first character that cannot continue the number. A text that does not begin with a number is 0.
+Decimal NumericValue(QStringView text);
+
+// The value in the general number form: no leading blank, no grouping, as many decimals as it needs and
+// "." as the decimal point whatever the locale, so that the server reads the same number everywhere.
+QString NumberText(const Decimal &value);
+
+} // namespace masters

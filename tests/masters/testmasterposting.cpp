@@ -1,0 +1,465 @@
+#include "mastersheet.h"
+
+#include "masters/masterbuilders.h"
+#include "masters/masterposting.h"
+#include "masters/postresult.h"
+#include "sources/workgrid.h"
+#include "support/headlesswindow.h"
+#include "support/scriptedprompter.h"
+#include "support/simulatedserver.h"
+#include "support/testenvironment.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <pugixml.hpp>
+
+#include <functional>
+#include <memory>
+
+using namespace masters;
+using namespace Qt::StringLiterals;
+using testsupport::HeadlessWindow;
+
+using PostingLoop = void (*)(sources::ImportWindow &);
+Q_DECLARE_METATYPE(PostingLoop)
+
+namespace {
+
+const QString company = QStringLiteral("Pelko Traders");
+
+QString dataFile(const QString &name)
+{
+    return QStringLiteral(PELKO_TEST_DATA "/masters/") + name;
+}
+
+// Expected files are compared byte for byte; PELKO_UPDATE_GOLDEN=1 rewrites them from what the run produced.
+void compareWithGolden(const QByteArray &actual, const QString &name)
+{
+    const QString path = dataFile(name);
+    if (qEnvironmentVariableIntValue("PELKO_UPDATE_GOLDEN") == 1) {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(actual);
+    }
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
+    const QByteArray expected = file.readAll();
+    if (actual != expected) {
+        const QList<QByteArray> actualLines = actual.split('\n');
+        const QList<QByteArray> expectedLines = expected.split('\n');
+        for (qsizetype i = 0; i < std::max(actualLines.size(), expectedLines.size()); ++i) {
+            const QByteArray a = actualLines.value(i);
+            const QByteArray e = expectedLines.value(i);
+            if (a != e)
+                QFAIL(qPrintable(name + QStringLiteral(" line ") + QString::number(i + 1) +
+                                 QStringLiteral(":\n got: ") + QString::fromUtf8(a) + QStringLiteral("\nwant: ") +
+                                 QString::fromUtf8(e)));
+        }
+    }
+}
+
+QByteArray requestsText(const QList<tallysim::RecordedRequest> &requests)
+{
+    QByteArray text;
+    for (qsizetype i = 0; i < requests.size(); ++i)
+        text += "=== request " + QByteArray::number(i + 1) + " ===\r\n" + requests.at(i).body + "\r\n";
+    return text;
+}
+
+QString colourName(const QColor &colour)
+{
+    if (!colour.isValid())
+        return QStringLiteral("default");
+    if (colour == QColor(255, 0, 0))
+        return QStringLiteral("red");
+    if (colour == QColor(0, 0, 255))
+        return QStringLiteral("blue");
+    if (colour == QColor(0, 0, 0))
+        return QStringLiteral("black");
+    return colour.name();
+}
+
+// What a run leaves in the window: each row's status, image, colour and font, the status line calls, the
+// current row and how often the run yielded.
+QByteArray marksText(HeadlessWindow &window)
+{
+    sources::WorkGrid &grid = window.workGrid();
+    const int status = grid.columnOfKey(sources::ProcessStatusKey);
+    QString text;
+    for (int row = 1; row <= grid.rows(); ++row) {
+        text += QStringLiteral("row ") + QString::number(row) + QStringLiteral(": ");
+        if (grid.text(row, status).isEmpty() && grid.image(row, 1) == sources::NoImage && !grid.bold(row, status)) {
+            text += QStringLiteral("-\n");
+            continue;
+        }
+        text += QLatin1Char('[') + grid.text(row, status) + QStringLiteral("] image ") +
+                QString::number(grid.image(row, 1)) + QLatin1Char(' ') + colourName(grid.textColor(row, 1)) +
+                (grid.bold(row, status) ? QStringLiteral(" bold") : QString()) + QLatin1Char('\n');
+    }
+    for (const HeadlessWindow::StatCall &call : window.statCalls())
+        text += QStringLiteral("stat ") + call.panel + QStringLiteral(": ") + call.msg + QLatin1Char('\n');
+    text += QStringLiteral("current row ") + QString::number(grid.currentRow()) + QLatin1Char('\n');
+    text += QStringLiteral("yields ") + QString::number(window.yieldCount()) + QLatin1Char('\n');
+    return text.toUtf8();
+}
+
+pugi::xml_node masterElement(const pugi::xml_document &document)
+{
+    return document.select_node("//TALLYMESSAGE/*").node();
+}
+
+// The masters a run sent, as "name:bill,bill" for each request.
+QStringList postedLedgers(const QList<tallysim::RecordedRequest> &requests)
+{
+    QStringList posted;
+    for (const tallysim::RecordedRequest &request : requests) {
+        pugi::xml_document document;
+        document.load_buffer(request.body.constData(), size_t(request.body.size()));
+        const pugi::xml_node ledger = masterElement(document);
+        QStringList bills;
+        for (const pugi::xml_node bill : ledger.children("BILLALLOCATIONS.LIST"))
+            bills.append(QString::fromUtf8(bill.child_value("NAME")));
+        posted.append(QString::fromUtf8(ledger.attribute("NAME").value()) + QLatin1Char(':') +
+                      bills.join(QLatin1Char(',')));
+    }
+    return posted;
+}
+
+QString markedRows(sources::WorkGrid &grid)
+{
+    QStringList rows;
+    for (int row = 1; row <= grid.rows(); ++row) {
+        if (grid.bold(row, grid.columnOfKey(sources::ProcessStatusKey)))
+            rows.append(QString::number(row));
+    }
+    return rows.join(QLatin1Char(','));
+}
+
+QString progressNumbers(const HeadlessWindow &window, const QString &progress)
+{
+    QStringList numbers;
+    for (const HeadlessWindow::StatCall &call : window.statCalls())
+        numbers.append(QString(call.msg).remove(progress));
+    return numbers.join(QLatin1Char(','));
+}
+
+// The window of a run whose server goes away after a number of masters.
+class InterruptedWindow final : public sources::ImportWindow
+{
+public:
+    InterruptedWindow(HeadlessWindow &window, std::function<void(int)> afterYield)
+        : m_window(window), m_afterYield(std::move(afterYield))
+    {}
+    sources::WorkGrid &workGrid() override { return m_window.workGrid(); }
+    sources::SourceGrid &sourceGrid() override { return m_window.sourceGrid(); }
+    QString companyListText() const override { return m_window.companyListText(); }
+    QString importTypeText() const override { return m_window.importTypeText(); }
+    QString &currentCompany() override { return m_window.currentCompany(); }
+    bool silent() const override { return m_window.silent(); }
+    void stat(const QString &msg, const QString &panel) override { m_window.stat(msg, panel); }
+    platform::Prompter &prompter() override { return m_window.prompter(); }
+    void yieldToEvents() override
+    {
+        m_window.yieldToEvents();
+        m_afterYield(m_window.yieldCount());
+    }
+    void selectFirstDataTab() override { m_window.selectFirstDataTab(); }
+
+private:
+    HeadlessWindow &m_window;
+    std::function<void(int)> m_afterYield;
+};
+
+} // namespace
+
+class TestMasterPosting final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<testsupport::TestEnvironment>();
+        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
+        m_server = std::make_unique<testsupport::SimulatedServer>(tallysim::Config{{company}, company});
+        m_server->configureSettings();
+        m_window = newWindow();
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_server.reset();
+        m_prompter.reset();
+        m_env.reset();
+    }
+
+    // A sheet of each master type goes through the loader and its loop to the server: the requests the server
+    // receives, and the marks and progress the run leaves, are the expected files.
+    void goldenRun_data()
+    {
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<PostingLoop>("loop");
+        QTest::addColumn<QString>("setupSheet");
+        QTest::addColumn<PostingLoop>("setupLoop");
+
+        const PostingLoop none = nullptr;
+        QTest::newRow("ledger groups") << "ledger-groups" << &PostLedgerGroups << QString() << none;
+        QTest::newRow("units") << "units" << &PostUnits << QString() << none;
+        QTest::newRow("godowns") << "godowns" << &PostGodowns << QString() << none;
+        QTest::newRow("stock groups") << "stock-groups" << &PostStockGroups << QString() << none;
+        QTest::newRow("stock categories") << "stock-categories" << &PostStockCategories << QString() << none;
+        QTest::newRow("cost categories") << "cost-categories" << &PostCostCategories << QString() << none;
+        QTest::newRow("cost centres") << "cost-centres" << &PostCostCentres << QString() << none;
+        QTest::newRow("ledgers") << "ledgers" << &PostLedgers << QString() << none;
+        QTest::newRow("stock items") << "stock-items" << &PostStockItems << "stock-items-units" << &PostUnits;
+    }
+    void goldenRun()
+    {
+        QFETCH(QString, sheet);
+        QFETCH(PostingLoop, loop);
+        QFETCH(QString, setupSheet);
+        QFETCH(PostingLoop, setupLoop);
+
+        if (setupLoop) {
+            masterstest::loadSheet(*m_window, dataFile(setupSheet + QStringLiteral(".csv")));
+            setupLoop(*m_window);
+            m_server->clearRequests();
+            m_window = newWindow();
+        }
+        masterstest::loadSheet(*m_window, dataFile(sheet + QStringLiteral(".csv")));
+        loop(*m_window);
+
+        QCOMPARE(m_window->selectFirstDataTabCount(), 1);
+        QCOMPARE(m_window->currentCompany(), company);
+        QVERIFY(m_prompter->boxes().isEmpty());
+        compareWithGolden(requestsText(m_server->requests()), sheet + QStringLiteral(".requests.txt"));
+        compareWithGolden(marksText(*m_window), sheet + QStringLiteral(".marks.txt"));
+    }
+
+    // How rows group into ledgers: continuation rows, repeated names, blank rows and rows without a name.
+    void ledgerGrouping_data()
+    {
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<int>("trailingBlankRows");
+        QTest::addColumn<QStringList>("posted");
+        QTest::addColumn<QString>("marked");
+        QTest::addColumn<QString>("progress");
+
+        const QStringList blank{QString(), QString(), QString(), QString(), QString(), QString()};
+        auto row = [](const QString &name, const QString &bill = QString()) {
+            return bill.isEmpty() ? QStringList{name, QStringLiteral("Sundry Debtors"), {}, {}, {}, {}}
+                                  : QStringList{name,
+                                                QStringLiteral("Sundry Debtors"),
+                                                QStringLiteral("1-4-2024"),
+                                                bill,
+                                                QStringLiteral("30"),
+                                                QStringLiteral("10")};
+        };
+        auto continuation = [](const QString &bill) {
+            return QStringList{QString(),           QString(), QStringLiteral("1-4-2024"), bill, QStringLiteral("30"),
+                               QStringLiteral("10")};
+        };
+        QTest::newRow("continuation rows add bills")
+            << QList<QStringList>{row(u"A"_s, u"I1"_s), continuation(u"I2"_s), continuation(u"I3"_s), row(u"B"_s)} << 2
+            << QStringList{u"A:I1,I2,I3"_s, u"B:"_s} << u"3,4"_s << u"4,5"_s;
+        QTest::newRow("a repeated name continues")
+            << QList<QStringList>{row(u"A"_s, u"I1"_s), row(u"A"_s, u"I2"_s), row(u"B"_s), row(u"A"_s)} << 2
+            << QStringList{u"A:I1,I2"_s, u"B:"_s, u"A:"_s} << u"2,3,4"_s << u"3,4,5"_s;
+        QTest::newRow("names differing in case") << QList<QStringList>{row(u"a"_s), row(u"A"_s)} << 1
+                                                 << QStringList{u"a:"_s, u"A:"_s} << u"1,2"_s << u"2,3"_s;
+        QTest::newRow("blank row ends a ledger and starts none")
+            << QList<QStringList>{row(u"A"_s), blank, continuation(u"I9"_s), row(u"B"_s)} << 1
+            << QStringList{u"A:"_s, u":I9"_s, u"B:"_s} << u"1,3,4"_s << u"2,4,5"_s;
+        QTest::newRow("first row without a name") << QList<QStringList>{row(QString()), row(u"A"_s)} << 1
+                                                  << QStringList{u":"_s, u"A:"_s} << u"1,2"_s << u"2,3"_s;
+        QTest::newRow("a ledger named 00") << QList<QStringList>{row(u"00"_s), row(u"B"_s)} << 1
+                                           << QStringList{u"00:"_s, u"B:"_s} << u"1,2"_s << u"2,3"_s;
+        QTest::newRow("no blank row after the data") << QList<QStringList>{row(u"A"_s), row(u"B"_s, u"I1"_s)} << 0
+                                                     << QStringList{u"A:"_s, u"B:I1"_s} << u"1,2"_s << u"2,3"_s;
+        QTest::newRow("only blank rows") << QList<QStringList>{blank, blank} << 1 << QStringList() << u""_s << u""_s;
+    }
+    void ledgerGrouping()
+    {
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(int, trailingBlankRows);
+        QFETCH(QStringList, posted);
+        QFETCH(QString, marked);
+        QFETCH(QString, progress);
+
+        masterstest::fillGrids(*m_window,
+                               {QStringLiteral("Name"), QStringLiteral("Parent"), QStringLiteral("OpeningBillDate"),
+                                QStringLiteral("OpeningName"), QStringLiteral("OpeningCreditPeriod"),
+                                QStringLiteral("OpeningBalance")},
+                               rows, trailingBlankRows);
+        PostLedgers(*m_window);
+
+        QCOMPARE(postedLedgers(m_server->requests()), posted);
+        QCOMPARE(markedRows(m_window->workGrid()), marked);
+        QCOMPARE(progressNumbers(*m_window, QStringLiteral("Processed Ledgers: ")), progress);
+        QCOMPARE(m_window->yieldCount(), int(posted.size()));
+    }
+
+    // A row blank all through holds no master even when its NAME holds blanks; a row with data and a NAME of
+    // blanks is posted, so that the server's refusal shows in it.
+    void simpleLoopSkipsBlankRows()
+    {
+        const QString blanks = QStringLiteral("  ");
+        masterstest::fillGrids(*m_window,
+                               {QStringLiteral("Name"), QStringLiteral("Parent"), QStringLiteral("HasNoStock")},
+                               {{QStringLiteral("Store"), QString(), QStringLiteral("No")},
+                                {blanks, blanks, QString()},
+                                {blanks, QStringLiteral("Store"), QString()},
+                                {QString(), QStringLiteral("Store"), QStringLiteral("No")}},
+                               1);
+        PostGodowns(*m_window);
+
+        QCOMPARE(m_server->requests().size(), 2);
+        QCOMPARE(markedRows(m_window->workGrid()), QStringLiteral("1,3"));
+        QCOMPARE(PostOutcome(m_window->workGrid().text(3, sources::ProcessStatusKey)), Outcome::Error);
+        QCOMPARE(progressNumbers(*m_window, QStringLiteral("Processed Godowns: ")), QStringLiteral("1,3"));
+    }
+
+    // A column the type needs and the source lacks stops the run with the loop's error report where it is
+    // first read; rows posted before keep their results and nothing after is posted.
+    void missingRequiredColumn_data()
+    {
+        QTest::addColumn<PostingLoop>("loop");
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QString>("marked");
+
+        const QList<QStringList> twoRows{{QStringLiteral("First"), QStringLiteral("x")},
+                                         {QStringLiteral("Second"), QStringLiteral("y")}};
+        QTest::newRow("godowns without HASNOSTOCK")
+            << &PostGodowns << u"F01-0019"_s << QStringList{u"Name"_s, u"Parent"_s} << twoRows << u""_s;
+        QTest::newRow("ledger groups without NAME")
+            << &PostLedgerGroups << u"F01-0016"_s << QStringList{u"Title"_s, u"Parent"_s} << twoRows << u""_s;
+        QTest::newRow("stock groups without ISADDABLE")
+            << &PostStockGroups << u"F01-0020"_s << QStringList{u"Name"_s, u"Parent"_s} << twoRows << u""_s;
+        QTest::newRow("stock categories without PARENT")
+            << &PostStockCategories << u"F01-0021"_s << QStringList{u"Name"_s, u"NameAlias"_s} << twoRows << u""_s;
+        QTest::newRow("cost centres without PARENT")
+            << &PostCostCentres << u"F01-0053"_s << QStringList{u"Name"_s, u"Category"_s} << twoRows << u""_s;
+        QTest::newRow("compound unit without BASEUNITS")
+            << &PostUnits << u"F01-0018"_s
+            << QStringList{u"Name"_s, u"IsSimpleUnit"_s, u"OriginalName"_s, u"DecimalPlaces"_s}
+            << QList<QStringList>{{u"Nos"_s, u"Yes"_s, u"Numbers"_s, u"0"_s},
+                                  {u"Box"_s, u" no"_s, u""_s, u""_s},
+                                  {u"kg"_s, u"Yes"_s, u"Kg"_s, u"3"_s}}
+            << u"1"_s;
+        QTest::newRow("ledgers without NAME")
+            << &PostLedgers << u"F01-0017"_s << QStringList{u"Ledger"_s, u"Parent"_s} << twoRows << u""_s;
+        QTest::newRow("stock items without CATEGORY")
+            << &PostStockItems << u"F01-0022"_s << QStringList{u"Name"_s, u"Parent"_s} << twoRows << u""_s;
+        QTest::newRow("cost categories need only NAME")
+            << &PostCostCategories << u""_s << QStringList{u"Name"_s, u"Parent"_s} << twoRows << u"1,2"_s;
+    }
+    void missingRequiredColumn()
+    {
+        QFETCH(PostingLoop, loop);
+        QFETCH(QString, location);
+        QFETCH(QStringList, fields);
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(QString, marked);
+
+        masterstest::fillGrids(*m_window, fields, rows);
+        loop(*m_window);
+
+        QCOMPARE(markedRows(m_window->workGrid()), marked);
+        QCOMPARE(m_server->requests().size(), marked.isEmpty() ? 0 : int(marked.count(QLatin1Char(',')) + 1));
+        if (location.isEmpty()) {
+            QVERIFY(m_prompter->boxes().isEmpty());
+            return;
+        }
+        QCOMPARE(m_prompter->boxes().size(), 1);
+        QVERIFY2(m_prompter->boxes().first().prompt.contains(QStringLiteral("=> LOCATION CODE: ") + location +
+                                                             QStringLiteral("()")),
+                 qPrintable(m_prompter->boxes().first().prompt));
+        QVERIFY(m_env->readProgramFile(QStringLiteral("Pelko10Errors.txt")).contains(location));
+    }
+
+    // The server goes away after the second ledger: the first two keep their results, every later one
+    // reports its failed request and is marked as nothing the server said.
+    void serverGoesAwayMidRun()
+    {
+        QList<QStringList> rows;
+        for (const QString &name : {u"L1"_s, u"L2"_s, u"L3"_s, u"L4"_s})
+            rows.append({name, QStringLiteral("Sundry Debtors")});
+        masterstest::fillGrids(*m_window, {QStringLiteral("Name"), QStringLiteral("Parent")}, rows);
+        InterruptedWindow window(*m_window, [this](int posted) {
+            if (posted == 2)
+                m_server->stop();
+        });
+        PostLedgers(window);
+
+        sources::WorkGrid &grid = m_window->workGrid();
+        for (int row = 1; row <= 2; ++row) {
+            QCOMPARE(grid.text(row, sources::ProcessStatusKey), QStringLiteral("CREATED"));
+            QCOMPARE(grid.image(row, 1), imagePosted);
+        }
+        for (int row = 3; row <= 4; ++row) {
+            QCOMPARE(grid.text(row, sources::ProcessStatusKey), QString());
+            QCOMPARE(grid.image(row, 1), imageUnrecognised);
+            QCOMPARE(grid.textColor(row, 1), QColor(0, 0, 0));
+        }
+        QCOMPARE(m_prompter->boxes().size(), 2);
+        for (const auto &box : m_prompter->boxes())
+            QVERIFY(box.prompt.contains(QStringLiteral("=> LOCATION CODE: C02-0001()")));
+        QCOMPARE(progressNumbers(*m_window, QStringLiteral("Processed Ledgers: ")), QStringLiteral("2,3,4,5"));
+    }
+
+    // Renaming goes by the old name; the open company is addressed by naming none.
+    void builderNameAttributeAndCompany_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("nameAttribute");
+        QTest::addColumn<bool>("namesCompany");
+        QTest::newRow("create") << company << u"Create"_s << u"New Store"_s << true;
+        QTest::newRow("alter takes the old name") << company << u"Alter"_s << u"Old Store"_s << true;
+        QTest::newRow("alter is case-sensitive") << company << u"alter"_s << u"New Store"_s << true;
+        QTest::newRow("open company") << u"CURRENTLY SELECTED COMPANY IN TALLY"_s << u"Create"_s << u"New Store"_s
+                                      << false;
+        QTest::newRow("open company in other case")
+            << u"Currently Selected Company In Tally"_s << u"Create"_s << u"New Store"_s << true;
+    }
+    void builderNameAttributeAndCompany()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, action);
+        QFETCH(QString, nameAttribute);
+        QFETCH(bool, namesCompany);
+
+        GodownRec godown;
+        godown.Name = QStringLiteral("New Store");
+        godown.OldName = QStringLiteral("Old Store");
+        ImportGodown(target, godown, action);
+
+        QCOMPARE(m_server->requests().size(), 1);
+        const QByteArray body = m_server->requests().first().body;
+        pugi::xml_document document;
+        QVERIFY(document.load_buffer(body.constData(), size_t(body.size())));
+        const pugi::xml_node element = masterElement(document);
+        QCOMPARE(QString::fromUtf8(element.attribute("NAME").value()), nameAttribute);
+        QCOMPARE(QString::fromUtf8(element.attribute("ACTION").value()), action);
+        QCOMPARE(bool(document.select_node("//SVCURRENTCOMPANY")), namesCompany);
+    }
+
+private:
+    std::unique_ptr<HeadlessWindow> newWindow() const
+    {
+        auto window = std::make_unique<HeadlessWindow>();
+        window->setCompanyListText(company);
+        return window;
+    }
+
+    std::unique_ptr<testsupport::TestEnvironment> m_env;
+    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
+    std::unique_ptr<testsupport::SimulatedServer> m_server;
+    std::unique_ptr<HeadlessWindow> m_window;
+};
+
+QTEST_GUILESS_MAIN(TestMasterPosting)
+#include "testmasterposting.moc"
