@@ -1,11 +1,14 @@
 #include "app/frmexcel.h"
+#include "app/headlessprompter.h"
 #include "app/modcommandl.h"
 #include "app/pelkoapplication.h"
+#include "app/startup.h"
 #include "app/widgetprompter.h"
-#include "errors/errortrap.h"
 #include "platform/prompter.h"
 
 #include <QStringList>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -14,20 +17,38 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
 
+    // Without a display an unattended run still works: the offscreen platform, and a prompter that writes the
+    // boxes to standard error and answers them with their default buttons.
+    const bool headless = app::chooseOffscreenWithoutDisplay();
+
     app::PelkoApplication application(argc, argv);
-    app::WidgetPrompter prompter;
-    platform::setPrompter(&prompter);
+    app::WidgetPrompter widgetPrompter;
+    app::HeadlessPrompter headlessPrompter;
+    app::HeadlessDialogGuard dialogGuard;
+    if (headless) {
+        platform::setPrompter(&headlessPrompter);
+        application.installEventFilter(&dialogGuard);
+    } else {
+        platform::setPrompter(&widgetPrompter);
+    }
     app::setRawCommandLine(app::rawArgumentText(arguments));
 
-    int status = 0;
+    int status = app::ExitStatus::Success;
     {
         app::frmExcel window;
-        // Start-up: the window as the command line asks; reading the source, the server settings, the refresh
-        // and the unattended run come after this step.
-        errors::trap(QLatin1String(app::lastCatchLocation), [&] { window.prepareWindow(app::CommandLine::read()); });
-        window.show();
-        status = application.exec();
+        const app::StartupResult startup = window.Form_Load(app::CommandLine::read());
+        if (startup.autoRunStarted) {
+            status = app::exitStatus(startup);
+        } else if (headless) {
+            std::fputs("Pelko: no display, and no unattended run could start; the window is not opened.\n", stderr);
+            status = app::ExitStatus::NotRun;
+        } else {
+            window.show();
+            const int sessionStatus = application.exec();
+            status = startup.autoRunAsked ? app::exitStatus(startup) : sessionStatus;
+        }
     }
+    application.removeEventFilter(&dialogGuard);
     platform::setPrompter(nullptr);
     return status;
 }

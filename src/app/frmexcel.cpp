@@ -10,6 +10,8 @@
 #include "platform/settings.h"
 #include "platform/system.h"
 #include "platform/version.h"
+#include "sources/importchoice.h"
+#include "sources/sourcelisting.h"
 #include "sources/statusline.h"
 #include "tally/serverqueries.h"
 #include "tally/transport.h"
@@ -260,6 +262,8 @@ void frmExcel::createSourceBand(QWidget *canvas)
     connect(m_cmdFilePath, &controls::ctlButton::Click, this, &frmExcel::cmdFilePath_Click);
     connect(m_cmdMdbPath, &controls::ctlButton::Click, this, &frmExcel::cmdMdbPath_Click);
     connect(m_cmdODBCPath, &controls::ctlButton::Click, this, &frmExcel::cmdODBCPath_Click);
+    connect(m_txtFilePath, &QLineEdit::editingFinished, this, &frmExcel::txtFilePath_Validate);
+    connect(m_txtMdbPath, &QLineEdit::editingFinished, this, &frmExcel::txtMdbPath_Validate);
 
     placeSourceFrameContents();
 }
@@ -464,6 +468,11 @@ void frmExcel::selectFirstDataTab()
 
 void frmExcel::prepareWindow(const CommandLine &commandLine)
 {
+    prepareWindow(commandLine, {});
+}
+
+void frmExcel::prepareWindow(const CommandLine &commandLine, const std::function<void()> &listSource)
+{
     setWindowTitle(QStringLiteral("Pelko %1.%2.%3")
                        .arg(platform::programVersionMajor)
                        .arg(platform::programVersionMinor)
@@ -489,6 +498,8 @@ void frmExcel::prepareWindow(const CommandLine &commandLine)
         addSourceTab(odbcKey());
     }
     m_TabSource->setCurrentIndex(0);
+    if (listSource)
+        listSource();
 
     TabData_Click();
     ShowSourceFrame();
@@ -859,16 +870,105 @@ bool frmExcel::eventFilter(QObject *watched, QEvent *event)
 
 // --- Import workflow -------------------------------------------------------------------------------------------
 
-void frmExcel::cmdPost_Click() {}
+QString frmExcel::sourceText(sources::SourceBox box) const
+{
+    return sourceBox(box)->text();
+}
 
-void frmExcel::cmbTableName_Click() {}
+void frmExcel::setSourceText(sources::SourceBox box, const QString &text)
+{
+    // Text set by the program is no typing of the user's and raises no Validate event.
+    sourceBox(box)->setText(text);
+}
 
-void frmExcel::cmdFilePath_Click() {}
+QLineEdit *frmExcel::sourceBox(sources::SourceBox box) const
+{
+    switch (box) {
+    case sources::SourceBox::txtFilePath:
+        return m_txtFilePath;
+    case sources::SourceBox::txtMdbPath:
+        return m_txtMdbPath;
+    case sources::SourceBox::txtMDBUser:
+        return m_txtMDBUser;
+    case sources::SourceBox::txtMDBPass:
+        return m_txtMDBPass;
+    case sources::SourceBox::txtODBCPath:
+        return m_txtODBCPath;
+    case sources::SourceBox::txtODBCUser:
+        return m_txtODBCUser;
+    case sources::SourceBox::txtPass:
+        return m_txtPass;
+    }
+    return m_txtFilePath;
+}
 
-void frmExcel::cmdMdbPath_Click() {}
+QStringList frmExcel::importTypeEntries() const
+{
+    QStringList entries;
+    for (int i = 0; i < m_cmbTableName->count(); ++i)
+        entries.append(m_cmbTableName->itemText(i));
+    return entries;
+}
 
-void frmExcel::cmdODBCPath_Click() {}
+void frmExcel::clearImportTypes()
+{
+    m_cmbTableName->clear();
+}
 
-void frmExcel::mnuSaveR_Click() {}
+void frmExcel::addImportType(const QString &entry, const QString &sourceFile)
+{
+    // The combo box selects the first entry put into an empty list by itself; the list should not.
+    const bool wasEmpty = m_cmbTableName->count() == 0;
+    m_cmbTableName->addItem(entry, sourceFile);
+    if (wasEmpty)
+        m_cmbTableName->setCurrentIndex(-1);
+}
+
+QString frmExcel::importTypeSourceFile() const
+{
+    const int index = m_cmbTableName->currentIndex();
+    return index >= 0 ? m_cmbTableName->itemData(index).toString() : QString();
+}
+
+void frmExcel::cmbTableName_Click()
+{
+    const BusyScope busy(*this);
+    sources::cmbTableName_Click(*this);
+}
+
+void frmExcel::cmdFilePath_Click()
+{
+    const BusyScope busy(*this);
+    sources::cmdFilePath_Click(*this);
+}
+
+void frmExcel::cmdMdbPath_Click()
+{
+    const BusyScope busy(*this);
+    sources::cmdMdbPath_Click(*this);
+}
+
+void frmExcel::cmdODBCPath_Click()
+{
+    const BusyScope busy(*this);
+    sources::cmdODBCPath_Click(*this);
+}
+
+void frmExcel::txtFilePath_Validate()
+{
+    // Disabling the source frame for a load takes the focus from a path box; that is no Validate of the user's.
+    if (isBusy())
+        return;
+    const BusyScope busy(*this);
+    sources::txtFilePath_Validate(*this);
+}
+
+void frmExcel::txtMdbPath_Validate()
+{
+    if (isBusy())
+        return;
+    const BusyScope busy(*this);
+    sources::txtMdbPath_Validate(*this);
+}
 
 } // namespace app

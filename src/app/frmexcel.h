@@ -9,6 +9,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 
 class QAction;
 class QComboBox;
@@ -27,6 +28,7 @@ class ctlButton;
 namespace app {
 
 struct CommandLine;
+struct StartupResult;
 
 // The program's one window: the company band, the source band, the data band with the work grid and the
 // command band, the menus and the status line. Widgets carry the control names as object names.
@@ -50,6 +52,12 @@ public:
     platform::Prompter &prompter() override;
     void yieldToEvents() override;
     void selectFirstDataTab() override;
+    QString sourceText(sources::SourceBox box) const override;
+    void setSourceText(sources::SourceBox box, const QString &text) override;
+    QStringList importTypeEntries() const override;
+    void clearImportTypes() override;
+    void addImportType(const QString &entry, const QString &sourceFile = QString()) override;
+    QString importTypeSourceFile() const override;
 
     void setSilent(bool silent) { m_Silent = silent; }
 
@@ -61,17 +69,25 @@ public:
     // the source frame and the import-type prompt. The listing, the import-type choice, the server settings
     // and the refresh of a full start follow it.
     void prepareWindow(const CommandLine &commandLine);
+    // The same, with the listing of the source the first argument names run after its tabs and path are set
+    // and before the import-type prompt is added.
+    void prepareWindow(const CommandLine &commandLine, const std::function<void()> &listSource);
+
+    // Start-up: prepares the window as the command line asks, lists and loads its source, stores its server,
+    // refreshes the companies and, when it asks for one, runs the unattended Post and saves the report. The
+    // window is shown afterwards only when no unattended run took place.
+    StartupResult Form_Load(const CommandLine &commandLine);
 
     // Adds a source tab at the end of the strip; key and caption are the same.
     void addSourceTab(const QString &key);
     // The key of the selected source tab, "" when there is none.
-    QString selectedSourceKey() const;
+    QString selectedSourceKey() const override;
 
     // The drop-down list rule: a text equal to an entry, letter case ignored, selects that entry; any other
     // text leaves the selection as it is. Returns whether an entry was selected.
     static bool selectListEntry(QComboBox *list, const QString &text);
     // Selects an import type by that rule; selecting one counts as the user's choice of it.
-    bool selectImportType(const QString &text);
+    bool selectImportType(const QString &text) override;
 
     // While a run or a load is going: Post, Refresh, the source controls, both lists and the menus are
     // disabled, and closing the window waits until the last scope has ended. Scopes nest.
@@ -114,10 +130,24 @@ public:
     // Commands of the import workflow. The buttons, the list and the menu item are connected to them already;
     // the workflow fills them in.
     void cmdPost_Click();
+    // How the last Post ended; an unattended run's exit status depends on it.
+    enum class PostEnd
+    {
+        NotRun, // no Post yet, or one ended by an error of its own before it dispatched
+        NoCompany,
+        NoImportType,
+        Declined,
+        NothingPosted, // the import type has no posting procedure
+        Posted,
+    };
+    PostEnd lastPostEnd() const { return m_lastPostEnd; }
     void cmbTableName_Click();
     void cmdFilePath_Click();
     void cmdMdbPath_Click();
     void cmdODBCPath_Click();
+    // Validate events of the two path boxes: run when a path was typed and the box is left (or Return pressed).
+    void txtFilePath_Validate();
+    void txtMdbPath_Validate();
     void mnuSaveR_Click();
 
 protected:
@@ -140,6 +170,7 @@ private:
     void setCommandsEnabled(bool enabled);
     void flexGridDblClick(QTableView *view, const sources::SourceGrid &grid);
     QGroupBox *sourceFrame(int index) const { return m_frSource.at(std::size_t(index)); }
+    QLineEdit *sourceBox(sources::SourceBox box) const;
     QRect toPixels(const QRectF &twips) const;
     QSizeF toTwips(const QSize &pixels) const;
     void placeSourceFrameContents();
@@ -151,6 +182,7 @@ private:
 
     QString m_CurrentCompany;
     bool m_Silent = false;
+    PostEnd m_lastPostEnd = PostEnd::NotRun;
 
     // Sizes the layout sets and reads again next time, in twips.
     QSizeF m_refreshSize = DesignSize::cmdRefresh;

@@ -10,6 +10,7 @@ namespace errors {
 namespace {
 
 ErrorState current;
+qint64 errorInCalls = 0;
 
 QByteArray whatText(qint32 number, const QString &description)
 {
@@ -101,8 +102,14 @@ void ErrRestore()
     current.helpFile = saved.helpFile;
 }
 
+qint64 errorInCount()
+{
+    return errorInCalls;
+}
+
 QString ErrorIn(const QString &location, qint32 flags)
 {
+    ++errorInCalls;
     SavedError &saved = savedError();
     if (current.number == 0 && !saved.saved) {
         current.number = ERR_GENERAL;

@@ -90,6 +90,10 @@ void ErrRestore();
 // Reports the current error (box, error log) and returns the report when EH_REPORT is set.
 QString ErrorIn(const QString &location, qint32 flags);
 
+// How many times ErrorIn has run since the program started; an unattended run compares it before and after
+// to tell whether anything went wrong.
+qint64 errorInCount();
+
 // Runs a trapped procedure's body. An error escaping it is reported through ErrorIn with the procedure's
 // location code and EH_STANDARD; the procedure then ends normally with whatever its result holds.
 template <typename Body>

@@ -7,11 +7,13 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 namespace testsupport {
 
 // The main window as the loaders and posting procedures see it, without widgets: real grids, settable list
-// texts, and a record of everything written to the status line.
+// texts, source boxes and tab, an import-type list that loads what is chosen, and a record of everything written
+// to the status line.
 class HeadlessWindow final : public sources::ImportWindow
 {
 public:
@@ -32,7 +34,8 @@ public:
     QString companyListText() const override { return m_companyListText; }
     void setCompanyListText(const QString &text) { m_companyListText = text; }
     QString importTypeText() const override { return m_importTypeText; }
-    void setImportTypeText(const QString &text) { m_importTypeText = text; }
+    // Sets the list's text as posting sees it, chosen or not: no load runs and no entry is selected.
+    void setImportTypeText(const QString &text);
     QString &currentCompany() override { return m_currentCompany; }
     bool silent() const override { return m_silent; }
     void setSilent(bool silent) { m_silent = silent; }
@@ -53,6 +56,23 @@ public:
     void selectFirstDataTab() override { ++m_selectFirstDataTabCount; }
     int selectFirstDataTabCount() const { return m_selectFirstDataTabCount; }
 
+    QString sourceText(sources::SourceBox box) const override { return m_sourceTexts.value(box); }
+    void setSourceText(sources::SourceBox box, const QString &text) override { m_sourceTexts.insert(box, text); }
+    QString selectedSourceKey() const override { return m_sourceKey; }
+    void setSelectedSourceKey(const QString &key) { m_sourceKey = key; }
+
+    // The import-type list as a drop-down list: a choice runs sources::cmbTableName_Click, as in the window.
+    QStringList importTypeEntries() const override;
+    void clearImportTypes() override;
+    void addImportType(const QString &entry, const QString &sourceFile = QString()) override;
+    bool selectImportType(const QString &text) override;
+    QString importTypeSourceFile() const override;
+    // The entry the user picks by its place in the list (0-based), which tells equal entries apart.
+    void chooseImportTypeAt(int index);
+    int selectedImportTypeIndex() const { return m_selectedEntry; }
+    // How many choices of an import type ran cmbTableName_Click.
+    int importTypeChoiceCount() const { return m_choiceCount; }
+
 private:
     sources::WorkGrid m_workGrid;
     sources::SourceGrid m_sourceGrid;
@@ -65,6 +85,16 @@ private:
     platform::Prompter *m_prompter = nullptr;
     int m_yieldCount = 0;
     int m_selectFirstDataTabCount = 0;
+    QMap<sources::SourceBox, QString> m_sourceTexts;
+    QString m_sourceKey;
+    struct ListEntry
+    {
+        QString text;
+        QString sourceFile;
+    };
+    QList<ListEntry> m_entries;
+    int m_selectedEntry = -1;
+    int m_choiceCount = 0;
 };
 
 } // namespace testsupport

@@ -1,9 +1,8 @@
-#include "odbctestsource.h"
-
 #include "errors/errortrap.h"
 #include "sources/readers/odbcreader.h"
 #include "sources/readers/sourceerror.h"
 #include "sources/readers/sourcereader.h"
+#include "support/odbctestsource.h"
 
 #include <QFileInfo>
 #include <QTest>
@@ -50,7 +49,7 @@ class TestOdbcReader final : public QObject
 private slots:
     void initTestCase()
     {
-        m_source = std::make_unique<readertests::OdbcTestSource>(QStringLiteral("Pelko Test Source"));
+        m_source = std::make_unique<testsupport::OdbcTestSource>(QStringLiteral("Pelko Test Source"));
         if (!m_source->isValid())
             QSKIP("The SQLite ODBC driver is not installed.");
         const QString failure = m_source->execute({
@@ -170,7 +169,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<readertests::OdbcTestSource> m_source;
+    std::unique_ptr<testsupport::OdbcTestSource> m_source;
 };
 
 QTEST_GUILESS_MAIN(TestOdbcReader)

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-namespace readertests {
+namespace testsupport {
 
 // A private ODBC set-up: the SQLite ODBC driver registered in an odbcinst.ini of a temporary folder and one
 // data source over a SQLite file there, found through ODBCSYSINI and ODBCINI. The driver manager reads those
@@ -32,4 +32,4 @@ private:
     QByteArray m_previousIni;
 };
 
-} // namespace readertests
+} // namespace testsupport

@@ -1,4 +1,4 @@
-#include "odbctestsource.h"
+#include "support/odbctestsource.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +8,7 @@
 
 #include <dlfcn.h>
 
-namespace readertests {
+namespace testsupport {
 
 namespace {
 
@@ -78,4 +78,4 @@ QString OdbcTestSource::execute(const QStringList &statements) const
     return failure;
 }
 
-} // namespace readertests
+} // namespace testsupport

@@ -1,0 +1,96 @@
+// The Post command and the report menu item of the main window.
+
+#include "app/frmexcel.h"
+#include "app/importtypedispatch.h"
+#include "app/runreport.h"
+#include "errors/errortrap.h"
+#include "platform/prompter.h"
+#include "platform/system.h"
+
+#include <QAction>
+#include <QComboBox>
+
+namespace app {
+
+namespace {
+
+using namespace platform;
+
+const QString crlf = QStringLiteral("\r\n");
+
+QString confirmationText(const QString &importType)
+{
+    return QStringLiteral("You have selected  >") + importType +
+           QStringLiteral("<.  This will pass the data in Tally.") + crlf + QStringLiteral(" Do you want to continue?");
+}
+
+} // namespace
+
+void frmExcel::cmdPost_Click()
+{
+    m_lastPostEnd = PostEnd::NotRun;
+    errors::trap(QStringLiteral("F01-0015"), [&] {
+        const QString company = m_cmbCurrentCompanyList->currentText();
+        if (company.isEmpty()) {
+            msgBox(QStringLiteral("Please select a company."), MsgBoxStyle::OkOnly, QStringLiteral("Select Company."));
+            m_cmbCurrentCompanyList->setFocus();
+            m_mnuSaveR->setVisible(false);
+            m_lastPostEnd = PostEnd::NoCompany;
+            return;
+        }
+
+        const QString importType = m_cmbTableName->currentText();
+        if (importType.isEmpty() || importType == QLatin1String(">>Select Import Type<<")) {
+            msgBox(QStringLiteral("Select a Import Type."), MsgBoxStyle::Critical | MsgBoxStyle::OkOnly,
+                   QStringLiteral("Import Type"));
+            // The list's own visibility, not the window's: an unattended run posts before the window is shown.
+            if (m_cmbTableName->isVisibleTo(this))
+                m_cmbTableName->setFocus();
+            m_mnuSaveR->setVisible(false);
+            m_lastPostEnd = PostEnd::NoImportType;
+            return;
+        }
+
+        if (!m_Silent && company == QLatin1String("CURRENTLY SELECTED COMPANY IN TALLY"))
+            msgBox(QStringLiteral("This will post the data to the Currently Selected Company in Tally."),
+                   MsgBoxStyle::Information | MsgBoxStyle::OkOnly, QStringLiteral("Selected Company."));
+
+        if (!m_Silent) {
+            const int answer = msgBox(confirmationText(importType), MsgBoxStyle::Information | MsgBoxStyle::YesNo,
+                                      QStringLiteral("Pelko 1.0. Continue?"));
+            if (answer != MsgBoxResult::Yes) {
+                m_lastPostEnd = PostEnd::Declined;
+                return;
+            }
+        }
+
+        {
+            // No second run, reload or refresh may start while this one yields to the event loop.
+            const BusyScope busy(*this);
+            m_lastPostEnd = ImportTypeDispatch(importType.toUpper(), *this) ? PostEnd::Posted : PostEnd::NothingPosted;
+        }
+
+        m_workGrid.fitColumnWidth(sources::ProcessStatusKey);
+        m_workGrid.fitColumnWidth(1);
+
+        if (!m_Silent)
+            msgBox(QStringLiteral("Processing of data Completed.") + crlf +
+                       QStringLiteral("Please check the Errors if any."),
+                   MsgBoxStyle::OkOnly, QStringLiteral("Excel to Tally"));
+
+        m_mnuSaveR->setVisible(true);
+    });
+}
+
+void frmExcel::mnuSaveR_Click()
+{
+    errors::trap(QStringLiteral("F01-0037"), [&] {
+        const QString fileName = ReportFileName(platform::programFolder(), m_CurrentCompany, platform::system().now());
+        // A report that could not be written has been reported by the save; telling the user where it lies
+        // would send them looking for a file that is not there.
+        if (SaveReport(m_workGrid, fileName))
+            msgBox(QStringLiteral("Report has been saved at following location.") + crlf + fileName);
+    });
+}
+
+} // namespace app

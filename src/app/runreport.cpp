@@ -1,0 +1,104 @@
+#include "app/runreport.h"
+
+#include "errors/errortrap.h"
+#include "sources/workgrid.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace app {
+
+namespace {
+
+constexpr qint16 reportKeyWidth = 75;
+
+// A time format without the zone: the report's name must not depend on where the program runs, and a zone
+// name would bring blanks and letters the time stamp never had.
+QString timeFormatWithoutZone(const QLocale &locale)
+{
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString result;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t'))
+            continue;
+        result.append(c);
+    }
+    return result.trimmed();
+}
+
+} // namespace
+
+QString PadText(const QString &text, const QString &padText, qint16 side, qint16 width, bool enabled)
+{
+    if (!enabled)
+        return text;
+    if (width < 0)
+        errors::raise(errors::ErrNo::InvalidProcedureCall, QStringLiteral("Invalid procedure call or argument"));
+    if (text.size() > width)
+        return text.left(width);
+    const QString padding = padText.repeated(width - text.size());
+    switch (side) {
+    case 0:
+        return text + padding;
+    case 1:
+        return padding + text;
+    default:
+        return {};
+    }
+}
+
+QByteArray ResultReport(const sources::WorkGrid &grid)
+{
+    QString keyColumn = QStringLiteral("Name");
+    for (int column = 1; column <= grid.columns(); ++column) {
+        if (grid.keyOfColumn(column) == sources::IdKey) {
+            keyColumn = sources::IdKey;
+            break;
+        }
+    }
+    keyColumn = keyColumn.toUpper();
+
+    QString report;
+    for (int row = 1; row <= grid.rows(); ++row) {
+        if (grid.text(row, sources::ProcessStatusKey).isEmpty())
+            continue;
+        report += PadText(grid.text(row, keyColumn), QStringLiteral(" "), 0, reportKeyWidth, true) +
+                  grid.text(row, grid.columns()) + QStringLiteral("\r\n");
+    }
+    return report.toUtf8();
+}
+
+bool SaveReport(const sources::WorkGrid &grid, const QString &sPath)
+{
+    return errors::trapResult(QStringLiteral("F01-0045"), false, [&](bool &written) {
+        QSaveFile file(sPath);
+        if (!file.open(QIODevice::WriteOnly))
+            errors::raise(errors::ErrNo::PathFileAccess,
+                          QStringLiteral("Path/File access error (%1: %2)").arg(sPath, file.errorString()));
+        const QByteArray report = ResultReport(grid);
+        if (file.write(report) != report.size() || !file.commit())
+            errors::raise(errors::ErrNo::PathFileAccess,
+                          QStringLiteral("Path/File access error (%1: %2)").arg(sPath, file.errorString()));
+        written = true;
+    });
+}
+
+QString ReportFileName(const QString &programFolder, const QString &company, const QDateTime &now,
+                       const QLocale &locale)
+{
+    QString stamp = locale.toString(now.date(), locale.dateFormat(QLocale::ShortFormat)) + QLatin1Char(' ') +
+                    locale.toString(now.time(), timeFormatWithoutZone(locale));
+    stamp.replace(QLatin1Char('/'), QLatin1Char('-'));
+    stamp.replace(QLatin1Char(':'), QLatin1Char('.'));
+    // The company name comes from the server: a separator in it must not lead the report out of the program
+    // folder.
+    QString name = company;
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    name.replace(QLatin1Char('\\'), QLatin1Char('-'));
+    return QDir(programFolder).filePath(name + QLatin1Char(' ') + stamp + QStringLiteral(".txt"));
+}
+
+} // namespace app

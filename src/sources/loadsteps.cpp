@@ -1,0 +1,275 @@
+#include "sources/loadsteps.h"
+
+#include "errors/errortrap.h"
+#include "platform/prompter.h"
+#include "sources/gridtext.h"
+#include "sources/importtypes.h"
+#include "sources/importwindow.h"
+#include "sources/lookups.h"
+#include "sources/sourcegrid.h"
+#include "sources/statusline.h"
+#include "sources/workgrid.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
+
+namespace sources::loading {
+
+namespace {
+
+bool isEmptyValue(const Value &value)
+{
+    return value.isNull() || (value.type() == Value::Type::Text && value.toText().isEmpty());
+}
+
+bool isBlankValue(const Value &value)
+{
+    return value.isNull() || (value.type() == Value::Type::Text && isBlank(value.toText()));
+}
+
+bool isBlankRecord(const Table &table, qsizetype row)
+{
+    const std::span<const Value> cells = table.row(row);
+    return std::all_of(cells.begin(), cells.end(), isBlankValue);
+}
+
+// The field as ColPos would find it in the source grid once the table is there.
+qsizetype fieldPosition(const QStringList &fieldNames, QLatin1String name)
+{
+    const QString wanted = fieldKey(name);
+    for (qsizetype j = 0; j < fieldNames.size(); ++j) {
+        if (fieldKey(fieldNames.at(j)) == wanted)
+            return j;
+    }
+    return -1;
+}
+
+// VoucherFillDown: an empty voucher header cell of a record that is not blank takes the cell above it, which may
+// itself have been filled; a blank record passes nothing on. It runs before the voucher sort, in the order the
+// source holds the records, so that continuation rows are filled from their own voucher and then sort with it.
+void VoucherFillDown(Table &table)
+{
+    const QStringList &names = table.fieldNames();
+    const qsizetype id = fieldPosition(names, QLatin1String("ID"));
+    const std::array<qsizetype, 5> required{
+        fieldPosition(names, QLatin1String("VchDate")), fieldPosition(names, QLatin1String("Narration")),
+        fieldPosition(names, QLatin1String("VchType")), fieldPosition(names, QLatin1String("VchNo")),
+        fieldPosition(names, QLatin1String("RefNo"))};
+    const auto fill = [&](qsizetype row, qsizetype field) {
+        if (field < 0)
+            errors::raise(errors::ErrNo::SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+        if (isEmptyValue(table.at(row, field)))
+            table.at(row, field) = table.at(row - 1, field);
+    };
+    for (qsizetype row = 1; row < table.rowCount(); ++row) {
+        if (isBlankRecord(table, row))
+            continue;
+        if (id >= 0)
+            fill(row, id);
+        for (const qsizetype field : required)
+            fill(row, field);
+    }
+}
+
+// A voucher source is read in voucher order, and one without an ordering field cannot be read at all; the error
+// is the one the ordering itself gives, raised before the fill-down touches anything.
+void requireOrderFields(const Table &table)
+{
+    Table fieldsOnly(table.fieldNames());
+    sortInOrder(fieldsOnly, voucherOrderFields());
+}
+
+bool isNumberColumn(const Table &table, qsizetype field)
+{
+    bool seen = false;
+    for (qsizetype row = 0; row < table.rowCount(); ++row) {
+        const Value &value = table.at(row, field);
+        if (value.isNull())
+            continue;
+        if (value.type() != Value::Type::Number)
+            return false;
+        seen = true;
+    }
+    return seen;
+}
+
+// The cell alignment of a source column's alignment code; codes 1 to 3 align left, 4 to 6 centre, 7 to 9 right,
+// and any other code leaves the cell as it is (-1).
+int cellAlignment(int flexAlignment)
+{
+    if (flexAlignment >= 1 && flexAlignment <= 3)
+        return CellAlign::Left;
+    if (flexAlignment >= 4 && flexAlignment <= 6)
+        return CellAlign::Centre;
+    if (flexAlignment >= 7 && flexAlignment <= 9)
+        return CellAlign::Right;
+    return -1;
+}
+
+} // namespace
+
+void runLoad(ImportWindow &window, const QString &location, const std::function<LoadEnd()> &body)
+{
+    errors::trap(location, [&] {
+        LoadEnd end = LoadEnd::Stopped;
+        try {
+            end = body();
+        } catch (...) {
+            window.workGrid().clear();
+            throw;
+        }
+        if (end != LoadEnd::Complete)
+            window.workGrid().clear();
+        if (end != LoadEnd::Stopped)
+            window.workGrid().appendRow();
+    });
+}
+
+LoadEnd reportUnknownType(ImportWindow &window, const QString &importType)
+{
+    window.workGrid().clear();
+    const QString text = QStringLiteral("Sheet named as  <") + importType.toUpper() +
+                         QStringLiteral(">  not found in the specified Excel file.");
+    window.prompter().message({text, platform::MsgBoxStyle::OkOnly, std::nullopt});
+    window.stat(text, MsgPanel);
+    return LoadEnd::Empty;
+}
+
+std::optional<QString> findTable(const QList<TableEntry> &tables, const QString &nameWanted)
+{
+    const QString wanted = removeBlanks(nameWanted.toUpper());
+    for (const TableType type : {TableType::Table, TableType::View}) {
+        for (const TableEntry &table : tables) {
+            if (table.type == type && removeBlanks(table.name.toUpper()) == wanted)
+                return table.name;
+        }
+    }
+    return std::nullopt;
+}
+
+LoadEnd loadTable(ImportWindow &window, SourceReader &source, const QString &tableName, const QString &importType,
+                  const QString &listTextUpper, const LoaderProfile &profile)
+{
+    Table table = source.readTable(tableName);
+    const bool ordered = readsInVoucherOrder(listTextUpper);
+    const bool fillDown = receivesVoucherFillDown(importType);
+    if (ordered)
+        requireOrderFields(table);
+    if (fillDown)
+        VoucherFillDown(table);
+    if (ordered)
+        sortInOrder(table, voucherOrderFields());
+
+    const QStringList fields = table.fieldNames();
+    const qsizetype records = table.rowCount();
+    SourceGrid &sourceGrid = window.sourceGrid();
+    fillSourceGrid(sourceGrid, std::move(table));
+
+    WorkGrid &grid = window.workGrid();
+    const RedrawSuspender suspended(grid);
+    grid.clear();
+    addFieldColumns(grid, fields);
+    int idColumn = 0;
+    if (fillDown && !ColExists(sourceGrid, IdKey) && ColExists(sourceGrid, QStringLiteral("VchType")))
+        idColumn = grid.addColumn(IdKey, IdKey);
+    grid.addColumn(ProcessStatusKey, ProcessStatusCaption);
+
+    const RowCopier copier(sourceGrid, grid, int(fields.size()));
+    const SynthesizedID synthesizedId(sourceGrid);
+    for (int record = 1; record <= records; ++record) {
+        const bool blank = IsEmptyRowEx(sourceGrid, record);
+        if (!blank || profile.keepsBlankRecords) {
+            const int row = grid.appendRow();
+            copier.copy(record, row);
+            if (idColumn > 0 && !blank)
+                grid.setText(row, idColumn, synthesizedId(record));
+        }
+        window.stat(readingRecordsText(record, records), MsgPanel);
+    }
+    window.stat(QString(), MsgPanel);
+    fitFieldColumns(grid, fields);
+    for (int i = 0; i < profile.blankRowsAfterBuild; ++i)
+        grid.appendRow();
+    return LoadEnd::Complete;
+}
+
+void fillSourceGrid(SourceGrid &grid, Table &&table)
+{
+    const qsizetype records = table.rowCount();
+    if (records < 1) {
+        grid.setRows(2);
+        for (int row = 0; row < 2; ++row) {
+            for (int col = 0; col < grid.Cols(); ++col)
+                grid.setTextMatrix(row, col, QString());
+        }
+        return;
+    }
+    const qsizetype fields = table.fieldCount();
+    std::vector<int> alignments;
+    alignments.reserve(std::size_t(fields));
+    for (qsizetype field = 0; field < fields; ++field)
+        alignments.push_back(isNumberColumn(table, field) ? FlexAlign::RightCenter : FlexAlign::LeftCenter);
+
+    std::vector<QString> cells;
+    cells.reserve(std::size_t(records * fields));
+    for (qsizetype row = 0; row < records; ++row) {
+        for (const Value &value : table.row(row))
+            cells.push_back(gridText(value));
+    }
+    const QStringList names = table.fieldNames();
+    table = Table();
+    grid.bind(names, std::move(cells), alignments);
+}
+
+RowCopier::RowCopier(const SourceGrid &source, WorkGrid &target, int fields) : m_source(source), m_target(target)
+{
+    // A column's alignment holds for all its cells, so it is read once rather than per cell.
+    m_alignments.reserve(std::size_t(fields));
+    for (int col = 0; col < fields; ++col)
+        m_alignments.push_back(col < source.Cols() ? cellAlignment(source.ColAlignment(col)) : -1);
+}
+
+void RowCopier::copy(int sourceRow, int targetRow) const
+{
+    for (int col = 0; col < int(m_alignments.size()); ++col) {
+        m_target.setText(targetRow, col + 1, m_source.TextMatrix(sourceRow, col));
+        if (m_alignments[std::size_t(col)] >= 0)
+            m_target.setAlignment(targetRow, col + 1, m_alignments[std::size_t(col)]);
+    }
+}
+
+SynthesizedID::SynthesizedID(const SourceGrid &grid)
+    : m_grid(grid), m_vchType(ColPos(grid, QStringLiteral("VchType"))), m_vchNo(ColPos(grid, QStringLiteral("VchNo"))),
+      m_vchDate(ColPos(grid, QStringLiteral("VchDate"))), m_refNo(ColPos(grid, QStringLiteral("RefNo")))
+{}
+
+QString SynthesizedID::operator()(int row) const
+{
+    QString id = m_grid.TextMatrix(row, m_vchType);
+    for (const int col : {m_vchNo, m_vchDate, m_refNo}) {
+        if (col >= 0)
+            id += QLatin1Char('-') + m_grid.TextMatrix(row, col);
+    }
+    return id;
+}
+
+QString readingRecordsText(qsizetype record, qsizetype records)
+{
+    return QStringLiteral("Reading Records => ") + QString::number(record) + QLatin1Char('/') +
+           QString::number(records);
+}
+
+void addFieldColumns(WorkGrid &grid, const QStringList &fields)
+{
+    for (const QString &field : fields)
+        grid.addColumn(field.toUpper(), field);
+}
+
+void fitFieldColumns(WorkGrid &grid, const QStringList &fields)
+{
+    for (const QString &field : fields)
+        grid.fitColumnWidth(field.toUpper());
+}
+
+} // namespace sources::loading

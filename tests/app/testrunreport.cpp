@@ -1,0 +1,290 @@
+#include "app/frmexcel.h"
+#include "app/runreport.h"
+#include "sources/workgrid.h"
+#include "support/scriptedprompter.h"
+#include "support/testenvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+
+using testsupport::ScriptedPrompter;
+using testsupport::TestEnvironment;
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing: " + path.toUtf8() + '>';
+    return file.readAll();
+}
+
+QByteArray golden(const char *name)
+{
+    return readFile(QStringLiteral(PELKO_TEST_DATA "/app/") + QLatin1String(name));
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Fills a work grid as a loader leaves it: the given columns, the status column last, the rows, and two
+// trailing blank rows. Each row lists its cells, the status last.
+void fillGrid(sources::WorkGrid &grid, const QStringList &keys, const QList<QStringList> &rows)
+{
+    grid.clear();
+    for (const QString &key : keys)
+        grid.addColumn(key, key.at(0) + key.mid(1).toLower());
+    grid.addColumn(sources::ProcessStatusKey, sources::ProcessStatusCaption);
+    for (const QStringList &cells : rows) {
+        const int row = grid.appendRow();
+        for (int column = 1; column <= cells.size(); ++column)
+            grid.setText(row, column, cells.at(column - 1));
+    }
+    grid.appendRow();
+    grid.appendRow();
+}
+
+const QString longGroup = QStringLiteral("Regional Distribution Expenses for the Southern and Western Zones 2024-2025");
+
+// A master run: continuation rows and rows not posted carry no status.
+void fillMasterRun(sources::WorkGrid &grid)
+{
+    fillGrid(grid, {QStringLiteral("NAME"), QStringLiteral("NAMEALIAS"), QStringLiteral("PARENT")},
+             {
+                 {QStringLiteral("Sundry Debtors - North"), QStringLiteral("SD North"),
+                  QStringLiteral("Sundry Debtors"), QStringLiteral("CREATED")},
+                 {longGroup + QStringLiteral(" (Q1)"), QString(), QStringLiteral("Regional Costs"),
+                  QStringLiteral("ERROR: Could not find Group 'Regional Costs'")},
+                 {QString(), QStringLiteral("continued"), QString(), QString()},
+                 {QStringLiteral("Café Niño"), QString(), QStringLiteral("Sundry Debtors"), QStringLiteral("ALTERED")},
+                 {QStringLiteral("Not Posted"), QString(), QStringLiteral("Capital Account"), QString()},
+                 {QStringLiteral("Project Costs"), QStringLiteral("PC"), QStringLiteral("Direct Expenses"),
+                  QStringLiteral("CREATED")},
+             });
+}
+
+// A voucher run: the ID column comes after others, a NAME column included; only a voucher's last row has a
+// status.
+void fillVoucherRun(sources::WorkGrid &grid)
+{
+    const QString maxId(75, QLatin1Char('X'));
+    fillGrid(grid,
+             {QStringLiteral("VCHTYPE"), QStringLiteral("VCHNO"), QStringLiteral("NAME"), QStringLiteral("LEDGER"),
+              QStringLiteral("ID")},
+             {
+                 {QStringLiteral("Payment"), QStringLiteral("2"), QStringLiteral("Rent"), QStringLiteral("Office Rent"),
+                  QStringLiteral("Payment-2-20240402"), QString()},
+                 {QStringLiteral("Payment"), QStringLiteral("2"), QStringLiteral("Rent"), QStringLiteral("Cash"),
+                  QStringLiteral("Payment-2-20240402"), QStringLiteral("CREATED")},
+                 {QStringLiteral("Receipt"), QStringLiteral("R-1"), QString(), QStringLiteral("State Bank"), maxId,
+                  QStringLiteral("ERROR: Ledger 'State Bank' does not exist!")},
+                 {QStringLiteral("Journal"), QStringLiteral("J7"), QString(), QStringLiteral("Cash"),
+                  QStringLiteral("Journal-J7-20240405"), QStringLiteral("COMBINED")},
+             });
+}
+
+} // namespace
+
+class TestRunReport final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        m_prompter = std::make_unique<ScriptedPrompter>();
+    }
+    void cleanup()
+    {
+        m_prompter.reset();
+        m_env.reset();
+    }
+
+    void padText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("pad");
+        QTest::addColumn<int>("side");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("expected");
+
+        const QString abc = QStringLiteral("abc");
+        const QString star = QStringLiteral("*");
+        QTest::newRow("pad before") << abc << star << 1 << 5 << true << QStringLiteral("**abc");
+        QTest::newRow("pad after") << abc << star << 0 << 5 << true << QStringLiteral("abc**");
+        QTest::newRow("unknown side") << abc << star << 2 << 5 << true << QString();
+        QTest::newRow("not enabled") << abc << star << 1 << 5 << false << abc;
+        QTest::newRow("not enabled, too long") << abc << star << 0 << 2 << false << abc;
+        QTest::newRow("exactly the width") << abc << star << 1 << 3 << true << abc;
+        QTest::newRow("too long is cut") << QStringLiteral("abcdef") << star << 1 << 4 << true
+                                         << QStringLiteral("abcd");
+        QTest::newRow("too long, unknown side")
+            << QStringLiteral("abcdef") << star << 7 << 4 << true << QStringLiteral("abcd");
+        QTest::newRow("pad text repeated whole")
+            << abc << QStringLiteral("-=") << 0 << 5 << true << QStringLiteral("abc-=-=");
+        QTest::newRow("characters, not bytes")
+            << QStringLiteral("Niño") << star << 0 << 6 << true << QStringLiteral("Niño**");
+        QTest::newRow("empty text") << QString() << QStringLiteral(" ") << 0 << 3 << true << QStringLiteral("   ");
+    }
+
+    void padText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, pad);
+        QFETCH(int, side);
+        QFETCH(int, width);
+        QFETCH(bool, enabled);
+        QFETCH(QString, expected);
+        QCOMPARE(app::PadText(text, pad, qint16(side), qint16(width), enabled), expected);
+    }
+
+    void saveReport_data()
+    {
+        QTest::addColumn<bool>("vouchers");
+        QTest::addColumn<QString>("goldenFile");
+        QTest::newRow("master run, keyed by name") << false << QStringLiteral("report-masters.txt");
+        QTest::newRow("voucher run, keyed by ID") << true << QStringLiteral("report-vouchers.txt");
+    }
+
+    void saveReport()
+    {
+        QFETCH(bool, vouchers);
+        QFETCH(QString, goldenFile);
+        sources::WorkGrid grid;
+        if (vouchers)
+            fillVoucherRun(grid);
+        else
+            fillMasterRun(grid);
+
+        // An earlier, longer report at the same place is replaced, not overwritten in part.
+        const QString path = m_env->programFile(QStringLiteral("run report.txt"));
+        writeFile(path, QByteArray(4096, 'z'));
+        QVERIFY(app::SaveReport(grid, path));
+        QCOMPARE(readFile(path), golden(qPrintable(goldenFile)));
+        QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+    void saveReportWithoutStatusesIsEmpty()
+    {
+        sources::WorkGrid grid;
+        fillGrid(grid, {QStringLiteral("NAME")}, {{QStringLiteral("Unposted"), QString()}});
+        const QString path = m_env->programFile(QStringLiteral("empty.txt"));
+        writeFile(path, "old content\r\n");
+        QVERIFY(app::SaveReport(grid, path));
+        QCOMPARE(readFile(path), QByteArray());
+    }
+
+    void failedSaveIsTheSavesErrorAndKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<bool>("withNameColumn");
+        QTest::addColumn<QByteArray>("previous");
+        // No folder of that name: the file cannot be created.
+        QTest::newRow("missing folder") << QStringLiteral("no such folder/report.txt") << true << QByteArray();
+        // The grid lacks its key column: the save stops at the first row with a status, and the report that was
+        // there stays whole.
+        QTest::newRow("no key column") << QStringLiteral("report.txt") << false << QByteArray("earlier run\r\n");
+    }
+
+    void failedSaveIsTheSavesErrorAndKeepsTheOldFile()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(bool, withNameColumn);
+        QFETCH(QByteArray, previous);
+        sources::WorkGrid grid;
+        fillGrid(grid, {withNameColumn ? QStringLiteral("NAME") : QStringLiteral("PARTY")},
+                 {{QStringLiteral("Cash"), QStringLiteral("CREATED")}});
+        const QString path = m_env->programFile(fileName);
+        if (!previous.isEmpty())
+            writeFile(path, previous);
+
+        QVERIFY(!app::SaveReport(grid, path));
+        QCOMPARE(m_prompter->boxes().size(), 1);
+        QCOMPARE(m_prompter->boxes().first().style & platform::MsgBoxStyle::IconMask, platform::MsgBoxStyle::Critical);
+        QVERIFY(m_env->readProgramFile(QStringLiteral("Pelko10Errors.txt")).contains(QLatin1String("F01-0045")));
+        if (previous.isEmpty())
+            QVERIFY(!QFile::exists(path));
+        else
+            QCOMPARE(readFile(path), previous);
+    }
+
+    void reportFileName_data()
+    {
+        QTest::addColumn<QString>("company");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("day first") << QStringLiteral("ABC Ltd") << QStringLiteral("en_GB")
+                                   << QStringLiteral("ABC Ltd 08-12-2026 19.35.38.txt");
+        QTest::newRow("month first, 12-hour clock")
+            << QStringLiteral("ABC Ltd") << QStringLiteral("en_US") << QStringLiteral("ABC Ltd 12-8-26 7.35.38 PM.txt");
+        QTest::newRow("C locale") << QStringLiteral("ABC Ltd") << QStringLiteral("C")
+                                  << QStringLiteral("ABC Ltd 8 Dec 2026 19.35.38.txt");
+        QTest::newRow("separators in the company stay in the folder")
+            << QStringLiteral("../A/B\\C") << QStringLiteral("en_GB")
+            << QStringLiteral("..-A-B-C 08-12-2026 19.35.38.txt");
+    }
+
+    void reportFileName()
+    {
+        QFETCH(QString, company);
+        QFETCH(QString, locale);
+        QFETCH(QString, expected);
+        const QDateTime now(QDate(2026, 12, 8), QTime(19, 35, 38));
+        QCOMPARE(app::ReportFileName(QStringLiteral("/opt/pelko"), company, now, QLocale(locale)),
+                 QStringLiteral("/opt/pelko/") + expected);
+    }
+
+    void saveReportMenuTellsWhereTheReportIs()
+    {
+        m_env->setNow(QDateTime(QDate(2026, 12, 8), QTime(19, 35, 38)));
+        app::frmExcel window;
+        fillMasterRun(window.workGrid());
+        window.currentCompany() = QStringLiteral("ABC Ltd");
+
+        window.mnuSaveR_Click();
+
+        const QString expectedPath =
+            app::ReportFileName(m_env->programFolder(), QStringLiteral("ABC Ltd"), m_env->now(), QLocale());
+        QVERIFY(expectedPath.startsWith(m_env->programFolder() + QStringLiteral("/ABC Ltd ")));
+        QCOMPARE(readFile(expectedPath), golden("report-masters.txt"));
+        QCOMPARE(m_prompter->boxes().size(), 1);
+        const ScriptedPrompter::Box box = m_prompter->boxes().first();
+        QCOMPARE(box.prompt, QStringLiteral("Report has been saved at following location.\r\n") + expectedPath);
+        QCOMPARE(box.style, platform::MsgBoxStyle::OkOnly);
+        QVERIFY(!box.hasOwnTitle);
+        QCOMPARE(box.title, QStringLiteral("Pelko"));
+    }
+
+    void saveReportMenuStaysQuietAboutAFailedSave()
+    {
+        app::frmExcel window;
+        fillMasterRun(window.workGrid());
+        // A name no file system takes: longer than a file name may be.
+        window.currentCompany() = QString(300, QLatin1Char('C'));
+
+        window.mnuSaveR_Click();
+
+        QCOMPARE(m_prompter->boxes().size(), 1);
+        QVERIFY(!m_prompter->boxes().first().prompt.contains(QLatin1String("Report has been saved")));
+        QVERIFY(m_env->readProgramFile(QStringLiteral("Pelko10Errors.txt")).contains(QLatin1String("F01-0045")));
+        QCOMPARE(QDir(m_env->programFolder()).entryList({QStringLiteral("*.txt")}, QDir::Files),
+                 QStringList{QStringLiteral("Pelko10Errors.txt")});
+    }
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+};
+
+QTEST_MAIN(TestRunReport)
+#include "testrunreport.moc"

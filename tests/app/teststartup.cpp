@@ -1,0 +1,243 @@
+#include "app/frmexcel.h"
+#include "app/modcommandl.h"
+#include "app/startup.h"
+#include "platform/prompter.h"
+#include "platform/settings.h"
+#include "support/scriptedprompter.h"
+#include "support/simulatedserver.h"
+#include "support/testenvironment.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QTabWidget>
+#include <QTest>
+
+#include <memory>
+
+using app::CommandLine;
+using app::frmExcel;
+using app::StartupResult;
+using testsupport::ScriptedPrompter;
+using testsupport::SimulatedServer;
+using testsupport::TestEnvironment;
+
+namespace {
+
+QString config(const char *key)
+{
+    return platform::readConfig(QLatin1String(key));
+}
+
+QStringList entries(const QComboBox *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->itemText(i);
+    return texts;
+}
+
+QStringList tabs(const QTabWidget *strip)
+{
+    QStringList texts;
+    for (int i = 0; i < strip->count(); ++i)
+        texts << strip->tabText(i);
+    return texts;
+}
+
+// Import requests the server received (those that are no query).
+int importRequests(const SimulatedServer &server)
+{
+    int count = 0;
+    for (const tallysim::RecordedRequest &request : server.requests()) {
+        if (request.body.contains("<TALLYREQUEST> Import Data </TALLYREQUEST>"))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+class TestStartup final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        m_prompter = std::make_unique<ScriptedPrompter>();
+        tallysim::Config config;
+        config.companies = {QStringLiteral("ABC Ltd"), QStringLiteral("Jacks Stores")};
+        config.currentCompany = QStringLiteral("ABC Ltd");
+        m_server = std::make_unique<SimulatedServer>(config);
+        m_window = std::make_unique<frmExcel>();
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_server.reset();
+        m_prompter.reset();
+        m_env.reset();
+    }
+
+    void exitStatus_data()
+    {
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("started");
+        QTest::addColumn<bool>("posted");
+        QTest::addColumn<int>("errors");
+        QTest::addColumn<int>("status");
+        QTest::newRow("interactive") << false << false << false << 0 << app::ExitStatus::Success;
+        QTest::newRow("interactive after errors") << false << false << false << 2 << app::ExitStatus::Success;
+        QTest::newRow("posted") << true << true << true << 0 << app::ExitStatus::Success;
+        QTest::newRow("posted with an error") << true << true << true << 1 << app::ExitStatus::ErrorsReported;
+        QTest::newRow("could not start") << true << false << false << 0 << app::ExitStatus::NotRun;
+        QTest::newRow("could not start after an error") << true << false << false << 1 << app::ExitStatus::NotRun;
+        QTest::newRow("started, nothing posted") << true << true << false << 0 << app::ExitStatus::NotRun;
+    }
+
+    void exitStatus()
+    {
+        QFETCH(bool, asked);
+        QFETCH(bool, started);
+        QFETCH(bool, posted);
+        QFETCH(int, errors);
+        QFETCH(int, status);
+        QCOMPARE(app::exitStatus(StartupResult{asked, started, posted, errors}), status);
+    }
+
+    void withoutArgumentsTheWindowOpens()
+    {
+        m_server->configureSettings();
+
+        const StartupResult result = m_window->Form_Load(CommandLine::read(QString()));
+
+        QVERIFY(!result.autoRunAsked);
+        QVERIFY(!result.autoRunStarted);
+        QCOMPARE(result.errorsReported, 0);
+        QCOMPARE(m_window->windowTitle().section(QLatin1Char(' '), 0, 0), QStringLiteral("Pelko"));
+        QCOMPARE(tabs(child<QTabWidget>("TabSource")),
+                 QStringList({QStringLiteral("Excel"), QStringLiteral("Access"), QStringLiteral("ODBC")}));
+        QCOMPARE(entries(child<QComboBox>("cmbTableName")), QStringList{QStringLiteral(">>Select Import Type<<")});
+        QCOMPARE(m_window->importTypeText(), QStringLiteral(">>Select Import Type<<"));
+        // The refresh ran with the stored settings.
+        QCOMPARE(entries(child<QComboBox>("cmbCurrentCompanyList")),
+                 QStringList({QStringLiteral("ABC Ltd"), QStringLiteral("Jacks Stores")}));
+        QCOMPARE(m_window->currentCompany(), QStringLiteral("ABC Ltd"));
+        QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+    void serverArgumentsAreStored()
+    {
+        platform::writeConfig(QLatin1String(platform::settingServerAddress), QStringLiteral("10.0.0.9"));
+        platform::writeConfig(QLatin1String(platform::settingPortNo), QStringLiteral("1"));
+
+        // The address given, the port left empty: the stored port stays and the refresh fails against it.
+        m_window->Form_Load(CommandLine::read(QStringLiteral("\"\" \"\" \"\" \"\" \"\" 127.0.0.1 \"\"")));
+        QCOMPARE(config(platform::settingServerAddress), QStringLiteral("127.0.0.1"));
+        QCOMPARE(config(platform::settingPortNo), QStringLiteral("1"));
+
+        frmExcel second;
+        second.Form_Load(CommandLine::read(QStringLiteral("\"\" \"\" \"\" \"\" \"\" \"\" %1").arg(m_server->port())));
+        QCOMPARE(config(platform::settingServerAddress), QStringLiteral("127.0.0.1"));
+        QCOMPARE(config(platform::settingPortNo), QString::number(m_server->port()));
+        QCOMPARE(second.currentCompany(), QStringLiteral("ABC Ltd"));
+    }
+
+    void companyArgument_data()
+    {
+        QTest::addColumn<QString>("company");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<bool>("started");
+
+        // The first of these reaches the Post, which finds no import type chosen.
+        QTest::newRow("apostrophe removed")
+            << QStringLiteral("\"Jack's Stores\"") << QStringLiteral("Jacks Stores") << true;
+        QTest::newRow("letter case differs")
+            << QStringLiteral("\"jacks stores\"") << QStringLiteral("Jacks Stores") << false;
+        QTest::newRow("blanks only") << QStringLiteral("\"  \"") << QStringLiteral("ABC Ltd") << false;
+        QTest::newRow("not listed") << QStringLiteral("Nobody") << QStringLiteral("ABC Ltd") << false;
+        QTest::newRow("none: the company open in Tally") << QStringLiteral("\"\"") << QStringLiteral("ABC Ltd") << true;
+    }
+
+    void companyArgument()
+    {
+        QFETCH(QString, company);
+        QFETCH(QString, selected);
+        QFETCH(bool, started);
+        const QString raw =
+            QStringLiteral("\"\" \"\" \"\" %1 \"\" 127.0.0.1 %2 POSTSILENT").arg(company).arg(m_server->port());
+
+        const StartupResult result = m_window->Form_Load(CommandLine::read(raw));
+
+        QCOMPARE(m_window->companyListText(), selected);
+        QVERIFY(result.autoRunAsked);
+        QCOMPARE(result.autoRunStarted, started);
+        QVERIFY(!result.posted);
+        QCOMPARE(app::exitStatus(result), app::ExitStatus::NotRun);
+        QCOMPARE(m_window->silent(), started);
+        if (started) {
+            // Silent as it is, the run still stops at the import-type check with its box.
+            QCOMPARE(m_prompter->boxes().size(), 1);
+            QCOMPARE(m_prompter->boxes().first().prompt, QStringLiteral("Select a Import Type."));
+            QCOMPARE(m_window->currentCompany(), selected);
+        } else {
+            QVERIFY(m_prompter->boxes().isEmpty());
+        }
+        QCOMPARE(importRequests(*m_server), 0);
+    }
+
+    void serverDownOpensTheWindow()
+    {
+        m_server->configureSettings();
+        m_server->stop();
+
+        const StartupResult result =
+            m_window->Form_Load(CommandLine::read(QStringLiteral("XLS \"\" UNITS \"\" \"\" \"\" \"\" POST")));
+
+        QVERIFY(result.autoRunAsked);
+        QVERIFY(!result.autoRunStarted);
+        QCOMPARE(app::exitStatus(result), app::ExitStatus::NotRun);
+        QCOMPARE(m_prompter->boxes().size(), 1);
+        QCOMPARE(m_prompter->boxes().first().prompt, QStringLiteral("Tally is not running."));
+        QCOMPARE(m_prompter->boxes().first().title, QStringLiteral("Tally Search."));
+        QVERIFY(m_window->currentCompany().isEmpty());
+    }
+
+    void unmatchedImportTypeStillSavesTheReport()
+    {
+        m_server->configureSettings();
+        const QString report = m_env->programFile(QStringLiteral("unattended.txt"));
+        const QString raw = QStringLiteral("XLS \"\" \"no such type\" \"\" \"%1\" \"\" \"\" post").arg(report);
+
+        const StartupResult result = m_window->Form_Load(CommandLine::read(raw));
+
+        QVERIFY(result.autoRunStarted);
+        QVERIFY(!result.posted);
+        QCOMPARE(tabs(child<QTabWidget>("TabSource")), QStringList{QStringLiteral("Excel")});
+        QCOMPARE(m_prompter->boxes().size(), 1);
+        QCOMPARE(m_prompter->boxes().first().prompt, QStringLiteral("Select a Import Type."));
+        QVERIFY(!m_window->silent());
+        QVERIFY(QFile::exists(report));
+        QCOMPARE(QFile(report).size(), 0);
+        QCOMPARE(app::exitStatus(result), app::ExitStatus::NotRun);
+    }
+
+private:
+    template <typename T> T *child(const char *name) const
+    {
+        T *widget = m_window->findChild<T *>(QLatin1String(name));
+        if (!widget)
+            qFatal("no child %s", name);
+        return widget;
+    }
+
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<SimulatedServer> m_server;
+    std::unique_ptr<frmExcel> m_window;
+};
+
+QTEST_MAIN(TestStartup)
+#include "teststartup.moc"
