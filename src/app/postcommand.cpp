@@ -6,6 +6,7 @@
 #include "errors/errortrap.h"
 #include "platform/prompter.h"
 #include "platform/system.h"
+#include "sources/importtypes.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -40,7 +41,7 @@ void frmExcel::cmdPost_Click()
         }
 
         const QString importType = m_cmbTableName->currentText();
-        if (importType.isEmpty() || importType == QLatin1String(">>Select Import Type<<")) {
+        if (importType.isEmpty() || importType == sources::SelectImportTypeText) {
             msgBox(QStringLiteral("Select a Import Type."), MsgBoxStyle::Critical | MsgBoxStyle::OkOnly,
                    QStringLiteral("Import Type"));
             // The list's own visibility, not the window's: an unattended run posts before the window is shown.
@@ -70,8 +71,12 @@ void frmExcel::cmdPost_Click()
             m_lastPostEnd = ImportTypeDispatch(importType.toUpper(), *this) ? PostEnd::Posted : PostEnd::NothingPosted;
         }
 
-        m_workGrid.fitColumnWidth(sources::ProcessStatusKey);
-        m_workGrid.fitColumnWidth(1);
+        // A load that failed leaves the grid without columns; there is then nothing to fit, and posting
+        // nothing is no error.
+        if (m_workGrid.findColumn(sources::ProcessStatusKey) > 0)
+            m_workGrid.fitColumnWidth(sources::ProcessStatusKey);
+        if (m_workGrid.columns() >= 1)
+            m_workGrid.fitColumnWidth(1);
 
         if (!m_Silent)
             msgBox(QStringLiteral("Processing of data Completed.") + crlf +

@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "platform/prompter.h"
 #include "platform/settings.h"
+#include "sources/workgrid.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
 #include "support/testenvironment.h"
@@ -186,6 +187,60 @@ private slots:
             QVERIFY(m_prompter->boxes().isEmpty());
         }
         QCOMPARE(importRequests(*m_server), 0);
+    }
+
+    void unattendedRunOfAWorkbookSheet_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("POST") << QStringLiteral("POST")
+                              << QStringList(
+                                     {QStringLiteral("Pelko 1.0. Continue?"), QStringLiteral("Excel to Tally")});
+        QTest::newRow("POSTSILENT") << QStringLiteral("POSTSILENT") << QStringList();
+    }
+
+    void unattendedRunOfAWorkbookSheet()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QStringList, titles);
+        m_server->configureSettings();
+        const QString workbook = QStringLiteral(PELKO_TEST_DATA "/sources/masters.xls");
+        const QString raw = QStringLiteral("XLS \"%1\" \"ledger groups\" \"\" \"\" \"\" \"\" %2").arg(workbook, mode);
+
+        const StartupResult result = m_window->Form_Load(CommandLine::read(raw));
+
+        QVERIFY(result.autoRunStarted);
+        QVERIFY(result.posted);
+        QCOMPARE(app::exitStatus(result), app::ExitStatus::Success);
+        QStringList shown;
+        for (const ScriptedPrompter::Box &box : m_prompter->boxes())
+            shown << box.title;
+        QCOMPARE(shown, titles);
+        // The workbook's listing begins with the placeholder, and start-up appends it once more.
+        const QStringList listed = entries(child<QComboBox>("cmbTableName"));
+        QCOMPARE(listed.first(), QStringLiteral(">>Select Import Type<<"));
+        QCOMPARE(listed.last(), QStringLiteral(">>Select Import Type<<"));
+        QVERIFY(listed.contains(QStringLiteral("STOCK ITEMS")));
+        QCOMPARE(m_window->importTypeText(), QStringLiteral("LEDGER GROUPS"));
+        QCOMPARE(importRequests(*m_server), 3);
+        QVERIFY(m_window->workGrid().text(3, sources::ProcessStatusKey).contains(QLatin1String("CREATED")));
+        QVERIFY(m_window->findChild<QAction *>(QStringLiteral("mnuSaveR"))->isVisible());
+    }
+
+    void textFileEntryComesBeforeThePlaceholder()
+    {
+        m_server->configureSettings();
+        const QString file = QStringLiteral(PELKO_TEST_DATA "/sources/text/Units.csv");
+
+        const StartupResult result =
+            m_window->Form_Load(CommandLine::read(QStringLiteral("XLS \"%1\" units").arg(file)));
+
+        QVERIFY(!result.autoRunAsked);
+        QCOMPARE(entries(child<QComboBox>("cmbTableName")),
+                 QStringList({QStringLiteral("UNITS"), QStringLiteral(">>Select Import Type<<")}));
+        QCOMPARE(m_window->importTypeText(), QStringLiteral("UNITS"));
+        QCOMPARE(m_window->workGrid().text(1, QStringLiteral("NAME")), QStringLiteral("Mtr"));
+        QVERIFY(m_prompter->boxes().isEmpty());
     }
 
     void serverDownOpensTheWindow()

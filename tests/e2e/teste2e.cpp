@@ -262,6 +262,19 @@ private slots:
         QCOMPARE(readFile(report), QByteArray());
     }
 
+    void sourceKindWithALeadingBlank()
+    {
+        // " XLS" is none of the three kinds: all three tabs, nothing listed, so no import type to post.
+        const Run run = pelko({QStringLiteral(" XLS"), sourceFile("masters.xls"), QStringLiteral("UNITS"), QString(),
+                               QString(), QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
+                              Display::None);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.errors.contains(QStringLiteral("[Import Type] Select a Import Type.")), qPrintable(run.errors));
+        QCOMPARE(m_server->imports(), 0);
+    }
+
     void reportThatCannotBeWritten()
     {
         const QString report = path(QStringLiteral("no such folder/report.txt"));
