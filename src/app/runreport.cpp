@@ -1,6 +1,7 @@
 #include "app/runreport.h"
 
 #include "errors/errortrap.h"
+#include "sources/lookups.h"
 #include "sources/workgrid.h"
 
 #include <QDir>
@@ -27,6 +28,21 @@ QString timeFormatWithoutZone(const QLocale &locale)
         result.append(c);
     }
     return result.trimmed();
+}
+
+// The name a master row is reported under. A ledger or stock item whose continuation rows follow its first
+// row carries its result on its last row, whose NAME cell is empty: the master's name is then the one its
+// first row gives, the nearest name above it before a blank row.
+QString masterName(const sources::WorkGrid &grid, int row, const QString &keyColumn)
+{
+    for (int above = row; above >= 1; --above) {
+        const QString name = grid.text(above, keyColumn);
+        if (!name.isEmpty())
+            return name;
+        if (above < row && sources::IsEmptyRow(grid, above))
+            break;
+    }
+    return {};
 }
 
 } // namespace
@@ -65,7 +81,9 @@ QByteArray ResultReport(const sources::WorkGrid &grid)
     for (int row = 1; row <= grid.rows(); ++row) {
         if (grid.text(row, sources::ProcessStatusKey).isEmpty())
             continue;
-        report += PadText(grid.text(row, keyColumn), QStringLiteral(" "), 0, reportKeyWidth, true) +
+        const QString key =
+            keyColumn == sources::IdKey ? grid.text(row, keyColumn) : masterName(grid, row, keyColumn);
+        report += PadText(key, QStringLiteral(" "), 0, reportKeyWidth, true) +
                   grid.text(row, grid.columns()) + QStringLiteral("\r\n");
     }
     return report.toUtf8();

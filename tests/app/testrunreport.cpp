@@ -54,7 +54,8 @@ void fillGrid(sources::WorkGrid &grid, const QStringList &keys, const QList<QStr
 
 const QString longGroup = QStringLiteral("Regional Distribution Expenses for the Southern and Western Zones 2024-2025");
 
-// A master run: continuation rows and rows not posted carry no status.
+// A master run: continuation rows and rows not posted carry no status; a master over several rows has its
+// status on its last row, under its first row's name; a row after a blank row inherits no name.
 void fillMasterRun(sources::WorkGrid &grid)
 {
     fillGrid(grid, {QStringLiteral("NAME"), QStringLiteral("NAMEALIAS"), QStringLiteral("PARENT")},
@@ -68,6 +69,10 @@ void fillMasterRun(sources::WorkGrid &grid)
                  {QStringLiteral("Not Posted"), QString(), QStringLiteral("Capital Account"), QString()},
                  {QStringLiteral("Project Costs"), QStringLiteral("PC"), QStringLiteral("Direct Expenses"),
                   QStringLiteral("CREATED")},
+                 {QStringLiteral("Sharma Traders"), QString(), QStringLiteral("Sundry Debtors"), QString()},
+                 {QString(), QStringLiteral("second bill"), QString(), QStringLiteral("CREATED")},
+                 {QString(), QString(), QString(), QString()},
+                 {QString(), QStringLiteral("orphan row"), QString(), QStringLiteral("ERROR: no name")},
              });
 }
 
