@@ -10,6 +10,7 @@
 #include "platform/settings.h"
 #include "platform/system.h"
 #include "platform/version.h"
+#include "sources/importtypes.h"
 #include "sources/importchoice.h"
 #include "sources/sourcelisting.h"
 #include "sources/statusline.h"
@@ -53,23 +54,6 @@ constexpr double frameHeightTwips = 765;
 
 constexpr double twipsPerInch = 1440;
 
-QString selectImportTypeText()
-{
-    return QStringLiteral(">>Select Import Type<<");
-}
-
-QString excelKey()
-{
-    return QStringLiteral("Excel");
-}
-QString accessKey()
-{
-    return QStringLiteral("Access");
-}
-QString odbcKey()
-{
-    return QStringLiteral("ODBC");
-}
 
 // The classic dialog face the window's texts were designed with; a metric twin where it is not installed.
 QFont designFont(double pointSize, bool bold)
@@ -480,22 +464,22 @@ void frmExcel::prepareWindow(const CommandLine &commandLine, const std::function
 
     const QString kind = commandLine.SourceKind().toUpper();
     if (kind == QLatin1String("XLS")) {
-        addSourceTab(excelKey());
+        addSourceTab(QString(sources::ExcelSourceKey));
         m_txtFilePath->setText(commandLine.sourcePath());
     } else if (kind == QLatin1String("MDB")) {
-        addSourceTab(accessKey());
+        addSourceTab(QString(sources::AccessSourceKey));
         m_txtMdbPath->setText(commandLine.sourcePath());
     } else if (kind == QLatin1String("ODBC")) {
-        addSourceTab(odbcKey());
+        addSourceTab(QString(sources::OdbcSourceKey));
         if (!commandLine.odbcUser().trimmed().isEmpty())
             m_txtODBCUser->setText(commandLine.odbcUser());
         if (!commandLine.odbcPassword().trimmed().isEmpty())
             m_txtPass->setText(commandLine.odbcPassword());
         m_txtODBCPath->setText(commandLine.sourcePath());
     } else {
-        addSourceTab(excelKey());
-        addSourceTab(accessKey());
-        addSourceTab(odbcKey());
+        addSourceTab(QString(sources::ExcelSourceKey));
+        addSourceTab(QString(sources::AccessSourceKey));
+        addSourceTab(QString(sources::OdbcSourceKey));
     }
     m_TabSource->setCurrentIndex(0);
     if (listSource)
@@ -504,8 +488,8 @@ void frmExcel::prepareWindow(const CommandLine &commandLine, const std::function
     TabData_Click();
     ShowSourceFrame();
 
-    m_cmbTableName->addItem(selectImportTypeText());
-    selectListEntry(m_cmbTableName, selectImportTypeText());
+    m_cmbTableName->addItem(QString(sources::SelectImportTypeText));
+    selectListEntry(m_cmbTableName, QString(sources::SelectImportTypeText));
 }
 
 void frmExcel::addSourceTab(const QString &key)

@@ -90,25 +90,6 @@ constexpr QLatin1String registerTypes[] = {
     L("SALE REGISTER"), L("SALEREGISTER"), L("V_TRANSACTIONS"), L("VOUCHERREGISTER"), L("VOUCHER REGISTER"),
 };
 
-// The general voucher types but C_TRANSACTIONS.
-constexpr QLatin1String orderedTypes[] = {
-    L("PHYSICALSTOCK"),
-    L("CRDRNOTES"),
-    L("STOCKJV"),
-    L("NOTES"),
-    L("ORDERS"),
-    L("TRANSACTIONS"),
-    L("QUICKTRANSACTIONS"),
-    L("STTDSTRANSACTIONS"),
-    L("TDSTRANSACTIONS"),
-    L("SERVICETAXTRANSACTIONS"),
-    L("VATTRANSACTIONS"),
-    L("VATTRANSACTIONSMC"),
-    L("H_TRANSACTIONS"),
-    L("COST TRANSACTIONS"),
-    L("ITEM TRANSACTIONS"),
-    L("I_TRANSACTIONS"),
-};
 
 constexpr QLatin1String fillDownTypes[] = {
     L("ITEMTRANSACTIONS"),
@@ -156,7 +137,8 @@ LoadRoute loadRoute(const QString &listTextUpper)
 
 bool readsInVoucherOrder(const QString &listTextUpper)
 {
-    return contains(orderedTypes, listTextUpper);
+    // Every general voucher type is read in voucher order but C_TRANSACTIONS.
+    return listTextUpper != QLatin1String("C_TRANSACTIONS") && contains(generalVoucherTypes, listTextUpper);
 }
 
 bool receivesVoucherFillDown(const QString &importType)
