@@ -51,17 +51,6 @@ Value numberFromText(const char *text, int length)
     return Value::number(value);
 }
 
-// A single-precision value is shown as its own shortest text reads (1.1, not 1.10000002384), as the database
-// engine shows it.
-double singleToDouble(float value)
-{
-    char buffer[64];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-    double result = value;
-    std::from_chars(buffer, written.ptr, result);
-    return result;
-}
-
 struct BoundColumn
 {
     MdbColumn *column = nullptr;

@@ -35,15 +35,6 @@ QString errorText(const QSqlError &error)
     return text.isEmpty() ? error.text().trimmed() : text;
 }
 
-double singleToDouble(float value)
-{
-    char buffer[64];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-    double result = value;
-    std::from_chars(buffer, written.ptr, result);
-    return result;
-}
-
 Value variantValue(const QVariant &variant)
 {
     if (variant.isNull())

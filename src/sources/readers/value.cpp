@@ -77,4 +77,13 @@ QString gridText(const Value &value)
     return QString();
 }
 
+double singleToDouble(float value)
+{
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    double result = value;
+    std::from_chars(buffer, written.ptr, result);
+    return result;
+}
+
 } // namespace sources

@@ -64,4 +64,8 @@ QString gridText(const Value &value);
 // The number text used by gridText.
 QString numberText(double value);
 
+// A single-precision field value as the number its own shortest text reads (1.1, not 1.10000002384), the way
+// database engines show such fields.
+double singleToDouble(float value);
+
 } // namespace sources
