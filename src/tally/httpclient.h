@@ -28,7 +28,7 @@ struct HttpRequest
     QByteArray method;
     QUrl url;
     QByteArray body;
-    // Sent in this order, before whatever the network layer adds (host, length, ...).
+    // Sent in this order, after Host and before Content-Length, which the client adds itself.
     QList<QPair<QByteArray, QByteArray>> headers;
     int timeoutMs = 0;
 };
@@ -43,10 +43,14 @@ struct HttpResponse
 // HTTP server.
 QUrl httpUrl(const QString &url);
 
-// Sends one request and waits for the whole answer, keeping the window painted but taking no user input.
-// Any HTTP answer, an error status included, is returned; a transport failure or time-out raises
-// errors::RuntimeError with one of the errors::ErrNo::Http* numbers. Never lets an exception into the
-// event loop it runs.
+// Sends one HTTP/1.1 request on this thread and waits for the whole answer, keeping the window painted but
+// taking no user input. Any HTTP answer, an error status included, is returned; a transport failure, an
+// answer that is not HTTP (or too large) and a time-out raise errors::RuntimeError with one of the
+// errors::ErrNo::Http* numbers or HttpInvalidServerResponse. Never lets an exception into the event loop it runs.
+//
+// Each thread keeps one connection open to the server it spoke to last, unless the request or the answer said
+// "Connection: close". A kept connection that the server has closed meanwhile is replaced before anything is
+// written on it; once a request has been written it is never sent again, whatever happens to it.
 HttpResponse sendHttpRequest(const HttpRequest &request);
 
 } // namespace tally

@@ -119,7 +119,11 @@ private slots:
         for (const tallysim::RecordedRequest &request : requests) {
             QCOMPARE(request.method, QByteArrayLiteral("POST"));
             QCOMPARE(request.target, QByteArrayLiteral("/"));
-            QCOMPARE(request.header("Content-Type"), QByteArrayLiteral("text/xml;charset=UTF-8"));
+            QCOMPARE(request.headers,
+                     (QList<QPair<QByteArray, QByteArray>>{
+                         {"Host", "127.0.0.1:" + QByteArray::number(server.port())},
+                         {"Content-Type", "text/xml;charset=UTF-8"},
+                         {"Content-Length", QByteArray::number(golden("ledger-request.xml").size())}}));
             QCOMPARE(request.body, golden("ledger-request.xml"));
         }
 
@@ -127,6 +131,23 @@ private slots:
         pugi::xml_document received;
         QVERIFY(loadXml(received, QString::fromUtf8(requests.first().body)));
         QCOMPARE(textContent(elementsNamed(received, QStringLiteral("SVCURRENTCOMPANY")).front()), company);
+    }
+
+    // The settings are read for every request: pointed elsewhere, the very next import goes there, not down the
+    // connection kept open to the server before.
+    void followsASettingsChangeAtOnce()
+    {
+        SimulatedServer first(serverConfig());
+        SimulatedServer second(serverConfig());
+        first.configureSettings();
+        QCOMPARE(SendTallyRequest(ledgerRequest()), QStringLiteral("CREATED"));
+        second.configureSettings();
+        QCOMPARE(SendTallyRequest(ledgerRequest()), QStringLiteral("CREATED"));
+        first.configureSettings();
+        QCOMPARE(SendTallyRequest(ledgerRequest()), QStringLiteral("ALTERED"));
+        QCOMPARE(first.requests().size(), 2);
+        QCOMPARE(second.requests().size(), 1);
+        QVERIFY(m_prompter->boxes().isEmpty());
     }
 
     void serverAnswersAreSummarised_data()

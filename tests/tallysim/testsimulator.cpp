@@ -213,6 +213,18 @@ private slots:
         QVERIFY2(reply.contains(error.toUtf8().replace("&", "&amp;")), reply.constData());
     }
 
+    void refusesMastersOfUnknownType()
+    {
+        start({{QStringLiteral("Demo")}, QStringLiteral("Demo")});
+        const QByteArray unknown = "<TALLYMESSAGE><WIDGET NAME=\"Gear\" ACTION=\"Create\"><NAME>Gear</NAME></WIDGET>"
+                                   "</TALLYMESSAGE>";
+        QCOMPARE(responseChildren(post(importRequest({}, unknown))),
+                 QStringList{QStringLiteral("LINEERROR=Unknown Object Type 'WIDGET'")} + counters(0, 0, 1));
+        // Nothing of that type was kept: the same request is refused again rather than altered.
+        QCOMPARE(responseChildren(post(importRequest({}, unknown))),
+                 QStringList{QStringLiteral("LINEERROR=Unknown Object Type 'WIDGET'")} + counters(0, 0, 1));
+    }
+
     void acceptsWhatXmlAllows_data()
     {
         QTest::addColumn<QByteArray>("body");
