@@ -557,9 +557,8 @@ void frmExcel::setCommandsEnabled(bool enabled)
 void frmExcel::cmdRefresh_Click()
 {
     errors::trap(QStringLiteral("F01-0014"), [&] {
-        const QString address = platform::readConfig(QLatin1String(platform::settingServerAddress));
-        const QString port = platform::readConfig(QLatin1String(platform::settingPortNo));
-        if (address.isEmpty() || port.isEmpty()) {
+        const platform::ServerSettings server = platform::readServerSettings();
+        if (server.address.isEmpty() || server.port.isEmpty()) {
             dlgIPAddress dialog(this);
             dialog.exec();
             return;

@@ -25,6 +25,13 @@ QString readConfig(const QString &key)
     return store().value(configKey(key)).toString();
 }
 
+ServerSettings readServerSettings()
+{
+    const QSettings settings = store();
+    return {settings.value(configKey(QLatin1String(settingServerAddress))).toString(),
+            settings.value(configKey(QLatin1String(settingPortNo))).toString()};
+}
+
 void writeConfig(const QString &key, const QString &value)
 {
     QSettings settings = store();

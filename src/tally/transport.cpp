@@ -12,8 +12,8 @@ namespace tally {
 
 QString TallyServerUrl()
 {
-    return QStringLiteral("http://") + platform::readConfig(QString::fromLatin1(platform::settingServerAddress)) +
-           QLatin1Char(':') + platform::readConfig(QString::fromLatin1(platform::settingPortNo));
+    const platform::ServerSettings server = platform::readServerSettings();
+    return QStringLiteral("http://") + server.address + QLatin1Char(':') + server.port;
 }
 
 QString SendTallyRequest(const QString &request)
