@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QString>
 
 #include <exception>
@@ -97,20 +98,20 @@ qint64 errorInCount();
 // Runs a trapped procedure's body. An error escaping it is reported through ErrorIn with the procedure's
 // location code and EH_STANDARD; the procedure then ends normally with whatever its result holds.
 template <typename Body>
-void trap(const QString &location, Body &&body) noexcept
+void trap(QAnyStringView location, Body &&body) noexcept
 {
     try {
         std::forward<Body>(body)();
     } catch (...) {
         captureCurrentException();
-        ErrorIn(location, EH_STANDARD);
+        ErrorIn(location.toString(), EH_STANDARD);
         clearCurrentError();
     }
 }
 
 // The same for a procedure with a result: returns what the body left in result when it failed.
 template <typename Result, typename Body>
-Result trapResult(const QString &location, Result initial, Body &&body) noexcept
+Result trapResult(QAnyStringView location, Result initial, Body &&body) noexcept
 {
     Result result = std::move(initial);
     trap(location, [&] { std::forward<Body>(body)(result); });

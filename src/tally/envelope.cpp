@@ -70,7 +70,7 @@ pugi::xml_node appendElement(pugi::xml_document *document, pugi::xml_node parent
 std::unique_ptr<pugi::xml_document> CreateImportEnvelope(const QString &company)
 {
     using Envelope = std::unique_ptr<pugi::xml_document>;
-    return errors::trapResult(QString::fromLatin1(locationCreateImportEnvelope), Envelope(), [&](Envelope &result) {
+    return errors::trapResult(locationCreateImportEnvelope, Envelope(), [&](Envelope &result) {
         const bool namesCompany = company != QLatin1String(currentlySelectedCompany);
         QString text;
         for (const EnvelopeLine &line : envelopeLines) {
@@ -95,14 +95,14 @@ std::unique_ptr<pugi::xml_document> CreateImportEnvelope(const QString &company)
 pugi::xml_node AddXmlElement(pugi::xml_document *document, pugi::xml_node parent, const QString &name,
                              const QString &value)
 {
-    return errors::trapResult(QString::fromLatin1(locationAddXmlElement), pugi::xml_node(),
+    return errors::trapResult(locationAddXmlElement, pugi::xml_node(),
                               [&](pugi::xml_node &result) { result = appendElement(document, parent, name, value); });
 }
 
 pugi::xml_node AddXmlElementIfValue(pugi::xml_document *document, pugi::xml_node parent, const QString &name,
                                     const QString &value)
 {
-    return errors::trapResult(QString::fromLatin1(locationAddXmlElementIfValue), pugi::xml_node(),
+    return errors::trapResult(locationAddXmlElementIfValue, pugi::xml_node(),
                               [&](pugi::xml_node &result) {
                                   if (!value.isEmpty())
                                       result = appendElement(document, parent, name, value);
@@ -111,7 +111,7 @@ pugi::xml_node AddXmlElementIfValue(pugi::xml_document *document, pugi::xml_node
 
 void AddXmlAttribute(pugi::xml_document *document, pugi::xml_node element, const QString &name, const QString &value)
 {
-    errors::trap(QString::fromLatin1(locationAddXmlAttribute), [&] {
+    errors::trap(locationAddXmlAttribute, [&] {
         requireDocument(document);
         requireNode(element);
         requireName(name);

@@ -42,7 +42,7 @@ void summarise(pugi::xml_node response, QString &summary)
 
 QString ParseTallyResponse(const QString &reply)
 {
-    return errors::trapResult(QString::fromLatin1(locationParseTallyResponse), QString(), [&](QString &result) {
+    return errors::trapResult(locationParseTallyResponse, QString(), [&](QString &result) {
         pugi::xml_document document;
         loadXml(document, reply);
         QString summary;

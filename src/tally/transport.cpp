@@ -18,7 +18,7 @@ QString TallyServerUrl()
 
 QString SendTallyRequest(const QString &request)
 {
-    return errors::trapResult(QString::fromLatin1(locationSendTallyRequest), QString(), [&](QString &summary) {
+    return errors::trapResult(locationSendTallyRequest, QString(), [&](QString &summary) {
         const QUrl url = httpUrl(TallyServerUrl());
 
         // An empty document would only earn a puzzling answer from the server; the fault is ours, so say so.

@@ -160,6 +160,27 @@ QString localName(pugi::xml_node node)
 
 bool isXmlName(const QString &name)
 {
+    // The names the builders use are plain ASCII; they are checked without converting the text.
+    bool ascii = !name.isEmpty();
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii) {
+        const char16_t first = name.front().unicode();
+        if (!isNameStart(first))
+            return false;
+        qsizetype colons = 0;
+        for (const QChar c : name) {
+            if (!isNameChar(c.unicode()))
+                return false;
+            colons += c == QLatin1Char(':');
+        }
+        return colons == 0 || (colons == 1 && name.front() != QLatin1Char(':') && name.back() != QLatin1Char(':'));
+    }
+
     const QList<uint> codes = name.toUcs4();
     if (codes.isEmpty() || !isNameStart(codes.first()))
         return false;

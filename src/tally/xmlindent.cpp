@@ -4,8 +4,6 @@
 #include "tally/tallyconstants.h"
 #include "tally/xmldocument.h"
 
-#include <vector>
-
 namespace tally {
 
 namespace {
@@ -43,7 +41,7 @@ void setText(pugi::xml_node inserted, const std::string &text)
 
 void IndentXmlDocument(pugi::xml_document &document)
 {
-    errors::trap(QString::fromLatin1(locationIndentXmlDocument), [&] {
+    errors::trap(locationIndentXmlDocument, [&] {
         const pugi::xml_node root = document.document_element();
         if (root)
             IndentXmlNode(root, 0);
@@ -52,20 +50,22 @@ void IndentXmlDocument(pugi::xml_document &document)
 
 void IndentXmlNode(pugi::xml_node node, int indentation)
 {
-    errors::trap(QString::fromLatin1(locationIndentXmlNode), [&] {
+    errors::trap(locationIndentXmlNode, [&] {
         requireNode(node);
         if (isText(node))
             return;
 
         const bool textOnly = isTextOnly(node);
-        std::vector<pugi::xml_node> children;
-        for (const pugi::xml_node child : node.children())
-            children.push_back(child);
-
-        if (!children.empty() && !textOnly)
-            setText(node.insert_child_before(pugi::node_pcdata, node.first_child()), newLine);
-        for (const pugi::xml_node child : children)
+        // Only the children the node had before indenting are visited: the text nodes the calls insert
+        // stand before and after each child, never between a child and the next one taken here.
+        const pugi::xml_node firstChild = node.first_child();
+        if (firstChild && !textOnly)
+            setText(node.insert_child_before(pugi::node_pcdata, firstChild), newLine);
+        for (pugi::xml_node child = firstChild; child;) {
+            const pugi::xml_node next = child.next_sibling();
             IndentXmlNode(child, indentation + 2);
+            child = next;
+        }
 
         if (indentation < 1)
             return;
