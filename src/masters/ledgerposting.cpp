@@ -5,6 +5,7 @@
 #include "masters/masterrow.h"
 
 #include "errors/errortrap.h"
+#include "sources/gridtext.h"
 #include "sources/importwindow.h"
 
 namespace masters {
@@ -79,7 +80,7 @@ public:
             if (row.sourceHas(addressColumns[line]))
                 m_ledger.Address[line] = row.cell(addressColumns[line]);
         }
-        if (!m_ledger.TDSDeducteeType.trimmed().isEmpty())
+        if (!sources::isBlank(m_ledger.TDSDeducteeType))
             m_ledger.IsTDSApplicable = QStringLiteral("Yes");
     }
 

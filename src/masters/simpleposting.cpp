@@ -5,6 +5,7 @@
 #include "masters/postresult.h"
 
 #include "errors/errortrap.h"
+#include "sources/gridtext.h"
 #include "sources/importwindow.h"
 #include "sources/lookups.h"
 #include "sources/workgrid.h"
@@ -146,7 +147,7 @@ constexpr Column<CostCentreRec> costCentreColumns[] = {
 // A cost centre without a category belongs to the category every company has.
 void defaultCostCategory(CostCentreRec &centre, const MasterRow &)
 {
-    if (centre.Category.trimmed().isEmpty())
+    if (sources::isBlank(centre.Category))
         centre.Category = QStringLiteral("Primary Cost Category");
 }
 

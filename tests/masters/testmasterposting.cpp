@@ -320,6 +320,51 @@ private slots:
         QCOMPARE(progressNumbers(*m_window, QStringLiteral("Processed Godowns: ")), QStringLiteral("1,3"));
     }
 
+    // Only spaces make a cell blank, as everywhere in the grids: a cell of other white space, such as the
+    // no-break space that pasted data brings along, is a value.
+    void blankCellsHoldOnlySpaces_data()
+    {
+        QTest::addColumn<PostingLoop>("loop");
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QStringList>("row");
+        QTest::addColumn<QString>("element");
+        QTest::addColumn<QString>("expected");
+
+        const QString noBreak = QStringLiteral("\u00A0");
+        const QStringList tdsFields{u"Name"_s, u"Parent"_s, u"TDSDeducteeType"_s};
+        const QStringList centreFields{u"Name"_s, u"Parent"_s, u"Category"_s};
+        QTest::newRow("TDS type of spaces")
+            << &PostLedgers << tdsFields << QStringList{u"L"_s, u"Sundry Creditors"_s, u"   "_s} << u"ISTDSAPPLICABLE"_s
+            << u"No"_s;
+        QTest::newRow("TDS type of a no-break space")
+            << &PostLedgers << tdsFields << QStringList{u"L"_s, u"Sundry Creditors"_s, noBreak} << u"ISTDSAPPLICABLE"_s
+            << u"Yes"_s;
+        QTest::newRow("category of spaces")
+            << &PostCostCentres << centreFields << QStringList{u"C"_s, QString(), u"   "_s} << u"CATEGORY"_s
+            << u"Primary Cost Category"_s;
+        QTest::newRow("category of a no-break space")
+            << &PostCostCentres << centreFields << QStringList{u"C"_s, QString(), noBreak} << u"CATEGORY"_s << noBreak;
+    }
+    void blankCellsHoldOnlySpaces()
+    {
+        QFETCH(PostingLoop, loop);
+        QFETCH(QStringList, fields);
+        QFETCH(QStringList, row);
+        QFETCH(QString, element);
+        QFETCH(QString, expected);
+
+        masterstest::fillGrids(*m_window, fields, {row});
+        loop(*m_window);
+
+        QCOMPARE(m_server->requests().size(), 1);
+        const QByteArray body = m_server->requests().first().body;
+        pugi::xml_document document;
+        QVERIFY(document.load_buffer(body.constData(), size_t(body.size())));
+        const pugi::xml_node master = masterElement(document);
+        QVERIFY(master.child(element.toLatin1().constData()));
+        QCOMPARE(QString::fromUtf8(master.child_value(element.toLatin1().constData())), expected);
+    }
+
     // A column the type needs and the source lacks stops the run with the loop's error report where it is
     // first read; rows posted before keep their results and nothing after is posted.
     void missingRequiredColumn_data()
