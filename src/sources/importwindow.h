@@ -63,13 +63,13 @@ public:
     // itself; with no entry selected importTypeText() is "".
     virtual QStringList importTypeEntries() const;
     virtual void clearImportTypes();
-    // sourceFile names the text file a keyword was listed from; an entry from a workbook or a database has none.
+    // sourceFile names the text file or workbook a keyword was listed from; an entry from a database has none.
     virtual void addImportType(const QString &entry, const QString &sourceFile = QString());
     // Setting the list's text: a text equal to an entry, letter case ignored, selects the first such entry and
     // counts as the user's choice of it (cmbTableName_Click runs); any other text leaves the selection as it was.
     // Returns whether an entry was selected.
     virtual bool selectImportType(const QString &text);
-    // The text file the selected entry was listed from, "" for none.
+    // The text file or workbook the selected entry was listed from, "" for none.
     virtual QString importTypeSourceFile() const;
 };
 

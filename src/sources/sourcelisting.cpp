@@ -29,13 +29,13 @@ platform::FileOpenRequest browseRequest(const char *defaultExt, const char *filt
 
 } // namespace
 
-void LoadList(ImportWindow &window, const QList<TableEntry> &ors)
+void LoadList(ImportWindow &window, const QList<TableEntry> &ors, const QString &sourceFile)
 {
     errors::trap(QStringLiteral("F01-0007A"), [&] {
         for (const TableEntry &table : ors) {
             const QString name = table.name.toUpper().remove(QLatin1Char('$'));
             if (const std::optional<QString> entry = importTypeEntry(name))
-                window.addImportType(*entry);
+                window.addImportType(*entry, sourceFile);
         }
         window.selectImportType(SelectImportTypeText);
     });
@@ -71,7 +71,7 @@ void LoadExcelSheets(ImportWindow &window, const QString &sFilePath)
             window.clearImportTypes();
             window.addImportType(SelectImportTypeText);
             const std::unique_ptr<SourceReader> source = connectSource(workbookSource(sFilePath));
-            LoadList(window, source->tables());
+            LoadList(window, source->tables(), sFilePath);
         }
 
         if (previous.isEmpty())

@@ -14,8 +14,9 @@ class ImportWindow;
 // code; a caller goes on with its next step.
 
 // Appends the entry of every listed table that the ImportTypeTable knows (names upper-cased, "$" removed), in
-// listing order, then selects the placeholder.
-void LoadList(ImportWindow &window, const QList<TableEntry> &ors);
+// listing order, then selects the placeholder. sourceFile names the workbook the tables were listed from, so that
+// its entries keep loading from it when a text file's keyword joins them; a database listing gives none.
+void LoadList(ImportWindow &window, const QList<TableEntry> &ors, const QString &sourceFile = QString());
 // Appends the entry of a text file's name (upper-cased, without its ending) to the entries already there,
 // remembering the file it came from, then selects the placeholder.
 void LoadListTXT(ImportWindow &window, const QString &ors, const QString &sourceFile);

@@ -146,6 +146,24 @@ private slots:
         QCOMPARE(m_window->importTypeEntries(), withPlaceholder({"LEDGERS", "UNITS", "UNITS"}));
     }
 
+    // A text file's keyword joins a workbook's entries; choosing a workbook entry again reads its sheet from the
+    // workbook it was listed from, never the text file now in the path box under the workbook entry's type.
+    void workbookEntriesKeepTheirWorkbook()
+    {
+        m_window->setSourceText(SourceBox::txtFilePath, fixture(QStringLiteral("masters.xls")));
+        txtFilePath_Validate(*m_window);
+        QVERIFY(m_window->selectImportType(QStringLiteral("LEDGERS")));
+        QVERIFY(keys(m_window->workGrid()).contains(QStringLiteral("ADDRESS1")));
+
+        m_window->setSourceText(SourceBox::txtFilePath, fixture(QStringLiteral("text/Units.csv")));
+        txtFilePath_Validate(*m_window);
+        QCOMPARE(m_window->importTypeEntries(), mastersEntries + strings({"UNITS"}));
+        QCOMPARE(m_window->importTypeText(), QStringLiteral("LEDGERS"));
+        QVERIFY(keys(m_window->workGrid()).contains(QStringLiteral("ADDRESS1")));
+        QVERIFY(!keys(m_window->workGrid()).contains(QStringLiteral("ORIGINALNAME")));
+        QCOMPARE(m_prompter->boxes().size(), 0);
+    }
+
     // Paths the workbook listing passes over: another ending lists nothing and chooses the previous choice
     // again; a missing file changes nothing.
     void pathsThatListNothing_data()
