@@ -8,7 +8,7 @@ packages=(
     libqt6sql6-sqlite libqt6sql6-odbc unixodbc unixodbc-dev libsqliteodbc
     libpugixml-dev libfreexl-dev mdbtools-dev
     python3 python3-xlwt
-    xvfb xauth
+    fonts-dejavu-core xvfb xauth
 )
 
 missing=()
