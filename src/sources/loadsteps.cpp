@@ -6,6 +6,8 @@
 #include "sources/importtypes.h"
 #include "sources/importwindow.h"
 #include "sources/lookups.h"
+#include "sources/registermap.h"
+#include "sources/sourceconnection.h"
 #include "sources/sourcegrid.h"
 #include "sources/statusline.h"
 #include "sources/workgrid.h"
@@ -134,6 +136,26 @@ LoadEnd reportUnknownType(ImportWindow &window, const QString &importType)
     window.prompter().message({text, platform::MsgBoxStyle::OkOnly, std::nullopt});
     window.stat(text, MsgPanel);
     return LoadEnd::Empty;
+}
+
+LoadEnd loadSource(ImportWindow &window, const QString &importType, const SourceSpec &spec, const QString &nameWanted,
+                   const LoaderProfile &profile)
+{
+    const QString listText = window.importTypeText().toUpper();
+    const LoadRoute route = loadRoute(listText);
+    if (route == LoadRoute::Placeholder)
+        return LoadEnd::Empty;
+    if (route == LoadRoute::Unknown)
+        return reportUnknownType(window, importType);
+
+    const std::unique_ptr<SourceReader> source = connectSource(spec);
+    if (route == LoadRoute::Register)
+        return loadRegister(window, *source, importType, profile);
+
+    const std::optional<QString> table = findTable(source->tables(), nameWanted);
+    if (!table)
+        return LoadEnd::Empty;
+    return loadTable(window, *source, *table, importType, listText, profile);
 }
 
 std::optional<QString> findTable(const QList<TableEntry> &tables, const QString &nameWanted)

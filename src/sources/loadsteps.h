@@ -48,6 +48,12 @@ void runLoad(ImportWindow &window, const QString &location, const std::function<
 // The message for an import type no loader reads; the text speaks of an Excel file for every source.
 LoadEnd reportUnknownType(ImportWindow &window, const QString &importType);
 
+// The skeleton every loader shares: routes the import type by the list's text (the placeholder loads nothing,
+// an unknown type gets its message) before anything is opened, connects to the source, and loads either the
+// register with its map or the first table matching the name wanted.
+LoadEnd loadSource(ImportWindow &window, const QString &importType, const SourceSpec &spec, const QString &nameWanted,
+                   const LoaderProfile &profile);
+
 // The first listed table whose name, upper-cased and without blanks, equals the name wanted likewise; a view
 // counts only when no table matches.
 std::optional<QString> findTable(const QList<TableEntry> &tables, const QString &nameWanted);
