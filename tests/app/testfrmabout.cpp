@@ -2,6 +2,8 @@
 #include "platform/prompter.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
+#include "support/texts.h"
+#include "windowhelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,13 +22,8 @@ using testsupport::TestEnvironment;
 
 namespace {
 
-QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList list;
-    for (const char *text : texts)
-        list << QString::fromUtf8(text);
-    return list;
-}
+using apptest::doubleClick;
+using testsupport::strings;
 
 const QString unavailable = QStringLiteral("System Information Is Unavailable At This Time");
 
@@ -40,14 +37,6 @@ void storeToolFolder(const QString &folder)
 {
     app::setSystemToolsValue(app::HKEY_LOCAL_MACHINE, QLatin1String(app::gREGKEYSYSINFOLOC),
                              QLatin1String(app::gREGVALSYSINFOLOC), folder);
-}
-
-void doubleClick(QWidget *viewport)
-{
-    const QPoint at(5, 5);
-    QMouseEvent event(QEvent::MouseButtonDblClick, QPointF(at), QPointF(viewport->mapToGlobal(at)), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &event);
 }
 
 } // namespace

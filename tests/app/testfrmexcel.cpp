@@ -6,6 +6,8 @@
 #include "sources/sourcegrid.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
+#include "support/texts.h"
+#include "windowhelpers.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -32,13 +34,8 @@ using testsupport::TestEnvironment;
 
 namespace {
 
-QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList list;
-    for (const char *text : texts)
-        list << QString::fromUtf8(text);
-    return list;
-}
+using apptest::doubleClick;
+using testsupport::strings;
 
 template <typename T> T *child(const frmExcel &window, const QString &name)
 {
@@ -54,14 +51,6 @@ QStringList menuTexts(const QMenu *menu)
     for (const QAction *action : menu->actions())
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     return texts;
-}
-
-void doubleClick(QWidget *viewport)
-{
-    const QPoint at(5, 5);
-    QMouseEvent event(QEvent::MouseButtonDblClick, QPointF(at), QPointF(viewport->mapToGlobal(at)), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &event);
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
 #include "support/testenvironment.h"
+#include "support/texts.h"
+#include "windowhelpers.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -27,13 +29,8 @@ using testsupport::TestEnvironment;
 
 namespace {
 
-QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList list;
-    for (const char *text : texts)
-        list << QString::fromUtf8(text);
-    return list;
-}
+using apptest::entries;
+using testsupport::strings;
 
 QString config(const char *key)
 {
@@ -104,14 +101,6 @@ private:
     QTcpServer m_server;
     QHash<QTcpSocket *, QByteArray> m_buffers;
 };
-
-QStringList entries(const QComboBox *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->itemText(i);
-    return texts;
-}
 
 // Fills the settings dialog and presses OK, or presses Cancel when server is not given.
 void answerSettingsDialog(QWidget *dialog, const std::optional<QPair<QString, QString>> &values, int *shown = nullptr)

@@ -9,6 +9,7 @@
 #include "support/odbctestsource.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
+#include "windowhelpers.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -28,20 +29,14 @@ using testsupport::TestEnvironment;
 
 namespace {
 
+using apptest::entries;
+
 template <typename T> T *child(const frmExcel &window, const char *name)
 {
     T *widget = window.findChild<T *>(QString::fromLatin1(name));
     if (!widget)
         qFatal("no child %s", name);
     return widget;
-}
-
-QStringList entries(const QComboBox *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts.append(list->itemText(i));
-    return texts;
 }
 
 QStringList headerCaptions(const QTableView *view)

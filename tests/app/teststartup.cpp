@@ -7,6 +7,7 @@
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
 #include "support/testenvironment.h"
+#include "windowhelpers.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -25,17 +26,11 @@ using testsupport::TestEnvironment;
 
 namespace {
 
+using apptest::entries;
+
 QString config(const char *key)
 {
     return platform::readConfig(QLatin1String(key));
-}
-
-QStringList entries(const QComboBox *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->itemText(i);
-    return texts;
 }
 
 QStringList tabs(const QTabWidget *strip)

@@ -4,7 +4,9 @@
 #include "sources/gridtext.h"
 #include "sources/readers/sourceerror.h"
 #include "sources/sourcegrid.h"
+#include "sources/statusline.h"
 #include "sources/workgrid.h"
+#include "support/headlesswindow.h"
 
 namespace loadertest {
 
@@ -76,14 +78,6 @@ Cell Cell::fromText(const QString &text)
     if (text != QLatin1String("~"))
         cell.value = Value::text(text);
     return cell;
-}
-
-QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList result;
-    for (const char *text : texts)
-        result.append(QString::fromUtf8(text));
-    return result;
 }
 
 void FakeSource::addTable(const QString &name, const QStringList &fields, const QList<Record> &records, TableType type)
@@ -163,6 +157,16 @@ QString sourceRow(const SourceGrid &grid, int row)
 QString fixture(const QString &name)
 {
     return QStringLiteral(PELKO_TEST_DATA "/sources/") + name;
+}
+
+QStringList readingTexts(const testsupport::HeadlessWindow &window)
+{
+    QStringList texts;
+    for (const testsupport::HeadlessWindow::StatCall &call : window.statCalls()) {
+        if (call.panel == sources::MsgPanel)
+            texts.append(call.msg);
+    }
+    return texts;
 }
 
 } // namespace loadertest

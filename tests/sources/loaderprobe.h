@@ -2,6 +2,11 @@
 
 #include "sources/readers/sourcereader.h"
 #include "sources/sourceconnection.h"
+#include "support/texts.h"
+
+namespace testsupport {
+class HeadlessWindow;
+}
 
 #include <QList>
 #include <QStringList>
@@ -31,7 +36,10 @@ struct Cell
 };
 using Record = QList<Cell>;
 
-QStringList strings(std::initializer_list<const char *> texts);
+using testsupport::strings;
+
+// The texts the loaders wrote to the status line's "msg" panel, in order.
+QStringList readingTexts(const testsupport::HeadlessWindow &window);
 
 // Tables kept in memory and handed to the listings and loaders in place of a real source while installed. Every
 // connection is recorded; a source set to refuse raises the error a driver gives for a source it cannot open.

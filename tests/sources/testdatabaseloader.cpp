@@ -26,16 +26,6 @@ namespace {
 
 const QStringList voucherFields = strings({"VchType", "VchDate", "VchNo", "RefNo", "SrNo", "Ledger", "Narration"});
 
-QStringList readingTexts(const HeadlessWindow &window)
-{
-    QStringList texts;
-    for (const HeadlessWindow::StatCall &call : window.statCalls()) {
-        if (call.panel == MsgPanel)
-            texts.append(call.msg);
-    }
-    return texts;
-}
-
 QString errorLog(const TestEnvironment &env)
 {
     return env.readProgramFile(QString::fromLatin1(errors::errorLogName));

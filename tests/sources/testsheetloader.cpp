@@ -32,16 +32,6 @@ QStringList repeated(const QString &text, int count)
     return result;
 }
 
-QStringList readingTexts(const HeadlessWindow &window)
-{
-    QStringList texts;
-    for (const HeadlessWindow::StatCall &call : window.statCalls()) {
-        if (call.panel == MsgPanel)
-            texts.append(call.msg);
-    }
-    return texts;
-}
-
 } // namespace
 
 class TestSheetLoader final : public QObject
