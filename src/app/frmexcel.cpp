@@ -568,7 +568,7 @@ void frmExcel::cmdRefresh_Click()
         const QString state = QString::fromLatin1(sources::StatPanel);
         stat(QStringLiteral("Initializing Tally Engine"), msg);
         stat(QStringLiteral("Wait..."), state);
-        const QString url = tally::TallyServerUrl();
+        const QString url = tally::TallyServerUrl(server);
 
         if (!tally::IsTallyRunning(url)) {
             stat(QStringLiteral("Tally is not running."), state);

@@ -12,7 +12,11 @@ namespace tally {
 
 QString TallyServerUrl()
 {
-    const platform::ServerSettings server = platform::readServerSettings();
+    return TallyServerUrl(platform::readServerSettings());
+}
+
+QString TallyServerUrl(const platform::ServerSettings &server)
+{
     return QStringLiteral("http://") + server.address + QLatin1Char(':') + server.port;
 }
 
