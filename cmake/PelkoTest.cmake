@@ -1,3 +1,9 @@
+# The shared fixtures sit beside the main repository; a worktree one folder further down finds them there too.
+set(PELKO_SHARED_FIXTURES_DIR "${PROJECT_SOURCE_DIR}/../shared/fixtures")
+if(NOT EXISTS "${PELKO_SHARED_FIXTURES_DIR}" AND EXISTS "${PROJECT_SOURCE_DIR}/../../shared/fixtures")
+    set(PELKO_SHARED_FIXTURES_DIR "${PROJECT_SOURCE_DIR}/../../shared/fixtures")
+endif()
+
 # pelko_add_test(NAME <name> SOURCES <files...> LIBRARIES <targets...> [LABEL <label>] [TIMEOUT <s>])
 # Every test runs headless on the offscreen platform with its own label and time-out.
 function(pelko_add_test)
@@ -12,7 +18,7 @@ function(pelko_add_test)
     target_link_libraries(${ARG_NAME} PRIVATE pelko_options Qt6::Test ${ARG_LIBRARIES})
     target_compile_definitions(${ARG_NAME} PRIVATE
         PELKO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
-        PELKO_SHARED_FIXTURES="${PROJECT_SOURCE_DIR}/../shared/fixtures")
+        PELKO_SHARED_FIXTURES="${PELKO_SHARED_FIXTURES_DIR}")
     add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
     set_tests_properties(${ARG_NAME} PROPERTIES
         LABELS "${ARG_LABEL}"

@@ -6,7 +6,7 @@
 //
 // The sources are written once into the build tree: a CSV file of 100,000 voucher rows and 20 columns, and
 // workbooks of 65,535 such rows, the most an .xls sheet holds under its header (65,536 rows in all), one with
-// date cells and one with the dates as text, since libfreexl converts date cells slowly.
+// date cells and one with the dates as text, to show what the date cells cost.
 
 #include "sources/importtypes.h"
 #include "sources/readers/sourcereader.h"

@@ -4,7 +4,7 @@
     make_bench_workbook.py OUTPUT.xls ROWS [--no-dates]
 
 An .xls sheet holds at most 65,536 rows, the header included, so ROWS is at most 65,535. With --no-dates the
-voucher date is a text cell instead of a date cell (libfreexl converts date cells slowly).
+voucher date is a text cell instead of a date cell.
 """
 
 import datetime
