@@ -51,21 +51,26 @@ QStringDecoder decoderFor(quint16 codePage)
     throw WorkbookError(WorkbookError::Kind::CharacterSet, QString::number(codePage));
 }
 
-bool isCellRecord(quint16 id)
+// The least a cell record holds (row, column, style and its value's fixed part); 0 for other records.
+size_t cellRecordSize(quint16 id)
 {
     switch (id) {
     case biff::Number:
+        return 14;
     case biff::Rk:
-    case biff::MulRk:
-    case biff::Label:
     case biff::LabelSst:
+        return 10;
+    case biff::MulRk:
+        return 12;
+    case biff::Label:
     case biff::RichString:
     case biff::BoolErr:
+        return 8;
     case biff::Formula:
     case biff::Formula4:
-        return true;
+        return 14;
     default:
-        return false;
+        return 0;
     }
 }
 
@@ -218,7 +223,7 @@ bool BiffWorkbook::isWorksheet(qsizetype offset) const
         if (record.id == biff::SheetOptions && record.body.size() >= 2)
             return (readU16(record.body.data()) & dialogSheetFlag) == 0;
         if (record.id == biff::Dimensions || record.id == biff::Eof || record.id == biff::Bof ||
-            isCellRecord(record.id))
+            cellRecordSize(record.id) != 0)
             break;
     }
     return true;
@@ -255,14 +260,6 @@ const std::vector<QString> &BiffWorkbook::sharedStrings()
     return m_sharedStrings;
 }
 
-Value BiffWorkbook::sharedString(quint32 index)
-{
-    const std::vector<QString> &strings = sharedStrings();
-    if (index >= strings.size())
-        raiseDamaged("a cell refers to a text that the shared string table does not hold");
-    return textValue(strings[index]);
-}
-
 Value BiffWorkbook::numberValue(double number, quint16 style) const
 {
     if (!std::isfinite(number))
@@ -278,6 +275,7 @@ Value BiffWorkbook::numberValue(double number, quint16 style) const
 // embedded in it. target(row, column) gives where the cell's value goes, or nullptr when it is not wanted.
 template <typename Target> void BiffWorkbook::walkCells(qsizetype offset, Target &&target)
 {
+    const std::vector<QString> &strings = sharedStrings();
     BiffCursor cursor(m_bytes, offset);
     cursor.next();
     int depth = 1;
@@ -306,18 +304,20 @@ template <typename Target> void BiffWorkbook::walkCells(qsizetype offset, Target
             }
             continue;
         }
-        if (!isCellRecord(record.id))
+        const size_t minimumSize = cellRecordSize(record.id);
+        if (minimumSize == 0)
             continue;
         pendingText = nullptr;
 
-        needSize(record, 6);
+        // Checked before the cell is wanted, so that a damaged sheet is refused in the pass that measures it.
+        needSize(record, minimumSize);
         const uchar *body = record.body.data();
         const quint16 row = readU16(body);
         const quint16 column = readU16(body + 2);
         const quint16 style = readU16(body + 4);
         if (record.id == biff::MulRk) {
             // Row, first column, then a style and an RK number for each column, then the last column.
-            if (record.body.size() < 12 || (record.body.size() - 6) % 6 != 0)
+            if ((record.body.size() - 6) % 6 != 0)
                 raiseDamaged("a record is shorter than its contents");
             const size_t count = (record.body.size() - 6) / 6;
             if (column + count > size_t(biff::MaxColumns))
@@ -330,21 +330,20 @@ template <typename Target> void BiffWorkbook::walkCells(qsizetype offset, Target
         }
         if (column >= biff::MaxColumns)
             raiseDamaged("a cell lies beyond the last column of its sheet");
+        if (record.id == biff::LabelSst && readU32(body + 6) >= strings.size())
+            raiseDamaged("a cell refers to a text that the shared string table does not hold");
         Value *slot = target(row, column);
         if (slot == nullptr)
             continue;
         switch (record.id) {
         case biff::Number:
-            needSize(record, 14);
             *slot = numberValue(readF64(body + 6), style);
             break;
         case biff::Rk:
-            needSize(record, 10);
             *slot = numberValue(rkNumber(readU32(body + 6)), style);
             break;
         case biff::LabelSst:
-            needSize(record, 10);
-            *slot = sharedString(readU32(body + 6));
+            *slot = textValue(strings[readU32(body + 6)]);
             break;
         case biff::Label:
         case biff::RichString: {
@@ -354,12 +353,10 @@ template <typename Target> void BiffWorkbook::walkCells(qsizetype offset, Target
             break;
         }
         case biff::BoolErr:
-            needSize(record, 8);
             // Error values (#N/A, #VALUE! ...) read as null, as the database engine reads them.
             *slot = body[7] != 0 ? Value() : Value::yesNo(body[6] != 0);
             break;
         default: { // the formulas: the result Excel last worked out, as it shows it
-            needSize(record, 14);
             if (readU16(body + 12) != 0xFFFF) {
                 *slot = numberValue(readF64(body + 6), style);
                 break;

@@ -43,7 +43,6 @@ private:
     template <typename Target> void walkCells(qsizetype offset, Target &&target);
 
     Value numberValue(double number, quint16 style) const;
-    Value sharedString(quint32 index);
 
     QByteArray m_stream;
     std::span<const uchar> m_bytes;

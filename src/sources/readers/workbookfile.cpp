@@ -27,8 +27,9 @@ void initialiseLibrary()
 {
     static const bool initialised = [] {
         gsf_init();
-        // libgsf complains on standard error about the broken files it meets; the reader reports them itself.
-        for (const char *domain : {"libgsf", "libgsf:msole"})
+        // libgsf complains on standard error about the broken files it meets (some of its messages without a
+        // domain of their own); the reader reports them itself.
+        for (const char *domain : {"libgsf", "libgsf:msole", static_cast<const char *>(nullptr)})
             g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_MASK), ignoreMessage, nullptr);
         return true;
     }();

@@ -469,6 +469,27 @@ private slots:
         QCOMPARE(empty.rowCount(), 0);
     }
 
+    void skipsEmbeddedObjects()
+    {
+        // A drawing with a text box (their CONTINUE records hold no cells) and an embedded chart, whose own
+        // substream sits inside the sheet's and has cells of its own.
+        const QByteArray cellLike = biffwriter::record(0x0203, biffwriter::Body().u16(1).u16(0).u16(15).f64(99).data());
+        biffwriter::Workbook book;
+        book.addSheet(QStringLiteral("Ledgers"))
+            .label(0, 0, QStringLiteral("Name"))
+            .label(1, 0, QStringLiteral("Cash"))
+            .raw(0x00EC, QByteArray(40, '\x0F'))
+            .raw(0x01B6, QByteArray(18, '\0'))
+            .raw(0x003C, cellLike)
+            .raw(0x0809, biffwriter::Body().u16(0x0600).u16(0x0020).u32(0).u32(0).u32(0).data())
+            .number(5, 3, 42)
+            .raw(0x000A, QByteArray())
+            .label(2, 0, QStringLiteral("Bank"));
+        const Table table = readSheet(book, QStringLiteral("Ledgers$"));
+        QCOMPARE(table.fieldNames(), QStringList({QStringLiteral("Name")}));
+        QCOMPARE(column(table, QStringLiteral("Name")), QStringList({QStringLiteral("Cash"), QStringLiteral("Bank")}));
+    }
+
     void refusesEncryptedWorkbooks()
     {
         // RC4 encryption, as Excel writes a workbook saved with a password to open it.
