@@ -4,7 +4,8 @@
 #include "app/frmabout.h"
 #include "app/icons.h"
 #include "app/modcommandl.h"
-#include "controls/ctlbutton.h"
+#include "controls/buttonwindow.h"
+#include "controls/propertybag.h"
 #include "errors/errortrap.h"
 #include "platform/prompter.h"
 #include "platform/settings.h"
@@ -173,12 +174,22 @@ void frmExcel::createCompanyBand(QWidget *canvas)
     m_cmbCurrentCompanyList->setFont(designFont(9.75, true));
     setTextColour(m_cmbCurrentCompanyList, Qt::red);
 
-    m_cmdRefresh = new controls::ctlButton(canvas);
-    m_cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
-    m_cmdRefresh->setCaption(QStringLiteral("Refresh"));
-    m_cmdRefresh->setToolTip(QStringLiteral("Refresh Company List."));
-    m_cmdRefresh->setPicture(icons::refresh());
-    connect(m_cmdRefresh, &controls::ctlButton::Click, this, &frmExcel::cmdRefresh_Click);
+    m_cmdRefresh = createButton(QStringLiteral("cmdRefresh"), canvas);
+    connect(&m_cmdRefresh->control(), &controls::ctlButton::Click, this, &frmExcel::cmdRefresh_Click);
+}
+
+controls::ButtonWindow *frmExcel::createButton(const QString &name, QWidget *parent)
+{
+    icons::ensureResources();
+    static const QList<controls::ControlDesign> design =
+        controls::readFormDesign(QStringLiteral(":/pelko/frmexcel.design.json"));
+    const auto it = std::find_if(design.cbegin(), design.cend(),
+                                 [&](const controls::ControlDesign &control) { return control.name == name; });
+    Q_ASSERT(it != design.cend());
+    auto *button = new controls::ButtonWindow(it->properties, parent);
+    button->setObjectName(name);
+    button->setToolTip(it->extender.value(QLatin1String("tooltiptext")).toString());
+    return button;
 }
 
 void frmExcel::createSourceBand(QWidget *canvas)
@@ -201,13 +212,8 @@ void frmExcel::createSourceBand(QWidget *canvas)
         m_frameContents.append({widget, place});
         return widget;
     };
-    auto button = [&](QGroupBox *frame, const char *name, const QString &caption, const QIcon &picture,
-                      const QRectF &place) {
-        auto *widget = new controls::ctlButton(frame);
-        widget->setObjectName(QLatin1String(name));
-        widget->setCaption(caption);
-        widget->setToolTip(QStringLiteral("Refresh Company List."));
-        widget->setPicture(picture);
+    auto button = [&](QGroupBox *frame, const char *name, const QRectF &place) {
+        auto *widget = createButton(QLatin1String(name), frame);
         m_frameContents.append({widget, place});
         return widget;
     };
@@ -221,12 +227,12 @@ void frmExcel::createSourceBand(QWidget *canvas)
     QGroupBox *excel = sourceFrame(0);
     label(excel, "Label1", QStringLiteral("Excel File Path"), {150, 345, 1290, 195});
     m_txtFilePath = textBox(excel, "txtFilePath", {1530, 270, 6735, 345});
-    m_cmdFilePath = button(excel, "cmdFilePath", QStringLiteral("Source"), icons::openFolder(), {8340, 255, 1065, 375});
+    m_cmdFilePath = button(excel, "cmdFilePath", {8340, 255, 1065, 375});
 
     QGroupBox *access = sourceFrame(1);
     label(access, "Label4", QStringLiteral("Access File Path"), {120, 360, 1440, 195});
     m_txtMdbPath = textBox(access, "txtMdbPath", {1590, 285, 6645, 345});
-    m_cmdMdbPath = button(access, "cmdMdbPath", QStringLiteral("Source"), icons::openFolder(), {8310, 270, 1065, 375});
+    m_cmdMdbPath = button(access, "cmdMdbPath", {8310, 270, 1065, 375});
     label(access, "Label5", QStringLiteral("User Name"), {120, 825, 945, 195});
     m_txtMDBUser = textBox(access, "txtMDBUser", {1590, 750, 1545, 345});
     label(access, "Label6", QStringLiteral("Password"), {4020, 825, 825, 195});
@@ -235,7 +241,7 @@ void frmExcel::createSourceBand(QWidget *canvas)
     QGroupBox *odbc = sourceFrame(2);
     label(odbc, "Label2", QStringLiteral("ODBC DSN Name"), {90, 360, 1515, 195});
     m_txtODBCPath = textBox(odbc, "txtODBCPath", {1740, 285, 6465, 345});
-    m_cmdODBCPath = button(odbc, "cmdODBCPath", QStringLiteral("Connect"), icons::connect(), {8280, 270, 1065, 375});
+    m_cmdODBCPath = button(odbc, "cmdODBCPath", {8280, 270, 1065, 375});
     label(odbc, "Label7", QStringLiteral("User Name"), {90, 825, 945, 195});
     m_txtODBCUser = textBox(odbc, "txtODBCUser", {1740, 750, 1545, 345});
     label(odbc, "Label8", QStringLiteral("Password"), {3990, 825, 825, 195});
@@ -243,9 +249,9 @@ void frmExcel::createSourceBand(QWidget *canvas)
     m_txtPass->setEchoMode(QLineEdit::Password);
     m_txtPass->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
 
-    connect(m_cmdFilePath, &controls::ctlButton::Click, this, &frmExcel::cmdFilePath_Click);
-    connect(m_cmdMdbPath, &controls::ctlButton::Click, this, &frmExcel::cmdMdbPath_Click);
-    connect(m_cmdODBCPath, &controls::ctlButton::Click, this, &frmExcel::cmdODBCPath_Click);
+    connect(&m_cmdFilePath->control(), &controls::ctlButton::Click, this, &frmExcel::cmdFilePath_Click);
+    connect(&m_cmdMdbPath->control(), &controls::ctlButton::Click, this, &frmExcel::cmdMdbPath_Click);
+    connect(&m_cmdODBCPath->control(), &controls::ctlButton::Click, this, &frmExcel::cmdODBCPath_Click);
     connect(m_txtFilePath, &QLineEdit::editingFinished, this, &frmExcel::txtFilePath_Validate);
     connect(m_txtMdbPath, &QLineEdit::editingFinished, this, &frmExcel::txtMdbPath_Validate);
 
@@ -302,29 +308,17 @@ void frmExcel::createDataBand(QWidget *canvas)
 
 void frmExcel::createCommandBand(QWidget *canvas)
 {
-    m_cmdPost = new controls::ctlButton(canvas);
-    m_cmdPost->setObjectName(QStringLiteral("cmdPost"));
-    m_cmdPost->setCaption(QStringLiteral("Post"));
-    m_cmdPost->setToolTip(QStringLiteral("Post the data to Tally A/c Software."));
-    m_cmdPost->setPicture(icons::post());
+    m_cmdPost = createButton(QStringLiteral("cmdPost"), canvas);
 
     m_cmbTableName = new QComboBox(canvas);
     m_cmbTableName->setObjectName(QStringLiteral("cmbTableName"));
     m_cmbTableName->setFont(designFont(9.75, true));
     setTextColour(m_cmbTableName, Qt::blue);
 
-    m_cmdClose = new controls::ctlButton(canvas);
-    m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    m_cmdClose->setCaption(QStringLiteral("Close"));
-    m_cmdClose->setToolTip(QStringLiteral("Close Pelko."));
-    m_cmdClose->setPicture(icons::close());
+    m_cmdClose = createButton(QStringLiteral("cmdClose"), canvas);
 
-    for (controls::ctlButton *button :
-         {m_cmdRefresh, m_cmdPost, m_cmdClose, m_cmdFilePath, m_cmdMdbPath, m_cmdODBCPath})
-        button->setFont(designFont(8.25, false));
-
-    connect(m_cmdPost, &controls::ctlButton::Click, this, &frmExcel::cmdPost_Click);
-    connect(m_cmdClose, &controls::ctlButton::Click, this, &frmExcel::cmdClose_Click);
+    connect(&m_cmdPost->control(), &controls::ctlButton::Click, this, &frmExcel::cmdPost_Click);
+    connect(&m_cmdClose->control(), &controls::ctlButton::Click, this, &frmExcel::cmdClose_Click);
     // A choice from the list counts even when it picks the entry already shown.
     connect(m_cmbTableName, &QComboBox::activated, this, &frmExcel::cmbTableName_Click);
 }

@@ -22,7 +22,7 @@ class QTableView;
 class QTimer;
 
 namespace controls {
-class ctlButton;
+class ButtonWindow;
 }
 
 namespace app {
@@ -164,6 +164,8 @@ private:
     void createDataBand(QWidget *canvas);
     void createCommandBand(QWidget *canvas);
     void createStatusBar();
+    // One of the window's buttons as its saved design describes it.
+    controls::ButtonWindow *createButton(const QString &name, QWidget *parent);
     void arrangeStacking();
     void arrangeFocusOrder();
     void updateClock();
@@ -204,18 +206,18 @@ private:
 
     QLabel *m_Label17 = nullptr;
     QComboBox *m_cmbCurrentCompanyList = nullptr;
-    controls::ctlButton *m_cmdRefresh = nullptr;
+    controls::ButtonWindow *m_cmdRefresh = nullptr;
 
     QTabWidget *m_TabSource = nullptr;
     std::array<QGroupBox *, 3> m_frSource{};
     QLineEdit *m_txtFilePath = nullptr;
-    controls::ctlButton *m_cmdFilePath = nullptr;
+    controls::ButtonWindow *m_cmdFilePath = nullptr;
     QLineEdit *m_txtMdbPath = nullptr;
-    controls::ctlButton *m_cmdMdbPath = nullptr;
+    controls::ButtonWindow *m_cmdMdbPath = nullptr;
     QLineEdit *m_txtMDBUser = nullptr;
     QLineEdit *m_txtMDBPass = nullptr;
     QLineEdit *m_txtODBCPath = nullptr;
-    controls::ctlButton *m_cmdODBCPath = nullptr;
+    controls::ButtonWindow *m_cmdODBCPath = nullptr;
     QLineEdit *m_txtODBCUser = nullptr;
     QLineEdit *m_txtPass = nullptr;
     // Each source frame's controls with their places in the frame, in twips.
@@ -227,9 +229,9 @@ private:
     QTableView *m_lstItemTree = nullptr;
     QTableView *m_lstTransactions = nullptr;
 
-    controls::ctlButton *m_cmdPost = nullptr;
+    controls::ButtonWindow *m_cmdPost = nullptr;
     QComboBox *m_cmbTableName = nullptr;
-    controls::ctlButton *m_cmdClose = nullptr;
+    controls::ButtonWindow *m_cmdClose = nullptr;
 
     QHash<QString, QLabel *> m_panels;
     QTimer *m_clock = nullptr;

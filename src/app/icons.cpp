@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The icons are compiled into this static library; the linker keeps them only when someone asks for them.
+// The icons and the window's saved design are compiled into this static library; the linker keeps them only when someone asks for them.
 static void initIconResources()
 {
     Q_INIT_RESOURCE(pelko);
@@ -14,15 +14,20 @@ namespace {
 
 QIcon resourceIcon(const char *name)
 {
+    ensureResources();
+    return QIcon(QStringLiteral(":/pelko/icons/") + QLatin1String(name) + QStringLiteral(".svg"));
+}
+
+} // namespace
+
+void ensureResources()
+{
     static const bool initialised = [] {
         initIconResources();
         return true;
     }();
     Q_UNUSED(initialised);
-    return QIcon(QStringLiteral(":/pelko/icons/") + QLatin1String(name) + QStringLiteral(".svg"));
 }
-
-} // namespace
 
 QIcon refresh()
 {

@@ -5,6 +5,9 @@
 
 namespace app::icons {
 
+// Makes the resources compiled into the program (its icons and the main window's saved design) reachable.
+void ensureResources();
+
 QIcon refresh();    // a green circular arrow
 QIcon post();       // a green arrow entering a server
 QIcon close();      // a red cross

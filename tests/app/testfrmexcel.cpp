@@ -1,6 +1,6 @@
 #include "app/frmexcel.h"
 #include "app/modcommandl.h"
-#include "controls/ctlbutton.h"
+#include "controls/buttonwindow.h"
 #include "modalhelper.h"
 #include "platform/prompter.h"
 #include "sources/sourcegrid.h"
@@ -28,7 +28,7 @@
 
 using app::CommandLine;
 using app::frmExcel;
-using controls::ctlButton;
+using controls::ButtonWindow;
 using testsupport::ScriptedPrompter;
 using testsupport::TestEnvironment;
 
@@ -104,11 +104,28 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, caption);
         QFETCH(QString, tip);
-        const ctlButton *button = child<ctlButton>(*m_window, name);
-        QCOMPARE(button->caption(), caption);
-        QCOMPARE(button->toolTip(), tip);
-        QVERIFY(!button->picture().isNull());
-        QVERIFY(!button->picture().pixmap(16, 16).isNull());
+        ButtonWindow *window = child<ButtonWindow>(*m_window, name);
+        QCOMPARE(window->toolTip(), tip);
+        // As the saved design has it: a push button in the grey bevel, centred caption, a 16 x 16 icon at the
+        // left edge, the button face, no gradient, the focus rectangle on, 8.25 point regular.
+        controls::ctlButton &button = window->control();
+        QCOMPARE(button.Caption(), caption);
+        QCOMPARE(button.Mode(), 0);
+        QCOMPARE(button.ButtonStyle(), 0);
+        QCOMPARE(button.ButtonShape(), 0);
+        QCOMPARE(button.CaptionAlign(), 2);
+        QCOMPARE(button.PictureAlign(), 0);
+        QCOMPARE(button.PictureSize(), 0);
+        QCOMPARE(button.Picture().kind(), controls::ButtonPicture::Kind::Icon);
+        QCOMPARE(button.pictureMeasure(), QSize(16, 16));
+        QCOMPARE(button.GradientMode(), 0);
+        QCOMPARE(button.BackColor(), controls::Colour::ButtonFace);
+        QCOMPARE(button.HoverBackColor(), controls::Colour::ButtonFace);
+        QCOMPARE(button.ForeColor(), controls::Colour::ButtonText);
+        QVERIFY(button.ShowFocusRect());
+        QVERIFY(!button.Value());
+        QCOMPARE(button.Font().pointSizeF(), 8.25);
+        QVERIFY(!button.Font().bold());
     }
 
     void menus()
@@ -227,9 +244,9 @@ private slots:
             return QRect(m_window->twipsToPixelsX(twips.left()), m_window->twipsToPixelsY(twips.top()),
                          m_window->twipsToPixelsX(twips.width()), m_window->twipsToPixelsY(twips.height()));
         };
-        QCOMPARE(child<ctlButton>(*m_window, QStringLiteral("cmdRefresh"))->geometry(), pixels(places.cmdRefresh));
-        QCOMPARE(child<ctlButton>(*m_window, QStringLiteral("cmdPost"))->geometry(), pixels(places.cmdPost));
-        QCOMPARE(child<ctlButton>(*m_window, QStringLiteral("cmdClose"))->geometry(), pixels(places.cmdClose));
+        QCOMPARE(child<ButtonWindow>(*m_window, QStringLiteral("cmdRefresh"))->geometry(), pixels(places.cmdRefresh));
+        QCOMPARE(child<ButtonWindow>(*m_window, QStringLiteral("cmdPost"))->geometry(), pixels(places.cmdPost));
+        QCOMPARE(child<ButtonWindow>(*m_window, QStringLiteral("cmdClose"))->geometry(), pixels(places.cmdClose));
         QCOMPARE(child<QComboBox>(*m_window, QStringLiteral("cmbTableName"))->geometry(), pixels(places.cmbTableName));
         QCOMPARE(child<QTabWidget>(*m_window, QStringLiteral("TabData"))->geometry(), pixels(places.TabData));
         QCOMPARE(child<QTableView>(*m_window, QStringLiteral("Gr1"))->geometry(), pixels(places.Gr1));
@@ -237,7 +254,7 @@ private slots:
 
         // The command band ends just above the status bar, inside the window.
         const QWidget *canvas = m_window->centralWidget();
-        const QRect post = child<ctlButton>(*m_window, QStringLiteral("cmdPost"))->geometry();
+        const QRect post = child<ButtonWindow>(*m_window, QStringLiteral("cmdPost"))->geometry();
         QVERIFY(post.bottom() < canvas->height());
         QVERIFY(post.top() > child<QTableView>(*m_window, QStringLiteral("Gr1"))->geometry().bottom());
 
@@ -359,7 +376,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         {
             frmExcel::BusyScope run(*m_window);
-            QTest::mouseClick(child<ctlButton>(*m_window, QStringLiteral("cmdClose")), Qt::LeftButton);
+            QTest::mouseClick(child<ButtonWindow>(*m_window, QStringLiteral("cmdClose")), Qt::LeftButton);
             QCoreApplication::processEvents();
             QVERIFY(m_window->isVisible());
         }
@@ -381,7 +398,7 @@ private slots:
         if (byMenu)
             child<QAction>(*m_window, QStringLiteral("mnuExit"))->trigger();
         else
-            QTest::mouseClick(child<ctlButton>(*m_window, QStringLiteral("cmdClose")), Qt::LeftButton);
+            QTest::mouseClick(child<ButtonWindow>(*m_window, QStringLiteral("cmdClose")), Qt::LeftButton);
         QVERIFY(!m_window->isVisible());
         QVERIFY(m_prompter->boxes().isEmpty());
     }

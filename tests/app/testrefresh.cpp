@@ -1,7 +1,7 @@
 #include "app/dlgipaddress.h"
 #include "app/frmexcel.h"
 #include "app/modcommandl.h"
-#include "controls/ctlbutton.h"
+#include "controls/buttonwindow.h"
 #include "modalhelper.h"
 #include "platform/prompter.h"
 #include "platform/settings.h"
@@ -403,7 +403,7 @@ private slots:
 private:
     void clickRefresh()
     {
-        QTest::mouseClick(m_window->findChild<controls::ctlButton *>(QStringLiteral("cmdRefresh")), Qt::LeftButton);
+        QTest::mouseClick(m_window->findChild<controls::ButtonWindow *>(QStringLiteral("cmdRefresh")), Qt::LeftButton);
     }
 
     std::unique_ptr<TestEnvironment> m_env;

@@ -1,6 +1,6 @@
 #include "app/frmexcel.h"
 #include "app/modcommandl.h"
-#include "controls/ctlbutton.h"
+#include "controls/buttonwindow.h"
 #include "sources/importtypes.h"
 #include "sources/readers/sourceerror.h"
 #include "sources/sourceconnection.h"
@@ -23,7 +23,7 @@
 #include <memory>
 
 using app::frmExcel;
-using controls::ctlButton;
+using controls::ButtonWindow;
 using testsupport::ScriptedPrompter;
 using testsupport::TestEnvironment;
 
@@ -60,7 +60,7 @@ public:
         if (name != QLatin1String("Units"))
             sources::raiseSourceError(sources::SourceErr::ObjectNotFound, name, QStringLiteral("Test"));
         for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *button = widget->findChild<ctlButton *>(QStringLiteral("cmdPost")))
+            if (auto *button = widget->findChild<ButtonWindow *>(QStringLiteral("cmdPost")))
                 m_postEnabledDuringRead = button->isEnabled();
         }
         sources::Table table({QStringLiteral("Name"), QStringLiteral("DecimalPlaces")});
@@ -115,7 +115,7 @@ private slots:
     void excelWorkbook()
     {
         m_prompter->chooseFile(QStringLiteral(PELKO_TEST_DATA "/sources/masters.xls"));
-        QTest::mouseClick(child<ctlButton>(*m_window, "cmdFilePath"), Qt::LeftButton);
+        QTest::mouseClick(child<ButtonWindow>(*m_window, "cmdFilePath"), Qt::LeftButton);
         QCOMPARE(child<QLineEdit>(*m_window, "txtFilePath")->text(),
                  QStringLiteral(PELKO_TEST_DATA "/sources/masters.xls"));
         auto *list = child<QComboBox>(*m_window, "cmbTableName");
@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(grid->model()->rowCount(), 4);
         QCOMPARE(grid->model()->index(1, 0).data().toString(), QStringLiteral("Paper Products"));
         QCOMPARE(m_window->panelText(sources::MsgPanel), QString());
-        QVERIFY(child<ctlButton>(*m_window, "cmdPost")->isEnabled());
+        QVERIFY(child<ButtonWindow>(*m_window, "cmdPost")->isEnabled());
     }
 
     // A path typed into the Access frame is listed when the box is left; the load runs with the window's
@@ -165,7 +165,7 @@ private slots:
         QCOMPARE(opened.size(), 2);
         QCOMPARE(opened.last().password, QStringLiteral("secret"));
         QVERIFY(!postEnabledDuringRead);
-        QVERIFY(child<ctlButton>(*m_window, "cmdPost")->isEnabled());
+        QVERIFY(child<ButtonWindow>(*m_window, "cmdPost")->isEnabled());
         const sources::WorkGrid &grid = m_window->workGrid();
         QCOMPARE(grid.text(1, 1), QStringLiteral("Nos"));
         QCOMPARE(grid.rows(), 3); // the record, the blank record, the blank row after the data
@@ -178,7 +178,7 @@ private slots:
             QSKIP("The SQLite ODBC driver is not installed.");
         selectSourceTab(sources::OdbcSourceKey);
         child<QLineEdit>(*m_window, "txtODBCPath")->setText(m_odbc->dataSourceName());
-        QTest::mouseClick(child<ctlButton>(*m_window, "cmdODBCPath"), Qt::LeftButton);
+        QTest::mouseClick(child<ButtonWindow>(*m_window, "cmdODBCPath"), Qt::LeftButton);
         QCOMPARE(entries(child<QComboBox>(*m_window, "cmbTableName")),
                  QStringList({QString(sources::SelectImportTypeText), QStringLiteral("GODOWNS")}));
 
