@@ -195,7 +195,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     std::printf("Loading TRANSACTIONS on the Excel tab (read, fill-down, voucher sort, both grids); an .xls sheet "
-                "holds at most 65,536 rows, so 65,535 records under the header. Goal: under 2 s and 400 MB.\n");
+                "holds at most 65,536 rows, so 65,535 records under the header. Goal: under 2 s and 400 MB; the .xls "
+                "sheet with a date column read in under 0.4 s and loaded in under 1 s.\n");
     std::fflush(stdout);
     int failures = 0;
     for (const Case &benchCase : cases) {

@@ -4,7 +4,6 @@
 #include <QStringDecoder>
 
 #include <bit>
-#include <cstring>
 #include <span>
 
 namespace sources {
