@@ -35,6 +35,7 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace app {
@@ -185,10 +186,10 @@ controls::ButtonWindow *frmExcel::createButton(const QString &name, QWidget *par
         controls::readFormDesign(QStringLiteral(":/pelko/frmexcel.design.json"));
     const auto it = std::find_if(design.cbegin(), design.cend(),
                                  [&](const controls::ControlDesign &control) { return control.name == name; });
-    Q_ASSERT(it != design.cend());
-    auto *button = new controls::ButtonWindow(it->properties, parent);
+    const controls::ControlDesign saved = it != design.cend() ? *it : controls::ControlDesign{};
+    auto *button = new controls::ButtonWindow(saved.properties, parent);
     button->setObjectName(name);
-    button->setToolTip(it->extender.value(QLatin1String("tooltiptext")).toString());
+    button->setToolTip(saved.extender.value(QLatin1String("tooltiptext")).toString());
     return button;
 }
 

@@ -147,14 +147,16 @@ void BackBuffer::focusRect(const Rect &rect)
     }
 }
 
-void BackBuffer::frameRegion(const QRegion &region, OleColour colour)
+void BackBuffer::frameRegion(const QRegion &region, OleColour colour, bool dotted)
 {
     const QRegion inner = region & region.translated(1, 0) & region.translated(-1, 0) & region.translated(0, 1) &
                           region.translated(0, -1);
     for (const QRect &band : region - inner) {
         for (int y = band.top(); y <= band.bottom(); ++y) {
-            for (int x = band.left(); x <= band.right(); ++x)
-                setPixel(x, y, colour);
+            for (int x = band.left(); x <= band.right(); ++x) {
+                if (!dotted || (x + y) % 2 == 0)
+                    setPixel(x, y, colour);
+            }
         }
     }
 }

@@ -67,8 +67,8 @@ public:
     void line(QPoint from, QPoint to);
     // The dotted rectangle of a focused button: every other pixel of the border inverted.
     void focusRect(const Rect &rect);
-    // The one-pixel inner border of a region.
-    void frameRegion(const QRegion &region, OleColour colour);
+    // The one-pixel inner border of a region, solid or every other pixel.
+    void frameRegion(const QRegion &region, OleColour colour, bool dotted = false);
 
     // Text broken at line feeds and at word boundaries within the rectangle's width, drawn without a background.
     void drawText(const Rect &rect, int alignment, const QString &text, OleColour colour);

@@ -135,7 +135,8 @@ void ctlButton::DrawGradient(OleColour colour1, OleColour colour2)
     fillGradient(m_buffer, m_gradientMode, screenPixels, colour1, colour2);
 }
 
-void ctlButton::DrawCaptionAndPicture(OleColour face, OleColour text, bool pressedByValue, bool singlePass)
+void ctlButton::DrawCaptionAndPicture(OleColour face, OleColour text, bool pressedByValue, bool singlePass,
+                                      std::optional<OleColour> hoverText)
 {
     Rect caption = m_captionRect;
     Rect picture = m_pictureRect;
@@ -158,7 +159,7 @@ void ctlButton::DrawCaptionAndPicture(OleColour face, OleColour text, bool press
     const bool enabled = m_host.Enabled();
     if (enabled) {
         if (m_hovering && !showsPressed())
-            colour = sysColour(m_hoverForeColor);
+            colour = sysColour(hoverText.value_or(m_hoverForeColor));
         else if (m_buttonStyle == 7 && !(!m_value && m_gradientMode != 0))
             colour = text;
         else

@@ -189,7 +189,9 @@ private:
     void updateFaceColours();
     void FillButtonFace(OleColour face, qint16 &edgeState, qint16 &clipResult, OleColour gradient, OleColour hover);
     void DrawGradient(OleColour colour1, OleColour colour2);
-    void DrawCaptionAndPicture(OleColour face, OleColour text, bool pressedByValue, bool singlePass);
+    // `hoverText`, when given, is the caption colour while hovering in place of HoverForeColor.
+    void DrawCaptionAndPicture(OleColour face, OleColour text, bool pressedByValue, bool singlePass,
+                               std::optional<OleColour> hoverText = std::nullopt);
     void DrawFocusFrame(OleColour colour, bool solid, bool &aroundCaption, const EdgeTable &edges);
     OleColour sysColour(OleColour colour) const;
     int scaleWidth() const;
@@ -205,12 +207,33 @@ private:
     void BuildButtonRegion();
     void PrepareShapeClip(qint16 &clipResult);
     void outlineShapedWindow(OleColour frameColour, qint16 clipResult);
+    void clipTo(const std::optional<QRegion> &region);
+    // A vertical ramp over the buffer (within its clip), whatever the gradient mode.
+    void drawRamp(OleColour top, OleColour bottom);
+    QRegion cutCorners(QRegion region, bool left, bool right) const;
+    // Resizes the window for its shape with drawing suspended, and the buffer with it.
+    void resizeFromShape(QSize size);
 
     // Style painters.
     static Painter painterOf(qint32 style);
     void DrawBevel(EdgeTable &edges, int outerStyle);
     void finishPainting(EdgeTable &edges, qint16 &clipResult, OleColour frameColour, bool solid, bool aroundCaption);
+    bool valueLook() const;
+    OleColour plainFace() const;
+    OleColour plainText() const;
+    OleColour bevelFrame(OleColour face, OleColour text) const;
+    // The first steps of the styles that keep the plain face: face, picture and caption; false when the
+    // face fill drew nothing.
+    bool paintPlainFace(qint16 &edgeState, qint16 &clipResult, OleColour &face, OleColour &text);
+    void paintRaisedOrSunken(EdgeTable &edges, qint16 &edgeState, qint16 &clipResult, bool twoTone);
     void PaintGreyBevel(EdgeTable &edges, qint16 &edgeState, qint16 &clipResult);
+    void PaintTwoToneBevel(EdgeTable &edges, qint16 &edgeState, qint16 &clipResult);
+    void PaintRoundedHotTrack(EdgeTable &edges, qint16 &edgeState, qint16 &clipResult);
+    void PaintShadedEdge(EdgeTable &edges, qint16 &edgeState, qint16 &clipResult);
+    void PaintSingleRing(EdgeTable &edges, qint16 &edgeState, qint16 &clipResult);
+    void PaintRoundedArc(EdgeTable &edges, qint16 &edgeState, qint16 &clipResult);
+    void PaintLightEdge(EdgeTable &edges, qint16 &edgeState, qint16 &clipResult);
+    void PaintRoundedShaded(EdgeTable &edges, qint16 &edgeState, qint16 &clipResult);
 
     ButtonHost &m_host;
 

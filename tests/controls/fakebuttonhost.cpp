@@ -1,6 +1,7 @@
 #include "fakebuttonhost.h"
 
 #include <QPixmap>
+#include <QTest>
 
 namespace testsupport {
 
@@ -77,6 +78,32 @@ void FakeButton::clearNotices()
     host.changed.clear();
     host.hints.clear();
     log.clear();
+}
+
+void comparePixels(const QImage &image, const QString &expected)
+{
+    const OleColour face = ConvertSysColor(Colour::ButtonFace, classicSystemColours());
+    const QHash<QString, OleColour> names = {{QStringLiteral("face"), face},
+                                             {QStringLiteral("light"), RGB(233, 233, 233)},
+                                             {QStringLiteral("value"), RGB(223, 223, 223)},
+                                             {QStringLiteral("grey"), Colour::Grey},
+                                             {QStringLiteral("white"), Colour::White},
+                                             {QStringLiteral("black"), Colour::Black},
+                                             {QStringLiteral("inverted"), face ^ 0xFFFFFF}};
+    for (const QString &entry : expected.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList parts = entry.split(QLatin1Char('='));
+        const QStringList place = parts.at(0).split(QLatin1Char(','));
+        const QString &name = parts.at(1);
+        const QString want = names.contains(name) ? rgbText(names.value(name)) : name;
+        const QString got = rgbText(fromQRgb(image.pixel(place.at(0).toInt(), place.at(1).toInt())));
+        QVERIFY2(got == want, qPrintable(QStringLiteral("%1: %2 instead of %3").arg(parts.at(0), got, want)));
+    }
+}
+
+QString rgbText(OleColour colour)
+{
+    return QStringLiteral("%1").arg(qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF) & 0xFFFFFFU, 6, 16,
+                                    QLatin1Char('0'));
 }
 
 ButtonPicture solidBitmap(QSize size, QRgb colour, QRgb corner)

@@ -106,6 +106,13 @@ struct FakeButton
     QStringList log;
 };
 
+// Compares pixels of a raster, given as "x,y=colour" separated by blanks; a colour is RRGGBB in hex or one of
+// the names face (the fixed table's button face), light (233,233,233), value (223,223,223), grey, white,
+// black and inverted (the face with its bits flipped).
+void comparePixels(const QImage &image, const QString &expected);
+// A colour as comparePixels reads it.
+QString rgbText(controls::OleColour colour);
+
 // Small pictures for tests: a bitmap in one colour with a border in another, and an icon.
 controls::ButtonPicture solidBitmap(QSize size, QRgb colour, QRgb corner);
 controls::ButtonPicture testIcon(QSize size);

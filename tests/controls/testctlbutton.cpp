@@ -262,6 +262,29 @@ private slots:
         QCOMPARE(bool(button.control().StateFlags() & ButtonState::StatePressed), heldAtEnd);
     }
 
+    // No button of a form is its default; the push button with the focus shows as one while its focus
+    // rectangle is on.
+    void focusedButtonShowsAsDefault()
+    {
+        QWidget form;
+        ButtonWindow button(&form);
+        QLineEdit other(&form);
+        button.setGeometry(0, 0, 80, 24);
+        other.setGeometry(0, 40, 80, 24);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        other.setFocus();
+        QVERIFY(!(button.control().StateFlags() & ButtonState::StateDefault));
+        button.setFocus();
+        QVERIFY(button.control().StateFlags() & ButtonState::StateDefault);
+        QCOMPARE(button.grab().toImage().pixel(0, 0), toQRgb(Colour::Black));
+        other.setFocus();
+        QVERIFY(!(button.control().StateFlags() & ButtonState::StateDefault));
+        button.control().setShowFocusRect(false);
+        button.setFocus();
+        QVERIFY(!(button.control().StateFlags() & ButtonState::StateDefault));
+    }
+
     void disabledWidgetRaisesNothing()
     {
         ButtonWindow button;
