@@ -1,0 +1,604 @@
+#include "staging/stagingstore.h"
+
+#include "errors/errortrap.h"
+#include "platform/system.h"
+#include "staging/stagingconstants.h"
+#include "staging/stagingtables.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <atomic>
+
+namespace staging {
+
+namespace {
+
+// The column a record field feeds.
+template <typename Rec> struct StoredField
+{
+    const char *column;
+    QString Rec::*field;
+};
+
+// clang-format off
+constexpr StoredField<VoucherRec> voucherFields[] = {
+    {"Date_", &VoucherRec::Date}, {"GUID_", &VoucherRec::GUID}, {"Narration_", &VoucherRec::Narration},
+    {"VoucherTypeName_", &VoucherRec::VoucherTypeName}, {"VoucherNumber_", &VoucherRec::VoucherNumber},
+    {"Reference_", &VoucherRec::Reference}, {"PartyLedgerName_", &VoucherRec::PartyLedgerName},
+    {"BasePartyName_", &VoucherRec::BasePartyName}, {"PartyName_", &VoucherRec::PartyName},
+    {"BasicShippedBy_", &VoucherRec::BasicShippedBy}, {"BasicBuyerName_", &VoucherRec::BasicBuyerName},
+    {"DiffActualQty_", &VoucherRec::DiffActualQty}, {"Audited_", &VoucherRec::Audited},
+    {"ForJobCosting_", &VoucherRec::ForJobCosting}, {"IsOptional_", &VoucherRec::IsOptional},
+    {"EffectiveDate_", &VoucherRec::EffectiveDate}, {"UseForInterest_", &VoucherRec::UseForInterest},
+    {"UseForGainLoss_", &VoucherRec::UseForGainLoss}, {"UseForGodownTransfer_", &VoucherRec::UseForGodownTransfer},
+    {"UseForCompound_", &VoucherRec::UseForCompound}, {"AlterID_", &VoucherRec::AlterID},
+    {"IsCancelled_", &VoucherRec::IsCancelled}, {"HasCashFlow_", &VoucherRec::HasCashFlow},
+    {"IsPostDated_", &VoucherRec::IsPostDated}, {"UseTrackingNumber_", &VoucherRec::UseTrackingNumber},
+    {"IsInvoice_", &VoucherRec::IsInvoice}, {"MFGJournal_", &VoucherRec::MFGJournal},
+    {"HasDiscounts_", &VoucherRec::HasDiscounts}, {"AsPayslip_", &VoucherRec::AsPayslip},
+    {"IsDeleted_", &VoucherRec::IsDeleted}, {"AsOriginal_", &VoucherRec::AsOriginal},
+    {"BasicShipDocumentNo_", &VoucherRec::BasicShipDocumentNo},
+    {"BasicFinalDestination_", &VoucherRec::BasicFinalDestination},
+    {"BasicDueDateOfPymt_", &VoucherRec::BasicDueDateOfPymt}, {"BasicOrderRef_", &VoucherRec::BasicOrderRef},
+    {"BasicBuyersSalesTaxNo_", &VoucherRec::BasicBuyersSalesTaxNo},
+};
+
+constexpr StoredField<LedgerEntryRec> ledgerEntryFields[] = {
+    {"LedgerName_", &LedgerEntryRec::LedgerName}, {"Narration_", &LedgerEntryRec::Narration},
+    {"GSTClass_", &LedgerEntryRec::GSTClass}, {"IsDeemedPositive_", &LedgerEntryRec::IsDeemedPositive},
+    {"LedgerFromItem_", &LedgerEntryRec::LedgerFromItem}, {"RemoveZeroEntries_", &LedgerEntryRec::RemoveZeroEntries},
+    {"IsPartyLedger_", &LedgerEntryRec::IsPartyLedger}, {"Amount_", &LedgerEntryRec::Amount},
+    {"TaxClassificationName_", &LedgerEntryRec::TaxClassificationName},
+    {"VATAssessableValue_", &LedgerEntryRec::VATAssessableValue},
+    {"BasicRateOfInvoiceTax_", &LedgerEntryRec::BasicRateOfInvoiceTax},
+    {"TDSPartyName_", &LedgerEntryRec::TDSPartyName},
+};
+
+constexpr StoredField<AccountingAllocationRec> accountingAllocationFields[] = {
+    {"LedgerName_", &AccountingAllocationRec::LedgerName}, {"GSTClass_", &AccountingAllocationRec::GSTClass},
+    {"IsDeemedPositive_", &AccountingAllocationRec::IsDeemedPositive},
+    {"LedgerFromItem_", &AccountingAllocationRec::LedgerFromItem},
+    {"RemoveZeroEntries_", &AccountingAllocationRec::RemoveZeroEntries},
+    {"IsPartyLedger_", &AccountingAllocationRec::IsPartyLedger}, {"Amount_", &AccountingAllocationRec::Amount},
+    {"TaxClassificationName_", &AccountingAllocationRec::TaxClassificationName},
+    {"VATAssessableValue_", &AccountingAllocationRec::VATAssessableValue},
+    {"BasicRateOfInvoiceTax_", &AccountingAllocationRec::BasicRateOfInvoiceTax},
+    {"TDSPartyName_", &AccountingAllocationRec::TDSPartyName},
+};
+
+constexpr StoredField<BillAllocationRec> billAllocationFields[] = {
+    {"Name_", &BillAllocationRec::Name}, {"BillCreditPeriod_", &BillAllocationRec::BillCreditPeriod},
+    {"BillType_", &BillAllocationRec::BillType}, {"Amount_", &BillAllocationRec::Amount},
+    {"TDSDeducteeSectionNumber_", &BillAllocationRec::TDSDeducteeSectionNumber},
+    {"TDSLedgerNC_", &BillAllocationRec::TDSLedgerNC},
+    {"TDSDeducteeIsSpecialRate_", &BillAllocationRec::TDSDeducteeIsSpecialRate},
+    {"TDSDeducteeSpecialRate_", &BillAllocationRec::TDSDeducteeSpecialRate},
+    {"ServiceTaxLedger_", &BillAllocationRec::ServiceTaxLedger},
+};
+
+constexpr StoredField<TaxBillAllocationRec> taxBillAllocationFields[] = {
+    {"Name_", &TaxBillAllocationRec::Name}, {"BillType_", &TaxBillAllocationRec::BillType},
+    {"IsPureAgentBill_", &TaxBillAllocationRec::IsPureAgentBill},
+    {"IsInputAvail_", &TaxBillAllocationRec::IsInputAvail}, {"TDSTaxRate_", &TaxBillAllocationRec::TDSTaxRate},
+    {"TDSSurcharge_", &TaxBillAllocationRec::TDSSurcharge},
+    {"TDSAddlSurcharge_", &TaxBillAllocationRec::TDSAddlSurcharge},
+    {"STSecondaryCessRate_", &TaxBillAllocationRec::STSecondaryCessRate}, {"Amount_", &TaxBillAllocationRec::Amount},
+    {"SurchargeAmount_", &TaxBillAllocationRec::SurchargeAmount},
+    {"AddlSurchargeAmount_", &TaxBillAllocationRec::AddlSurchargeAmount},
+    {"STSecondaryCessAmount_", &TaxBillAllocationRec::STSecondaryCessAmount},
+    {"AssessableAmount_", &TaxBillAllocationRec::AssessableAmount},
+    {"ExpenseAmount_", &TaxBillAllocationRec::ExpenseAmount},
+    {"AbatementAmount_", &TaxBillAllocationRec::AbatementAmount},
+    {"AbatementNotificationNo_", &TaxBillAllocationRec::AbatementNotificationNo},
+};
+
+constexpr StoredField<CategoryAllocationRec> categoryAllocationFields[] = {
+    {"Category_", &CategoryAllocationRec::Category}, {"Name_", &CategoryAllocationRec::Name},
+    {"Amount_", &CategoryAllocationRec::Amount},
+};
+
+constexpr StoredField<InventoryEntryRec> inventoryEntryFields[] = {
+    {"StockItemName_", &InventoryEntryRec::StockItemName}, {"IsDeemedPositive_", &InventoryEntryRec::IsDeemedPositive},
+    {"IsAutoNigate_", &InventoryEntryRec::IsAutoNigate}, {"Rate_", &InventoryEntryRec::Rate},
+    {"Amount_", &InventoryEntryRec::Amount}, {"ActualQty_", &InventoryEntryRec::ActualQty},
+    {"BilledQty_", &InventoryEntryRec::BilledQty},
+};
+
+constexpr StoredField<BatchAllocationRec> batchAllocationFields[] = {
+    {"MFDOn_", &BatchAllocationRec::MFDOn}, {"GodownName_", &BatchAllocationRec::GodownName},
+    {"BatchName_", &BatchAllocationRec::BatchName}, {"IndentNo_", &BatchAllocationRec::IndentNo},
+    {"OrderNo_", &BatchAllocationRec::OrderNo}, {"TrackingNo_", &BatchAllocationRec::TrackingNo},
+    {"Amount_", &BatchAllocationRec::Amount}, {"ActualQty_", &BatchAllocationRec::ActualQty},
+    {"BilledQty_", &BatchAllocationRec::BilledQty},
+    {"DestinationGodownName_", &BatchAllocationRec::DestinationGodownName},
+    {"OrderDueDate_", &BatchAllocationRec::OrderDueDate}, {"ExpiryPeriod_", &BatchAllocationRec::ExpiryPeriod},
+};
+
+constexpr StoredField<InvoiceDelNoteRec> invoiceDelNoteFields[] = {
+    {"BasicShippingDate_", &InvoiceDelNoteRec::BasicShippingDate},
+    {"BasicShipDeliveryNote_", &InvoiceDelNoteRec::BasicShipDeliveryNote},
+};
+
+constexpr StoredField<InvoiceOrderRec> invoiceOrderFields[] = {
+    {"BasicOrderDate_", &InvoiceOrderRec::BasicOrderDate},
+    {"BasicPurchaseOrderNo_", &InvoiceOrderRec::BasicPurchaseOrderNo},
+};
+// clang-format on
+
+constexpr char writeSavepoint[] = "stagedrow";
+
+std::atomic<int> connectionCount = 0;
+
+QString identifier(const char *name)
+{
+    return QLatin1Char('"') + QLatin1String(name) + QLatin1Char('"');
+}
+
+QString identifiers(const QStringList &names)
+{
+    QStringList quoted;
+    for (const QString &name : names)
+        quoted.append(QLatin1Char('"') + name + QLatin1Char('"'));
+    return quoted.join(QStringLiteral(", "));
+}
+
+QString placeholders(qsizetype count)
+{
+    QStringList marks;
+    marks.fill(QStringLiteral("?"), count);
+    return marks.join(QStringLiteral(", "));
+}
+
+QString keyCondition(const QStringList &keys)
+{
+    QStringList conditions;
+    for (const QString &key : keys)
+        conditions.append(QLatin1Char('"') + key + QStringLiteral("\" = ?"));
+    return conditions.join(QStringLiteral(" AND "));
+}
+
+// A record field never set is a null text, which the database would store as Null; a field that holds empty
+// text is stored as empty text.
+QVariant storedText(const QString &value)
+{
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
+}
+
+[[noreturn]] void raiseDatabaseError(const QSqlError &error)
+{
+    // SQLite's own words for a file unlinked under it are about a read-only database.
+    static constexpr char movedFile[] = "1032";
+    QString description = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    if (error.nativeErrorCode() == QLatin1String(movedFile))
+        description = QStringLiteral("The staging file was deleted or moved while Pelko had it open.");
+    errors::raise(errDatabase, description, QStringLiteral("Pelko staging database"));
+}
+
+} // namespace
+
+// The columns a writer sets and their values, in the order the writer sets them.
+struct StagingStore::RowValues
+{
+    std::vector<const char *> columns;
+    QStringList values;
+
+    template <typename Rec, std::size_t N> RowValues(const StoredField<Rec> (&fields)[N], const Rec &record)
+    {
+        columns.reserve(N);
+        values.reserve(qsizetype(N));
+        for (const StoredField<Rec> &field : fields) {
+            columns.push_back(field.column);
+            values.append(record.*(field.field));
+        }
+    }
+    // A table that holds one text.
+    RowValues(const StagingTable &table, const QString &value);
+};
+
+StagingStore::RowValues::RowValues(const StagingTable &table, const QString &value)
+    : columns{table.valueColumns.front()}, values{value}
+{}
+
+StagedRows::StagedRows(QStringList columns, std::vector<QVariant> values)
+    : m_columns(std::move(columns)), m_values(std::move(values)),
+      m_rows(m_columns.isEmpty() ? 0 : qsizetype(m_values.size()) / m_columns.size())
+{}
+
+int StagedRows::column(const char *name) const
+{
+    for (qsizetype at = 0; at < m_columns.size(); ++at) {
+        if (m_columns.at(at).compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return int(at);
+    }
+    errors::raise(errors::ErrNo::ItemNotFound,
+                  QStringLiteral("Item cannot be found in the collection corresponding to the requested name or "
+                                 "ordinal: ") +
+                      QLatin1String(name));
+}
+
+QString StagedRows::text(qsizetype row, int column) const
+{
+    return m_values[std::size_t(row * m_columns.size() + column)].toString();
+}
+
+bool StagedRows::isNull(qsizetype row, int column) const
+{
+    return m_values[std::size_t(row * m_columns.size() + column)].isNull();
+}
+
+StagingStore::StagingStore() : m_connectionName(QStringLiteral("pelko-staging-") + QString::number(++connectionCount))
+{}
+
+StagingStore::~StagingStore()
+{
+    if (m_database.isOpen()) {
+        // Rows staged after the last build belong to no voucher that was sent; should the commit fail, the next
+        // clean-up of the company would have removed them anyway.
+        try {
+            commitWrites();
+        } catch (...) {
+        }
+    }
+    m_statements.clear();
+    m_database.close();
+    m_database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void StagingStore::open()
+{
+    if (m_database.isOpen())
+        return;
+    const QString path = platform::programFile(QLatin1String(stagingFileName));
+    if (!m_database.isValid())
+        m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    m_database.setDatabaseName(path);
+    // A file marked read-only is left unchanged even by a user who could write it.
+    const QFileInfo file(path);
+    const bool readOnly = file.exists() && !file.permissions().testFlag(QFileDevice::WriteOwner);
+    m_database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=") + QString::number(busyTimeoutMs) +
+                                 (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+    if (!m_database.open())
+        raiseDatabaseError(m_database.lastError());
+    try {
+        // The file only carries vouchers from the grid to the server: each voucher is committed before it is
+        // built, and the next run clears the company anyway. Waiting for the disk at every commit would make
+        // staging a thousand times slower; a file spoilt by a power cut is reported, never overwritten.
+        exec(QStringLiteral("PRAGMA synchronous = OFF"));
+        exec(QStringLiteral("PRAGMA journal_mode = TRUNCATE"));
+        createMissingTables();
+    } catch (...) {
+        m_statements.clear();
+        m_database.close();
+        throw;
+    }
+}
+
+void StagingStore::createMissingTables()
+{
+    QSet<QString> present;
+    {
+        QSqlQuery &query = statement(QStringLiteral("SELECT lower(name) FROM sqlite_master"));
+        if (!query.exec())
+            raiseDatabaseError(query.lastError());
+        while (query.next())
+            present.insert(query.value(0).toString());
+        query.finish();
+    }
+    QStringList missing;
+    for (const StagingTable *table : stagingTables()) {
+        const QString name = QLatin1String(table->name);
+        const QString index = name + QStringLiteral("_Key");
+        const QStringList keys = table->keyColumns();
+        if (!present.contains(name.toLower())) {
+            QStringList columns;
+            for (const QString &key : keys)
+                columns.append(QLatin1Char('"') + key + QStringLiteral("\" TEXT"));
+            for (const char *column : table->valueColumns)
+                columns.append(identifier(column) + QStringLiteral(" TEXT"));
+            missing.append(QStringLiteral("CREATE TABLE \"") + name + QStringLiteral("\" (") +
+                           columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
+        }
+        if (!present.contains(index.toLower()))
+            missing.append(QStringLiteral("CREATE INDEX \"") + index + QStringLiteral("\" ON \"") + name +
+                           QStringLiteral("\" (") + identifiers(keys) + QLatin1Char(')'));
+    }
+    if (missing.isEmpty())
+        return;
+    beginWriting();
+    for (const QString &sql : std::as_const(missing))
+        exec(sql);
+    commitWrites();
+}
+
+QSqlQuery &StagingStore::statement(const QString &sql)
+{
+    auto found = m_statements.find(sql);
+    if (found == m_statements.end()) {
+        auto query = std::make_unique<QSqlQuery>(m_database);
+        query->setForwardOnly(true);
+        if (!query->prepare(sql))
+            raiseDatabaseError(query->lastError());
+        found = m_statements.emplace(sql, std::move(query)).first;
+    }
+    return *found->second;
+}
+
+void StagingStore::exec(const QString &sql, const QStringList &values)
+{
+    QSqlQuery &query = statement(sql);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        query.bindValue(int(i), storedText(values.at(i)));
+    if (!query.exec())
+        raiseDatabaseError(query.lastError());
+    query.finish();
+}
+
+void StagingStore::beginWriting()
+{
+    if (m_writing)
+        return;
+    exec(QStringLiteral("BEGIN IMMEDIATE"));
+    m_writing = true;
+}
+
+void StagingStore::commitWrites()
+{
+    if (!m_writing)
+        return;
+    m_writing = false;
+    try {
+        exec(QStringLiteral("COMMIT"));
+    } catch (...) {
+        rollbackQuietly(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+// Undoes what a failed step began; a failure here changes nothing the caller can mend, and the step's own
+// error is the one reported.
+void StagingStore::rollbackQuietly(const QString &sql)
+{
+    QSqlQuery &query = statement(sql);
+    query.exec();
+    query.finish();
+}
+
+bool StagingStore::writeRow(const char *location, const StagingTable &table, const QStringList &keys,
+                            const RowValues &row)
+{
+    bool written = false;
+    errors::trap(QLatin1String(location), [&] {
+        open();
+        beginWriting();
+        const QString savepoint = QLatin1String(writeSavepoint);
+        exec(QStringLiteral("SAVEPOINT ") + savepoint);
+        try {
+            const QStringList keyColumns = table.keyColumns();
+            exec(QStringLiteral("DELETE FROM ") + identifier(table.name) + QStringLiteral(" WHERE ") +
+                     keyCondition(keyColumns),
+                 keys);
+            QStringList columns = keyColumns;
+            for (const char *column : row.columns)
+                columns.append(QLatin1String(column));
+            exec(QStringLiteral("INSERT INTO ") + identifier(table.name) + QStringLiteral(" (") + identifiers(columns) +
+                     QStringLiteral(") VALUES (") + placeholders(columns.size()) + QLatin1Char(')'),
+                 keys + row.values);
+            exec(QStringLiteral("RELEASE ") + savepoint);
+        } catch (...) {
+            rollbackQuietly(QStringLiteral("ROLLBACK TO ") + savepoint);
+            rollbackQuietly(QStringLiteral("RELEASE ") + savepoint);
+            throw;
+        }
+        written = true;
+    });
+    if (!written)
+        m_failedVouchers.insert({keys.at(0), keys.at(1)});
+    return written;
+}
+
+bool StagingStore::ClearCompanyStaging(const QString &company)
+{
+    bool cleared = false;
+    errors::trap(QLatin1String(locationExecStagingSql), [&] {
+        open();
+        commitWrites();
+        beginWriting();
+        try {
+            for (const StagingTable *table : stagingTables())
+                exec(QStringLiteral("DELETE FROM ") + identifier(table->name) + QStringLiteral(" WHERE ") +
+                         identifier(companyColumn) + QStringLiteral(" = ?"),
+                     {company});
+        } catch (...) {
+            m_writing = false;
+            rollbackQuietly(QStringLiteral("ROLLBACK"));
+            throw;
+        }
+        commitWrites();
+        cleared = true;
+    });
+    if (cleared)
+        m_failedVouchers.removeIf([&](const std::pair<QString, QString> &key) { return key.first == company; });
+    return cleared;
+}
+
+QString StagingStore::GetMaxVchID(const QString &company)
+{
+    return errors::trapResult(QLatin1String(locationGetMaxVchID), QString(), [&](QString &result) {
+        open();
+        QSqlQuery &query = statement(QStringLiteral("SELECT MAX(") + identifier(voucherTable.voucherKey) +
+                                     QStringLiteral(") FROM ") + identifier(voucherTable.name) +
+                                     QStringLiteral(" WHERE ") + identifier(companyColumn) + QStringLiteral(" = ?"));
+        query.bindValue(0, storedText(company));
+        if (!query.exec())
+            raiseDatabaseError(query.lastError());
+        const QVariant highest = query.next() ? query.value(0) : QVariant();
+        query.finish();
+        result = highest.isNull() ? QLatin1String(firstVchID) : highest.toString();
+    });
+}
+
+std::vector<StagedRows> StagingStore::readVoucher(std::span<const StagingTable *const> tables, const QString &company,
+                                                  const QString &vchId)
+{
+    open();
+    commitWrites();
+    exec(QStringLiteral("BEGIN"));
+    std::vector<StagedRows> read;
+    try {
+        for (const StagingTable *table : tables) {
+            QSqlQuery &query =
+                statement(QStringLiteral("SELECT * FROM ") + identifier(table->name) + QStringLiteral(" WHERE ") +
+                          identifier(companyColumn) + QStringLiteral(" = ? AND ") + identifier(table->voucherKey) +
+                          QStringLiteral(" = ? ORDER BY CAST(") + identifier(table->orderKey()) +
+                          QStringLiteral(" AS REAL), rowid"));
+            query.bindValue(0, storedText(company));
+            query.bindValue(1, storedText(vchId));
+            if (!query.exec())
+                raiseDatabaseError(query.lastError());
+            const QSqlRecord record = query.record();
+            QStringList columns;
+            for (int i = 0; i < record.count(); ++i)
+                columns.append(record.fieldName(i));
+            std::vector<QVariant> values;
+            while (query.next()) {
+                for (int i = 0; i < record.count(); ++i)
+                    values.push_back(query.value(i));
+            }
+            if (query.lastError().isValid())
+                raiseDatabaseError(query.lastError());
+            query.finish();
+            read.emplace_back(std::move(columns), std::move(values));
+        }
+        exec(QStringLiteral("COMMIT"));
+    } catch (...) {
+        rollbackQuietly(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+    return read;
+}
+
+bool StagingStore::stagingFailed(const QString &company, const QString &vchId) const
+{
+    return m_failedVouchers.contains({company, vchId});
+}
+
+bool StagingStore::SaveVoucher(const QString &company, const VoucherRec &voucher, const QString &vchId)
+{
+    return writeRow(locationSaveVoucher, voucherTable, {company, vchId}, RowValues(voucherFields, voucher));
+}
+
+bool StagingStore::SaveLedgerEntry(const QString &company, const LedgerEntryRec &entry, const QString &vchId,
+                                   const QString &ldEId)
+{
+    return writeRow(locationSaveLedgerEntry, ledgerEntryTable, {company, vchId, ldEId},
+                    RowValues(ledgerEntryFields, entry));
+}
+
+bool StagingStore::SaveAllLedgerEntry(const QString &company, const AllLedgerEntryRec &entry, const QString &vchId,
+                                      const QString &ldEId)
+{
+    return writeRow(locationSaveAllLedgerEntry, allLedgerEntryTable, {company, vchId, ldEId},
+                    RowValues(ledgerEntryFields, entry));
+}
+
+bool StagingStore::SaveBillAllocation(const QString &company, const BillAllocationRec &bill, const QString &vchId,
+                                      const QString &ldEId, const QString &biAId)
+{
+    return writeRow(locationSaveBillAllocation, billAllocationTable, {company, vchId, ldEId, biAId},
+                    RowValues(billAllocationFields, bill));
+}
+
+bool StagingStore::SaveTaxBillAllocation(const QString &company, const TaxBillAllocationRec &bill, const QString &vchId,
+                                         const QString &ldEId, const QString &tBiAId)
+{
+    return writeRow(locationSaveTaxBillAllocation, taxBillAllocationTable, {company, vchId, ldEId, tBiAId},
+                    RowValues(taxBillAllocationFields, bill));
+}
+
+bool StagingStore::SaveCategoryAllocations(const QString &company, const CategoryAllocationRec &allocation,
+                                           const QString &vchId, const QString &ldEId, const QString &cAId)
+{
+    return writeRow(locationSaveCategoryAllocations, categoryAllocationsTable, {company, vchId, ldEId, cAId},
+                    RowValues(categoryAllocationFields, allocation));
+}
+
+bool StagingStore::SaveInventoryEntry(const QString &company, const InventoryEntryRec &entry, const QString &vchId,
+                                      const QString &inEId)
+{
+    return writeRow(locationSaveInventoryEntry, inventoryEntryTable, {company, vchId, inEId},
+                    RowValues(inventoryEntryFields, entry));
+}
+
+bool StagingStore::SaveInventoryEntryIN(const QString &company, const InventoryEntryInOutRec &entry,
+                                        const QString &vchId, const QString &inEId)
+{
+    return writeRow(locationSaveInventoryEntryIN, inventoryEntryINTable, {company, vchId, inEId},
+                    RowValues(inventoryEntryFields, entry));
+}
+
+bool StagingStore::SaveInventoryEntryOut(const QString &company, const InventoryEntryInOutRec &entry,
+                                         const QString &vchId, const QString &inEId)
+{
+    return writeRow(locationSaveInventoryEntryOut, inventoryEntryOutTable, {company, vchId, inEId},
+                    RowValues(inventoryEntryFields, entry));
+}
+
+bool StagingStore::SaveAllInventoryEntry(const QString &company, const InventoryEntryRec &entry, const QString &vchId,
+                                         const QString &inEId)
+{
+    return writeRow(locationSaveAllInventoryEntry, allInventoryEntryTable, {company, vchId, inEId},
+                    RowValues(inventoryEntryFields, entry));
+}
+
+bool StagingStore::SaveAccountingAllocation(const QString &company, const AccountingAllocationRec &allocation,
+                                            const QString &vchId, const QString &inEId, const QString &acAId)
+{
+    return writeRow(locationSaveAccountingAllocation, accountingAllocationTable, {company, vchId, inEId, acAId},
+                    RowValues(accountingAllocationFields, allocation));
+}
+
+bool StagingStore::SaveBatchAllocation(const QString &company, const BatchAllocationRec &batch, const QString &vchId,
+                                       const QString &inEId, const QString &baAId)
+{
+    return writeRow(locationSaveBatchAllocation, batchAllocationTable, {company, vchId, inEId, baAId},
+                    RowValues(batchAllocationFields, batch));
+}
+
+bool StagingStore::SaveInvoiceDelNotes(const QString &company, const InvoiceDelNoteRec &note, const QString &vchId,
+                                       const QString &iDNId)
+{
+    return writeRow(locationSaveInvoiceDelNotes, invoiceDelNotesTable, {company, vchId, iDNId},
+                    RowValues(invoiceDelNoteFields, note));
+}
+
+bool StagingStore::SaveInvoiceOrderList(const QString &company, const InvoiceOrderRec &order, const QString &vchId,
+                                        const QString &iOLId)
+{
+    return writeRow(locationSaveInvoiceOrderList, invoiceOrderListTable, {company, vchId, iOLId},
+                    RowValues(invoiceOrderFields, order));
+}
+
+bool StagingStore::SaveBasicOrderTerms(const QString &company, const QString &terms, const QString &vchId,
+                                       const QString &bOTId)
+{
+    return writeRow(locationSaveBasicOrderTerms, basicOrderTermsTable, {company, vchId, bOTId},
+                    RowValues(basicOrderTermsTable, terms));
+}
+
+bool StagingStore::SaveBasicBuyerAddress(const QString &company, const QString &line, const QString &vchId,
+                                         const QString &bBAId)
+{
+    return writeRow(locationSaveBasicBuyerAddress, basicBuyerAddressTable, {company, vchId, bBAId},
+                    RowValues(basicBuyerAddressTable, line));
+}
+
+bool StagingStore::SaveAddress(const QString &company, const QString &line, const QString &vchId, const QString &adId)
+{
+    return writeRow(locationSaveAddress, addressTable, {company, vchId, adId}, RowValues(addressTable, line));
+}
+
+} // namespace staging

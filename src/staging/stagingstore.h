@@ -1,0 +1,123 @@
+#pragma once
+
+#include "staging/stagingrecords.h"
+
+#include <QSet>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <span>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+class QSqlQuery;
+
+namespace staging {
+
+struct StagingTable;
+
+// The rows one table holds for one staged voucher, in the numeric order of their ids, every column as the file
+// stores it.
+class StagedRows final
+{
+public:
+    StagedRows() = default;
+    StagedRows(QStringList columns, std::vector<QVariant> values);
+
+    qsizetype size() const { return m_rows; }
+    // The position of a column, matched without regard to case; a run-time error when the table lacks it.
+    int column(const char *name) const;
+    // A column's text, with an empty (Null) column read as "".
+    QString text(qsizetype row, int column) const;
+    bool isNull(qsizetype row, int column) const;
+
+private:
+    QStringList m_columns;
+    std::vector<QVariant> m_values; // row after row
+    qsizetype m_rows = 0;
+};
+
+// The staging file "Pelko10.DAT" in the program folder, held through one connection from the first call to the
+// end of the store's life: a posting run owns one store. The file and its seventeen tables are made when they
+// are missing; a file that is not a database is reported and left as it is.
+//
+// Every routine below traps its own failure: it reports the error once with its location code and returns
+// false (or ""), and the store stays usable. Each writer replaces the row with the same key, or on failure
+// leaves the file as it was; the voucher then counts as failed until the company is cleared again, so that a
+// run can tell not to send it. Writes are gathered into one transaction that the next read of a voucher, the
+// next clean-up or the end of the store commits.
+class StagingStore final
+{
+public:
+    StagingStore();
+    ~StagingStore();
+    Q_DISABLE_COPY_MOVE(StagingStore)
+
+    // Empties all seventeen tables of the company's rows, all or nothing; other companies' rows stay.
+    bool ClearCompanyStaging(const QString &company);
+    // The highest voucher id staged for the company, compared as text ("9" is above "12"); "1" when it has
+    // none, "" after a reported failure.
+    QString GetMaxVchID(const QString &company);
+
+    bool SaveVoucher(const QString &company, const VoucherRec &voucher, const QString &vchId);
+    bool SaveLedgerEntry(const QString &company, const LedgerEntryRec &entry, const QString &vchId,
+                         const QString &ldEId);
+    bool SaveAllLedgerEntry(const QString &company, const AllLedgerEntryRec &entry, const QString &vchId,
+                            const QString &ldEId);
+    bool SaveBillAllocation(const QString &company, const BillAllocationRec &bill, const QString &vchId,
+                            const QString &ldEId, const QString &biAId);
+    bool SaveTaxBillAllocation(const QString &company, const TaxBillAllocationRec &bill, const QString &vchId,
+                               const QString &ldEId, const QString &tBiAId);
+    bool SaveCategoryAllocations(const QString &company, const CategoryAllocationRec &allocation, const QString &vchId,
+                                 const QString &ldEId, const QString &cAId);
+    bool SaveInventoryEntry(const QString &company, const InventoryEntryRec &entry, const QString &vchId,
+                            const QString &inEId);
+    bool SaveInventoryEntryIN(const QString &company, const InventoryEntryInOutRec &entry, const QString &vchId,
+                              const QString &inEId);
+    bool SaveInventoryEntryOut(const QString &company, const InventoryEntryInOutRec &entry, const QString &vchId,
+                               const QString &inEId);
+    bool SaveAllInventoryEntry(const QString &company, const InventoryEntryRec &entry, const QString &vchId,
+                               const QString &inEId);
+    bool SaveAccountingAllocation(const QString &company, const AccountingAllocationRec &allocation,
+                                  const QString &vchId, const QString &inEId, const QString &acAId);
+    bool SaveBatchAllocation(const QString &company, const BatchAllocationRec &batch, const QString &vchId,
+                             const QString &inEId, const QString &baAId);
+    bool SaveInvoiceDelNotes(const QString &company, const InvoiceDelNoteRec &note, const QString &vchId,
+                             const QString &iDNId);
+    bool SaveInvoiceOrderList(const QString &company, const InvoiceOrderRec &order, const QString &vchId,
+                              const QString &iOLId);
+    bool SaveBasicOrderTerms(const QString &company, const QString &terms, const QString &vchId, const QString &bOTId);
+    bool SaveBasicBuyerAddress(const QString &company, const QString &line, const QString &vchId, const QString &bBAId);
+    bool SaveAddress(const QString &company, const QString &line, const QString &vchId, const QString &adId);
+
+    // Whether a write of this voucher failed since the company was last cleared.
+    bool stagingFailed(const QString &company, const QString &vchId) const;
+
+    // For the voucher builder: commits what is staged, then reads the voucher's rows of each table in one look
+    // at the file, and holds nothing of the file afterwards. Raises a run-time error on failure.
+    std::vector<StagedRows> readVoucher(std::span<const StagingTable *const> tables, const QString &company,
+                                        const QString &vchId);
+
+private:
+    struct RowValues;
+    void open();
+    void createMissingTables();
+    QSqlQuery &statement(const QString &sql);
+    void exec(const QString &sql, const QStringList &values = {});
+    void beginWriting();
+    void commitWrites();
+    void rollbackQuietly(const QString &sql);
+    bool writeRow(const char *location, const StagingTable &table, const QStringList &keys, const RowValues &row);
+
+    QString m_connectionName;
+    QSqlDatabase m_database;
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_statements;
+    bool m_writing = false;
+    QSet<std::pair<QString, QString>> m_failedVouchers;
+};
+
+} // namespace staging

@@ -1,0 +1,582 @@
+#include "staging/stagingconstants.h"
+#include "staging/stagingstore.h"
+#include "staging/stagingtables.h"
+#include "support/scriptedprompter.h"
+#include "support/testenvironment.h"
+#include "tally/reportedboxes.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSemaphore>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+#include <QThread>
+
+#include <memory>
+
+using namespace staging;
+using namespace Qt::StringLiterals;
+using tallytest::reportedError;
+using tallytest::reportedErrors;
+
+using Write = bool (*)(StagingStore &, const QString &company);
+Q_DECLARE_METATYPE(Write)
+
+namespace {
+
+// A company name that no statement text could hold.
+const QString oddCompany = QStringLiteral("O'Brien & Sons <Ltd> \"Ääkköset\" ₹");
+const QString otherCompany = QStringLiteral("Other Traders");
+
+const StagingTable &tableNamed(const QString &name)
+{
+    for (const StagingTable *table : stagingTables()) {
+        if (name == QLatin1String(table->name))
+            return *table;
+    }
+    qFatal("no such table");
+}
+
+StagedRows readRows(StagingStore &store, const StagingTable &table, const QString &company, const QString &vchId)
+{
+    const StagingTable *tables[] = {&table};
+    return std::move(store.readVoucher(tables, company, vchId).front());
+}
+
+// The rows as "column=text|column=text", the columns given, Null shown as <null>.
+QStringList rowTexts(const StagedRows &rows, const QStringList &columns)
+{
+    QStringList texts;
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        QStringList values;
+        for (const QString &column : columns) {
+            const int at = rows.column(column.toLatin1().constData());
+            values.append(column + QLatin1Char('=') +
+                          (rows.isNull(row, at) ? QStringLiteral("<null>") : rows.text(row, at)));
+        }
+        texts.append(values.join(QLatin1Char('|')));
+    }
+    return texts;
+}
+
+LedgerEntryRec ledger(const QString &name, const QString &amount = QString())
+{
+    LedgerEntryRec entry;
+    entry.LedgerName = name;
+    entry.Amount = amount;
+    return entry;
+}
+
+// Runs statements on the staging file through a connection of its own.
+void runOnFile(const QString &path, const QStringList &statements)
+{
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
+        database.setDatabaseName(path);
+        QVERIFY(database.open());
+        QSqlQuery query(database);
+        for (const QString &statement : statements)
+            QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
+}
+
+} // namespace
+
+class TestStagingStore final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<testsupport::TestEnvironment>();
+        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
+    }
+    void cleanup()
+    {
+        m_prompter.reset();
+        m_env.reset();
+    }
+
+    // Each writer puts every field of its record into the column of the field's name, with the keys it is given;
+    // the columns no writer sets stay Null. Every field here holds its own name.
+    void writersStoreEveryField_data()
+    {
+        QTest::addColumn<Write>("write");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QStringList>("unwritten");
+
+        QTest::newRow("SaveVoucher") << Write([](StagingStore &store, const QString &company) {
+            const VoucherRec voucher{.AlterID = u"AlterID"_s,
+                                     .AsOriginal = u"AsOriginal"_s,
+                                     .AsPayslip = u"AsPayslip"_s,
+                                     .Audited = u"Audited"_s,
+                                     .BasePartyName = u"BasePartyName"_s,
+                                     .BasicBuyerName = u"BasicBuyerName"_s,
+                                     .BasicBuyersSalesTaxNo = u"BasicBuyersSalesTaxNo"_s,
+                                     .BasicDueDateOfPymt = u"BasicDueDateOfPymt"_s,
+                                     .BasicFinalDestination = u"BasicFinalDestination"_s,
+                                     .BasicOrderRef = u"BasicOrderRef"_s,
+                                     .BasicShippedBy = u"BasicShippedBy"_s,
+                                     .BasicShipDocumentNo = u"BasicShipDocumentNo"_s,
+                                     .Date = u"Date"_s,
+                                     .DiffActualQty = u"DiffActualQty"_s,
+                                     .EffectiveDate = u"EffectiveDate"_s,
+                                     .ForJobCosting = u"ForJobCosting"_s,
+                                     .GUID = u"GUID"_s,
+                                     .HasCashFlow = u"HasCashFlow"_s,
+                                     .HasDiscounts = u"HasDiscounts"_s,
+                                     .IsCancelled = u"IsCancelled"_s,
+                                     .IsDeleted = u"IsDeleted"_s,
+                                     .IsInvoice = u"IsInvoice"_s,
+                                     .IsOptional = u"IsOptional"_s,
+                                     .IsPostDated = u"IsPostDated"_s,
+                                     .MFGJournal = u"MFGJournal"_s,
+                                     .Narration = u"Narration"_s,
+                                     .PartyLedgerName = u"PartyLedgerName"_s,
+                                     .PartyName = u"PartyName"_s,
+                                     .Reference = u"Reference"_s,
+                                     .UseForCompound = u"UseForCompound"_s,
+                                     .UseForGainLoss = u"UseForGainLoss"_s,
+                                     .UseForGodownTransfer = u"UseForGodownTransfer"_s,
+                                     .UseForInterest = u"UseForInterest"_s,
+                                     .UseTrackingNumber = u"UseTrackingNumber"_s,
+                                     .VoucherTypeName = u"VoucherTypeName"_s,
+                                     .VoucherNumber = u"VoucherNumber"_s};
+            return store.SaveVoucher(company, voucher, u"7"_s);
+        }) << "Voucher" << QStringList{u"BasicDateTimeOfInvoice_"_s, u"BasicDateTimeOfRemoval_"_s};
+
+        QTest::newRow("SaveLedgerEntry") << Write([](StagingStore &store, const QString &company) {
+            return store.SaveLedgerEntry(company, namedLedgerEntry(), u"7"_s, u"2"_s);
+        }) << "LedgerEntry" << QStringList();
+        QTest::newRow("SaveAllLedgerEntry") << Write([](StagingStore &store, const QString &company) {
+            return store.SaveAllLedgerEntry(company, namedLedgerEntry(), u"7"_s, u"2"_s);
+        }) << "AllLedgerEntry" << QStringList();
+        QTest::newRow("SaveBillAllocation") << Write([](StagingStore &store, const QString &company) {
+            const BillAllocationRec bill{.Name = u"Name"_s,
+                                         .BillCreditPeriod = u"BillCreditPeriod"_s,
+                                         .BillType = u"BillType"_s,
+                                         .Amount = u"Amount"_s,
+                                         .TDSDeducteeSectionNumber = u"TDSDeducteeSectionNumber"_s,
+                                         .TDSLedgerNC = u"TDSLedgerNC"_s,
+                                         .TDSDeducteeIsSpecialRate = u"TDSDeducteeIsSpecialRate"_s,
+                                         .TDSDeducteeSpecialRate = u"TDSDeducteeSpecialRate"_s,
+                                         .ServiceTaxLedger = u"ServiceTaxLedger"_s};
+            return store.SaveBillAllocation(company, bill, u"7"_s, u"3"_s, u"2"_s);
+        }) << "BillAllocation" << QStringList();
+        QTest::newRow("SaveTaxBillAllocation") << Write([](StagingStore &store, const QString &company) {
+            const TaxBillAllocationRec bill{.Name = u"Name"_s,
+                                            .BillType = u"BillType"_s,
+                                            .IsInputAvail = u"IsInputAvail"_s,
+                                            .IsPureAgentBill = u"IsPureAgentBill"_s,
+                                            .TDSTaxRate = u"TDSTaxRate"_s,
+                                            .TDSSurcharge = u"TDSSurcharge"_s,
+                                            .TDSAddlSurcharge = u"TDSAddlSurcharge"_s,
+                                            .STSecondaryCessRate = u"STSecondaryCessRate"_s,
+                                            .Amount = u"Amount"_s,
+                                            .SurchargeAmount = u"SurchargeAmount"_s,
+                                            .AddlSurchargeAmount = u"AddlSurchargeAmount"_s,
+                                            .STSecondaryCessAmount = u"STSecondaryCessAmount"_s,
+                                            .AssessableAmount = u"AssessableAmount"_s,
+                                            .ExpenseAmount = u"ExpenseAmount"_s,
+                                            .AbatementAmount = u"AbatementAmount"_s,
+                                            .AbatementNotificationNo = u"AbatementNotificationNo"_s};
+            return store.SaveTaxBillAllocation(company, bill, u"7"_s, u"3"_s, u"2"_s);
+        }) << "TaxBillAllocation" << QStringList();
+        QTest::newRow("SaveCategoryAllocations") << Write([](StagingStore &store, const QString &company) {
+            const CategoryAllocationRec allocation{.Category = u"Category"_s, .Name = u"Name"_s, .Amount = u"Amount"_s};
+            return store.SaveCategoryAllocations(company, allocation, u"7"_s, u"3"_s, u"2"_s);
+        }) << "CategoryAllocations" << QStringList();
+        QTest::newRow("SaveInventoryEntry") << Write([](StagingStore &store, const QString &company) {
+            return store.SaveInventoryEntry(company, namedInventoryEntry(), u"7"_s, u"2"_s);
+        }) << "InventoryEntry" << QStringList();
+        QTest::newRow("SaveInventoryEntryIN") << Write([](StagingStore &store, const QString &company) {
+            return store.SaveInventoryEntryIN(company, namedInventoryEntry(), u"7"_s, u"2"_s);
+        }) << "InventoryEntryIN" << QStringList();
+        QTest::newRow("SaveInventoryEntryOut") << Write([](StagingStore &store, const QString &company) {
+            return store.SaveInventoryEntryOut(company, namedInventoryEntry(), u"7"_s, u"2"_s);
+        }) << "InventoryEntryOut" << QStringList();
+        QTest::newRow("SaveAllInventoryEntry") << Write([](StagingStore &store, const QString &company) {
+            return store.SaveAllInventoryEntry(company, namedInventoryEntry(), u"7"_s, u"2"_s);
+        }) << "AllInventoryEntry" << QStringList();
+        QTest::newRow("SaveAccountingAllocation") << Write([](StagingStore &store, const QString &company) {
+            const AccountingAllocationRec allocation{.LedgerName = u"LedgerName"_s,
+                                                     .GSTClass = u"GSTClass"_s,
+                                                     .IsDeemedPositive = u"IsDeemedPositive"_s,
+                                                     .LedgerFromItem = u"LedgerFromItem"_s,
+                                                     .RemoveZeroEntries = u"RemoveZeroEntries"_s,
+                                                     .IsPartyLedger = u"IsPartyLedger"_s,
+                                                     .Amount = u"Amount"_s,
+                                                     .TaxClassificationName = u"TaxClassificationName"_s,
+                                                     .VATAssessableValue = u"VATAssessableValue"_s,
+                                                     .BasicRateOfInvoiceTax = u"BasicRateOfInvoiceTax"_s,
+                                                     .TDSPartyName = u"TDSPartyName"_s};
+            return store.SaveAccountingAllocation(company, allocation, u"7"_s, u"3"_s, u"2"_s);
+        }) << "AccountingAllocation" << QStringList{u"Narration_"_s};
+        QTest::newRow("SaveBatchAllocation") << Write([](StagingStore &store, const QString &company) {
+            const BatchAllocationRec batch{.MFDOn = u"MFDOn"_s,
+                                           .GodownName = u"GodownName"_s,
+                                           .BatchName = u"BatchName"_s,
+                                           .IndentNo = u"IndentNo"_s,
+                                           .OrderNo = u"OrderNo"_s,
+                                           .TrackingNo = u"TrackingNo"_s,
+                                           .Amount = u"Amount"_s,
+                                           .ActualQty = u"ActualQty"_s,
+                                           .BilledQty = u"BilledQty"_s,
+                                           .DestinationGodownName = u"DestinationGodownName"_s,
+                                           .OrderDueDate = u"OrderDueDate"_s,
+                                           .ExpiryPeriod = u"ExpiryPeriod"_s};
+            return store.SaveBatchAllocation(company, batch, u"7"_s, u"3"_s, u"2"_s);
+        }) << "BatchAllocation" << QStringList();
+        QTest::newRow("SaveInvoiceDelNotes") << Write([](StagingStore &store, const QString &company) {
+            const InvoiceDelNoteRec note{.BasicShippingDate = u"BasicShippingDate"_s,
+                                         .BasicShipDeliveryNote = u"BasicShipDeliveryNote"_s};
+            return store.SaveInvoiceDelNotes(company, note, u"7"_s, u"2"_s);
+        }) << "InvoiceDelNotes" << QStringList();
+        QTest::newRow("SaveInvoiceOrderList") << Write([](StagingStore &store, const QString &company) {
+            const InvoiceOrderRec order{.BasicOrderDate = u"BasicOrderDate"_s,
+                                        .BasicPurchaseOrderNo = u"BasicPurchaseOrderNo"_s};
+            return store.SaveInvoiceOrderList(company, order, u"7"_s, u"2"_s);
+        }) << "InvoiceOrderList" << QStringList();
+        QTest::newRow("SaveBasicOrderTerms") << Write([](StagingStore &store, const QString &company) {
+            return store.SaveBasicOrderTerms(company, u"BasicOrderTerms"_s, u"7"_s, u"2"_s);
+        }) << "BasicOrderTerms" << QStringList();
+        QTest::newRow("SaveBasicBuyerAddress") << Write([](StagingStore &store, const QString &company) {
+            return store.SaveBasicBuyerAddress(company, u"BasicBuyerAddress"_s, u"7"_s, u"2"_s);
+        }) << "BasicBuyerAddress" << QStringList();
+        QTest::newRow("SaveAddress") << Write([](StagingStore &store, const QString &company) {
+            return store.SaveAddress(company, u"Address"_s, u"7"_s, u"2"_s);
+        }) << "Address" << QStringList();
+    }
+    void writersStoreEveryField()
+    {
+        QFETCH(Write, write);
+        QFETCH(QString, table);
+        QFETCH(QStringList, unwritten);
+
+        StagingStore store;
+        QVERIFY(write(store, oddCompany));
+        QVERIFY(!store.stagingFailed(oddCompany, u"7"_s));
+        const StagingTable &shape = tableNamed(table);
+        const StagedRows rows = readRows(store, shape, oddCompany, u"7"_s);
+        QCOMPARE(rows.size(), 1);
+
+        QStringList expected;
+        QStringList columns = shape.keyColumns();
+        for (const QString &key : std::as_const(columns)) {
+            expected.append(key + QLatin1Char('='));
+            if (key == QLatin1String(companyColumn))
+                expected.last() += oddCompany;
+            else if (key == QLatin1String(shape.voucherKey))
+                expected.last() += u"7"_s;
+            else if (key == QLatin1String(shape.ownKey))
+                expected.last() += u"2"_s;
+            else
+                expected.last() += u"3"_s;
+        }
+        for (const char *column : shape.valueColumns) {
+            const QString name = QLatin1String(column);
+            columns.append(name);
+            expected.append(name + QLatin1Char('=') + (unwritten.contains(name) ? u"<null>"_s : name.chopped(1)));
+        }
+        QCOMPARE(rowTexts(rows, columns).join(QLatin1Char('|')).split(QLatin1Char('|')), expected);
+        QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+    // Texts come back exactly as written; an empty field is stored as empty text, not Null.
+    void keepsTextsExactly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("three decimals") << u"100.000"_s;
+        QTest::newRow("negative zero") << u"-0.000"_s;
+        QTest::newRow("leading zeros") << u"007"_s;
+        QTest::newRow("one blank") << u" "_s;
+        QTest::newRow("empty") << u""_s;
+        QTest::newRow("never set") << QString();
+        QTest::newRow("quotes and markup") << u"O'Brien \"&\" <Sons>; DROP TABLE Voucher; --"_s;
+        QTest::newRow("non-ASCII") << u"Ääkköset ₹ 東京"_s;
+    }
+    void keepsTextsExactly()
+    {
+        QFETCH(QString, text);
+        StagingStore store;
+        QVERIFY(store.SaveLedgerEntry(oddCompany, ledger(text, text), u"1"_s, u"1"_s));
+        const StagedRows rows = readRows(store, ledgerEntryTable, oddCompany, u"1"_s);
+        QCOMPARE(rowTexts(rows, {u"LedgerName_"_s, u"Amount_"_s, u"Narration_"_s}),
+                 QStringList{u"LedgerName_="_s + text + u"|Amount_="_s + text + u"|Narration_="_s});
+    }
+
+    // A second write with the same key replaces the row; any other key adds one, and nothing of another voucher or
+    // company is touched.
+    void replacesTheRowWithTheSameKey()
+    {
+        StagingStore store;
+        QVERIFY(store.SaveLedgerEntry(oddCompany, ledger(u"Cash"_s), u"1"_s, u"1"_s));
+        QVERIFY(store.SaveLedgerEntry(oddCompany, ledger(u"Bank"_s), u"1"_s, u"2"_s));
+        QVERIFY(store.SaveLedgerEntry(oddCompany, ledger(u"Other voucher"_s), u"2"_s, u"1"_s));
+        QVERIFY(store.SaveLedgerEntry(otherCompany, ledger(u"Other company"_s), u"1"_s, u"1"_s));
+        QVERIFY(store.SaveLedgerEntry(oddCompany, ledger(u"Sales"_s), u"1"_s, u"1"_s));
+        QCOMPARE(rowTexts(readRows(store, ledgerEntryTable, oddCompany, u"1"_s), {u"LdEID"_s, u"LedgerName_"_s}),
+                 (QStringList{u"LdEID=1|LedgerName_=Sales"_s, u"LdEID=2|LedgerName_=Bank"_s}));
+        QCOMPARE(rowTexts(readRows(store, ledgerEntryTable, oddCompany, u"2"_s), {u"LedgerName_"_s}),
+                 QStringList{u"LedgerName_=Other voucher"_s});
+        QCOMPARE(rowTexts(readRows(store, ledgerEntryTable, otherCompany, u"1"_s), {u"LedgerName_"_s}),
+                 QStringList{u"LedgerName_=Other company"_s});
+
+        // Allocation rows that differ in their entry only are two rows.
+        BillAllocationRec bill;
+        bill.Name = u"first"_s;
+        QVERIFY(store.SaveBillAllocation(oddCompany, bill, u"1"_s, u"1"_s, u"1"_s));
+        bill.Name = u"second"_s;
+        QVERIFY(store.SaveBillAllocation(oddCompany, bill, u"1"_s, u"2"_s, u"1"_s));
+        bill.Name = u"third"_s;
+        QVERIFY(store.SaveBillAllocation(oddCompany, bill, u"1"_s, u"2"_s, u"1"_s));
+        QCOMPARE(rowTexts(readRows(store, billAllocationTable, oddCompany, u"1"_s), {u"FK_LdEID"_s, u"Name_"_s}),
+                 (QStringList{u"FK_LdEID=1|Name_=first"_s, u"FK_LdEID=2|Name_=third"_s}));
+        QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+    // The highest id is a text maximum, of the company's own vouchers only.
+    void getMaxVchID_data()
+    {
+        QTest::addColumn<QStringList>("ids");
+        QTest::addColumn<QStringList>("otherCompanyIds");
+        QTest::addColumn<QString>("highest");
+        QStringList oneToTwelve;
+        for (int id = 1; id <= 12; ++id)
+            oneToTwelve.append(QString::number(id));
+        QTest::newRow("none") << QStringList() << QStringList() << u"1"_s;
+        QTest::newRow("1 to 12") << oneToTwelve << QStringList() << u"9"_s;
+        QTest::newRow("1 and 2") << QStringList{u"1"_s, u"2"_s} << QStringList() << u"2"_s;
+        QTest::newRow("another company's") << QStringList() << QStringList{u"5"_s} << u"1"_s;
+        QTest::newRow("kept as written") << QStringList{u"007"_s, u"10"_s} << QStringList{u"99"_s} << u"10"_s;
+    }
+    void getMaxVchID()
+    {
+        QFETCH(QStringList, ids);
+        QFETCH(QStringList, otherCompanyIds);
+        QFETCH(QString, highest);
+        StagingStore store;
+        for (const QString &id : std::as_const(ids))
+            QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), id));
+        for (const QString &id : std::as_const(otherCompanyIds))
+            QVERIFY(store.SaveVoucher(otherCompany, VoucherRec(), id));
+        QCOMPARE(store.GetMaxVchID(oddCompany), highest);
+        QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+    // The clean-up empties all seventeen tables of the company and leaves the other companies' rows.
+    void clearsOneCompanyInEveryTable()
+    {
+        StagingStore store;
+        for (const QString &company : {oddCompany, otherCompany}) {
+            QVERIFY(store.SaveVoucher(company, VoucherRec(), u"4"_s));
+            QVERIFY(store.SaveLedgerEntry(company, ledger(u"Cash"_s), u"4"_s, u"1"_s));
+            QVERIFY(store.SaveAllLedgerEntry(company, ledger(u"Cash"_s), u"4"_s, u"2"_s));
+            QVERIFY(store.SaveBillAllocation(company, BillAllocationRec(), u"4"_s, u"1"_s, u"1"_s));
+            QVERIFY(store.SaveTaxBillAllocation(company, TaxBillAllocationRec(), u"4"_s, u"1"_s, u"1"_s));
+            QVERIFY(store.SaveCategoryAllocations(company, CategoryAllocationRec(), u"4"_s, u"1"_s, u"1"_s));
+            QVERIFY(store.SaveInventoryEntry(company, InventoryEntryRec(), u"4"_s, u"1"_s));
+            QVERIFY(store.SaveInventoryEntryIN(company, InventoryEntryRec(), u"4"_s, u"2"_s));
+            QVERIFY(store.SaveInventoryEntryOut(company, InventoryEntryRec(), u"4"_s, u"3"_s));
+            QVERIFY(store.SaveAllInventoryEntry(company, InventoryEntryRec(), u"4"_s, u"4"_s));
+            QVERIFY(store.SaveAccountingAllocation(company, AccountingAllocationRec(), u"4"_s, u"1"_s, u"1"_s));
+            QVERIFY(store.SaveBatchAllocation(company, BatchAllocationRec(), u"4"_s, u"1"_s, u"1"_s));
+            QVERIFY(store.SaveInvoiceDelNotes(company, InvoiceDelNoteRec(), u"4"_s, u"1"_s));
+            QVERIFY(store.SaveInvoiceOrderList(company, InvoiceOrderRec(), u"4"_s, u"1"_s));
+            QVERIFY(store.SaveBasicOrderTerms(company, u"terms"_s, u"4"_s, u"1"_s));
+            QVERIFY(store.SaveBasicBuyerAddress(company, u"line"_s, u"4"_s, u"1"_s));
+            QVERIFY(store.SaveAddress(company, u"line"_s, u"4"_s, u"1"_s));
+        }
+        QVERIFY(store.ClearCompanyStaging(oddCompany));
+        QVERIFY(store.ClearCompanyStaging(u"A company with nothing staged"_s));
+
+        const std::vector<StagedRows> cleared = store.readVoucher(stagingTables(), oddCompany, u"4"_s);
+        const std::vector<StagedRows> kept = store.readVoucher(stagingTables(), otherCompany, u"4"_s);
+        for (std::size_t i = 0; i < stagingTables().size(); ++i) {
+            const QString table = QLatin1String(stagingTables()[i]->name);
+            QVERIFY2(cleared[i].size() == 0, qPrintable(table));
+            QVERIFY2(kept[i].size() == 1, qPrintable(table));
+        }
+        QCOMPARE(store.GetMaxVchID(oddCompany), u"1"_s);
+        QCOMPARE(store.GetMaxVchID(otherCompany), u"4"_s);
+        QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+    // A file that is not a database is reported by each routine that needs it, once per call, and left as it is.
+    void reportsAFileThatIsNotADatabase()
+    {
+        const QString path = m_env->programFile(QLatin1String(stagingFileName));
+        const QByteArray text = "Quarterly figures, not a database.\n";
+        writeFile(path, text);
+
+        StagingStore store;
+        QVERIFY(!store.SaveVoucher(oddCompany, VoucherRec(), u"1"_s));
+        QVERIFY(store.stagingFailed(oddCompany, u"1"_s));
+        QVERIFY(!store.stagingFailed(oddCompany, u"2"_s));
+        QCOMPARE(store.GetMaxVchID(oddCompany), QString());
+        QVERIFY(!store.ClearCompanyStaging(oddCompany));
+        QCOMPARE(reportedErrors(*m_prompter), (QStringList{reportedError(locationSaveVoucher, errDatabase),
+                                                           reportedError(locationGetMaxVchID, errDatabase),
+                                                           reportedError(locationExecStagingSql, errDatabase)}));
+        QVERIFY(m_prompter->boxes().first().prompt.contains(u"file is not a database"_s));
+        // A failed clean-up forgets nothing: the voucher still counts as failed.
+        QVERIFY(store.stagingFailed(oddCompany, u"1"_s));
+        QCOMPARE(readFile(path), text);
+    }
+
+    // A file marked read-only takes no writes, and each refused write is reported once; reading still works.
+    void reportsWritesToAReadOnlyFile()
+    {
+        const QString path = m_env->programFile(QLatin1String(stagingFileName));
+        {
+            StagingStore store;
+            QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), u"3"_s));
+        }
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        const QByteArray before = readFile(path);
+
+        StagingStore store;
+        QCOMPARE(store.GetMaxVchID(oddCompany), u"3"_s);
+        QVERIFY(!store.SaveLedgerEntry(oddCompany, ledger(u"Cash"_s), u"4"_s, u"1"_s));
+        QVERIFY(!store.SaveAddress(oddCompany, u"line"_s, u"4"_s, u"1"_s));
+        QVERIFY(store.stagingFailed(oddCompany, u"4"_s));
+        QVERIFY(!store.stagingFailed(oddCompany, u"3"_s));
+        QCOMPARE(reportedErrors(*m_prompter), (QStringList{reportedError(locationSaveLedgerEntry, errDatabase),
+                                                           reportedError(locationSaveAddress, errDatabase)}));
+        QCOMPARE(readFile(path), before);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    // A file deleted while the store has it open takes no more writes: they would be lost with the file.
+    void reportsWritesAfterTheFileIsDeleted()
+    {
+        StagingStore store;
+        QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), u"1"_s));
+        QCOMPARE(store.GetMaxVchID(oddCompany), u"1"_s);
+        QVERIFY(store.ClearCompanyStaging(otherCompany)); // commits what is staged
+        QVERIFY(QFile::remove(m_env->programFile(QLatin1String(stagingFileName))));
+
+        QVERIFY(!store.SaveLedgerEntry(oddCompany, ledger(u"Cash"_s), u"1"_s, u"1"_s));
+        QCOMPARE(reportedErrors(*m_prompter), QStringList{reportedError(locationSaveLedgerEntry, errDatabase)});
+        QVERIFY(m_prompter->boxes().first().prompt.contains(u"deleted or moved"_s));
+        QVERIFY(store.stagingFailed(oddCompany, u"1"_s));
+    }
+
+    // Without its folder the file cannot be made: the first routine that needs it says so.
+    void reportsAMissingProgramFolder()
+    {
+        QVERIFY(QDir(m_env->programFolder()).removeRecursively());
+        StagingStore store;
+        QCOMPARE(store.GetMaxVchID(oddCompany), QString());
+        QCOMPARE(reportedErrors(*m_prompter), QStringList{reportedError(locationGetMaxVchID, errDatabase)});
+    }
+
+    // An insert the file refuses leaves the row it would have replaced, and the next write goes ahead.
+    void failedWriteKeepsTheEarlierRow()
+    {
+        {
+            StagingStore store;
+            QVERIFY(store.GetMaxVchID(oddCompany) == u"1"_s);
+        }
+        // A file from another program that lacks a column of LedgerEntry.
+        runOnFile(m_env->programFile(QLatin1String(stagingFileName)),
+                  {u"DROP TABLE LedgerEntry"_s,
+                   u"CREATE TABLE LedgerEntry (CompanyName TEXT, FK_VchID TEXT, LdEID TEXT, LedgerName_ TEXT)"_s,
+                   u"INSERT INTO LedgerEntry VALUES ('"_s + QString(oddCompany).replace(u"'"_s, u"''"_s) +
+                       u"', '1', '1', 'Earlier')"_s});
+
+        StagingStore store;
+        QVERIFY(!store.SaveLedgerEntry(oddCompany, ledger(u"Later"_s), u"1"_s, u"1"_s));
+        QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), u"1"_s));
+        QCOMPARE(reportedErrors(*m_prompter), QStringList{reportedError(locationSaveLedgerEntry, errDatabase)});
+        QCOMPARE(rowTexts(readRows(store, ledgerEntryTable, oddCompany, u"1"_s), {u"LedgerName_"_s}),
+                 QStringList{u"LedgerName_=Earlier"_s});
+        QCOMPARE(readRows(store, voucherTable, oddCompany, u"1"_s).size(), 1);
+        QVERIFY(store.stagingFailed(oddCompany, u"1"_s));
+    }
+
+    // A write waits while another program holds the file, instead of failing at once.
+    void waitsForAnotherWriter()
+    {
+        const QString path = m_env->programFile(QLatin1String(stagingFileName));
+        {
+            StagingStore store;
+            QCOMPARE(store.GetMaxVchID(oddCompany), u"1"_s);
+        }
+        QSemaphore locked;
+        std::unique_ptr<QThread> other(QThread::create([&] {
+            {
+                QSqlDatabase database =
+                    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other writer"));
+                database.setDatabaseName(path);
+                database.open();
+                QSqlQuery query(database);
+                query.exec(u"BEGIN IMMEDIATE"_s);
+                query.exec(u"INSERT INTO Voucher (CompanyName, VchID) VALUES ('Other', '1')"_s);
+                locked.release();
+                QThread::msleep(300);
+                query.exec(u"COMMIT"_s);
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("other writer"));
+        }));
+        other->start();
+        locked.acquire();
+        QElapsedTimer waited;
+        waited.start();
+        StagingStore store;
+        QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), u"1"_s));
+        QVERIFY(waited.elapsed() >= 200);
+        other->wait();
+        QCOMPARE(store.GetMaxVchID(u"Other"_s), u"1"_s);
+        QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+private:
+    static LedgerEntryRec namedLedgerEntry()
+    {
+        return LedgerEntryRec{.LedgerName = u"LedgerName"_s,
+                              .GSTClass = u"GSTClass"_s,
+                              .IsDeemedPositive = u"IsDeemedPositive"_s,
+                              .LedgerFromItem = u"LedgerFromItem"_s,
+                              .RemoveZeroEntries = u"RemoveZeroEntries"_s,
+                              .IsPartyLedger = u"IsPartyLedger"_s,
+                              .Amount = u"Amount"_s,
+                              .TaxClassificationName = u"TaxClassificationName"_s,
+                              .VATAssessableValue = u"VATAssessableValue"_s,
+                              .BasicRateOfInvoiceTax = u"BasicRateOfInvoiceTax"_s,
+                              .TDSPartyName = u"TDSPartyName"_s,
+                              .Narration = u"Narration"_s};
+    }
+    static InventoryEntryRec namedInventoryEntry()
+    {
+        return InventoryEntryRec{.StockItemName = u"StockItemName"_s,
+                                 .IsDeemedPositive = u"IsDeemedPositive"_s,
+                                 .IsAutoNigate = u"IsAutoNigate"_s,
+                                 .Rate = u"Rate"_s,
+                                 .Amount = u"Amount"_s,
+                                 .ActualQty = u"ActualQty"_s,
+                                 .BilledQty = u"BilledQty"_s};
+    }
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    static QByteArray readFile(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    std::unique_ptr<testsupport::TestEnvironment> m_env;
+    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
+};
+
+QTEST_GUILESS_MAIN(TestStagingStore)
+#include "teststagingstore.moc"
