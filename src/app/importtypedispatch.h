@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QList>
 #include <QString>
-#include <QStringList>
+
+#include <optional>
 
 namespace sources {
 class ImportWindow;
@@ -14,20 +14,16 @@ namespace app {
 // each result into the grid and traps its own errors.
 using PostingProcedure = void (*)(sources::ImportWindow &window);
 
-// One row of the Post dispatch: the import-type keywords it answers to and the procedure they post with. A
-// procedure that is not part of the program yet is named but has no function: its keywords post nothing.
+// What the Post dispatch does for an import type: the procedure the import-type table names, and the function
+// that is that procedure, or nullptr while the program has none (its keywords then post nothing).
 struct PostingRoute
 {
-    QStringList keywords;
     QString procedureName;
     PostingProcedure procedure = nullptr;
 };
 
-// The dispatch table, in the order the keywords are tested.
-const QList<PostingRoute> &postingRoutes();
-
-// The route whose keywords hold importType exactly, or nullptr.
-const PostingRoute *findPostingRoute(const QString &importType);
+// The route of the type one of whose keywords equals importType exactly, when the table names a procedure for it.
+std::optional<PostingRoute> findPostingRoute(const QString &importType);
 
 // Calls the posting procedure of an upper-case import type, or none; returns whether one ran.
 bool ImportTypeDispatch(const QString &importType, sources::ImportWindow &window);

@@ -1,11 +1,10 @@
 #include "masters/groupedposting.h"
 
-#include "masters/masterconstants.h"
-#include "masters/postresult.h"
-
 #include "sources/importwindow.h"
 #include "sources/lookups.h"
+#include "sources/rowmarking.h"
 #include "sources/workgrid.h"
+#include "tally/transport.h"
 
 #include <optional>
 
@@ -15,33 +14,30 @@ void walkMasterGroups(sources::ImportWindow &window, const char *progress, Group
 {
     sources::WorkGrid &grid = window.workGrid();
     const QString progressText = QString::fromLatin1(progress);
-    const QString panel = QString::fromLatin1(panelMsg);
     const QString nameKey = QStringLiteral("NAME");
 
     // The name of the master being gathered; none before the first and after a blank row. Kept apart from any
     // text, so that every name, "00" included, is a name.
     std::optional<QString> pending;
+    // Whether the run may go on.
     auto post = [&](int lastRow, int triggeringRow) {
-        const QString result = type.postMaster();
-        ReportPostResult(grid, lastRow, result);
-        window.stat(progressText + QString::number(type.progressRow(lastRow, triggeringRow)), panel);
-        grid.setCurrentRow(lastRow);
-        window.yieldToEvents();
         pending.reset();
+        return sources::PostAndMark(window, sources::PostedRows::master(lastRow), type.postMaster(),
+                                    progressText + QString::number(type.progressRow(lastRow, triggeringRow)));
     };
 
     const int rows = grid.rows();
     for (int i = 1; i <= rows; ++i) {
         const QString nameCell = grid.text(i, nameKey);
         if (nameCell.trimmed().isEmpty() && sources::IsEmptyRow(grid, i)) {
-            if (pending)
-                post(i - 1, i);
+            if (pending && !post(i - 1, i))
+                return;
             continue;
         }
         const QString name = nameCell.isEmpty() && pending ? *pending : nameCell;
         if (!pending || name != *pending) {
-            if (pending)
-                post(i - 1, i);
+            if (pending && !post(i - 1, i))
+                return;
             pending = name;
             type.beginMaster(i, name);
         }

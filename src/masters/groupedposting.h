@@ -2,6 +2,10 @@
 
 #include <QString>
 
+namespace tally {
+struct TallyReply;
+}
+
 namespace sources {
 class ImportWindow;
 }
@@ -19,8 +23,8 @@ public:
     virtual void beginMaster(int row, const QString &name) = 0;
     // Adds what one row of the master (its first row included) contributes.
     virtual void addSubLines(int row) = 0;
-    // Sends the master gathered so far and returns the response summary.
-    virtual QString postMaster() = 0;
+    // Sends the master gathered so far and returns the server's reply.
+    virtual tally::TallyReply postMaster() = 0;
     // The row number the progress text shows once a master has been posted.
     virtual int progressRow(int lastRow, int triggeringRow) const = 0;
 };

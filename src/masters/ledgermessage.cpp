@@ -96,7 +96,7 @@ QString OpeningBillsTotalText(const QList<OpeningBill> &bills)
     return total.isNegative() ? NumberText(total) : QLatin1Char(' ') + NumberText(total);
 }
 
-QString ImportLedger(const QString &company, const LedgerRec &ledger, const QString &action)
+tally::TallyReply ImportLedger(const QString &company, const LedgerRec &ledger, const QString &action)
 {
     return trappedBuild(locationImportLedger, [&] {
         const MasterMessage message(company, "LEDGER", ledger.Name, ledger.OldName, action);

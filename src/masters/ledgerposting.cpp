@@ -96,7 +96,7 @@ public:
         m_bills.append(std::move(bill));
     }
 
-    QString postMaster() override
+    tally::TallyReply postMaster() override
     {
         m_ledger.OpeningBills = m_bills;
         return ImportLedger(m_window.currentCompany(), m_ledger, QString::fromLatin1(actionCreate));

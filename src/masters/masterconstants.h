@@ -40,7 +40,4 @@ inline constexpr char progressCostCentres[] = "Processed Cost Centres: ";
 inline constexpr char actionCreate[] = "Create";
 inline constexpr char actionAlter[] = "Alter";
 
-// The status-line panel that carries progress.
-inline constexpr char panelMsg[] = "msg";
-
 } // namespace masters

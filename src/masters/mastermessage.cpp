@@ -66,9 +66,11 @@ void MasterMessage::addNameList(const QString &name, const QString &alias) const
         add(names, "NAME", alias, ChildKind::IfSet);
 }
 
-QString MasterMessage::send() const
+tally::TallyReply MasterMessage::send() const
 {
-    return tally::ParseTallyResponse(tally::SendTallyRequest(tally::DocumentXml(*m_document)));
+    tally::TallyReply reply = tally::SendTallyRequest(tally::DocumentXml(*m_document));
+    reply.summary = tally::ParseTallyResponse(reply.summary);
+    return reply;
 }
 
 } // namespace masters

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "errors/errortrap.h"
+#include "tally/transport.h"
 
 #include <QList>
 #include <QString>
@@ -82,18 +83,20 @@ public:
     // NAME.LIST: the name, and the alias as a second name when it is set and differs from the name.
     void addNameList(const QString &name, const QString &alias) const;
 
-    // Sends the request and returns the server's response summary.
-    QString send() const;
+    // Sends the request and returns the server's reply.
+    tally::TallyReply send() const;
 
 private:
     std::unique_ptr<pugi::xml_document> m_document;
     pugi::xml_node m_master;
 };
 
-// Runs one builder under its trap: the summary of the reply, or "" when building or sending failed.
-template <typename Build> QString trappedBuild(const char *location, Build &&build)
+// Runs one builder under its trap: the server's reply, or an empty summary of a request never sent when building
+// failed.
+template <typename Build> tally::TallyReply trappedBuild(const char *location, Build &&build)
 {
-    return errors::trapResult(QString::fromLatin1(location), QString(), [&](QString &result) { result = build(); });
+    return errors::trapResult(QString::fromLatin1(location), tally::TallyReply{},
+                              [&](tally::TallyReply &result) { result = build(); });
 }
 
 } // namespace masters

@@ -88,8 +88,8 @@ constexpr ChildElement<CostCentreRec> costCentreChildren[] = {
 
 // The common shape: single children in table order, then the name list.
 template <typename Rec, std::size_t N>
-QString importNamedMaster(const char *location, const char *element, const QString &company, const Rec &record,
-                          const QString &action, const ChildElement<Rec> (&children)[N])
+tally::TallyReply importNamedMaster(const char *location, const char *element, const QString &company,
+                                    const Rec &record, const QString &action, const ChildElement<Rec> (&children)[N])
 {
     return trappedBuild(location, [&] {
         const MasterMessage message(company, element, record.Name, record.OldName, action);
@@ -101,12 +101,12 @@ QString importNamedMaster(const char *location, const char *element, const QStri
 
 } // namespace
 
-QString ImportGodown(const QString &company, const GodownRec &godown, const QString &action)
+tally::TallyReply ImportGodown(const QString &company, const GodownRec &godown, const QString &action)
 {
     return importNamedMaster(locationImportGodown, "GODOWN", company, godown, action, godownChildren);
 }
 
-QString ImportUnit(const QString &company, const UnitRec &unit, const QString &action)
+tally::TallyReply ImportUnit(const QString &company, const UnitRec &unit, const QString &action)
 {
     return trappedBuild(locationImportUnit, [&] {
         const MasterMessage message(company, "UNIT", unit.Name, unit.OldName, action);
@@ -119,29 +119,29 @@ QString ImportUnit(const QString &company, const UnitRec &unit, const QString &a
     });
 }
 
-QString ImportLedgerGroup(const QString &company, const LedgerGroupRec &group, const QString &action)
+tally::TallyReply ImportLedgerGroup(const QString &company, const LedgerGroupRec &group, const QString &action)
 {
     return importNamedMaster(locationImportLedgerGroup, "GROUP", company, group, action, groupChildren);
 }
 
-QString ImportStockGroup(const QString &company, const StockGroupRec &group, const QString &action)
+tally::TallyReply ImportStockGroup(const QString &company, const StockGroupRec &group, const QString &action)
 {
     return importNamedMaster(locationImportStockGroup, "STOCKGROUP", company, group, action, stockGroupChildren);
 }
 
-QString ImportStockCategory(const QString &company, const StockCategoryRec &category, const QString &action)
+tally::TallyReply ImportStockCategory(const QString &company, const StockCategoryRec &category, const QString &action)
 {
     return importNamedMaster(locationImportStockCategory, "STOCKCATEGORY", company, category, action,
                              stockCategoryChildren);
 }
 
-QString ImportCostCategory(const QString &company, const CostCategoryRec &category, const QString &action)
+tally::TallyReply ImportCostCategory(const QString &company, const CostCategoryRec &category, const QString &action)
 {
     return importNamedMaster(locationImportCostCategory, "COSTCATEGORY", company, category, action,
                              costCategoryChildren);
 }
 
-QString ImportCostCentre(const QString &company, const CostCentreRec &centre, const QString &action)
+tally::TallyReply ImportCostCentre(const QString &company, const CostCentreRec &centre, const QString &action)
 {
     return importNamedMaster(locationImportCostCentre, "COSTCENTRE", company, centre, action, costCentreChildren);
 }

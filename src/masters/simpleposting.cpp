@@ -2,12 +2,12 @@
 #include "masters/masterconstants.h"
 #include "masters/masterposting.h"
 #include "masters/masterrow.h"
-#include "masters/postresult.h"
 
 #include "errors/errortrap.h"
 #include "sources/gridtext.h"
 #include "sources/importwindow.h"
 #include "sources/lookups.h"
+#include "sources/rowmarking.h"
 #include "sources/workgrid.h"
 
 // The seven master types whose masters are one grid row each. What a type reads from its row is the table of
@@ -23,7 +23,7 @@ template <typename Rec> struct SimpleMasterType
     std::span<const Column<Rec>> columns;
     std::span<const FixedValue<Rec>> fixedValues;
     void (*lastStep)(Rec &record, const MasterRow &row);
-    QString (*import)(const QString &company, const Rec &record, const QString &action);
+    tally::TallyReply (*import)(const QString &company, const Rec &record, const QString &action);
 };
 
 // A row that is blank all through holds no master, even when its NAME cell holds blanks.
@@ -41,7 +41,6 @@ template <typename Rec> void postSimpleMasters(sources::ImportWindow &window, co
         window.currentCompany() = window.companyListText();
         sources::WorkGrid &grid = window.workGrid();
         const QString progress = QString::fromLatin1(type.progress);
-        const QString panel = QString::fromLatin1(panelMsg);
         const QString action = QString::fromLatin1(actionCreate);
 
         Rec record;
@@ -57,11 +56,9 @@ template <typename Rec> void postSimpleMasters(sources::ImportWindow &window, co
             if (type.lastStep)
                 type.lastStep(record, row);
 
-            const QString result = type.import(window.currentCompany(), record, action);
-            ReportPostResult(grid, i, result);
-            window.stat(progress + QString::number(i), panel);
-            grid.setCurrentRow(i);
-            window.yieldToEvents();
+            const tally::TallyReply reply = type.import(window.currentCompany(), record, action);
+            if (!sources::PostAndMark(window, sources::PostedRows::master(i), reply, progress + QString::number(i)))
+                return;
         }
     });
 }

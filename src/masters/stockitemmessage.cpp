@@ -74,7 +74,7 @@ template <typename Line, std::size_t N> std::span<const ListChild<Line>> listOf(
 
 } // namespace
 
-QString ImportStockItem(const QString &company, const StockItemRec &item, const QString &action)
+tally::TallyReply ImportStockItem(const QString &company, const StockItemRec &item, const QString &action)
 {
     return trappedBuild(locationImportStockItem, [&] {
         const MasterMessage message(company, "STOCKITEM", item.Name, item.OldName, action);

@@ -121,7 +121,7 @@ public:
         }
     }
 
-    QString postMaster() override
+    tally::TallyReply postMaster() override
     {
         m_item.BatchAllocations = m_batches;
         m_item.StandardCosts = m_standardCosts;

@@ -1,149 +1,119 @@
 #include "sources/importtypes.h"
 
-#include <algorithm>
-#include <iterator>
-
 namespace sources {
 
 namespace {
 
 using L = QLatin1String;
+constexpr Reading Stored = Reading::AsStored;
+constexpr Reading Ordered = Reading::VoucherOrder;
+constexpr Reading Filled = Reading::FilledVoucherOrder;
+constexpr LoadRoute General = LoadRoute::General;
 
-struct ImportTypeName
+// The spaced and the unspaced form of a keyword name the same sheet; only the entry the list shows, and the
+// dispatch, go by the spaced one. The second keywords of the plain, itemized and cost transactions are older
+// sheet names: they are sorted (but for C_TRANSACTIONS) and never filled down.
+constexpr ImportType ImportTypeTable[] = {
+    {{{{L("LEDGERS")}}}, General, false, L("PostLedgers")},
+    {{{{L("TRANSACTIONS"), Filled}, {L("H_TRANSACTIONS"), Ordered}}}, General, false, L("PostTransaction")},
+    {{{{L("QUICKTRANSACTIONS"), Filled}}}, General, false, L("PostQuickTransaction")},
+    {{{{L("TDSTRANSACTIONS"), Filled}}}, General, false, L("PostTDSTransaction")},
+    {{{{L("STTDSTRANSACTIONS"), Filled}}}, General, false, L("PostSTTDSTransaction")},
+    {{{{L("VATTRANSACTIONS"), Filled}}}, General, false, L("PostVATTransaction")},
+    {{{{L("VATTRANSACTIONSMC"), Filled}}}, General, false, L("PostVATTransactionMC")},
+    {{{{L("ORDERS"), Filled}}}, General, false, L("PostOrders")},
+    {{{{L("NOTES"), Filled}}}, General, false, L("PostNotes")},
+    {{{{L("PHYSICALSTOCK"), Filled}}}, General, false, L("PostPhysicalStock")},
+    {{{{L("STOCKJV"), Filled}}}, General, false, L("PostStockJV")},
+    {{{{L("CRDRNOTES"), Filled}}}, General, false, L("PostCrDrNotes")},
+    {{{{L("SERVICETAXTRANSACTIONS"), Filled}}}, General, false, L("PostServTaxTransaction")},
+    {{{{L("ITEM TRANSACTIONS"), Filled}, {L("I_TRANSACTIONS"), Ordered}}},
+     General,
+     false,
+     L("PostItemizedTransaction")},
+    {{{{L("COST TRANSACTIONS"), Filled}, {L("C_TRANSACTIONS"), Stored}}}, General, false, L("PostCostTransaction")},
+    {{{{L("LEDGER GROUPS")}}}, General, false, L("PostLedgerGroups")},
+    {{{{L("UNITS")}}}, General, false, L("PostUnits")},
+    {{{{L("GODOWNS")}}}, General, false, L("PostGodowns")},
+    {{{{L("STOCK GROUPS")}}}, General, false, L("PostStockGroups")},
+    {{{{L("STOCK CATEGORIES")}}}, General, false, L("PostStockCategories")},
+    {{{{L("STOCK ITEMS")}}}, General, false, L("PostStockItems")},
+    {{{{L("COST CATEGORIES")}}}, General, false, L("PostCostCategories")},
+    {{{{L("COST CENTRES")}}}, General, false, L("PostCostCentres")},
+    {{{{L("SALE REGISTER")},
+       {L("SALEREGISTER")},
+       {L("V_TRANSACTIONS")},
+       {L("VOUCHERREGISTER")},
+       {L("VOUCHER REGISTER")}}},
+     LoadRoute::Register,
+     true,
+     L("PostVoucherRegister")},
+    // Listed, but neither loaded nor posted.
+    {{{{L("PURCHASE REGISTER")}, {L("PURCHASEREGISTER")}}}, LoadRoute::Unknown, true, L()},
+};
+
+// The keyword that equals the text exactly, with the row it belongs to.
+struct Found
 {
-    QLatin1String accepted;
-    // Empty: the entry is the name itself.
-    QLatin1String entry;
+    const ImportType *type = nullptr;
+    const ImportKeyword *keyword = nullptr;
 };
 
-// The table's rows in their order, one line per accepted name; no name is accepted by two rows.
-constexpr ImportTypeName ImportTypeTable[] = {
-    {L("TRANSACTIONS"), L("TRANSACTIONS")},
-    {L("H_TRANSACTIONS"), L("TRANSACTIONS")},
-    {L("QUICKTRANSACTIONS"), L("QUICKTRANSACTIONS")},
-    {L("SERVICETAXTRANSACTIONS"), L("SERVICETAXTRANSACTIONS")},
-    {L("TDSTRANSACTIONS"), L("TDSTRANSACTIONS")},
-    {L("STTDSTRANSACTIONS"), L("STTDSTRANSACTIONS")},
-    {L("VATTRANSACTIONS"), L("VATTRANSACTIONS")},
-    {L("VATTRANSACTIONSMC"), L("VATTRANSACTIONSMC")},
-    {L("ORDERS"), L("ORDERS")},
-    {L("NOTES"), L("NOTES")},
-    {L("PHYSICALSTOCK"), L("PHYSICALSTOCK")},
-    {L("STOCKJV"), L("STOCKJV")},
-    {L("CRDRNOTES"), L("CRDRNOTES")},
-    {L("ITEMTRANSACTIONS"), L("ITEM TRANSACTIONS")},
-    {L("I_TRANSACTIONS"), L("ITEM TRANSACTIONS")},
-    {L("ITEM TRANSACTIONS"), L("ITEM TRANSACTIONS")},
-    {L("COSTTRANSACTIONS"), L("COST TRANSACTIONS")},
-    {L("C_TRANSACTIONS"), L("COST TRANSACTIONS")},
-    {L("COST TRANSACTIONS"), L("COST TRANSACTIONS")},
-    {L("LEDGER GROUPS"), L("LEDGER GROUPS")},
-    {L("LEDGERGROUPS"), L("LEDGER GROUPS")},
-    {L("LEDGERS"), L("LEDGERS")},
-    {L("UNITS"), L("UNITS")},
-    {L("GODOWNS"), L("GODOWNS")},
-    {L("STOCK GROUPS"), L("STOCK GROUPS")},
-    {L("STOCKGROUPS"), L("STOCK GROUPS")},
-    {L("STOCK CATEGORIES"), L("STOCK CATEGORIES")},
-    {L("STOCKCATEGORIES"), L("STOCK CATEGORIES")},
-    {L("STOCK ITEMS"), L("STOCK ITEMS")},
-    {L("STOCKITEMS"), L("STOCK ITEMS")},
-    {L("COST CATEGORIES"), L("COST CATEGORIES")},
-    {L("COSTCATEGORIES"), L("COST CATEGORIES")},
-    {L("COST CENTRES"), L("COST CENTRES")},
-    {L("COSTCENTRES"), L("COST CENTRES")},
-    {L("SALE REGISTER"), L()},
-    {L("SALEREGISTER"), L()},
-    {L("PURCHASE REGISTER"), L()},
-    {L("PURCHASEREGISTER"), L()},
-    {L("V_TRANSACTIONS"), L()},
-    {L("VOUCHERREGISTER"), L()},
-    {L("VOUCHER REGISTER"), L()},
-};
-
-constexpr QLatin1String generalVoucherTypes[] = {
-    L("PHYSICALSTOCK"),
-    L("CRDRNOTES"),
-    L("STOCKJV"),
-    L("NOTES"),
-    L("ORDERS"),
-    L("TRANSACTIONS"),
-    L("QUICKTRANSACTIONS"),
-    L("STTDSTRANSACTIONS"),
-    L("TDSTRANSACTIONS"),
-    L("SERVICETAXTRANSACTIONS"),
-    L("VATTRANSACTIONS"),
-    L("VATTRANSACTIONSMC"),
-    L("H_TRANSACTIONS"),
-    L("ITEM TRANSACTIONS"),
-    L("I_TRANSACTIONS"),
-    L("COST TRANSACTIONS"),
-    L("C_TRANSACTIONS"),
-};
-
-constexpr QLatin1String masterTypes[] = {
-    L("LEDGER GROUPS"),    L("LEDGERS"),     L("UNITS"),        L("GODOWNS"),         L("STOCK GROUPS"),
-    L("STOCK CATEGORIES"), L("STOCK ITEMS"), L("COST CENTRES"), L("COST CATEGORIES"),
-};
-
-constexpr QLatin1String registerTypes[] = {
-    L("SALE REGISTER"), L("SALEREGISTER"), L("V_TRANSACTIONS"), L("VOUCHERREGISTER"), L("VOUCHER REGISTER"),
-};
-
-
-constexpr QLatin1String fillDownTypes[] = {
-    L("ITEMTRANSACTIONS"),
-    L("COSTTRANSACTIONS"),
-    L("TRANSACTIONS"),
-    L("QUICKTRANSACTIONS"),
-    L("TDSTRANSACTIONS"),
-    L("STTDSTRANSACTIONS"),
-    L("SERVICETAXTRANSACTIONS"),
-    L("VATTRANSACTIONS"),
-    L("VATTRANSACTIONSMC"),
-    L("ORDERS"),
-    L("NOTES"),
-    L("STOCKJV"),
-    L("CRDRNOTES"),
-    L("PHYSICALSTOCK"),
-};
-
-template <std::size_t N> bool contains(const QLatin1String (&names)[N], const QString &text)
+template <typename Matches> Found findKeyword(Matches &&matches)
 {
-    return std::any_of(std::begin(names), std::end(names), [&](QLatin1String name) { return text == name; });
+    for (const ImportType &type : ImportTypeTable) {
+        for (const ImportKeyword &keyword : type.keywords) {
+            if (!keyword.text.isEmpty() && matches(keyword.text))
+                return {&type, &keyword};
+        }
+    }
+    return {};
+}
+
+Found exactKeyword(const QString &text)
+{
+    return findKeyword([&](QLatin1String keyword) { return text == keyword; });
 }
 
 } // namespace
 
+std::span<const ImportType> importTypes()
+{
+    return ImportTypeTable;
+}
+
+const ImportType *findImportType(const QString &keyword)
+{
+    return exactKeyword(keyword).type;
+}
+
 std::optional<QString> importTypeEntry(const QString &normalisedName)
 {
-    for (const ImportTypeName &row : ImportTypeTable) {
-        if (normalisedName == row.accepted)
-            return row.entry.isEmpty() ? normalisedName : QString(row.entry);
-    }
-    return std::nullopt;
+    const Found found = findKeyword(
+        [&](QLatin1String keyword) { return normalisedName == keyword || normalisedName == removeBlanks(keyword); });
+    if (!found.type)
+        return std::nullopt;
+    return found.type->listedUnderOwnName ? normalisedName : QString(found.type->keywords.front().text);
 }
 
 LoadRoute loadRoute(const QString &listTextUpper)
 {
     if (listTextUpper == QString(SelectImportTypeText).toUpper())
         return LoadRoute::Placeholder;
-    if (contains(generalVoucherTypes, listTextUpper) || contains(masterTypes, listTextUpper))
-        return LoadRoute::General;
-    if (contains(registerTypes, listTextUpper))
-        return LoadRoute::Register;
-    return LoadRoute::Unknown;
+    const ImportType *type = findImportType(listTextUpper);
+    return type ? type->route : LoadRoute::Unknown;
 }
 
 bool readsInVoucherOrder(const QString &listTextUpper)
 {
-    // Every general voucher type is read in voucher order but C_TRANSACTIONS.
-    return listTextUpper != QLatin1String("C_TRANSACTIONS") && contains(generalVoucherTypes, listTextUpper);
+    const Found found = exactKeyword(listTextUpper);
+    return found.keyword && found.keyword->reading != Reading::AsStored;
 }
 
 bool receivesVoucherFillDown(const QString &importType)
 {
-    return contains(fillDownTypes, importType);
+    const Found found = findKeyword([&](QLatin1String keyword) { return importType == removeBlanks(keyword); });
+    return found.keyword && found.keyword->reading == Reading::FilledVoucherOrder;
 }
 
 QString removeBlanks(const QString &text)

@@ -3,7 +3,9 @@
 #include <QLatin1String>
 #include <QString>
 
+#include <array>
 #include <optional>
+#include <span>
 
 namespace sources {
 
@@ -15,11 +17,6 @@ inline constexpr QLatin1String ExcelSourceKey{"Excel"};
 inline constexpr QLatin1String AccessSourceKey{"Access"};
 inline constexpr QLatin1String OdbcSourceKey{"ODBC"};
 
-// ImportTypeTable: the import-type entry a source name adds to the list, if any. The name is upper-cased by the
-// caller (and, for a table listing, stripped of every "$"); it is then compared exactly with each row's accepted
-// names. Register names give themselves, so they keep the form under which they were found.
-std::optional<QString> importTypeEntry(const QString &normalisedName);
-
 // What a load does for the import-type list's text, upper-cased with its blanks kept.
 enum class LoadRoute
 {
@@ -28,14 +25,55 @@ enum class LoadRoute
     Register,    // a voucher register read with its map
     Unknown,     // no sheet or table of that type can be loaded: the not-found message
 };
+
+// How a load reads the sheet or table of a keyword.
+enum class Reading
+{
+    AsStored,
+    // Sorted by voucher type, date, number and serial number.
+    VoucherOrder,
+    // Blank voucher header cells first take the value of the row above, then sorted as VoucherOrder.
+    FilledVoucherOrder,
+};
+
+struct ImportKeyword
+{
+    QLatin1String text;
+    Reading reading = Reading::AsStored;
+};
+
+// Everything the program knows of one import type: the keywords the list, the loaders and the Post dispatch
+// know it by, how its sheet or table is loaded, and the posting procedure that posts it ("" for none).
+struct ImportType
+{
+    // The list's entry for the type comes first; a slot with an empty text is unused.
+    std::array<ImportKeyword, 5> keywords;
+    LoadRoute route = LoadRoute::Unknown;
+    // A sheet or table found under one of the keywords adds that keyword itself to the list rather than the
+    // first one, so that a register keeps the form under which it was found.
+    bool listedUnderOwnName = false;
+    QLatin1String postingProcedure;
+};
+
+// ImportTypeTable: one row per import type, in the order the Post dispatch tests them.
+std::span<const ImportType> importTypes();
+
+// The row one of whose keywords equals the text exactly, if any.
+const ImportType *findImportType(const QString &keyword);
+
+// The import-type entry a source name adds to the list, if any. The name is upper-cased by the caller (and, for
+// a table listing, stripped of every "$"); it is then compared exactly with every keyword, as it stands and
+// without its blanks.
+std::optional<QString> importTypeEntry(const QString &normalisedName);
+
 LoadRoute loadRoute(const QString &listTextUpper);
 
-// Voucher types are read ordered by voucher type, date, number and serial number; tested on the list's text
-// upper-cased with its blanks kept.
+// Whether the sheet or table is sorted in voucher order; tested on the list's text upper-cased with its blanks
+// kept.
 bool readsInVoucherOrder(const QString &listTextUpper);
 
-// Voucher types whose blank header cells take the value of the row above; tested on the import type as the
-// loader receives it, without blanks.
+// Whether blank voucher header cells take the value of the row above; tested on the import type as the loader
+// receives it, without blanks.
 bool receivesVoucherFillDown(const QString &importType);
 
 // The text with every blank (the space character) removed.

@@ -1,9 +1,82 @@
 #include "sources/rowmarking.h"
 
 #include "errors/errortrap.h"
+#include "sources/importwindow.h"
+#include "sources/statusline.h"
 #include "sources/workgrid.h"
+#include "tally/transport.h"
 
 namespace sources {
+
+namespace {
+
+void markRejectedRow(WorkGrid &grid, int row, const QColor &failed)
+{
+    const int columns = grid.columns();
+    for (int column = 1; column <= columns; ++column)
+        grid.setTextColor(row, column, failed);
+    grid.setBold(row, grid.columnOfKey(ProcessStatusKey), true);
+}
+
+// A voucher's last row shows its outcome by its image alone; an unrecognised result must not keep the image of
+// an earlier success.
+int voucherImage(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Error:
+        return imageRejected;
+    case Outcome::Created:
+    case Outcome::Altered:
+        return imagePosted;
+    case Outcome::Unrecognised:
+        break;
+    }
+    return imageUnrecognised;
+}
+
+} // namespace
+
+Outcome PostOutcome(const QString &result)
+{
+    const QString upper = result.toUpper();
+    if (upper.contains(QLatin1String("ERROR")))
+        return Outcome::Error;
+    if (upper.contains(QLatin1String("CREATED")))
+        return Outcome::Created;
+    if (upper.contains(QLatin1String("ALTERED")) || upper.contains(QLatin1String("COMBINED")))
+        return Outcome::Altered;
+    return Outcome::Unrecognised;
+}
+
+void ReportPostResult(WorkGrid &grid, int row, const QString &result)
+{
+    grid.setText(row, ProcessStatusKey, result);
+
+    int image = imageUnrecognised;
+    quint32 colour = OleBlack;
+    switch (PostOutcome(result)) {
+    case Outcome::Error:
+        image = imageRejected;
+        colour = OleRed;
+        break;
+    case Outcome::Created:
+        image = imagePosted;
+        colour = OleBlue;
+        break;
+    case Outcome::Altered:
+        image = imagePosted;
+        break;
+    case Outcome::Unrecognised:
+        break;
+    }
+    grid.setImage(row, 1, image);
+
+    const QColor textColour = oleColor(colour);
+    const int columns = grid.columns();
+    for (int column = 1; column <= columns; ++column)
+        grid.setTextColor(row, column, textColour);
+    grid.setBold(row, grid.columnOfKey(ProcessStatusKey), true);
+}
 
 void ReportErrorByVID(WorkGrid &grid, const QString &id, const QString &colName, qint32 &curPos)
 {
@@ -14,14 +87,52 @@ void ReportErrorByVID(WorkGrid &grid, const QString &id, const QString &colName,
         const QColor failed = oleColor(OleRed);
         const int rows = grid.rows();
         for (int row = 1; row <= rows; ++row) {
-            if (grid.text(row, grid.columnOfKey(colName)) != id)
-                continue;
-            const int columns = grid.columns();
-            for (int column = 1; column <= columns; ++column)
-                grid.setTextColor(row, column, failed);
-            grid.setBold(row, grid.columnOfKey(ProcessStatusKey), true);
+            if (grid.text(row, grid.columnOfKey(colName)) == id)
+                markRejectedRow(grid, row, failed);
         }
     });
+}
+
+PostedRows PostedRows::master(int row)
+{
+    return PostedRows(Kind::Master, row, row);
+}
+
+PostedRows PostedRows::voucherWithKey(int lastRow, const QString &key)
+{
+    return PostedRows(Kind::VoucherWithKey, lastRow, lastRow, key);
+}
+
+PostedRows PostedRows::voucherRows(int firstRow, int lastRow)
+{
+    return PostedRows(Kind::VoucherRows, firstRow, lastRow);
+}
+
+bool PostAndMark(ImportWindow &window, const PostedRows &rows, const tally::TallyReply &reply, const QString &progress)
+{
+    WorkGrid &grid = window.workGrid();
+    const int row = rows.m_lastRow;
+    if (rows.m_kind == PostedRows::Kind::Master) {
+        ReportPostResult(grid, row, reply.summary);
+    } else {
+        grid.setText(row, ProcessStatusKey, reply.summary);
+        const Outcome outcome = PostOutcome(reply.summary);
+        if (outcome == Outcome::Error) {
+            if (rows.m_kind == PostedRows::Kind::VoucherWithKey) {
+                qint32 position = 0;
+                ReportErrorByVID(grid, rows.m_key, IdKey, position);
+            } else {
+                const RedrawSuspender suspender(grid);
+                for (int marked = rows.m_firstRow; marked <= row; ++marked)
+                    markRejectedRow(grid, marked, oleColor(OleRed));
+            }
+        }
+        grid.setImage(row, 1, voucherImage(outcome));
+    }
+    window.stat(progress, MsgPanel);
+    grid.setCurrentRow(row);
+    window.yieldToEvents();
+    return true;
 }
 
 } // namespace sources

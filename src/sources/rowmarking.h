@@ -2,13 +2,81 @@
 
 #include <QString>
 
+namespace tally {
+struct TallyReply;
+}
+
 namespace sources {
 
+class ImportWindow;
 class WorkGrid;
+
+// The class of a posting result, read from its response summary.
+enum class Outcome
+{
+    Error,
+    Created,
+    Altered,
+    Unrecognised,
+};
+
+// "ERROR" before "CREATED" before "ALTERED" or "COMBINED", case ignored: a summary naming ERRORS is an error
+// even when it also names CREATED. Anything else, an empty summary included, is unrecognised.
+Outcome PostOutcome(const QString &result);
+
+// Images of the window's icon list that a row's first cell shows.
+inline constexpr int imagePosted = 0;
+inline constexpr int imageRejected = 1;
+inline constexpr int imageUnrecognised = 3;
+
+// Marks a work-grid row with a posting result: the result in its status cell, an image in its first cell,
+// every cell in the outcome's colour and the status cell in bold. An unrecognised result (nothing reached the
+// server, or it answered something else) gets an image of its own and black text, so that it never looks like
+// a success, whatever the rows above it or an earlier run showed.
+void ReportPostResult(WorkGrid &grid, int row, const QString &result);
 
 // Marks the rows of a voucher the server rejected: every work-grid row whose cell in the column keyed colName
 // equals id exactly gets red text in every cell and a bold status cell. curPos is set to 1. Repainting is off
 // for the scan and always on again afterwards; a run-time error is reported with the routine's location code.
 void ReportErrorByVID(WorkGrid &grid, const QString &id, const QString &colName, qint32 &curPos);
+
+// The rows one post answers for: the row its result goes into, and how they show the outcome.
+class PostedRows
+{
+public:
+    // A master, or a voucher that is one row: the row is coloured by its outcome (ReportPostResult).
+    static PostedRows master(int row);
+    // A voucher whose rows carry its key in their ID cells; its result goes into its last row. A rejected
+    // voucher marks every row with that key (ReportErrorByVID).
+    static PostedRows voucherWithKey(int lastRow, const QString &key);
+    // A voucher of a source without an ID column of its own, in rows firstRow to lastRow; a rejected voucher
+    // marks those rows as ReportErrorByVID marks a voucher's rows.
+    static PostedRows voucherRows(int firstRow, int lastRow);
+
+    int resultRow() const { return m_lastRow; }
+
+private:
+    friend bool PostAndMark(ImportWindow &, const PostedRows &, const tally::TallyReply &, const QString &);
+    enum class Kind
+    {
+        Master,
+        VoucherWithKey,
+        VoucherRows,
+    };
+    PostedRows(Kind kind, int firstRow, int lastRow, QString key = QString())
+        : m_kind(kind), m_firstRow(firstRow), m_lastRow(lastRow), m_key(std::move(key))
+    {}
+
+    Kind m_kind;
+    int m_firstRow;
+    int m_lastRow;
+    QString m_key;
+};
+
+// The step after every post of a master or voucher: the reply's summary goes into the status cell of the
+// result row, the rows are marked by their outcome, the progress text goes to the status line, the result row
+// becomes the current row and the run yields to the event loop. A voucher's rows other than its last keep their
+// status cells. Returns whether the run may go on.
+bool PostAndMark(ImportWindow &window, const PostedRows &rows, const tally::TallyReply &reply, const QString &progress);
 
 } // namespace sources

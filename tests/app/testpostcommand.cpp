@@ -2,6 +2,7 @@
 #include "app/importtypedispatch.h"
 #include "masters/masterposting.h"
 #include "platform/prompter.h"
+#include "sources/importtypes.h"
 #include "sources/sourcegrid.h"
 #include "sources/workgrid.h"
 #include "support/scriptedprompter.h"
@@ -337,7 +338,7 @@ private slots:
         QFETCH(QString, keyword);
         QFETCH(QString, procedure);
         QFETCH(quintptr, function);
-        const app::PostingRoute *route = app::findPostingRoute(keyword);
+        const std::optional<app::PostingRoute> route = app::findPostingRoute(keyword);
         if (procedure.isEmpty()) {
             QVERIFY(!route);
             return;
@@ -351,9 +352,14 @@ private slots:
     {
         QStringList order;
         QStringList keywords;
-        for (const app::PostingRoute &route : app::postingRoutes()) {
-            order << route.procedureName;
-            keywords << route.keywords;
+        for (const sources::ImportType &type : sources::importTypes()) {
+            if (type.postingProcedure.isEmpty())
+                continue;
+            order << QString(type.postingProcedure);
+            for (const sources::ImportKeyword &keyword : type.keywords) {
+                if (!keyword.text.isEmpty())
+                    keywords << QString(keyword.text);
+            }
         }
         const QStringList expected = {
             QStringLiteral("PostLedgers"),

@@ -1,6 +1,8 @@
 #include "app/frmexcel.h"
 #include "app/runreport.h"
 #include "sources/workgrid.h"
+#include "support/golden.h"
+#include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
 
@@ -21,11 +23,6 @@ QByteArray readFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return "<missing: " + path.toUtf8() + '>';
     return file.readAll();
-}
-
-QByteArray golden(const char *name)
-{
-    return readFile(QStringLiteral(PELKO_TEST_DATA "/app/") + QLatin1String(name));
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -175,7 +172,9 @@ private slots:
         const QString path = m_env->programFile(QStringLiteral("run report.txt"));
         writeFile(path, QByteArray(4096, 'z'));
         QVERIFY(app::SaveReport(grid, path));
-        QCOMPARE(readFile(path), golden(qPrintable(goldenFile)));
+        testsupport::compareWithGolden(readFile(path), QStringLiteral("app/") + goldenFile);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(m_prompter->boxes().isEmpty());
     }
 
@@ -214,9 +213,10 @@ private slots:
             writeFile(path, previous);
 
         QVERIFY(!app::SaveReport(grid, path));
-        QCOMPARE(m_prompter->boxes().size(), 1);
+        QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList{QStringLiteral("F01-0045")});
         QCOMPARE(m_prompter->boxes().first().style & platform::MsgBoxStyle::IconMask, platform::MsgBoxStyle::Critical);
-        QVERIFY(m_env->readProgramFile(QStringLiteral("Pelko10Errors.txt")).contains(QLatin1String("F01-0045")));
+        QCOMPARE(testsupport::loggedLocations(m_env->readProgramFile(QStringLiteral("Pelko10Errors.txt"))),
+                 QStringList{QStringLiteral("F01-0045")});
         if (previous.isEmpty())
             QVERIFY(!QFile::exists(path));
         else
@@ -261,7 +261,9 @@ private slots:
         const QString expectedPath =
             app::ReportFileName(m_env->programFolder(), QStringLiteral("ABC Ltd"), m_env->now(), QLocale());
         QVERIFY(expectedPath.startsWith(m_env->programFolder() + QStringLiteral("/ABC Ltd ")));
-        QCOMPARE(readFile(expectedPath), golden("report-masters.txt"));
+        testsupport::compareWithGolden(readFile(expectedPath), QStringLiteral("app/report-masters.txt"));
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(m_prompter->boxes().size(), 1);
         const ScriptedPrompter::Box box = m_prompter->boxes().first();
         QCOMPARE(box.prompt, QStringLiteral("Report has been saved at following location.\r\n") + expectedPath);
@@ -279,9 +281,9 @@ private slots:
 
         window.mnuSaveR_Click();
 
-        QCOMPARE(m_prompter->boxes().size(), 1);
-        QVERIFY(!m_prompter->boxes().first().prompt.contains(QLatin1String("Report has been saved")));
-        QVERIFY(m_env->readProgramFile(QStringLiteral("Pelko10Errors.txt")).contains(QLatin1String("F01-0045")));
+        QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList{QStringLiteral("F01-0045")});
+        QCOMPARE(testsupport::loggedLocations(m_env->readProgramFile(QStringLiteral("Pelko10Errors.txt"))),
+                 QStringList{QStringLiteral("F01-0045")});
         QCOMPARE(QDir(m_env->programFolder()).entryList({QStringLiteral("*.txt")}, QDir::Files),
                  QStringList{QStringLiteral("Pelko10Errors.txt")});
     }

@@ -1,5 +1,6 @@
 #include "errors/errorreport.h"
 #include "errors/errortrap.h"
+#include "support/golden.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
 
@@ -17,12 +18,9 @@ using testsupport::TestEnvironment;
 
 namespace {
 
-QString golden(const QString &name)
+testsupport::Placeholders machine()
 {
-    QFile file(QStringLiteral(PELKO_TEST_DATA "/errors/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).replace(QStringLiteral("@ADOVERSION@"), GetAdoVersion());
+    return {{QByteArrayLiteral("@ADOVERSION@"), GetAdoVersion().toUtf8()}};
 }
 
 void raiseInProcedure(qint32 number, const QString &description, qint32 line = 0, qint32 systemError = 0,
@@ -73,14 +71,17 @@ private slots:
         const auto box = m_prompter->boxes().first();
         QCOMPARE(box.title, QStringLiteral("Pelko 1.0 Error = 91"));
         QCOMPARE(box.style, 16);
-        QCOMPARE(box.prompt, golden(QStringLiteral("box-91.txt")));
-        QCOMPARE(m_env->readProgramFile(QString::fromLatin1(errorLogName)), golden(QStringLiteral("log-91.txt")));
+        testsupport::compareWithGolden(box.prompt.toUtf8(), QStringLiteral("errors/box-91.txt"), machine());
+        testsupport::compareWithGolden(m_env->readProgramFile(QString::fromLatin1(errorLogName)).toUtf8(),
+                                       QStringLiteral("errors/log-91.txt"), machine());
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(currentError().number, 0);
 
         // A second entry is appended after the first.
         raiseInProcedure(91, QStringLiteral("Object variable or with block variable not set"), 9);
-        QCOMPARE(m_env->readProgramFile(QString::fromLatin1(errorLogName)),
-                 golden(QStringLiteral("log-91.txt")).repeated(2));
+        QCOMPARE(m_env->readProgramFile(QString::fromLatin1(errorLogName)).toUtf8(),
+                 testsupport::goldenBytes(QStringLiteral("errors/log-91.txt"), machine()).repeated(2));
     }
 
     void quietRangeEnds_data()
@@ -141,14 +142,16 @@ private slots:
         QTest::addColumn<QString>("locationLine");
         const QString noApi;
         QTest::newRow("line 0") << "d" << 0 << 0 << "d " << noApi << "=> LOCATION CODE: C03--0001() ";
-        QTest::newRow("system error 203") << "d" << 3 << 203 << "d " << noApi << "=> LOCATION CODE: C03--0001()  LINE# 3 ";
-        QTest::newRow("system error with text")
-            << "d" << 0 << 2 << "d " << "  API Error: (2) No such file or directory"
-            << "=> LOCATION CODE: C03--0001() ";
-        QTest::newRow("system error without text")
-            << "d" << 0 << 99999 << "d " << "  API Error: (99999) " << "=> LOCATION CODE: C03--0001() ";
-        QTest::newRow("placeholder in description") << "a %Comp% b" << 0 << 0 << "a %Comp% b " << noApi
-                                                    << "=> LOCATION CODE: C03--0001() ";
+        QTest::newRow("system error 203")
+            << "d" << 3 << 203 << "d " << noApi << "=> LOCATION CODE: C03--0001()  LINE# 3 ";
+        QTest::newRow("system error with text") << "d" << 0 << 2 << "d "
+                                                << "  API Error: (2) No such file or directory"
+                                                << "=> LOCATION CODE: C03--0001() ";
+        QTest::newRow("system error without text") << "d" << 0 << 99999 << "d "
+                                                   << "  API Error: (99999) "
+                                                   << "=> LOCATION CODE: C03--0001() ";
+        QTest::newRow("placeholder in description")
+            << "a %Comp% b" << 0 << 0 << "a %Comp% b " << noApi << "=> LOCATION CODE: C03--0001() ";
         QTest::newRow("marker in description") << QStringLiteral("a") + QChar(8) + QStringLiteral("b") << 0 << 0
                                                << "a%b " << noApi << "=> LOCATION CODE: C03--0001() ";
     }
@@ -164,8 +167,8 @@ private slots:
         QStringList lines = GetErrorReport().split(QStringLiteral("\r\n"));
         QCOMPARE(lines.takeLast(), QString());
         QCOMPARE(lines.first(), firstLine);
-        QCOMPARE(lines.at(1), QStringLiteral("=> Computer='TESTPC' Time='03/05/26 14:07:09' ADO-version='")
-                                  + GetAdoVersion() + QStringLiteral("' "));
+        QCOMPARE(lines.at(1), QStringLiteral("=> Computer='TESTPC' Time='03/05/26 14:07:09' ADO-version='") +
+                                  GetAdoVersion() + QStringLiteral("' "));
         QCOMPARE(lines.size(), apiLine.isNull() ? 3 : 4);
         if (!apiLine.isNull())
             QCOMPARE(lines.at(2), apiLine);

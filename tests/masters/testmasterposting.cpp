@@ -1,15 +1,16 @@
-#include "mastersheet.h"
-
+#include "errors/errortrap.h"
 #include "masters/masterbuilders.h"
 #include "masters/masterposting.h"
-#include "masters/postresult.h"
+#include "sources/rowmarking.h"
 #include "sources/workgrid.h"
+#include "support/golden.h"
+#include "support/gridloading.h"
 #include "support/headlesswindow.h"
+#include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
 #include "support/testenvironment.h"
 
-#include <QFile>
 #include <QTest>
 
 #include <pugixml.hpp>
@@ -19,7 +20,12 @@
 
 using namespace masters;
 using namespace Qt::StringLiterals;
+using sources::imagePosted;
+using sources::imageUnrecognised;
+using sources::Outcome;
+using sources::PostOutcome;
 using testsupport::HeadlessWindow;
+using testsupport::LoadedAs;
 
 using PostingLoop = void (*)(sources::ImportWindow &);
 Q_DECLARE_METATYPE(PostingLoop)
@@ -27,37 +33,6 @@ Q_DECLARE_METATYPE(PostingLoop)
 namespace {
 
 const QString company = QStringLiteral("Pelko Traders");
-
-QString dataFile(const QString &name)
-{
-    return QStringLiteral(PELKO_TEST_DATA "/masters/") + name;
-}
-
-// Expected files are compared byte for byte; PELKO_UPDATE_GOLDEN=1 rewrites them from what the run produced.
-void compareWithGolden(const QByteArray &actual, const QString &name)
-{
-    const QString path = dataFile(name);
-    if (qEnvironmentVariableIntValue("PELKO_UPDATE_GOLDEN") == 1) {
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(actual);
-    }
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
-    const QByteArray expected = file.readAll();
-    if (actual != expected) {
-        const QList<QByteArray> actualLines = actual.split('\n');
-        const QList<QByteArray> expectedLines = expected.split('\n');
-        for (qsizetype i = 0; i < std::max(actualLines.size(), expectedLines.size()); ++i) {
-            const QByteArray a = actualLines.value(i);
-            const QByteArray e = expectedLines.value(i);
-            if (a != e)
-                QFAIL(qPrintable(name + QStringLiteral(" line ") + QString::number(i + 1) +
-                                 QStringLiteral(":\n got: ") + QString::fromUtf8(a) + QStringLiteral("\nwant: ") +
-                                 QString::fromUtf8(e)));
-        }
-    }
-}
 
 QByteArray requestsText(const QList<tallysim::RecordedRequest> &requests)
 {
@@ -199,49 +174,60 @@ private slots:
     void goldenRun_data()
     {
         QTest::addColumn<QString>("sheet");
+        QTest::addColumn<QString>("listText");
         QTest::addColumn<PostingLoop>("loop");
         QTest::addColumn<QString>("setupSheet");
         QTest::addColumn<PostingLoop>("setupLoop");
 
         const PostingLoop none = nullptr;
-        QTest::newRow("ledger groups") << "ledger-groups" << &PostLedgerGroups << QString() << none;
-        QTest::newRow("units") << "units" << &PostUnits << QString() << none;
-        QTest::newRow("godowns") << "godowns" << &PostGodowns << QString() << none;
-        QTest::newRow("stock groups") << "stock-groups" << &PostStockGroups << QString() << none;
-        QTest::newRow("stock categories") << "stock-categories" << &PostStockCategories << QString() << none;
-        QTest::newRow("cost categories") << "cost-categories" << &PostCostCategories << QString() << none;
-        QTest::newRow("cost centres") << "cost-centres" << &PostCostCentres << QString() << none;
-        QTest::newRow("ledgers") << "ledgers" << &PostLedgers << QString() << none;
-        QTest::newRow("stock items") << "stock-items" << &PostStockItems << "stock-items-units" << &PostUnits;
+        QTest::newRow("ledger groups") << "ledger-groups"
+                                       << "LEDGER GROUPS" << &PostLedgerGroups << QString() << none;
+        QTest::newRow("units") << "units"
+                               << "UNITS" << &PostUnits << QString() << none;
+        QTest::newRow("godowns") << "godowns"
+                                 << "GODOWNS" << &PostGodowns << QString() << none;
+        QTest::newRow("stock groups") << "stock-groups"
+                                      << "STOCK GROUPS" << &PostStockGroups << QString() << none;
+        QTest::newRow("stock categories") << "stock-categories"
+                                          << "STOCK CATEGORIES" << &PostStockCategories << QString() << none;
+        QTest::newRow("cost categories") << "cost-categories"
+                                         << "COST CATEGORIES" << &PostCostCategories << QString() << none;
+        QTest::newRow("cost centres") << "cost-centres"
+                                      << "COST CENTRES" << &PostCostCentres << QString() << none;
+        QTest::newRow("ledgers") << "ledgers"
+                                 << "LEDGERS" << &PostLedgers << QString() << none;
+        QTest::newRow("stock items") << "stock-items"
+                                     << "STOCK ITEMS" << &PostStockItems << "stock-items-units" << &PostUnits;
     }
     void goldenRun()
     {
         QFETCH(QString, sheet);
+        QFETCH(QString, listText);
         QFETCH(PostingLoop, loop);
         QFETCH(QString, setupSheet);
         QFETCH(PostingLoop, setupLoop);
 
         if (setupLoop) {
-            masterstest::loadSheet(*m_window, dataFile(setupSheet + QStringLiteral(".csv")));
+            testsupport::loadTextFile(*m_window, QStringLiteral("UNITS"),
+                                      testsupport::testDataPath(u"masters/"_s + setupSheet + u".csv"_s));
             setupLoop(*m_window);
             m_server->clearRequests();
             m_window = newWindow();
         }
-        masterstest::loadSheet(*m_window, dataFile(sheet + QStringLiteral(".csv")));
+        testsupport::loadTextFile(*m_window, listText, testsupport::testDataPath(u"masters/"_s + sheet + u".csv"_s));
         loop(*m_window);
 
         QCOMPARE(m_window->selectFirstDataTabCount(), 1);
         QCOMPARE(m_window->currentCompany(), company);
         QVERIFY(m_prompter->boxes().isEmpty());
-        compareWithGolden(requestsText(m_server->requests()), sheet + QStringLiteral(".requests.txt"));
-        compareWithGolden(marksText(*m_window), sheet + QStringLiteral(".marks.txt"));
+        testsupport::compareWithGolden(requestsText(m_server->requests()), u"masters/"_s + sheet + u".requests.txt"_s);
+        testsupport::compareWithGolden(marksText(*m_window), u"masters/"_s + sheet + u".marks.txt"_s);
     }
 
     // How rows group into ledgers: continuation rows, repeated names, blank rows and rows without a name.
     void ledgerGrouping_data()
     {
         QTest::addColumn<QList<QStringList>>("rows");
-        QTest::addColumn<int>("trailingBlankRows");
         QTest::addColumn<QStringList>("posted");
         QTest::addColumn<QString>("marked");
         QTest::addColumn<QString>("progress");
@@ -261,37 +247,36 @@ private slots:
                                QStringLiteral("10")};
         };
         QTest::newRow("continuation rows add bills")
-            << QList<QStringList>{row(u"A"_s, u"I1"_s), continuation(u"I2"_s), continuation(u"I3"_s), row(u"B"_s)} << 2
+            << QList<QStringList>{row(u"A"_s, u"I1"_s), continuation(u"I2"_s), continuation(u"I3"_s), row(u"B"_s)}
             << QStringList{u"A:I1,I2,I3"_s, u"B:"_s} << u"3,4"_s << u"4,5"_s;
         QTest::newRow("a repeated name continues")
-            << QList<QStringList>{row(u"A"_s, u"I1"_s), row(u"A"_s, u"I2"_s), row(u"B"_s), row(u"A"_s)} << 2
+            << QList<QStringList>{row(u"A"_s, u"I1"_s), row(u"A"_s, u"I2"_s), row(u"B"_s), row(u"A"_s)}
             << QStringList{u"A:I1,I2"_s, u"B:"_s, u"A:"_s} << u"2,3,4"_s << u"3,4,5"_s;
-        QTest::newRow("names differing in case") << QList<QStringList>{row(u"a"_s), row(u"A"_s)} << 1
-                                                 << QStringList{u"a:"_s, u"A:"_s} << u"1,2"_s << u"2,3"_s;
+        QTest::newRow("names differing in case")
+            << QList<QStringList>{row(u"a"_s), row(u"A"_s)} << QStringList{u"a:"_s, u"A:"_s} << u"1,2"_s << u"2,3"_s;
         QTest::newRow("blank row ends a ledger and starts none")
-            << QList<QStringList>{row(u"A"_s), blank, continuation(u"I9"_s), row(u"B"_s)} << 1
+            << QList<QStringList>{row(u"A"_s), blank, continuation(u"I9"_s), row(u"B"_s)}
             << QStringList{u"A:"_s, u":I9"_s, u"B:"_s} << u"1,3,4"_s << u"2,4,5"_s;
-        QTest::newRow("first row without a name") << QList<QStringList>{row(QString()), row(u"A"_s)} << 1
-                                                  << QStringList{u":"_s, u"A:"_s} << u"1,2"_s << u"2,3"_s;
-        QTest::newRow("a ledger named 00") << QList<QStringList>{row(u"00"_s), row(u"B"_s)} << 1
-                                           << QStringList{u"00:"_s, u"B:"_s} << u"1,2"_s << u"2,3"_s;
-        QTest::newRow("no blank row after the data") << QList<QStringList>{row(u"A"_s), row(u"B"_s, u"I1"_s)} << 0
-                                                     << QStringList{u"A:"_s, u"B:I1"_s} << u"1,2"_s << u"2,3"_s;
-        QTest::newRow("only blank rows") << QList<QStringList>{blank, blank} << 1 << QStringList() << u""_s << u""_s;
+        QTest::newRow("first row without a name")
+            << QList<QStringList>{row(QString()), row(u"A"_s)} << QStringList{u":"_s, u"A:"_s} << u"1,2"_s << u"2,3"_s;
+        QTest::newRow("a ledger named 00")
+            << QList<QStringList>{row(u"00"_s), row(u"B"_s)} << QStringList{u"00:"_s, u"B:"_s} << u"1,2"_s << u"2,3"_s;
+        QTest::newRow("a last ledger with a bill") << QList<QStringList>{row(u"A"_s), row(u"B"_s, u"I1"_s)}
+                                                   << QStringList{u"A:"_s, u"B:I1"_s} << u"1,2"_s << u"2,3"_s;
+        QTest::newRow("only blank rows") << QList<QStringList>{blank, blank} << QStringList() << u""_s << u""_s;
     }
     void ledgerGrouping()
     {
         QFETCH(QList<QStringList>, rows);
-        QFETCH(int, trailingBlankRows);
         QFETCH(QStringList, posted);
         QFETCH(QString, marked);
         QFETCH(QString, progress);
 
-        masterstest::fillGrids(*m_window,
-                               {QStringLiteral("Name"), QStringLiteral("Parent"), QStringLiteral("OpeningBillDate"),
-                                QStringLiteral("OpeningName"), QStringLiteral("OpeningCreditPeriod"),
-                                QStringLiteral("OpeningBalance")},
-                               rows, trailingBlankRows);
+        // A table keeps the blank rows between its records.
+        testsupport::loadRows(*m_window, u"LEDGERS"_s,
+                              {u"Name"_s, u"Parent"_s, u"OpeningBillDate"_s, u"OpeningName"_s, u"OpeningCreditPeriod"_s,
+                               u"OpeningBalance"_s},
+                              rows, LoadedAs::Table);
         PostLedgers(*m_window);
 
         QCOMPARE(postedLedgers(m_server->requests()), posted);
@@ -305,13 +290,12 @@ private slots:
     void simpleLoopSkipsBlankRows()
     {
         const QString blanks = QStringLiteral("  ");
-        masterstest::fillGrids(*m_window,
-                               {QStringLiteral("Name"), QStringLiteral("Parent"), QStringLiteral("HasNoStock")},
-                               {{QStringLiteral("Store"), QString(), QStringLiteral("No")},
-                                {blanks, blanks, QString()},
-                                {blanks, QStringLiteral("Store"), QString()},
-                                {QString(), QStringLiteral("Store"), QStringLiteral("No")}},
-                               1);
+        testsupport::loadRows(*m_window, u"GODOWNS"_s, {u"Name"_s, u"Parent"_s, u"HasNoStock"_s},
+                              {{u"Store"_s, QString(), u"No"_s},
+                               {blanks, blanks, QString()},
+                               {blanks, u"Store"_s, QString()},
+                               {QString(), u"Store"_s, u"No"_s}},
+                              LoadedAs::Table);
         PostGodowns(*m_window);
 
         QCOMPARE(m_server->requests().size(), 2);
@@ -325,6 +309,7 @@ private slots:
     void blankCellsHoldOnlySpaces_data()
     {
         QTest::addColumn<PostingLoop>("loop");
+        QTest::addColumn<QString>("listText");
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QStringList>("row");
         QTest::addColumn<QString>("element");
@@ -334,26 +319,28 @@ private slots:
         const QStringList tdsFields{u"Name"_s, u"Parent"_s, u"TDSDeducteeType"_s};
         const QStringList centreFields{u"Name"_s, u"Parent"_s, u"Category"_s};
         QTest::newRow("TDS type of spaces")
-            << &PostLedgers << tdsFields << QStringList{u"L"_s, u"Sundry Creditors"_s, u"   "_s} << u"ISTDSAPPLICABLE"_s
-            << u"No"_s;
+            << &PostLedgers << u"LEDGERS"_s << tdsFields << QStringList{u"L"_s, u"Sundry Creditors"_s, u"   "_s}
+            << u"ISTDSAPPLICABLE"_s << u"No"_s;
         QTest::newRow("TDS type of a no-break space")
-            << &PostLedgers << tdsFields << QStringList{u"L"_s, u"Sundry Creditors"_s, noBreak} << u"ISTDSAPPLICABLE"_s
-            << u"Yes"_s;
+            << &PostLedgers << u"LEDGERS"_s << tdsFields << QStringList{u"L"_s, u"Sundry Creditors"_s, noBreak}
+            << u"ISTDSAPPLICABLE"_s << u"Yes"_s;
         QTest::newRow("category of spaces")
-            << &PostCostCentres << centreFields << QStringList{u"C"_s, QString(), u"   "_s} << u"CATEGORY"_s
-            << u"Primary Cost Category"_s;
+            << &PostCostCentres << u"COST CENTRES"_s << centreFields << QStringList{u"C"_s, QString(), u"   "_s}
+            << u"CATEGORY"_s << u"Primary Cost Category"_s;
         QTest::newRow("category of a no-break space")
-            << &PostCostCentres << centreFields << QStringList{u"C"_s, QString(), noBreak} << u"CATEGORY"_s << noBreak;
+            << &PostCostCentres << u"COST CENTRES"_s << centreFields << QStringList{u"C"_s, QString(), noBreak}
+            << u"CATEGORY"_s << noBreak;
     }
     void blankCellsHoldOnlySpaces()
     {
         QFETCH(PostingLoop, loop);
+        QFETCH(QString, listText);
         QFETCH(QStringList, fields);
         QFETCH(QStringList, row);
         QFETCH(QString, element);
         QFETCH(QString, expected);
 
-        masterstest::fillGrids(*m_window, fields, {row});
+        testsupport::loadRows(*m_window, listText, fields, {row});
         loop(*m_window);
 
         QCOMPARE(m_server->requests().size(), 1);
@@ -370,6 +357,7 @@ private slots:
     void missingRequiredColumn_data()
     {
         QTest::addColumn<PostingLoop>("loop");
+        QTest::addColumn<QString>("listText");
         QTest::addColumn<QString>("location");
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QList<QStringList>>("rows");
@@ -378,38 +366,40 @@ private slots:
         const QList<QStringList> twoRows{{QStringLiteral("First"), QStringLiteral("x")},
                                          {QStringLiteral("Second"), QStringLiteral("y")}};
         QTest::newRow("godowns without HASNOSTOCK")
-            << &PostGodowns << u"F01-0019"_s << QStringList{u"Name"_s, u"Parent"_s} << twoRows << u""_s;
-        QTest::newRow("ledger groups without NAME")
-            << &PostLedgerGroups << u"F01-0016"_s << QStringList{u"Title"_s, u"Parent"_s} << twoRows << u""_s;
-        QTest::newRow("stock groups without ISADDABLE")
-            << &PostStockGroups << u"F01-0020"_s << QStringList{u"Name"_s, u"Parent"_s} << twoRows << u""_s;
+            << &PostGodowns << u"GODOWNS"_s << u"F01-0019"_s << QStringList{u"Name"_s, u"Parent"_s} << twoRows << u""_s;
+        QTest::newRow("ledger groups without NAME") << &PostLedgerGroups << u"LEDGER GROUPS"_s << u"F01-0016"_s
+                                                    << QStringList{u"Title"_s, u"Parent"_s} << twoRows << u""_s;
+        QTest::newRow("stock groups without ISADDABLE") << &PostStockGroups << u"STOCK GROUPS"_s << u"F01-0020"_s
+                                                        << QStringList{u"Name"_s, u"Parent"_s} << twoRows << u""_s;
         QTest::newRow("stock categories without PARENT")
-            << &PostStockCategories << u"F01-0021"_s << QStringList{u"Name"_s, u"NameAlias"_s} << twoRows << u""_s;
-        QTest::newRow("cost centres without PARENT")
-            << &PostCostCentres << u"F01-0053"_s << QStringList{u"Name"_s, u"Category"_s} << twoRows << u""_s;
+            << &PostStockCategories << u"STOCK CATEGORIES"_s << u"F01-0021"_s << QStringList{u"Name"_s, u"NameAlias"_s}
+            << twoRows << u""_s;
+        QTest::newRow("cost centres without PARENT") << &PostCostCentres << u"COST CENTRES"_s << u"F01-0053"_s
+                                                     << QStringList{u"Name"_s, u"Category"_s} << twoRows << u""_s;
         QTest::newRow("compound unit without BASEUNITS")
-            << &PostUnits << u"F01-0018"_s
+            << &PostUnits << u"UNITS"_s << u"F01-0018"_s
             << QStringList{u"Name"_s, u"IsSimpleUnit"_s, u"OriginalName"_s, u"DecimalPlaces"_s}
             << QList<QStringList>{{u"Nos"_s, u"Yes"_s, u"Numbers"_s, u"0"_s},
                                   {u"Box"_s, u" no"_s, u""_s, u""_s},
                                   {u"kg"_s, u"Yes"_s, u"Kg"_s, u"3"_s}}
             << u"1"_s;
-        QTest::newRow("ledgers without NAME")
-            << &PostLedgers << u"F01-0017"_s << QStringList{u"Ledger"_s, u"Parent"_s} << twoRows << u""_s;
-        QTest::newRow("stock items without CATEGORY")
-            << &PostStockItems << u"F01-0022"_s << QStringList{u"Name"_s, u"Parent"_s} << twoRows << u""_s;
-        QTest::newRow("cost categories need only NAME")
-            << &PostCostCategories << u""_s << QStringList{u"Name"_s, u"Parent"_s} << twoRows << u"1,2"_s;
+        QTest::newRow("ledgers without NAME") << &PostLedgers << u"LEDGERS"_s << u"F01-0017"_s
+                                              << QStringList{u"Ledger"_s, u"Parent"_s} << twoRows << u""_s;
+        QTest::newRow("stock items without CATEGORY") << &PostStockItems << u"STOCK ITEMS"_s << u"F01-0022"_s
+                                                      << QStringList{u"Name"_s, u"Parent"_s} << twoRows << u""_s;
+        QTest::newRow("cost categories need only NAME") << &PostCostCategories << u"COST CATEGORIES"_s << u""_s
+                                                        << QStringList{u"Name"_s, u"Parent"_s} << twoRows << u"1,2"_s;
     }
     void missingRequiredColumn()
     {
         QFETCH(PostingLoop, loop);
+        QFETCH(QString, listText);
         QFETCH(QString, location);
         QFETCH(QStringList, fields);
         QFETCH(QList<QStringList>, rows);
         QFETCH(QString, marked);
 
-        masterstest::fillGrids(*m_window, fields, rows);
+        testsupport::loadRows(*m_window, listText, fields, rows);
         loop(*m_window);
 
         QCOMPARE(markedRows(m_window->workGrid()), marked);
@@ -418,11 +408,9 @@ private slots:
             QVERIFY(m_prompter->boxes().isEmpty());
             return;
         }
-        QCOMPARE(m_prompter->boxes().size(), 1);
-        QVERIFY2(m_prompter->boxes().first().prompt.contains(QStringLiteral("=> LOCATION CODE: ") + location +
-                                                             QStringLiteral("()")),
-                 qPrintable(m_prompter->boxes().first().prompt));
-        QVERIFY(m_env->readProgramFile(QStringLiteral("Pelko10Errors.txt")).contains(location));
+        QCOMPARE(testsupport::reportedErrors(*m_prompter),
+                 QStringList{testsupport::reportedError(location, errors::ErrNo::SubscriptOutOfRange)});
+        QCOMPARE(testsupport::loggedLocations(m_env->readProgramFile(u"Pelko10Errors.txt"_s)), QStringList{location});
     }
 
     // The server goes away after the second ledger: the first two keep their results, every later one
@@ -432,7 +420,7 @@ private slots:
         QList<QStringList> rows;
         for (const QString &name : {u"L1"_s, u"L2"_s, u"L3"_s, u"L4"_s})
             rows.append({name, QStringLiteral("Sundry Debtors")});
-        masterstest::fillGrids(*m_window, {QStringLiteral("Name"), QStringLiteral("Parent")}, rows);
+        testsupport::loadRows(*m_window, u"LEDGERS"_s, {u"Name"_s, u"Parent"_s}, rows);
         InterruptedWindow window(*m_window, [this](int posted) {
             if (posted == 2)
                 m_server->stop();
@@ -449,9 +437,8 @@ private slots:
             QCOMPARE(grid.image(row, 1), imageUnrecognised);
             QCOMPARE(grid.textColor(row, 1), QColor(0, 0, 0));
         }
-        QCOMPARE(m_prompter->boxes().size(), 2);
-        for (const auto &box : m_prompter->boxes())
-            QVERIFY(box.prompt.contains(QStringLiteral("=> LOCATION CODE: C02-0001()")));
+        const QString cannotConnect = testsupport::reportedError("C02-0001", errors::ErrNo::HttpCannotConnect);
+        QCOMPARE(testsupport::reportedErrors(*m_prompter), (QStringList{cannotConnect, cannotConnect}));
         QCOMPARE(progressNumbers(*m_window, QStringLiteral("Processed Ledgers: ")), QStringLiteral("2,3,4,5"));
     }
 

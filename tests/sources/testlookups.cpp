@@ -1,6 +1,8 @@
+#include "errors/errortrap.h"
 #include "sources/lookups.h"
 #include "sources/sourcegrid.h"
 #include "sources/workgrid.h"
+#include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
 
@@ -153,12 +155,10 @@ private slots:
         QVERIFY(IsEmptyRow(work, 0));
         SourceGrid source;
         QVERIFY(IsEmptyRowEx(source, 2));
-        const auto boxes = m_prompter->boxes();
-        QCOMPARE(boxes.size(), 3);
-        QVERIFY(boxes.at(0).prompt.contains(QStringLiteral("LOCATION CODE: F01-0046()")));
-        QVERIFY(boxes.at(1).prompt.contains(QStringLiteral("LOCATION CODE: F01-0046()")));
-        QVERIFY(boxes.at(2).prompt.contains(QStringLiteral("LOCATION CODE: F01-0046A()")));
-        QCOMPARE(boxes.at(0).title, QStringLiteral("Pelko 1.0 Error = 9"));
+        QCOMPARE(testsupport::reportedErrors(*m_prompter),
+                 (QStringList{testsupport::reportedError("F01-0046", errors::ErrNo::SubscriptOutOfRange),
+                              testsupport::reportedError("F01-0046", errors::ErrNo::SubscriptOutOfRange),
+                              testsupport::reportedError("F01-0046A", errors::ErrNo::SubscriptOutOfRange)}));
     }
 
     void fieldExists_data()

@@ -1,7 +1,11 @@
+#include "errors/errortrap.h"
 #include "sources/rowmarking.h"
 #include "sources/workgrid.h"
+#include "support/headlesswindow.h"
+#include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
+#include "tally/transport.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -127,8 +131,8 @@ private slots:
         QVERIFY(grid.redraw());
         QCOMPARE(curPos, 1);
         verifyMarks(grid, {});
-        QCOMPARE(m_prompter->boxes().size(), 1);
-        QVERIFY(m_prompter->boxes().first().prompt.contains(QStringLiteral("LOCATION CODE: F01-0027()")));
+        QCOMPARE(testsupport::reportedErrors(*m_prompter),
+                 QStringList{testsupport::reportedError("F01-0027", errors::ErrNo::SubscriptOutOfRange)});
     }
 
     // Without a status column the first matching row is coloured before the error ends the scan; what was
@@ -143,8 +147,69 @@ private slots:
         QVERIFY(grid.redraw());
         QCOMPARE(markedRows(grid), QList<int>{3});
         QCOMPARE(changed.size(), 1);
-        QCOMPARE(m_prompter->boxes().size(), 1);
-        QVERIFY(m_prompter->boxes().first().prompt.contains(QStringLiteral("LOCATION CODE: F01-0027()")));
+        QCOMPARE(testsupport::reportedErrors(*m_prompter),
+                 QStringList{testsupport::reportedError("F01-0027", errors::ErrNo::SubscriptOutOfRange)});
+    }
+
+    // The step after a post: the result goes into the last row only; a master row takes its outcome's colour, a
+    // rejected voucher marks its rows (by key, or its own rows when the source has no ID of its own); the progress,
+    // the current row and one yield follow.
+    void postAndMark_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<QList<int>>("marked");
+        QTest::addColumn<int>("image");
+        QTest::newRow("master created") << "master"
+                                        << "CREATED" << QList<int>{} << imagePosted;
+        QTest::newRow("master rejected") << "master"
+                                         << "ERRORS x - " << QList<int>{4} << imageRejected;
+        QTest::newRow("voucher by key rejected") << "key"
+                                                 << "ERRORS x - " << QList<int>{1, 2, 4} << imageRejected;
+        QTest::newRow("voucher by key created") << "key"
+                                                << "CREATED" << QList<int>{} << imagePosted;
+        QTest::newRow("voucher by key unrecognised") << "key"
+                                                     << "" << QList<int>{} << imageUnrecognised;
+        QTest::newRow("voucher rows rejected") << "range"
+                                               << "ERRORS x - " << QList<int>{3, 4} << imageRejected;
+        QTest::newRow("voucher rows altered") << "range"
+                                              << "ALTERED" << QList<int>{} << imagePosted;
+    }
+    void postAndMark()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, summary);
+        QFETCH(QList<int>, marked);
+        QFETCH(int, image);
+        testsupport::HeadlessWindow window;
+        fillVouchers(window.workGrid());
+        WorkGrid &grid = window.workGrid();
+        const PostedRows posted = rows == QLatin1String("master") ? PostedRows::master(4)
+                                  : rows == QLatin1String("key")
+                                      ? PostedRows::voucherWithKey(4, QStringLiteral("Sales-1"))
+                                      : PostedRows::voucherRows(3, 4);
+
+        QVERIFY(PostAndMark(window, posted, tally::TallyReply{summary, tally::Delivery::Answered},
+                            QStringLiteral("Processed Document: 7")));
+
+        QCOMPARE(grid.text(4, ProcessStatusKey), summary);
+        QCOMPARE(grid.text(2, ProcessStatusKey), QStringLiteral("ERRORS: 1"));
+        QCOMPARE(grid.image(4, 1), image);
+        for (int row = 1; row <= 3; ++row)
+            QCOMPARE(grid.image(row, 1), NoImage);
+        QList<int> red;
+        for (int row = 1; row <= grid.rows(); ++row) {
+            if (grid.textColor(row, 1) == QColor(Qt::red))
+                red.append(row);
+        }
+        QCOMPARE(red, marked);
+        for (const int row : marked)
+            QVERIFY(grid.bold(row, grid.columnOfKey(ProcessStatusKey)));
+        QCOMPARE(window.statCalls(), (QList<testsupport::HeadlessWindow::StatCall>{
+                                         {QStringLiteral("Processed Document: 7"), QStringLiteral("msg")}}));
+        QCOMPARE(grid.currentRow(), 4);
+        QCOMPARE(window.yieldCount(), 1);
+        QVERIFY(m_prompter->boxes().isEmpty());
     }
 
 private:

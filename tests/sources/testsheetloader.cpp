@@ -7,6 +7,7 @@
 #include "sources/statusline.h"
 #include "sources/workgrid.h"
 #include "support/headlesswindow.h"
+#include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
 
@@ -159,7 +160,7 @@ private slots:
     // is added; a cell holding a blank is no empty cell; a blank record passes nothing to the record after it.
     void fillDownRule()
     {
-        FakeSource source;
+        MemorySource source;
         const QStringList fields =
             strings({"ID", "VchType", "VchDate", "VchNo", "RefNo", "SrNo", "Narration", "Ledger"});
         const Cell null;
@@ -196,14 +197,13 @@ private slots:
         choose(fixture(QStringLiteral("masters.xls")), QStringLiteral("LEDGERS"));
         QVERIFY(m_window->workGrid().rows() > 0);
 
-        FakeSource source;
+        MemorySource source;
         source.addTable(QStringLiteral("Transactions$"), fields,
                         {{"Sales", "01/04/2024", 1, "A", "x", "Cash"}, {Cell(), Cell(), Cell(), 2}});
         choose(QStringLiteral("book.xls"), QStringLiteral("TRANSACTIONS"));
-        QCOMPARE(m_prompter->boxes().size(), 1);
-        QCOMPARE(m_prompter->boxes().first().title, QStringLiteral("Pelko 1.0 Error = %1").arg(number));
-        QVERIFY(m_env->readProgramFile(QString::fromLatin1(errors::errorLogName))
-                    .contains(QStringLiteral("LOCATION CODE: F01-0002()")));
+        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList{testsupport::reportedError("F01-0002", number)});
+        QCOMPARE(testsupport::loggedLocations(m_env->readProgramFile(QString::fromLatin1(errors::errorLogName))),
+                 QStringList{QStringLiteral("F01-0002")});
         QCOMPARE(m_window->workGrid().columns(), 0);
         QCOMPARE(m_window->workGrid().rows(), 0);
         QVERIFY(m_window->workGrid().redraw());
@@ -270,7 +270,7 @@ private slots:
     // two blank rows; the source grid has two empty rows.
     void headerOnlySheet()
     {
-        FakeSource source;
+        MemorySource source;
         source.addTable(QStringLiteral("Orders$"),
                         strings({"VchType", "VchDate", "VchNo", "RefNo", "SrNo", "Narration"}));
         choose(QStringLiteral("book.xls"), QStringLiteral("ORDERS"));
@@ -373,7 +373,7 @@ private slots:
         QFETCH(QStringList, mapRecord);
         QFETCH(QString, salesTag);
         QFETCH(int, error);
-        FakeSource source;
+        MemorySource source;
         source.addTable(QStringLiteral("SaleRegister$"), strings({"VchType", "VchNo", "Ledger", "Sales"}),
                         {{"Sales", 1, "Cash", 100}});
         Record map;
@@ -383,8 +383,8 @@ private slots:
         choose(QStringLiteral("book.xls"), QStringLiteral("SALEREGISTER"));
         const WorkGrid &grid = m_window->workGrid();
         if (error != 0) {
-            QCOMPARE(m_prompter->boxes().size(), 1);
-            QCOMPARE(m_prompter->boxes().first().title, QStringLiteral("Pelko 1.0 Error = %1").arg(error));
+            QCOMPARE(testsupport::reportedErrors(*m_prompter),
+                     QStringList{testsupport::reportedError("F01-0002", error)});
             QCOMPARE(grid.columns(), 0);
             return;
         }

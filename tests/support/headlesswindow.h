@@ -44,6 +44,7 @@ public:
     // a trapped error, as in the window, and leaves the panels as they were.
     void stat(const QString &msg, const QString &panel) override;
     const QList<StatCall> &statCalls() const { return m_statCalls; }
+    void forgetStatCalls() { m_statCalls.clear(); }
     QString panelText(const QString &panel) const { return m_panels.value(panel); }
 
     // platform::prompter() unless another is set; nullptr goes back to it.

@@ -1,4 +1,4 @@
-#include "reportedboxes.h"
+#include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
 #include "tally/envelope.h"
@@ -11,8 +11,8 @@
 #include <memory>
 
 using namespace tally;
-using tallytest::reportedError;
-using tallytest::reportedErrors;
+using testsupport::reportedError;
+using testsupport::reportedErrors;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "reportedboxes.h"
+#include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
 #include "tally/responsesummary.h"

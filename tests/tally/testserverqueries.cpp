@@ -1,3 +1,4 @@
+#include "support/golden.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
 #include "support/testenvironment.h"
@@ -17,10 +18,7 @@ namespace {
 
 QByteArray golden(const char *name)
 {
-    QFile file(QStringLiteral(PELKO_TEST_DATA "/tally/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("Missing golden file %s", name);
-    return file.readAll();
+    return testsupport::goldenBytes(QStringLiteral("tally/") + QLatin1String(name));
 }
 
 using Headers = QList<QPair<QByteArray, QByteArray>>;

@@ -1,4 +1,5 @@
-#include "reportedboxes.h"
+#include "support/golden.h"
+#include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
 #include "support/testenvironment.h"
@@ -17,8 +18,8 @@
 #include <memory>
 
 using namespace tally;
-using tallytest::reportedError;
-using tallytest::reportedErrors;
+using testsupport::reportedError;
+using testsupport::reportedErrors;
 using testsupport::SimulatedServer;
 
 namespace {
@@ -27,10 +28,7 @@ const QString company = QStringLiteral("Jack's & Sons <Traders> \"Pvt\"");
 
 QByteArray golden(const char *name)
 {
-    QFile file(QStringLiteral(PELKO_TEST_DATA "/tally/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("Missing golden file %s", name);
-    return file.readAll();
+    return testsupport::goldenBytes(QStringLiteral("tally/") + QLatin1String(name));
 }
 
 // A ledger as a master builder puts it together: the envelope, one message, its children.
@@ -109,9 +107,9 @@ private slots:
         SimulatedServer server(serverConfig());
         server.configureSettings();
 
-        QCOMPARE(SendTallyRequest(ledgerRequest()), QStringLiteral("CREATED"));
+        QCOMPARE(SendTallyRequest(ledgerRequest()).summary, QStringLiteral("CREATED"));
         // Handed an already indented text, the transport sends it as it is.
-        QCOMPARE(SendTallyRequest(QString::fromUtf8(golden("ledger-request.xml"))), QStringLiteral("ALTERED"));
+        QCOMPARE(SendTallyRequest(QString::fromUtf8(golden("ledger-request.xml"))).summary, QStringLiteral("ALTERED"));
         QVERIFY(m_prompter->boxes().isEmpty());
 
         const auto requests = server.requests();
@@ -124,7 +122,7 @@ private slots:
                          {"Host", "127.0.0.1:" + QByteArray::number(server.port())},
                          {"Content-Type", "text/xml;charset=UTF-8"},
                          {"Content-Length", QByteArray::number(golden("ledger-request.xml").size())}}));
-            QCOMPARE(request.body, golden("ledger-request.xml"));
+            testsupport::compareWithGolden(request.body, QStringLiteral("tally/ledger-request.xml"));
         }
 
         // The company's name reaches the server escaped and reads back unchanged.
@@ -140,11 +138,11 @@ private slots:
         SimulatedServer first(serverConfig());
         SimulatedServer second(serverConfig());
         first.configureSettings();
-        QCOMPARE(SendTallyRequest(ledgerRequest()), QStringLiteral("CREATED"));
+        QCOMPARE(SendTallyRequest(ledgerRequest()).summary, QStringLiteral("CREATED"));
         second.configureSettings();
-        QCOMPARE(SendTallyRequest(ledgerRequest()), QStringLiteral("CREATED"));
+        QCOMPARE(SendTallyRequest(ledgerRequest()).summary, QStringLiteral("CREATED"));
         first.configureSettings();
-        QCOMPARE(SendTallyRequest(ledgerRequest()), QStringLiteral("ALTERED"));
+        QCOMPARE(SendTallyRequest(ledgerRequest()).summary, QStringLiteral("ALTERED"));
         QCOMPARE(first.requests().size(), 2);
         QCOMPARE(second.requests().size(), 1);
         QVERIFY(m_prompter->boxes().isEmpty());
@@ -165,7 +163,7 @@ private slots:
         SimulatedServer server(serverConfig());
         server.configureSettings();
         server.setMode(tallysim::Mode(mode), 200);
-        QCOMPARE(SendTallyRequest(ledgerRequest()), summary);
+        QCOMPARE(SendTallyRequest(ledgerRequest()).summary, summary);
         QCOMPARE(server.requests().size(), 1);
         QVERIFY(m_prompter->boxes().isEmpty());
     }
@@ -205,7 +203,7 @@ private slots:
 
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(SendTallyRequest(request), QString());
+        QCOMPARE(SendTallyRequest(request).summary, QString());
         QVERIFY2(clock.elapsed() < 5000, "a failed request must not hold the program up");
         QCOMPARE(reportedErrors(*m_prompter), QStringList{reportedError(locationSendTallyRequest, number)});
         QCOMPARE(server.requests().size(), reachesServer ? 1 : 0);

@@ -1,4 +1,4 @@
-#include "reportedboxes.h"
+#include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
 #include "tally/tallyconstants.h"
@@ -104,8 +104,8 @@ private slots:
     void missingNodeIsReported()
     {
         IndentXmlNode(pugi::xml_node(), 2);
-        QCOMPARE(tallytest::reportedErrors(*m_prompter),
-                 QStringList{tallytest::reportedError(locationIndentXmlNode, errors::ErrNo::ObjectNotSet)});
+        QCOMPARE(testsupport::reportedErrors(*m_prompter),
+                 QStringList{testsupport::reportedError(locationIndentXmlNode, errors::ErrNo::ObjectNotSet)});
     }
 
 private:

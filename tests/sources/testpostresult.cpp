@@ -1,12 +1,12 @@
-#include "masters/postresult.h"
+#include "sources/rowmarking.h"
 
 #include "sources/workgrid.h"
 
 #include <QTest>
 
-using namespace masters;
+using namespace sources;
 
-Q_DECLARE_METATYPE(masters::Outcome)
+Q_DECLARE_METATYPE(sources::Outcome)
 
 namespace {
 
