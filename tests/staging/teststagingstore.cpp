@@ -1,9 +1,9 @@
 #include "staging/stagingconstants.h"
 #include "staging/stagingstore.h"
 #include "staging/stagingtables.h"
+#include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
-#include "tally/reportedboxes.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,8 +19,8 @@
 
 using namespace staging;
 using namespace Qt::StringLiterals;
-using tallytest::reportedError;
-using tallytest::reportedErrors;
+using testsupport::reportedError;
+using testsupport::reportedErrors;
 
 using Write = bool (*)(StagingStore &, const QString &company);
 Q_DECLARE_METATYPE(Write)
