@@ -283,6 +283,9 @@ void frmExcel::createDataBand(QWidget *canvas)
         view->setObjectName(QLatin1String(name));
         view->setModel(model);
         view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+        // Captions keep their weight whatever is selected: a bold caption would no longer fit its fitted column.
+        view->horizontalHeader()->setHighlightSections(false);
+        view->verticalHeader()->setHighlightSections(false);
         view->viewport()->installEventFilter(this);
         return view;
     };
@@ -292,6 +295,8 @@ void frmExcel::createDataBand(QWidget *canvas)
     m_Gr1 = grid("Gr1", &m_workGrid);
     m_Gr1->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_Gr1->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The size the grid counts for a status image when it fits the first column.
+    m_Gr1->setIconSize(QSize(sources::ImageSize, sources::ImageSize));
 
     connect(&m_workGrid, &sources::WorkGrid::currentRowChanged, this, [this](int row) {
         if (row < 1 || row > m_workGrid.rows() || m_workGrid.columns() < 1)

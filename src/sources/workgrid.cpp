@@ -16,6 +16,8 @@ namespace {
 
 // Room for the cell's margins and the grid lines around a fitted text.
 constexpr int FitPadding = 12;
+// Room for a cell's image and the margins a view keeps around it.
+constexpr int ImageRoom = ImageSize + 6;
 // Used for widths when no GUI application exists to measure with (command-line tools, core tests).
 constexpr int FallbackCharWidth = 7;
 
@@ -29,13 +31,15 @@ QString subscriptText(int row, int column)
 class TextMeter
 {
 public:
-    TextMeter()
+    explicit TextMeter(bool bold = false)
     {
         if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
             m_advances.fill(FallbackCharWidth);
             return;
         }
-        m_metrics.emplace(QGuiApplication::font());
+        QFont font = QGuiApplication::font();
+        font.setBold(bold);
+        m_metrics.emplace(font);
         for (std::size_t c = 0; c < m_advances.size(); ++c)
             m_advances[c] = m_metrics->horizontalAdvance(QChar(char16_t(c)));
     }
@@ -107,11 +111,10 @@ void WorkGrid::setRedraw(bool on)
         m_shownRows = rows();
         m_shownColumns = columns();
         endResetModel();
-        // The view dropped its sections with the reset; give it the widths and current row again.
-        for (int c = 1; c <= columns(); ++c) {
-            if (m_columns[std::size_t(c - 1)].width >= 0)
-                emit columnWidthChanged(c, m_columns[std::size_t(c - 1)].width);
-        }
+        // A view keeps its section sizes through a reset; every column is new, so each gets its own width,
+        // the view's default where none was set.
+        for (int c = 1; c <= columns(); ++c)
+            emit columnWidthChanged(c, m_columns[std::size_t(c - 1)].width);
         if (m_currentRow > 0)
             emit currentRowChanged(m_currentRow);
     } else if (m_dataDirty && m_shownRows > 0 && m_shownColumns > 0) {
@@ -223,11 +226,19 @@ void WorkGrid::fitColumnWidth(int column)
 {
     checkColumn(column);
     const TextMeter meter;
+    // Posting marks a few cells bold; their meter is made when the first one is met.
+    std::optional<TextMeter> boldMeter;
+    const QString noText;
     const std::size_t c = std::size_t(column - 1);
     qreal widest = meter.width(m_columns[c].caption);
     for (const Row &row : m_rows) {
-        if (c < row.texts.size())
-            widest = qMax(widest, meter.width(row.texts[c]));
+        const QString &text = c < row.texts.size() ? row.texts[c] : noText;
+        const CellMarks *marks = c < row.marks.size() ? &row.marks[c] : nullptr;
+        const bool bold = marks && marks->bold;
+        const bool image = marks && marks->image != NoImage;
+        if (bold && !boldMeter)
+            boldMeter.emplace(true);
+        widest = qMax(widest, (bold ? *boldMeter : meter).width(text) + (image ? ImageRoom : 0));
     }
     setColumnWidth(column, qCeil(widest) + FitPadding);
 }

@@ -25,6 +25,8 @@ inline constexpr int Right = 2;
 
 // The image index of a cell that shows no image.
 inline constexpr int NoImage = -1;
+// Images are square, this many pixels wide and high.
+inline constexpr int ImageSize = 16;
 
 // Colour values the program passes around in the &H00BBGGRR form (255 is pure red).
 QColor oleColor(quint32 bgr);
@@ -73,6 +75,7 @@ public:
     // Column widths in pixels as the view should apply them; -1 leaves the view's default.
     int columnWidth(int column) const;
     void setColumnWidth(int column, int width);
+    // Fits the width to the caption and to every cell: its text in the cell's font, and its image.
     void fitColumnWidth(int column);
     void fitColumnWidth(const QString &key);
 

@@ -249,10 +249,13 @@ private slots:
         QCOMPARE(changed.size(), 0);
         QCOMPARE(grid.rowCount(), 5);
         QCOMPARE(grid.columnCount(), 2);
-        // The fitted width reaches the view again once it has the new columns.
-        QCOMPARE(widths.size(), 1);
-        QCOMPARE(widths.first().at(0).toInt(), 1);
-        QCOMPARE(widths.first().at(1).toInt(), grid.columnWidth(1));
+        // Every column's width reaches the view once it has the new columns: the fitted one, and the default
+        // for the one never fitted, which must not keep the width of the column that stood there before.
+        QCOMPARE(widths.size(), 2);
+        QCOMPARE(widths.at(0).at(0).toInt(), 1);
+        QCOMPARE(widths.at(0).at(1).toInt(), grid.columnWidth(1));
+        QCOMPARE(widths.at(1).at(0).toInt(), 2);
+        QCOMPARE(widths.at(1).at(1).toInt(), -1);
         QCOMPARE(grid.columnWidth(2), -1);
     }
 

@@ -1,0 +1,166 @@
+#include "app/frmexcel.h"
+#include "app/modcommandl.h"
+#include "controls/buttonwindow.h"
+#include "sources/workgrid.h"
+#include "support/scriptedprompter.h"
+#include "support/simulatedserver.h"
+#include "support/testenvironment.h"
+
+#include <QHeaderView>
+#include <QTableView>
+#include <QTest>
+
+#include <memory>
+
+using app::frmExcel;
+using controls::ButtonWindow;
+using testsupport::ScriptedPrompter;
+using testsupport::TestEnvironment;
+
+namespace {
+
+template <typename T> T *child(const frmExcel &window, const char *name)
+{
+    T *widget = window.findChild<T *>(QString::fromLatin1(name));
+    if (!widget)
+        qFatal("no child %s", name);
+    return widget;
+}
+
+QList<int> sectionWidths(const QTableView *view)
+{
+    QList<int> widths;
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        widths << view->columnWidth(c);
+    return widths;
+}
+
+} // namespace
+
+// The main window as a user meets it: the work grid's columns and headers.
+class TestWindowUse final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        m_prompter = std::make_unique<ScriptedPrompter>();
+        m_window = std::make_unique<frmExcel>();
+        m_window->prepareWindow(app::CommandLine{});
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        m_grid = child<QTableView>(*m_window, "Gr1");
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_prompter.reset();
+        m_env.reset();
+    }
+
+    // After a Post the first column shows each row's status image before its text, and the status column its
+    // bold result: both are fitted to what they show.
+    void postedColumnsFitImageAndBoldText_data()
+    {
+        QTest::addColumn<QString>("importType");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("result");
+        // Short names: the image decides the first column's width.
+        QTest::newRow("units created") << "UNITS" << 1 << "CREATED";
+        // The company holds none of the items' units: long results in bold.
+        QTest::newRow("stock items refused") << "STOCK ITEMS" << 3 << "ERROR";
+    }
+
+    void postedColumnsFitImageAndBoldText()
+    {
+        QFETCH(QString, importType);
+        QFETCH(int, row);
+        QFETCH(QString, result);
+        tallysim::Config config;
+        config.companies = {QStringLiteral("Demo Traders")};
+        config.currentCompany = QStringLiteral("Demo Traders");
+        testsupport::SimulatedServer server(config);
+        server.configureSettings();
+        m_window->cmdRefresh_Click();
+        QCOMPARE(m_window->companyListText(), QStringLiteral("Demo Traders"));
+        openWorkbook();
+        load(importType);
+
+        m_window->setSilent(true);
+        QTest::mouseClick(child<ButtonWindow>(*m_window, "cmdPost"), Qt::LeftButton);
+
+        const sources::WorkGrid &grid = m_window->workGrid();
+        const int status = grid.columnOfKey(sources::ProcessStatusKey);
+        QVERIFY(grid.text(row, status).contains(result));
+        QVERIFY(grid.image(row, 1) != sources::NoImage);
+        QVERIFY(grid.bold(row, status));
+        // What the view's own delegate needs to show every cell of a column whole.
+        const auto needed = [this](int section) {
+            return static_cast<QAbstractItemView *>(m_grid)->sizeHintForColumn(section);
+        };
+        for (const int column : {1, status}) {
+            const int section = column - 1;
+            QVERIFY2(m_grid->columnWidth(section) >= needed(section),
+                     qPrintable(QStringLiteral("column %1: %2 wide, %3 needed")
+                                    .arg(column)
+                                    .arg(m_grid->columnWidth(section))
+                                    .arg(needed(section))));
+        }
+    }
+
+    void headerCaptionsKeepTheirWeightWhenARowIsSelected()
+    {
+        openWorkbook();
+        load(QStringLiteral("LEDGERS"));
+        m_grid->setFocus();
+        m_grid->clearSelection();
+        const QImage before = m_grid->horizontalHeader()->grab().toImage();
+
+        const QRect cell = m_grid->visualRect(m_grid->model()->index(1, 2));
+        QTest::mouseClick(m_grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+        QCOMPARE(m_grid->selectionModel()->selectedRows().size(), 1);
+
+        QVERIFY(m_grid->horizontalHeader()->grab().toImage() == before);
+    }
+
+    // A load fits its own columns whatever the load before it showed; the status column has the grid's default
+    // width until a Post fits it.
+    void eachLoadFitsItsOwnColumns()
+    {
+        openWorkbook();
+        load(QStringLiteral("UNITS"));
+        const QList<int> first = sectionWidths(m_grid);
+        QCOMPARE(first.last(), m_grid->horizontalHeader()->defaultSectionSize());
+
+        load(QStringLiteral("LEDGERS"));
+        QVERIFY(sectionWidths(m_grid).size() > first.size());
+        load(QStringLiteral("UNITS"));
+        QCOMPARE(sectionWidths(m_grid), first);
+    }
+
+private:
+    void openWorkbook()
+    {
+        m_prompter->chooseFile(QStringLiteral(PELKO_TEST_DATA "/sources/masters.xls"));
+        QTest::mouseClick(child<ButtonWindow>(*m_window, "cmdFilePath"), Qt::LeftButton);
+    }
+
+    // Chooses an import type, which loads it; stepping through the list with the keys would load every entry
+    // on the way.
+    void load(const QString &entry)
+    {
+        QVERIFY(m_window->selectImportType(entry));
+        QCOMPARE(m_window->workGrid().keyOfColumn(1), QStringLiteral("NAME"));
+        QCOMPARE(m_grid->model()->columnCount(), m_window->workGrid().columns());
+    }
+
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<frmExcel> m_window;
+    QTableView *m_grid = nullptr;
+};
+
+QTEST_MAIN(TestWindowUse)
+#include "testwindowuse.moc"
