@@ -283,6 +283,9 @@ void frmExcel::createDataBand(QWidget *canvas)
         view->setObjectName(QLatin1String(name));
         view->setModel(model);
         view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+        // Tab leaves the grid for the next control, as it does everywhere else in the window; the arrow keys
+        // move between cells.
+        view->setTabKeyNavigation(false);
         // Captions keep their weight whatever is selected: a bold caption would no longer fit its fitted column.
         view->horizontalHeader()->setHighlightSections(false);
         view->verticalHeader()->setHighlightSections(false);
@@ -525,8 +528,11 @@ bool frmExcel::selectImportType(const QString &text)
 
 frmExcel::BusyScope::BusyScope(frmExcel &window) : m_window(window)
 {
-    if (m_window.m_busyDepth++ == 0)
-        m_window.setCommandsEnabled(false);
+    if (m_window.m_busyDepth++ > 0)
+        return;
+    m_window.m_focusBeforeBusy = m_window.focusWidget();
+    m_window.setCommandsEnabled(false);
+    m_window.m_focusWhileBusy = m_window.focusWidget();
 }
 
 frmExcel::BusyScope::~BusyScope()
@@ -534,6 +540,12 @@ frmExcel::BusyScope::~BusyScope()
     if (--m_window.m_busyDepth > 0)
         return;
     m_window.setCommandsEnabled(true);
+    // A list chosen from with the keys, or a path box left with Tab, keeps the keyboard where the user put it;
+    // a focus the user moved during the run stays where it went.
+    QWidget *before = m_window.m_focusBeforeBusy;
+    if (before && before != m_window.m_focusWhileBusy && m_window.focusWidget() == m_window.m_focusWhileBusy &&
+        before->isEnabled() && before->isVisible())
+        before->setFocus(Qt::OtherFocusReason);
     if (m_window.m_closePending) {
         m_window.m_closePending = false;
         // Closed from the event loop, so that the procedure that held the scope can return first.

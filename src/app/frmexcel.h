@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <functional>
@@ -90,7 +91,8 @@ public:
     bool selectImportType(const QString &text) override;
 
     // While a run or a load is going: Post, Refresh, the source controls, both lists and the menus are
-    // disabled, and closing the window waits until the last scope has ended. Scopes nest.
+    // disabled, and closing the window waits until the last scope has ended. Scopes nest. A control that lost
+    // the focus only because it was disabled gets it back at the end.
     class BusyScope final
     {
     public:
@@ -194,6 +196,9 @@ private:
     LayoutPlaces m_lastLayout;
 
     int m_busyDepth = 0;
+    // The focus when the outermost busy scope began, and where disabling the commands left it.
+    QPointer<QWidget> m_focusBeforeBusy;
+    QPointer<QWidget> m_focusWhileBusy;
     bool m_closePending = false;
     bool m_centred = false;
 

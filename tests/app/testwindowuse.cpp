@@ -5,8 +5,10 @@
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
 #include "support/testenvironment.h"
+#include "support/texts.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTest>
 
@@ -16,6 +18,7 @@ using app::frmExcel;
 using controls::ButtonWindow;
 using testsupport::ScriptedPrompter;
 using testsupport::TestEnvironment;
+using testsupport::strings;
 
 namespace {
 
@@ -25,6 +28,12 @@ template <typename T> T *child(const frmExcel &window, const char *name)
     if (!widget)
         qFatal("no child %s", name);
     return widget;
+}
+
+QString focusName()
+{
+    const QWidget *focus = QApplication::focusWidget();
+    return focus ? focus->objectName() : QString();
 }
 
 QList<int> sectionWidths(const QTableView *view)
@@ -37,7 +46,7 @@ QList<int> sectionWidths(const QTableView *view)
 
 } // namespace
 
-// The main window as a user meets it: the work grid's columns and headers.
+// The main window as a user meets it: the keyboard, and the work grid's columns and headers.
 class TestWindowUse final : public QObject
 {
     Q_OBJECT
@@ -58,6 +67,44 @@ private slots:
         m_window.reset();
         m_prompter.reset();
         m_env.reset();
+    }
+
+    void tabMovesThroughTheGridToTheCommands()
+    {
+        openWorkbook();
+        load(QStringLiteral("LEDGERS"));
+        m_grid->setCurrentIndex(m_grid->model()->index(0, 0));
+
+        child<QLineEdit>(*m_window, "txtFilePath")->setFocus();
+        QStringList forward{focusName()};
+        for (int i = 0; i < 5; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            forward << focusName();
+        }
+        QCOMPARE(forward, strings({"txtFilePath", "cmdFilePath", "Gr1", "cmbTableName", "cmdPost", "cmdClose"}));
+        // The grid's current cell stayed where it was.
+        QCOMPARE(m_grid->currentIndex(), m_grid->model()->index(0, 0));
+
+        QStringList backward{focusName()};
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+            backward << focusName();
+        }
+        QCOMPARE(backward, strings({"cmdClose", "cmdPost", "cmbTableName", "Gr1", "cmdFilePath"}));
+
+        // Inside the grid the arrow keys move between cells.
+        m_grid->setFocus();
+        QTest::keyClick(m_grid, Qt::Key_Right);
+        QTest::keyClick(m_grid, Qt::Key_Down);
+        QCOMPARE(m_grid->currentIndex(), m_grid->model()->index(1, 1));
+        QCOMPARE(focusName(), QStringLiteral("Gr1"));
+
+        // Choosing the next import type with the keys loads it, and the keys stay in the list for the next step.
+        QTest::keyClick(m_grid, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(m_window->importTypeText(), QStringLiteral("UNITS"));
+        QCOMPARE(m_window->workGrid().keyOfColumn(2), QStringLiteral("ISSIMPLEUNIT"));
+        QCOMPARE(focusName(), QStringLiteral("cmbTableName"));
     }
 
     // After a Post the first column shows each row's status image before its text, and the status column its
