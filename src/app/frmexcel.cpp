@@ -69,11 +69,14 @@ QFont designFont(double pointSize, bool bold)
     return font;
 }
 
+// The colour of an enabled control's text; disabled, it shows the usual grey text, so that it does not look usable.
 void setTextColour(QWidget *widget, const QColor &colour)
 {
     QPalette palette = widget->palette();
-    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
-        palette.setColor(role, colour);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        for (const QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+            palette.setColor(group, role, colour);
+    }
     widget->setPalette(palette);
 }
 

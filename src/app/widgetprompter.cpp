@@ -55,15 +55,18 @@ QList<ButtonSpec> boxButtons(int style)
     }
 }
 
-// "Excel (*.xls)|*.xls|All (*.*)|*.*" becomes "Excel (*.xls);;All (*.*)", the patterns taken from the pairs.
+// "Excel (*.xls)|*.xls|All|*.*" becomes "Excel (*.xls);;All (*.*)": the dialog reads each filter's patterns from
+// the parentheses at the end of its name, so a name that already ends with them is used as it stands.
 QString qtFilter(const QString &filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString description = parts.at(i).trimmed();
-        const QString patterns = parts.at(i + 1).split(QLatin1Char(';')).join(QLatin1Char(' '));
-        entries << description + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        const QString patterns = QLatin1Char('(') +
+                                 parts.at(i + 1).trimmed().split(QLatin1Char(';')).join(QLatin1Char(' ')) +
+                                 QLatin1Char(')');
+        entries << (description.endsWith(patterns) ? description : description + QLatin1Char(' ') + patterns);
     }
     return entries.join(QStringLiteral(";;"));
 }

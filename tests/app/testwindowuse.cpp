@@ -1,14 +1,20 @@
 #include "app/frmexcel.h"
 #include "app/modcommandl.h"
+#include "app/widgetprompter.h"
 #include "controls/buttonwindow.h"
+#include "modalhelper.h"
 #include "sources/workgrid.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
 #include "support/testenvironment.h"
 #include "support/texts.h"
 
+#include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 
@@ -44,9 +50,26 @@ QList<int> sectionWidths(const QTableView *view)
     return widths;
 }
 
+// How many pixels of a widget show a strong red or blue, as the two lists draw their texts.
+int pixelsOfColour(QWidget *widget, Qt::GlobalColor colour)
+{
+    const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            const int strong = colour == Qt::red ? pixel.red() : pixel.blue();
+            const int others = colour == Qt::red ? qMax(pixel.green(), pixel.blue()) : qMax(pixel.red(), pixel.green());
+            count += strong > 180 && others < 90 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
 } // namespace
 
-// The main window as a user meets it: the keyboard, and the work grid's columns and headers.
+// The main window as a user meets it: the keyboard, the grid's columns and headers, the file dialog and the look
+// of the lists during a run.
 class TestWindowUse final : public QObject
 {
     Q_OBJECT
@@ -185,6 +208,73 @@ private slots:
         QVERIFY(sectionWidths(m_grid).size() > first.size());
         load(QStringLiteral("UNITS"));
         QCOMPARE(sectionWidths(m_grid), first);
+    }
+
+    void fileDialogNamesEachPatternOnce_data()
+    {
+        QTest::addColumn<QString>("tab");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("filters");
+        QTest::newRow("workbook") << "Excel"
+                                  << "cmdFilePath" << strings({"Microsoft Excel (*.xls)", "All Files (*.*)"});
+        QTest::newRow("Access database") << "Access"
+                                         << "cmdMdbPath" << strings({"Microsoft Access (*.mdb)", "All Files (*.*)"});
+    }
+
+    void fileDialogNamesEachPatternOnce()
+    {
+        QFETCH(QString, tab);
+        QFETCH(QString, button);
+        QFETCH(QStringList, filters);
+        auto *tabs = child<QTabWidget>(*m_window, "TabSource");
+        for (int i = 0; i < tabs->count(); ++i) {
+            if (tabs->tabText(i) == tab)
+                tabs->setCurrentIndex(i);
+        }
+
+        app::WidgetPrompter dialogs;
+        platform::setPrompter(&dialogs);
+        QStringList shown;
+        QString selected;
+        apptest::whenModalShows([&](QWidget *modal) {
+            if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+                shown = dialog->nameFilters();
+                selected = dialog->selectedNameFilter();
+            }
+            modal->close();
+        });
+        QTest::mouseClick(child<ButtonWindow>(*m_window, button.toLatin1().constData()), Qt::LeftButton);
+        platform::setPrompter(m_prompter.get());
+
+        QCOMPARE(shown, filters);
+        QCOMPARE(selected, filters.first());
+    }
+
+    void disabledListsLookDisabled_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("colour");
+        QTest::newRow("companies in red") << "cmbCurrentCompanyList" << int(Qt::red);
+        QTest::newRow("import types in blue") << "cmbTableName" << int(Qt::blue);
+    }
+
+    void disabledListsLookDisabled()
+    {
+        QFETCH(QString, list);
+        QFETCH(int, colour);
+        auto *companies = child<QComboBox>(*m_window, "cmbCurrentCompanyList");
+        companies->addItem(QStringLiteral("Demo Traders"));
+        companies->setCurrentIndex(0);
+        auto *box = child<QComboBox>(*m_window, list.toLatin1().constData());
+        const auto textColour = Qt::GlobalColor(colour);
+
+        QVERIFY(pixelsOfColour(box, textColour) > 0);
+        {
+            const frmExcel::BusyScope run(*m_window);
+            QVERIFY(!box->isEnabled());
+            QCOMPARE(pixelsOfColour(box, textColour), 0);
+        }
+        QVERIFY(pixelsOfColour(box, textColour) > 0);
     }
 
 private:
