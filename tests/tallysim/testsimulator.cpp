@@ -52,6 +52,27 @@ QByteArray importRequest(const QByteArray &company, const QByteArray &messages)
            "</REQUESTDATA>\r\n</IMPORTDATA>\r\n</BODY>\r\n</ENVELOPE>\r\n";
 }
 
+// A voucher of a type with ledger and item lines; no REMOTEID attribute when the id is null.
+QByteArray voucherMessage(const QByteArray &remoteId, const QByteArray &type, const QByteArray &lines)
+{
+    const QByteArray id = remoteId.isNull() ? QByteArray() : " REMOTEID=\"" + remoteId + '"';
+    return "<TALLYMESSAGE xmlns:UDF=\"TallyUDF\"><VOUCHER" + id + " VCHTYPE=\"" + type +
+           "\" ACTION=\"Create\"><DATE>20240401</DATE><VOUCHERTYPENAME>" + type + "</VOUCHERTYPENAME>" + lines +
+           "</VOUCHER></TALLYMESSAGE>";
+}
+
+QByteArray ledgerLine(const QByteArray &ledger)
+{
+    return "<LEDGERENTRIES.LIST><LEDGERNAME>" + ledger + "</LEDGERNAME><AMOUNT>-1</AMOUNT></LEDGERENTRIES.LIST>";
+}
+
+QByteArray itemLine(const QByteArray &item, const QByteArray &ledger)
+{
+    return "<ALLINVENTORYENTRIES.LIST><STOCKITEMNAME>" + item +
+           "</STOCKITEMNAME><ACCOUNTINGALLOCATIONS.LIST><LEDGERNAME>" + ledger +
+           "</LEDGERNAME></ACCOUNTINGALLOCATIONS.LIST></ALLINVENTORYENTRIES.LIST>";
+}
+
 QByteArray unitMessage(const QByteArray &name)
 {
     return "<TALLYMESSAGE xmlns:UDF=\"TallyUDF\"><UNIT NAME=\"" + name + "\" ACTION=\"Create\"><NAME>" + name +
@@ -211,6 +232,67 @@ private slots:
         // The error line comes before the counters, as Tally writes it.
         QCOMPARE(responseChildren(reply), QStringList{QStringLiteral("LINEERROR=") + error} + counters(0, 0, 1));
         QVERIFY2(reply.contains(error.toUtf8().replace("&", "&amp;")), reply.constData());
+    }
+
+    // A voucher is created under a REMOTEID its company has not seen and altered under one it has; without a
+    // REMOTEID it is new each time. It may name the company's own ledgers and stock items, those it was sent and
+    // Tally's own, in any letter case.
+    void learnsVouchersByRemoteId()
+    {
+        start({{QStringLiteral("Demo"), QStringLiteral("Other")},
+               QStringLiteral("Demo"),
+               {QStringLiteral("Sales")},
+               {QStringLiteral("Widget")}});
+        const QByteArray lines = ledgerLine("CASH") + ledgerLine("Profit &amp; Loss A/c") + itemLine("widget", "Sales");
+        QCOMPARE(responseChildren(post(importRequest("Demo", voucherMessage("S-1", "Sales", lines)))),
+                 counters(1, 0, 0, 101));
+        QCOMPARE(responseChildren(post(importRequest("Demo", voucherMessage("S-1", "Sales", lines)))),
+                 counters(0, 1, 0, 101));
+        QCOMPARE(responseChildren(post(importRequest("Other", voucherMessage("S-1", "sales", lines)))),
+                 counters(1, 0, 0, 101));
+        QCOMPARE(responseChildren(post(importRequest({}, voucherMessage({}, "Receipt", ledgerLine("Cash"))))),
+                 counters(1, 0, 0, 102));
+        QCOMPARE(responseChildren(post(importRequest({}, voucherMessage({}, "Receipt", ledgerLine("Cash"))))),
+                 counters(1, 0, 0, 103));
+
+        const QByteArray rent = "<TALLYMESSAGE><LEDGER NAME=\"Rent\"><PARENT>Indirect Expenses</PARENT></LEDGER>"
+                                "</TALLYMESSAGE>";
+        QCOMPARE(responseChildren(post(importRequest({}, rent))), counters(1, 0, 0, 0, 104));
+        QCOMPARE(responseChildren(post(importRequest({}, voucherMessage("P-1", "Payment", ledgerLine("Rent"))))),
+                 counters(1, 0, 0, 105));
+    }
+
+    // A voucher naming a voucher type, ledger or stock item its company does not hold is refused and not kept.
+    void refusesVouchersWithUnknownNames_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("ledger") << voucherMessage("V-1", "Sales", ledgerLine("Cash") + ledgerLine("Nowhere"))
+                                << QStringLiteral("Ledger 'Nowhere' does not exist!");
+        QTest::newRow("party ledger") << voucherMessage("V-1", "Sales",
+                                                        "<PARTYLEDGERNAME>Mehta &amp; Co</PARTYLEDGERNAME>" +
+                                                            ledgerLine("Cash"))
+                                      << QStringLiteral("Ledger 'Mehta & Co' does not exist!");
+        QTest::newRow("stock item") << voucherMessage("V-1", "Sales", itemLine("Gadget", "Cash"))
+                                    << QStringLiteral("Stock Item 'Gadget' does not exist!");
+        QTest::newRow("allocation ledger") << voucherMessage("V-1", "Sales", itemLine("Widget", "Export Sales"))
+                                           << QStringLiteral("Ledger 'Export Sales' does not exist!");
+        QTest::newRow("voucher type") << voucherMessage("V-1", "Gift", ledgerLine("Nowhere"))
+                                      << QStringLiteral("Voucher Type 'Gift' does not exist!");
+        QTest::newRow("type in the attribute only")
+            << QByteArray("<TALLYMESSAGE><VOUCHER REMOTEID=\"V-1\" VCHTYPE=\"Gift\"/></TALLYMESSAGE>")
+            << QStringLiteral("Voucher Type 'Gift' does not exist!");
+    }
+    void refusesVouchersWithUnknownNames()
+    {
+        QFETCH(QByteArray, message);
+        QFETCH(QString, error);
+        start({{QStringLiteral("Demo")}, QStringLiteral("Demo"), {}, {QStringLiteral("Widget")}});
+        QCOMPARE(responseChildren(post(importRequest("Demo", message))),
+                 QStringList{QStringLiteral("LINEERROR=") + error} + counters(0, 0, 1));
+        // The refused voucher was not kept: under its REMOTEID a sound voucher is new.
+        QCOMPARE(responseChildren(post(importRequest("Demo", voucherMessage("V-1", "Sales", ledgerLine("Cash"))))),
+                 counters(1, 0, 0, 101));
     }
 
     void refusesMastersOfUnknownType()

@@ -78,6 +78,36 @@ private slots:
                      "\n\n" + body + "\n--- request 2\nGET /probe\n\n\n");
     }
 
+    // Ledgers and stock items given at start are held by every company: a voucher naming them is taken, one
+    // naming anything else is refused.
+    void holdsTheLedgersAndItemsItIsGiven()
+    {
+        QProcess process;
+        const quint16 port =
+            startProgram(process, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--current"),
+                                   QStringLiteral("Demo"), QStringLiteral("--ledger"), QStringLiteral("Sales"),
+                                   QStringLiteral("--ledger"), QStringLiteral("Sundry Debtor"),
+                                   QStringLiteral("--stock-item"), QStringLiteral("Widget")});
+        QVERIFY2(port != 0, process.readAllStandardError().constData());
+        auto voucher = [&](const QByteArray &ledger) {
+            const QByteArray body =
+                "<ENVELOPE><HEADER><TALLYREQUEST>Import Data</TALLYREQUEST></HEADER><BODY><IMPORTDATA><REQUESTDATA>"
+                "<TALLYMESSAGE><VOUCHER VCHTYPE=\"Sales\"><LEDGERENTRIES.LIST><LEDGERNAME>Sundry Debtor</LEDGERNAME>"
+                "</LEDGERENTRIES.LIST><ALLINVENTORYENTRIES.LIST><STOCKITEMNAME>Widget</STOCKITEMNAME>"
+                "<ACCOUNTINGALLOCATIONS.LIST><LEDGERNAME>" +
+                ledger +
+                "</LEDGERNAME></ACCOUNTINGALLOCATIONS.LIST></ALLINVENTORYENTRIES.LIST></VOUCHER></TALLYMESSAGE>"
+                "</REQUESTDATA></IMPORTDATA></BODY></ENVELOPE>";
+            return exchange(port, "POST / HTTP/1.1\r\nConnection: close\r\nContent-Length: " +
+                                      QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        };
+        const QByteArray taken = voucher("Sales");
+        const QByteArray refused = voucher("Export Sales");
+        stopProgram(process);
+        QVERIFY2(taken.contains("<CREATED>1</CREATED>") && taken.contains("<ERRORS>0</ERRORS>"), taken.constData());
+        QVERIFY2(refused.contains("<LINEERROR>Ledger 'Export Sales' does not exist!</LINEERROR>"), refused.constData());
+    }
+
     void answersWithTheChosenFailure_data()
     {
         QTest::addColumn<QStringList>("arguments");

@@ -55,6 +55,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption currentOption(QStringLiteral("current"),
                                            QStringLiteral("The company open in the server (none when left out)."),
                                            QStringLiteral("NAME"));
+    const QCommandLineOption ledgerOption(
+        QStringLiteral("ledger"), QStringLiteral("A ledger every company holds from the start (repeat for several)."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption stockItemOption(
+        QStringLiteral("stock-item"),
+        QStringLiteral("A stock item every company holds from the start (repeat for several)."),
+        QStringLiteral("NAME"));
     const QCommandLineOption slowOption(QStringLiteral("slow"), QStringLiteral("Answer every request after MS ms."),
                                         QStringLiteral("MS"));
     const QCommandLineOption errorOption(QStringLiteral("http-error"),
@@ -68,8 +75,8 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Read every request and never answer."));
     const QCommandLineOption logOption(QStringLiteral("log"), QStringLiteral("Append every request received to FILE."),
                                        QStringLiteral("FILE"));
-    parser.addOptions({portOption, companyOption, currentOption, slowOption, errorOption, errorBodyOption,
-                       garbageOption, silentOption, logOption});
+    parser.addOptions({portOption, companyOption, currentOption, ledgerOption, stockItemOption, slowOption, errorOption,
+                       errorBodyOption, garbageOption, silentOption, logOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument \"") + parser.positionalArguments().first() +
@@ -78,6 +85,8 @@ int main(int argc, char *argv[])
     tallysim::Config config;
     config.companies = parser.values(companyOption);
     config.currentCompany = parser.value(currentOption);
+    config.ledgers = parser.values(ledgerOption);
+    config.stockItems = parser.values(stockItemOption);
 
     const auto port = number(parser.value(portOption), 0, 65535);
     if (!port)

@@ -124,8 +124,7 @@ private:
 };
 
 Simulator::Simulator(Config config, QObject *parent)
-    : QObject(parent), m_server(new QTcpServer(this)),
-      m_responder(std::make_unique<TallyResponder>(config.companies, config.currentCompany)),
+    : QObject(parent), m_server(new QTcpServer(this)), m_responder(std::make_unique<TallyResponder>(config)),
       m_config(std::move(config))
 {
     connect(m_server, &QTcpServer::newConnection, this, &Simulator::acceptConnections);

@@ -51,7 +51,9 @@ inline QByteArray defaultGarbageBody()
 struct Config
 {
     QStringList companies;
-    QString currentCompany; // empty: no company is open
+    QString currentCompany;   // empty: no company is open
+    QStringList ledgers{};    // held by every company from the start, beside Tally's own
+    QStringList stockItems{}; // held by every company from the start
     Mode mode = Mode::Normal;
     int delayMs = 0;
     int errorStatus = 500;

@@ -1,5 +1,7 @@
 #include "tallysim/tallyresponder.h"
 
+#include "tallysim/simulator.h"
+
 #include <QStringDecoder>
 
 #include <pugixml.hpp>
@@ -27,6 +29,14 @@ constexpr std::array<const char *, 28> predefinedGroups{
     "Stock-in-Hand",       "Sundry Creditors",   "Sundry Debtors",
     "Unsecured Loans",
 };
+
+// The voucher types and ledgers every new Tally company starts with.
+constexpr std::array<const char *, 18> predefinedVoucherTypes{
+    "Sales",         "Purchase",       "Payment",       "Receipt",        "Journal",       "Contra",
+    "Credit Note",   "Debit Note",     "Sales Order",   "Purchase Order", "Delivery Note", "Receipt Note",
+    "Rejections In", "Rejections Out", "Stock Journal", "Physical Stock", "Memorandum",    "Reversing Journal",
+};
+constexpr std::array<const char *, 2> predefinedLedgers{"Cash", "Profit & Loss A/c"};
 
 // The master types Tally imports, with the words its messages use for them.
 struct MasterType
@@ -252,15 +262,27 @@ struct TallyResponder::ImportCounts
     }
 };
 
-TallyResponder::Company TallyResponder::newCompany(const QString &name)
+TallyResponder::Company TallyResponder::newCompany(const QString &name, const Config &config)
 {
-    Company company{name, {}, firstFreeId};
-    auto &groups = company.masters[QStringLiteral("GROUP")];
+    Company company{name, {}, {}, {}, firstFreeId};
     qint64 id = 0;
-    for (const char *group : predefinedGroups) {
-        const QString groupName = QString::fromUtf8(group);
-        groups.insert(masterKey(groupName), Master{groupName, ++id});
-    }
+    auto hold = [&](const char *type, const QString &masterName) {
+        auto &ofType = company.masters[QString::fromLatin1(type)];
+        if (!ofType.contains(masterKey(masterName)))
+            ofType.insert(masterKey(masterName), Master{masterName, ++id});
+    };
+    for (const char *group : predefinedGroups)
+        hold("GROUP", QString::fromUtf8(group));
+    for (const char *ledger : predefinedLedgers)
+        hold("LEDGER", QString::fromUtf8(ledger));
+    for (const QString &ledger : config.ledgers)
+        hold("LEDGER", ledger);
+    for (const QString &item : config.stockItems)
+        hold("STOCKITEM", item);
+    for (const char *type : predefinedVoucherTypes)
+        company.voucherTypes.insert(masterKey(QString::fromUtf8(type)));
+    // Whatever the configuration names, ids of imported objects start past the predefined ones.
+    company.lastId = std::max(firstFreeId, id);
     return company;
 }
 
@@ -269,15 +291,14 @@ QString TallyResponder::masterKey(const QString &name)
     return name.toCaseFolded();
 }
 
-TallyResponder::TallyResponder(const QStringList &companies, const QString &currentCompany)
-    : m_currentCompany(currentCompany)
+TallyResponder::TallyResponder(const Config &config) : m_currentCompany(config.currentCompany)
 {
-    QStringList held = companies;
-    if (!currentCompany.isEmpty())
-        held.append(currentCompany); // the open company is always one the server holds
+    QStringList held = config.companies;
+    if (!m_currentCompany.isEmpty())
+        held.append(m_currentCompany); // the open company is always one the server holds
     for (const QString &name : std::as_const(held)) {
         if (!name.isEmpty() && findCompany(name) == nullptr)
-            m_companies.append(newCompany(name));
+            m_companies.append(newCompany(name, config));
     }
 }
 
@@ -426,14 +447,12 @@ QByteArray TallyResponder::importReply(const pugi::xml_node &envelope)
 void TallyResponder::importObject(Company &company, const pugi::xml_node &object, ImportCounts &counts)
 {
     const QString type = QString::fromUtf8(object.name());
-    const QString name = masterName(object);
-    qint64 id = 0;
     if (type == QLatin1String(voucherElement)) {
-        id = ++company.lastId;
-        ++counts.created;
-        counts.lastVchId = id;
+        importVoucher(company, object, counts);
         return;
     }
+    const QString name = masterName(object);
+    qint64 id = 0;
     if (const QString refusal = refusalOf(company, type, name, object); !refusal.isEmpty()) {
         counts.lineErrors.append(refusal);
         ++counts.errors;
@@ -450,6 +469,61 @@ void TallyResponder::importObject(Company &company, const pugi::xml_node &object
         ++counts.created;
     }
     counts.lastMid = id;
+}
+
+// A voucher without a REMOTEID is new each time.
+void TallyResponder::importVoucher(Company &company, const pugi::xml_node &voucher, ImportCounts &counts)
+{
+    if (const QString refusal = voucherRefusalOf(company, voucher); !refusal.isEmpty()) {
+        counts.lineErrors.append(refusal);
+        ++counts.errors;
+        return;
+    }
+    const QString remoteId = QString::fromUtf8(voucher.attribute("REMOTEID").value());
+    if (const auto known = company.vouchers.constFind(remoteId);
+        !remoteId.isEmpty() && known != company.vouchers.constEnd()) {
+        counts.lastVchId = *known;
+        ++counts.altered;
+        return;
+    }
+    counts.lastVchId = ++company.lastId;
+    if (!remoteId.isEmpty())
+        company.vouchers.insert(remoteId, counts.lastVchId);
+    ++counts.created;
+}
+
+// What Tally says when a voucher names a voucher type, ledger or stock item the company does not hold: the
+// voucher type first, then the names in the order they stand.
+QString TallyResponder::voucherRefusalOf(const Company &company, const pugi::xml_node &voucher)
+{
+    const pugi::xml_node typeName = voucher.child("VOUCHERTYPENAME");
+    const QString type = typeName ? textOf(typeName) : QString::fromUtf8(voucher.attribute("VCHTYPE").value());
+    if (!company.voucherTypes.contains(masterKey(type)))
+        return QStringLiteral("Voucher Type '") + type + QStringLiteral("' does not exist!");
+
+    struct NamedMaster
+    {
+        const char *element;
+        const char *type;
+        const char *words;
+    };
+    static constexpr NamedMaster namedMasters[] = {
+        {"PARTYLEDGERNAME", "LEDGER", "Ledger"},
+        {"LEDGERNAME", "LEDGER", "Ledger"},
+        {"STOCKITEMNAME", "STOCKITEM", "Stock Item"},
+    };
+    for (const pugi::xpath_node &found : voucher.select_nodes(".//*")) {
+        const pugi::xml_node element = found.node();
+        for (const NamedMaster &named : namedMasters) {
+            if (std::string_view(element.name()) != named.element)
+                continue;
+            const QString name = textOf(element);
+            if (!company.masters.value(QString::fromLatin1(named.type)).contains(masterKey(name)))
+                return QString::fromLatin1(named.words) + QStringLiteral(" '") + name +
+                       QStringLiteral("' does not exist!");
+        }
+    }
+    return {};
 }
 
 // What Tally says when it will not take a master: one it does not know, one without a name, a ledger under a
