@@ -5,12 +5,15 @@
 #include "staging/stagingconstants.h"
 #include "staging/stagingtables.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
 #include <atomic>
+
+#include <sys/stat.h>
 
 namespace staging {
 
@@ -128,8 +131,6 @@ constexpr StoredField<InvoiceOrderRec> invoiceOrderFields[] = {
 };
 // clang-format on
 
-constexpr char writeSavepoint[] = "stagedrow";
-
 std::atomic<int> connectionCount = 0;
 
 QString identifier(const char *name)
@@ -152,14 +153,6 @@ QString placeholders(qsizetype count)
     return marks.join(QStringLiteral(", "));
 }
 
-QString keyCondition(const QStringList &keys)
-{
-    QStringList conditions;
-    for (const QString &key : keys)
-        conditions.append(QLatin1Char('"') + key + QStringLiteral("\" = ?"));
-    return conditions.join(QStringLiteral(" AND "));
-}
-
 // A record field never set is a null text, which the database would store as Null; a field that holds empty
 // text is stored as empty text.
 QVariant storedText(const QString &value)
@@ -167,17 +160,36 @@ QVariant storedText(const QString &value)
     return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
 }
 
-[[noreturn]] void raiseDatabaseError(const QSqlError &error)
+[[noreturn]] void raiseDatabaseError(const QString &description)
 {
-    // SQLite's own words for a file unlinked under it are about a read-only database.
-    static constexpr char movedFile[] = "1032";
-    QString description = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    if (error.nativeErrorCode() == QLatin1String(movedFile))
-        description = QStringLiteral("The staging file was deleted or moved while Pelko had it open.");
     errors::raise(errDatabase, description, QStringLiteral("Pelko staging database"));
 }
 
+[[noreturn]] void raiseDatabaseError(const QSqlError &error)
+{
+    raiseDatabaseError(error.databaseText().isEmpty() ? error.text() : error.databaseText());
+}
+
+// Which file a path names now: its device and inode, or none when there is no file.
+std::pair<quint64, quint64> fileIdentity(const QString &path)
+{
+    struct stat status
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return {0, 0};
+    return {quint64(status.st_dev), quint64(status.st_ino)};
+}
+
 } // namespace
+
+// A prepared statement of one table, and the columns its rows come with.
+struct StagingStore::TableStatement
+{
+    const StagingTable *table;
+    std::unique_ptr<QSqlQuery> query;
+    QStringList columns;
+};
 
 // The columns a writer sets and their values, in the order the writer sets them.
 struct StagingStore::RowValues
@@ -209,6 +221,8 @@ StagedRows::StagedRows(QStringList columns, std::vector<QVariant> values)
 
 int StagedRows::column(const char *name) const
 {
+    if (m_rows == 0)
+        return -1;
     for (qsizetype at = 0; at < m_columns.size(); ++at) {
         if (m_columns.at(at).compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
             return int(at);
@@ -242,7 +256,7 @@ StagingStore::~StagingStore()
         } catch (...) {
         }
     }
-    m_statements.clear();
+    forgetStatements();
     m_database.close();
     m_database = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
@@ -264,14 +278,15 @@ void StagingStore::open()
     if (!m_database.open())
         raiseDatabaseError(m_database.lastError());
     try {
-        // The file only carries vouchers from the grid to the server: each voucher is committed before it is
-        // built, and the next run clears the company anyway. Waiting for the disk at every commit would make
-        // staging a thousand times slower; a file spoilt by a power cut is reported, never overwritten.
-        exec(QStringLiteral("PRAGMA synchronous = OFF"));
-        exec(QStringLiteral("PRAGMA journal_mode = TRUNCATE"));
+        // A write-ahead log keeps the file whole through a crash or a power cut without waiting for the disk at
+        // every commit, which would make staging a hundred times slower. What a power cut can lose is the rows
+        // of the vouchers staged last: rows that were only on their way to the server.
+        exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+        exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        m_fileIdentity = fileIdentity(path); // a new file exists once the log is chosen
         createMissingTables();
     } catch (...) {
-        m_statements.clear();
+        forgetStatements();
         m_database.close();
         throw;
     }
@@ -279,32 +294,37 @@ void StagingStore::open()
 
 void StagingStore::createMissingTables()
 {
-    QSet<QString> present;
+    // Table and index names in lower case, and whether each table keeps its rows in the order of its key.
+    QHash<QString, bool> present;
     {
-        QSqlQuery &query = statement(QStringLiteral("SELECT lower(name) FROM sqlite_master"));
+        QSqlQuery &query =
+            statement(QStringLiteral("SELECT lower(name), sql LIKE '%WITHOUT ROWID%' FROM sqlite_master"));
         if (!query.exec())
             raiseDatabaseError(query.lastError());
         while (query.next())
-            present.insert(query.value(0).toString());
+            present.insert(query.value(0).toString(), query.value(1).toBool());
         query.finish();
     }
     QStringList missing;
     for (const StagingTable *table : stagingTables()) {
         const QString name = QLatin1String(table->name);
-        const QString index = name + QStringLiteral("_Key");
-        const QStringList keys = table->keyColumns();
-        if (!present.contains(name.toLower())) {
+        const QString keys = identifiers(table->keyColumns());
+        const auto found = present.constFind(name.toLower());
+        if (found == present.constEnd()) {
+            // The key makes a write one statement that replaces the row with the same key, and keeping the rows
+            // in the order of the key makes it the only tree a write changes.
             QStringList columns;
-            for (const QString &key : keys)
+            for (const QString &key : table->keyColumns())
                 columns.append(QLatin1Char('"') + key + QStringLiteral("\" TEXT"));
             for (const char *column : table->valueColumns)
                 columns.append(identifier(column) + QStringLiteral(" TEXT"));
             missing.append(QStringLiteral("CREATE TABLE \"") + name + QStringLiteral("\" (") +
-                           columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
+                           columns.join(QStringLiteral(", ")) + QStringLiteral(", PRIMARY KEY (") + keys +
+                           QStringLiteral(")) WITHOUT ROWID"));
+        } else if (!*found && !present.contains(name.toLower() + QStringLiteral("_key"))) {
+            missing.append(QStringLiteral("CREATE UNIQUE INDEX \"") + name + QStringLiteral("_Key\" ON \"") + name +
+                           QStringLiteral("\" (") + keys + QLatin1Char(')'));
         }
-        if (!present.contains(index.toLower()))
-            missing.append(QStringLiteral("CREATE INDEX \"") + index + QStringLiteral("\" ON \"") + name +
-                           QStringLiteral("\" (") + identifiers(keys) + QLatin1Char(')'));
     }
     if (missing.isEmpty())
         return;
@@ -329,7 +349,11 @@ QSqlQuery &StagingStore::statement(const QString &sql)
 
 void StagingStore::exec(const QString &sql, const QStringList &values)
 {
-    QSqlQuery &query = statement(sql);
+    exec(statement(sql), values);
+}
+
+void StagingStore::exec(QSqlQuery &query, const QStringList &values)
+{
     for (qsizetype i = 0; i < values.size(); ++i)
         query.bindValue(int(i), storedText(values.at(i)));
     if (!query.exec())
@@ -337,10 +361,44 @@ void StagingStore::exec(const QString &sql, const QStringList &values)
     query.finish();
 }
 
+StagingStore::TableStatement *StagingStore::findStatement(std::vector<TableStatement> &statements,
+                                                          const StagingTable &table)
+{
+    for (TableStatement &statement : statements) {
+        if (statement.table == &table)
+            return &statement;
+    }
+    return nullptr;
+}
+
+StagingStore::TableStatement &StagingStore::addStatement(std::vector<TableStatement> &statements,
+                                                         const StagingTable &table, const QString &sql)
+{
+    auto query = std::make_unique<QSqlQuery>(m_database);
+    query->setForwardOnly(true);
+    if (!query->prepare(sql))
+        raiseDatabaseError(query->lastError());
+    return statements.emplace_back(TableStatement{&table, std::move(query), {}});
+}
+
+void StagingStore::forgetStatements()
+{
+    m_reads.clear();
+    m_writes.clear();
+    m_statements.clear();
+}
+
 void StagingStore::beginWriting()
 {
     if (m_writing)
         return;
+    // A file deleted or replaced under an open connection would take the writes and lose them with it. The
+    // connection is let go, so that the next call opens the file anew.
+    if (fileIdentity(m_database.databaseName()) != m_fileIdentity) {
+        forgetStatements();
+        m_database.close();
+        raiseDatabaseError(QStringLiteral("The staging file was deleted or moved while Pelko had it open."));
+    }
     exec(QStringLiteral("BEGIN IMMEDIATE"));
     m_writing = true;
 }
@@ -373,26 +431,26 @@ bool StagingStore::writeRow(const char *location, const StagingTable &table, con
     bool written = false;
     errors::trap(QLatin1String(location), [&] {
         open();
-        beginWriting();
-        const QString savepoint = QLatin1String(writeSavepoint);
-        exec(QStringLiteral("SAVEPOINT ") + savepoint);
-        try {
-            const QStringList keyColumns = table.keyColumns();
-            exec(QStringLiteral("DELETE FROM ") + identifier(table.name) + QStringLiteral(" WHERE ") +
-                     keyCondition(keyColumns),
-                 keys);
-            QStringList columns = keyColumns;
+        TableStatement *write = findStatement(m_writes, table);
+        if (!write) {
+            QStringList columns = table.keyColumns();
             for (const char *column : row.columns)
                 columns.append(QLatin1String(column));
-            exec(QStringLiteral("INSERT INTO ") + identifier(table.name) + QStringLiteral(" (") + identifiers(columns) +
-                     QStringLiteral(") VALUES (") + placeholders(columns.size()) + QLatin1Char(')'),
-                 keys + row.values);
-            exec(QStringLiteral("RELEASE ") + savepoint);
-        } catch (...) {
-            rollbackQuietly(QStringLiteral("ROLLBACK TO ") + savepoint);
-            rollbackQuietly(QStringLiteral("RELEASE ") + savepoint);
-            throw;
+            write = &addStatement(m_writes, table,
+                                  QStringLiteral("INSERT OR REPLACE INTO ") + identifier(table.name) +
+                                      QStringLiteral(" (") + identifiers(columns) + QStringLiteral(") VALUES (") +
+                                      placeholders(columns.size()) + QLatin1Char(')'));
         }
+        beginWriting();
+        QSqlQuery &query = *write->query;
+        int at = 0;
+        for (const QString &key : keys)
+            query.bindValue(at++, storedText(key));
+        for (const QString &value : row.values)
+            query.bindValue(at++, storedText(value));
+        if (!query.exec())
+            raiseDatabaseError(query.lastError());
+        query.finish();
         written = true;
     });
     if (!written)
@@ -445,40 +503,84 @@ std::vector<StagedRows> StagingStore::readVoucher(std::span<const StagingTable *
                                                   const QString &vchId)
 {
     open();
-    commitWrites();
-    exec(QStringLiteral("BEGIN"));
+    // Rows staged in the pending transaction are read inside it and committed with it; otherwise the reads make
+    // a transaction of their own, so that they see one state of the file.
+    const bool writing = m_writing;
+    if (!writing)
+        exec(QStringLiteral("BEGIN"));
     std::vector<StagedRows> read;
     try {
-        for (const StagingTable *table : tables) {
-            QSqlQuery &query =
-                statement(QStringLiteral("SELECT * FROM ") + identifier(table->name) + QStringLiteral(" WHERE ") +
-                          identifier(companyColumn) + QStringLiteral(" = ? AND ") + identifier(table->voucherKey) +
-                          QStringLiteral(" = ? ORDER BY CAST(") + identifier(table->orderKey()) +
-                          QStringLiteral(" AS REAL), rowid"));
-            query.bindValue(0, storedText(company));
-            query.bindValue(1, storedText(vchId));
-            if (!query.exec())
-                raiseDatabaseError(query.lastError());
-            const QSqlRecord record = query.record();
-            QStringList columns;
-            for (int i = 0; i < record.count(); ++i)
-                columns.append(record.fieldName(i));
-            std::vector<QVariant> values;
-            while (query.next()) {
-                for (int i = 0; i < record.count(); ++i)
-                    values.push_back(query.value(i));
-            }
-            if (query.lastError().isValid())
-                raiseDatabaseError(query.lastError());
-            query.finish();
-            read.emplace_back(std::move(columns), std::move(values));
+        // Most tables hold nothing for a voucher: one statement finds those that do.
+        std::vector<bool> holdsRows;
+        QStringList counts;
+        for (const StagingTable *table : tables)
+            counts.append(QStringLiteral("(SELECT count(*) FROM ") + identifier(table->name) +
+                          QStringLiteral(" WHERE ") + identifier(companyColumn) + QStringLiteral(" = k.company AND ") +
+                          identifier(table->voucherKey) + QStringLiteral(" = k.voucher)"));
+        if (!counts.isEmpty()) {
+            QSqlQuery &present = statement(QStringLiteral("SELECT ") + counts.join(QStringLiteral(", ")) +
+                                           QStringLiteral(" FROM (SELECT ? AS company, ? AS voucher) AS k"));
+            present.bindValue(0, storedText(company));
+            present.bindValue(1, storedText(vchId));
+            if (!present.exec() || !present.next())
+                raiseDatabaseError(present.lastError());
+            for (int i = 0; i < int(tables.size()); ++i)
+                holdsRows.push_back(present.value(i).toLongLong() > 0);
+            present.finish();
         }
-        exec(QStringLiteral("COMMIT"));
+
+        read.reserve(tables.size());
+        for (std::size_t i = 0; i < tables.size(); ++i)
+            read.push_back(holdsRows[i] ? readRows(*tables[i], company, vchId) : StagedRows());
     } catch (...) {
-        rollbackQuietly(QStringLiteral("ROLLBACK"));
+        // What was staged stays staged; the read's failure is the one to report.
+        if (writing) {
+            try {
+                commitWrites();
+            } catch (...) {
+            }
+        } else {
+            rollbackQuietly(QStringLiteral("ROLLBACK"));
+        }
         throw;
     }
+    if (writing)
+        commitWrites();
+    else
+        exec(QStringLiteral("COMMIT"));
     return read;
+}
+
+StagedRows StagingStore::readRows(const StagingTable &table, const QString &company, const QString &vchId)
+{
+    TableStatement *select = findStatement(m_reads, table);
+    if (!select)
+        select =
+            &addStatement(m_reads, table,
+                          QStringLiteral("SELECT * FROM ") + identifier(table.name) + QStringLiteral(" WHERE ") +
+                              identifier(companyColumn) + QStringLiteral(" = ? AND ") + identifier(table.voucherKey) +
+                              QStringLiteral(" = ? ORDER BY CAST(") + identifier(table.orderKey()) +
+                              QStringLiteral(" AS REAL), ") + identifier(table.orderKey()));
+    QSqlQuery &query = *select->query;
+    query.bindValue(0, storedText(company));
+    query.bindValue(1, storedText(vchId));
+    if (!query.exec())
+        raiseDatabaseError(query.lastError());
+    if (select->columns.isEmpty()) {
+        const QSqlRecord record = query.record();
+        for (int i = 0; i < record.count(); ++i)
+            select->columns.append(record.fieldName(i));
+    }
+    const int width = int(select->columns.size());
+    std::vector<QVariant> values;
+    while (query.next()) {
+        for (int i = 0; i < width; ++i)
+            values.push_back(query.value(i));
+    }
+    if (query.lastError().isValid())
+        raiseDatabaseError(query.lastError());
+    query.finish();
+    return StagedRows(select->columns, std::move(values));
 }
 
 bool StagingStore::stagingFailed(const QString &company, const QString &vchId) const

@@ -29,7 +29,8 @@ public:
     StagedRows(QStringList columns, std::vector<QVariant> values);
 
     qsizetype size() const { return m_rows; }
-    // The position of a column, matched without regard to case; a run-time error when the table lacks it.
+    // The position of a column, matched without regard to case; a run-time error when the table lacks it. Rows
+    // of a table that holds none for the voucher are not read, and their columns are -1.
     int column(const char *name) const;
     // A column's text, with an empty (Null) column read as "".
     QString text(qsizetype row, int column) const;
@@ -48,8 +49,8 @@ private:
 // Every routine below traps its own failure: it reports the error once with its location code and returns
 // false (or ""), and the store stays usable. Each writer replaces the row with the same key, or on failure
 // leaves the file as it was; the voucher then counts as failed until the company is cleared again, so that a
-// run can tell not to send it. Writes are gathered into one transaction that the next read of a voucher, the
-// next clean-up or the end of the store commits.
+// run can tell not to send it. Writes are gathered into one transaction, which the builder commits once it has
+// read the voucher and before the request goes out; a clean-up or the end of the store commits it too.
 class StagingStore final
 {
 public:
@@ -97,17 +98,24 @@ public:
     // Whether a write of this voucher failed since the company was last cleared.
     bool stagingFailed(const QString &company, const QString &vchId) const;
 
-    // For the voucher builder: commits what is staged, then reads the voucher's rows of each table in one look
-    // at the file, and holds nothing of the file afterwards. Raises a run-time error on failure.
+    // For the voucher builder: reads the voucher's rows of each table in one look at the file, commits what is
+    // staged, and holds nothing of the file afterwards. Raises a run-time error on failure.
     std::vector<StagedRows> readVoucher(std::span<const StagingTable *const> tables, const QString &company,
                                         const QString &vchId);
 
 private:
     struct RowValues;
+    struct TableStatement;
     void open();
+    void forgetStatements();
     void createMissingTables();
     QSqlQuery &statement(const QString &sql);
     void exec(const QString &sql, const QStringList &values = {});
+    void exec(QSqlQuery &query, const QStringList &values);
+    static TableStatement *findStatement(std::vector<TableStatement> &statements, const StagingTable &table);
+    TableStatement &addStatement(std::vector<TableStatement> &statements, const StagingTable &table,
+                                 const QString &sql);
+    StagedRows readRows(const StagingTable &table, const QString &company, const QString &vchId);
     void beginWriting();
     void commitWrites();
     void rollbackQuietly(const QString &sql);
@@ -116,6 +124,9 @@ private:
     QString m_connectionName;
     QSqlDatabase m_database;
     std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_statements;
+    std::vector<TableStatement> m_writes;       // one per table, made at its first write
+    std::vector<TableStatement> m_reads;        // one per table, made at its first read
+    std::pair<quint64, quint64> m_fileIdentity; // the file the connection opened
     bool m_writing = false;
     QSet<std::pair<QString, QString>> m_failedVouchers;
 };

@@ -465,6 +465,12 @@ private slots:
         QCOMPARE(reportedErrors(*m_prompter), QStringList{reportedError(locationSaveLedgerEntry, errDatabase)});
         QVERIFY(m_prompter->boxes().first().prompt.contains(u"deleted or moved"_s));
         QVERIFY(store.stagingFailed(oddCompany, u"1"_s));
+
+        // The next call makes the file anew.
+        QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), u"2"_s));
+        QCOMPARE(store.GetMaxVchID(oddCompany), u"2"_s);
+        QVERIFY(QFile::exists(m_env->programFile(QLatin1String(stagingFileName))));
+        QCOMPARE(m_prompter->boxes().size(), 1);
     }
 
     // Without its folder the file cannot be made: the first routine that needs it says so.

@@ -1,0 +1,461 @@
+#include "staging/voucherbuilder.h"
+
+#include "errors/errortrap.h"
+#include "staging/amounttext.h"
+#include "staging/stagingconstants.h"
+#include "staging/stagingstore.h"
+#include "staging/stagingtables.h"
+#include "tally/envelope.h"
+#include "tally/transport.h"
+#include "tally/xmldocument.h"
+
+#include <algorithm>
+#include <memory>
+#include <span>
+
+// The voucher request: the VOUCHER element is filled by twelve sections, each from one staging table, in a fixed
+// order; what each section writes is the tables of elements below.
+namespace staging {
+
+namespace {
+
+// An element that carries a column's text, made only when the text is not empty.
+struct ValueElement
+{
+    const char *element;
+    const char *column;
+};
+
+// clang-format off
+constexpr ValueElement headerDates[] = {
+    {"EFFECTIVEDATE", "EffectiveDate_"},
+    {"BASICDATETIMEOFINVOICE", "BasicDateTimeOfInvoice_"},
+    {"BASICDATETIMEOFREMOVAL", "BasicDateTimeOfRemoval_"},
+};
+
+// Everything after the reference-date block. BASICSHIPPEDBY stands twice, as Tally's own export writes it.
+constexpr ValueElement headerValues[] = {
+    {"GUID", "GUID_"}, {"VOUCHERTYPENAME", "VoucherTypeName_"}, {"VOUCHERNUMBER", "VoucherNumber_"},
+    {"REFERENCE", "Reference_"}, {"NARRATION", "Narration_"}, {"PARTYLEDGERNAME", "PartyLedgerName_"},
+    {"PARTYNAME", "PartyName_"}, {"BASEPARTYNAME", "BasePartyName_"}, {"BASICSHIPPEDBY", "BasicShippedBy_"},
+    {"BASICBUYERNAME", "BasicBuyerName_"}, {"BASICSHIPDOCUMENTNO", "BasicShipDocumentNo_"},
+    {"BASICSHIPPEDBY", "BasicShippedBy_"}, {"BASICFINALDESTINATION", "BasicFinalDestination_"},
+    {"BASICDUEDATEOFPYMT", "BasicDueDateOfPymt_"}, {"BASICORDERREF", "BasicOrderRef_"},
+    {"BASICBUYERSSALESTAXNO", "BasicBuyersSalesTaxNo_"}, {"DIFFACTUALQTY", "DiffActualQty_"},
+    {"AUDITED", "Audited_"}, {"FORJOBCOSTING", "ForJobCosting_"}, {"ISOPTIONAL", "IsOptional_"},
+    {"USEFORINTEREST", "UseForInterest_"}, {"USEFORGAINLOSS", "UseForGainLoss_"},
+    {"USEFORGODOWNTRANSFER", "UseForGodownTransfer_"}, {"USEFORCOMPOUND", "UseForCompound_"},
+    {"ALTERID", "AlterID_"}, {"ISCANCELLED", "IsCancelled_"}, {"HASCASHFLOW", "HasCashFlow_"},
+    {"ISPOSTDATED", "IsPostDated_"}, {"USETRACKINGNUMBER", "UseTrackingNumber_"}, {"ISINVOICE", "IsInvoice_"},
+    {"MFGJOURNAL", "MFGJournal_"}, {"HASDISCOUNTS", "HasDiscounts_"}, {"ASPAYSLIP", "AsPayslip_"},
+    {"ISDELETED", "IsDeleted_"}, {"ASORIGINAL", "AsOriginal_"},
+};
+
+constexpr ValueElement delNoteValues[] = {
+    {"BASICSHIPPINGDATE", "BasicShippingDate_"}, {"BASICSHIPDELIVERYNOTE", "BasicShipDeliveryNote_"},
+};
+constexpr ValueElement orderValues[] = {
+    {"BASICORDERDATE", "BasicOrderDate_"}, {"BASICPURCHASEORDERNO", "BasicPurchaseOrderNo_"},
+};
+
+// A ledger line up to its assessable value; ledger entries and accounting allocations share it.
+constexpr ValueElement ledgerValues[] = {
+    {"LEDGERNAME", "LedgerName_"}, {"NARRATION", "Narration_"}, {"GSTCLASS", "GSTClass_"},
+    {"ISDEEMEDPOSITIVE", "IsDeemedPositive_"}, {"LEDGERFROMITEM", "LedgerFromItem_"},
+    {"REMOVEZEROENTRIES", "RemoveZeroEntries_"}, {"ISPARTYLEDGER", "IsPartyLedger_"}, {"AMOUNT", "Amount_"},
+    {"TAXCLASSIFICATIONNAME", "TaxClassificationName_"},
+};
+constexpr ValueElement tdsPartyValue[] = {{"TDSPARTYNAME", "TDSPartyName_"}};
+
+constexpr ValueElement costCentreValues[] = {{"NAME", "Name_"}, {"AMOUNT", "Amount_"}};
+
+constexpr ValueElement billValues[] = {
+    {"NAME", "Name_"}, {"BILLCREDITPERIOD", "BillCreditPeriod_"}, {"BILLTYPE", "BillType_"}, {"AMOUNT", "Amount_"},
+    {"TDSDEDUCTEESECTIONNUMBER", "TDSDeducteeSectionNumber_"}, {"TDSLEDGERNC", "TDSLedgerNC_"},
+    {"TDSDEDUCTEEISSPECIALRATE", "TDSDeducteeIsSpecialRate_"}, {"TDSDEDUCTEESPECIALRATE", "TDSDeducteeSpecialRate_"},
+    {"SERVICETAXLEDGER", "ServiceTaxLedger_"},
+};
+
+constexpr ValueElement taxBillValues[] = {
+    {"NAME", "Name_"}, {"ABATEMENTNOTIFICATIONNO", "AbatementNotificationNo_"}, {"BILLTYPE", "BillType_"},
+    {"ISINPUTAVAIL", "IsInputAvail_"}, {"ISPUREAGENTBILL", "IsPureAgentBill_"}, {"TDSTAXRATE", "TDSTaxRate_"},
+    {"TDSSURCHARGE", "TDSSurcharge_"}, {"TDSADDLSURCHARGE", "TDSAddlSurcharge_"},
+    {"STSECONDARYCESSRATE", "STSecondaryCessRate_"}, {"AMOUNT", "Amount_"}, {"SURCHARGEAMOUNT", "SurchargeAmount_"},
+    {"ADDLSURCHARGEAMOUNT", "AddlSurchargeAmount_"}, {"STSECONDARYCESSAMOUNT", "STSecondaryCessAmount_"},
+    {"ASSESSABLEAMOUNT", "AssessableAmount_"}, {"EXPENSEAMOUNT", "ExpenseAmount_"},
+    {"ABATEMENTAMOUNT", "AbatementAmount_"},
+};
+
+constexpr ValueElement itemValues[] = {
+    {"STOCKITEMNAME", "StockItemName_"}, {"ISDEEMEDPOSITIVE", "IsDeemedPositive_"}, {"ISAUTONEGATE", "IsAutoNigate_"},
+    {"RATE", "Rate_"}, {"AMOUNT", "Amount_"}, {"ACTUALQTY", "ActualQty_"}, {"BILLEDQTY", "BilledQty_"},
+};
+
+// Batches of an invoice line name their destination after the quantities, those of a stock line after the batch.
+constexpr ValueElement invoiceBatchValues[] = {
+    {"MFDON", "MFDOn_"}, {"GODOWNNAME", "GodownName_"}, {"BATCHNAME", "BatchName_"}, {"INDENTNO", "IndentNo_"},
+    {"ORDERNO", "OrderNo_"}, {"TRACKINGNUMBER", "TrackingNo_"}, {"AMOUNT", "Amount_"}, {"ACTUALQTY", "ActualQty_"},
+    {"BILLEDQTY", "BilledQty_"}, {"DESTINATIONGODOWNNAME", "DestinationGodownName_"},
+    {"ORDERDUEDATE", "OrderDueDate_"}, {"EXPIRYPERIOD", "ExpiryPeriod_"},
+};
+constexpr ValueElement stockBatchValues[] = {
+    {"MFDON", "MFDOn_"}, {"GODOWNNAME", "GodownName_"}, {"BATCHNAME", "BatchName_"},
+    {"DESTINATIONGODOWNNAME", "DestinationGodownName_"}, {"INDENTNO", "IndentNo_"}, {"ORDERNO", "OrderNo_"},
+    {"TRACKINGNUMBER", "TrackingNo_"}, {"AMOUNT", "Amount_"}, {"ACTUALQTY", "ActualQty_"},
+    {"BILLEDQTY", "BilledQty_"}, {"ORDERDUEDATE", "OrderDueDate_"}, {"EXPIRYPERIOD", "ExpiryPeriod_"},
+};
+// clang-format on
+
+// Sections 1 to 3: all rows of the table in one list element, one child per row.
+struct LineListSection
+{
+    const StagingTable *table;
+    const char *list;
+    const char *element;
+};
+constexpr LineListSection lineListSections[] = {
+    {&addressTable, "ADDRESS.LIST", "ADDRESS"},
+    {&basicBuyerAddressTable, "BASICBUYERADDRESS.LIST", "BASICBUYERADDRESS"},
+    {&basicOrderTermsTable, "BASICORDERTERMS.LIST", "BASICORDERTERMS"},
+};
+
+// Sections 5 and 6: one list element per row.
+struct RowListSection
+{
+    const StagingTable *table;
+    const char *list;
+    std::span<const ValueElement> values;
+};
+constexpr RowListSection rowListSections[] = {
+    {&invoiceDelNotesTable, "INVOICEDELNOTES.LIST", delNoteValues},
+    {&invoiceOrderListTable, "INVOICEORDERLIST.LIST", orderValues},
+};
+
+// How a ledger line treats its assessable value and its tax rate.
+struct LedgerRules
+{
+    bool assessableOnlyWhenNonZero; // otherwise whenever set
+    bool rateIgnoresPercent;        // "%4" is a rate of 4
+};
+constexpr LedgerRules ledgerEntryRules{true, true};
+constexpr LedgerRules allLedgerEntryRules{false, true};
+constexpr LedgerRules accountingAllocationRules{true, false};
+
+// Sections 7 and 9.
+struct LedgerSection
+{
+    const StagingTable *table;
+    const char *entry;
+    LedgerRules rules;
+    bool billsOnlyWhenNonZero;
+};
+constexpr LedgerSection ledgerEntrySection{&ledgerEntryTable, "LEDGERENTRIES.LIST", ledgerEntryRules, true};
+constexpr LedgerSection allLedgerEntrySection{&allLedgerEntryTable, "ALLLEDGERENTRIES.LIST", allLedgerEntryRules,
+                                              false};
+
+// Sections 10 to 12: stock lines with their batches.
+struct StockSection
+{
+    const StagingTable *table;
+    const char *entry;
+};
+constexpr StockSection stockSections[] = {
+    {&inventoryEntryINTable, "INVENTORYENTRIESIN.LIST"},
+    {&inventoryEntryOutTable, "INVENTORYENTRIESOUT.LIST"},
+    {&allInventoryEntryTable, "ALLINVENTORYENTRIES.LIST"},
+};
+
+constexpr char referenceDateDescription[] = "`ReferenceDate`";
+
+[[noreturn]] void raiseMissingNode()
+{
+    errors::raise(errors::ErrNo::ObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
+}
+
+// One voucher's rows of every staging table, read in one look at the file.
+class StagedVoucher final
+{
+public:
+    StagedVoucher(StagingStore &store, const QString &company, const QString &vchId)
+        : m_rows(store.readVoucher(stagingTables(), company, vchId))
+    {}
+
+    const StagedRows &rows(const StagingTable &table) const
+    {
+        const auto tables = stagingTables();
+        return m_rows[std::size_t(std::find(tables.begin(), tables.end(), &table) - tables.begin())];
+    }
+
+private:
+    std::vector<StagedRows> m_rows;
+};
+
+// The positions of a table's columns that a list of elements reads.
+std::vector<int> columnsOf(const StagedRows &rows, std::span<const ValueElement> values)
+{
+    std::vector<int> columns;
+    columns.reserve(values.size());
+    for (const ValueElement &value : values)
+        columns.push_back(rows.column(value.column));
+    return columns;
+}
+
+// The request under construction. An element that cannot be made stops the build with a run-time error, so
+// that a request is never sent with parts missing.
+class VoucherMessage final
+{
+public:
+    explicit VoucherMessage(std::unique_ptr<pugi::xml_document> document) : m_document(std::move(document))
+    {
+        const pugi::xml_node requestData = m_document->select_node("//REQUESTDATA").node();
+        if (!requestData)
+            raiseMissingNode();
+        const pugi::xml_node message = list(requestData, "TALLYMESSAGE");
+        attribute(message, "xmlns:UDF", QStringLiteral("TallyUDF"));
+        m_voucher = list(message, "VOUCHER");
+    }
+
+    pugi::xml_node voucher() const { return m_voucher; }
+
+    // An element made whatever its text; a list element has children only.
+    pugi::xml_node always(pugi::xml_node parent, const char *name, const QString &text) const
+    {
+        const pugi::xml_node node = tally::AddXmlElement(m_document.get(), parent, QLatin1String(name), text);
+        if (!node)
+            raiseMissingNode();
+        return node;
+    }
+    pugi::xml_node list(pugi::xml_node parent, const char *name) const { return always(parent, name, QString()); }
+
+    void value(pugi::xml_node parent, const char *name, const QString &text) const
+    {
+        if (!tally::AddXmlElementIfValue(m_document.get(), parent, QLatin1String(name), text) && !text.isEmpty())
+            raiseMissingNode();
+    }
+
+    void values(pugi::xml_node parent, const StagedRows &rows, qsizetype row, std::span<const ValueElement> elements,
+                const std::vector<int> &columns) const
+    {
+        for (std::size_t i = 0; i < elements.size(); ++i)
+            value(parent, elements[i].element, rows.text(row, columns[i]));
+    }
+
+    void attribute(pugi::xml_node element, const char *name, const QString &text) const
+    {
+        tally::AddXmlAttribute(m_document.get(), element, QLatin1String(name), text);
+    }
+
+    tally::TallyReply send() const { return tally::SendTallyRequest(tally::DocumentXml(*m_document)); }
+
+private:
+    std::unique_ptr<pugi::xml_document> m_document;
+    pugi::xml_node m_voucher;
+};
+
+// The rows of a child table that belong to the entry with that id: those whose parent column holds the same
+// text, in the order of their own ids.
+std::vector<qsizetype> childRows(const StagedRows &children, const StagingTable &table, const QString &entryId)
+{
+    const int parent = children.column(table.parentKey);
+    std::vector<qsizetype> rows;
+    for (qsizetype row = 0; row < children.size(); ++row) {
+        if (!children.isNull(row, parent) && children.text(row, parent) == entryId)
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+QString entryIdOf(const StagedRows &entries, const StagingTable &table, qsizetype row)
+{
+    const int id = entries.column(table.ownKey);
+    if (entries.isNull(row, id))
+        errors::raise(errInvalidUseOfNull, QStringLiteral("Invalid use of Null"));
+    return entries.text(row, id);
+}
+
+class VoucherBuilder final
+{
+public:
+    VoucherBuilder(const VoucherMessage &message, const StagedVoucher &staged) : m_message(message), m_staged(staged) {}
+
+    void addLineLists() const
+    {
+        for (const LineListSection &section : lineListSections) {
+            const StagedRows &rows = m_staged.rows(*section.table);
+            if (rows.size() == 0)
+                continue;
+            const pugi::xml_node list = m_message.list(m_message.voucher(), section.list);
+            const int column = rows.column(section.table->valueColumns.front());
+            for (qsizetype row = 0; row < rows.size(); ++row)
+                m_message.value(list, section.element, rows.text(row, column));
+        }
+    }
+
+    // Only the first row counts; a voucher without one goes out with no attributes and no header.
+    void addHeader(const QString &action) const
+    {
+        const StagedRows &rows = m_staged.rows(voucherTable);
+        if (rows.size() == 0)
+            return;
+        const pugi::xml_node voucher = m_message.voucher();
+        const QString date = rows.text(0, rows.column("Date_"));
+        m_message.values(voucher, rows, 0, headerDates, columnsOf(rows, headerDates));
+        m_message.attribute(voucher, "REMOTEID", rows.text(0, rows.column("GUID_")));
+        m_message.attribute(voucher, "VCHTYPE", rows.text(0, rows.column("VoucherTypeName_")));
+        m_message.attribute(voucher, "ACTION", action);
+        m_message.value(voucher, "DATE", date);
+        if (!date.isEmpty()) {
+            const pugi::xml_node list = m_message.list(voucher, "UDF:REFERENCEDATE.LIST");
+            m_message.attribute(list, "DESC", QLatin1String(referenceDateDescription));
+            m_message.attribute(list, "ISLIST", QStringLiteral("YES"));
+            m_message.attribute(list, "TYPE", QStringLiteral("Date"));
+            const pugi::xml_node referenceDate = m_message.always(list, "UDF:REFERENCEDATE", date);
+            m_message.attribute(referenceDate, "DESC", QLatin1String(referenceDateDescription));
+        }
+        m_message.values(voucher, rows, 0, headerValues, columnsOf(rows, headerValues));
+    }
+
+    void addRowLists() const
+    {
+        for (const RowListSection &section : rowListSections) {
+            const StagedRows &rows = m_staged.rows(*section.table);
+            const std::vector<int> columns = columnsOf(rows, section.values);
+            for (qsizetype row = 0; row < rows.size(); ++row)
+                m_message.values(m_message.list(m_message.voucher(), section.list), rows, row, section.values, columns);
+        }
+    }
+
+    void addLedgerEntries(const LedgerSection &section) const
+    {
+        const StagedRows &entries = m_staged.rows(*section.table);
+        for (qsizetype row = 0; row < entries.size(); ++row) {
+            const pugi::xml_node entry = m_message.list(m_message.voucher(), section.entry);
+            addLedgerLine(entry, entries, row, section.rules);
+            const QString id = entryIdOf(entries, *section.table, row);
+            addCostCentres(entry, id);
+            addBills(entry, id, section.billsOnlyWhenNonZero);
+            addChildLists(entry, taxBillAllocationTable, id, "TAXBILLALLOCATIONS.LIST", taxBillValues);
+        }
+    }
+
+    // Section 8: invoice lines with their ledger allocations and batches.
+    void addInventoryEntries() const
+    {
+        const StagedRows &entries = m_staged.rows(inventoryEntryTable);
+        const std::vector<int> columns = columnsOf(entries, itemValues);
+        const StagedRows &allocations = m_staged.rows(accountingAllocationTable);
+        for (qsizetype row = 0; row < entries.size(); ++row) {
+            const pugi::xml_node entry = m_message.list(m_message.voucher(), "ALLINVENTORYENTRIES.LIST");
+            m_message.values(entry, entries, row, itemValues, columns);
+            const QString id = entryIdOf(entries, inventoryEntryTable, row);
+            for (const qsizetype allocation : childRows(allocations, accountingAllocationTable, id))
+                addLedgerLine(m_message.list(entry, "ACCOUNTINGALLOCATIONS.LIST"), allocations, allocation,
+                              accountingAllocationRules);
+            addChildLists(entry, batchAllocationTable, id, "BATCHALLOCATIONS.LIST", invoiceBatchValues);
+        }
+    }
+
+    void addStockEntries() const
+    {
+        for (const StockSection &section : stockSections) {
+            const StagedRows &entries = m_staged.rows(*section.table);
+            const std::vector<int> columns = columnsOf(entries, itemValues);
+            for (qsizetype row = 0; row < entries.size(); ++row) {
+                const pugi::xml_node entry = m_message.list(m_message.voucher(), section.entry);
+                m_message.values(entry, entries, row, itemValues, columns);
+                addChildLists(entry, batchAllocationTable, entryIdOf(entries, *section.table, row),
+                              "BATCHALLOCATIONS.LIST", stockBatchValues);
+            }
+        }
+    }
+
+private:
+    // The values of a ledger entry or of an accounting allocation, then its rate list when the rate is above 0.
+    void addLedgerLine(pugi::xml_node parent, const StagedRows &rows, qsizetype row, LedgerRules rules) const
+    {
+        m_message.values(parent, rows, row, ledgerValues, columnsOf(rows, ledgerValues));
+        const QString assessable = rows.text(row, rows.column("VATAssessableValue_"));
+        if (!rules.assessableOnlyWhenNonZero || !isZeroAmount(assessable))
+            m_message.value(parent, "VATASSESSABLEVALUE", assessable);
+        m_message.values(parent, rows, row, tdsPartyValue, columnsOf(rows, tdsPartyValue));
+
+        const int rateColumn = rows.column("BasicRateOfInvoiceTax_");
+        const QString rate = rows.text(row, rateColumn);
+        const QString rateNumber = rules.rateIgnoresPercent ? QString(rate).remove(QLatin1Char('%')) : rate;
+        if (!rows.isNull(row, rateColumn) && leadingNumberIsPositive(rateNumber))
+            m_message.value(m_message.list(parent, "BASICRATEOFINVOICETAX.LIST"), "BASICRATEOFINVOICETAX", rate);
+    }
+
+    // One category list for each run of rows with the same category; a Null category continues the list before
+    // it, and a row that finds no list of its own entry opens one.
+    void addCostCentres(pugi::xml_node entry, const QString &entryId) const
+    {
+        const StagedRows &rows = m_staged.rows(categoryAllocationsTable);
+        const int category = rows.column("Category_");
+        const std::vector<int> columns = columnsOf(rows, costCentreValues);
+        QString currentCategory;
+        pugi::xml_node list;
+        for (const qsizetype row : childRows(rows, categoryAllocationsTable, entryId)) {
+            const bool isNull = rows.isNull(row, category);
+            const QString text = rows.text(row, category);
+            if (!list || (!isNull && text != currentCategory)) {
+                if (!isNull)
+                    currentCategory = text;
+                list = m_message.list(entry, "CATEGORYALLOCATIONS.LIST");
+                m_message.value(list, "CATEGORY", currentCategory);
+            }
+            m_message.values(m_message.list(list, "COSTCENTREALLOCATIONS.LIST"), rows, row, costCentreValues, columns);
+        }
+    }
+
+    void addBills(pugi::xml_node entry, const QString &entryId, bool onlyWhenNonZero) const
+    {
+        const StagedRows &rows = m_staged.rows(billAllocationTable);
+        const int amount = rows.column("Amount_");
+        const std::vector<int> columns = columnsOf(rows, billValues);
+        for (const qsizetype row : childRows(rows, billAllocationTable, entryId)) {
+            if (onlyWhenNonZero && isZeroAmount(rows.text(row, amount)))
+                continue;
+            m_message.values(m_message.list(entry, "BILLALLOCATIONS.LIST"), rows, row, billValues, columns);
+        }
+    }
+
+    void addChildLists(pugi::xml_node entry, const StagingTable &table, const QString &entryId, const char *list,
+                       std::span<const ValueElement> values) const
+    {
+        const StagedRows &rows = m_staged.rows(table);
+        const std::vector<int> columns = columnsOf(rows, values);
+        for (const qsizetype row : childRows(rows, table, entryId))
+            m_message.values(m_message.list(entry, list), rows, row, values, columns);
+    }
+
+    const VoucherMessage &m_message;
+    const StagedVoucher &m_staged;
+};
+
+} // namespace
+
+tally::TallyReply PostStagedVoucher(StagingStore &store, const QString &company, const QString &vchId,
+                                    const QString &action)
+{
+    return errors::trapResult(QLatin1String(locationPostStagedVoucher), tally::TallyReply{},
+                              [&](tally::TallyReply &result) {
+                                  // Everything is read, and the file let go, before the request goes out.
+                                  const StagedVoucher staged(store, company, vchId);
+                                  std::unique_ptr<pugi::xml_document> document = tally::CreateImportEnvelope(company);
+                                  if (!document)
+                                      return; // reported by the envelope
+                                  const VoucherMessage message(std::move(document));
+                                  const VoucherBuilder builder(message, staged);
+                                  builder.addLineLists();
+                                  builder.addHeader(action);
+                                  builder.addRowLists();
+                                  builder.addLedgerEntries(ledgerEntrySection);
+                                  builder.addInventoryEntries();
+                                  builder.addLedgerEntries(allLedgerEntrySection);
+                                  builder.addStockEntries();
+                                  result = message.send();
+                              });
+}
+
+} // namespace staging
