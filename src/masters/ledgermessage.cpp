@@ -1,7 +1,7 @@
 #include "masters/masterbuilders.h"
 #include "masters/masterconstants.h"
 #include "masters/mastermessage.h"
-#include "masters/numbertext.h"
+#include "sources/numbertext.h"
 
 #include <algorithm>
 
@@ -86,14 +86,14 @@ void addAddress(const MasterMessage &message, const QStringList &address)
 
 QString OpeningBillsTotalText(const QList<OpeningBill> &bills)
 {
-    Decimal total;
+    sources::Decimal total;
     for (const OpeningBill &bill : bills) {
         if (!bill.billDate.isEmpty())
-            total = total + NumericValue(bill.amount);
+            total = total + sources::NumericValue(bill.amount);
     }
     if (total.isZero())
         return QString();
-    return total.isNegative() ? NumberText(total) : QLatin1Char(' ') + NumberText(total);
+    return total.isNegative() ? sources::NumberText(total) : QLatin1Char(' ') + sources::NumberText(total);
 }
 
 tally::TallyReply ImportLedger(const QString &company, const LedgerRec &ledger, const QString &action)

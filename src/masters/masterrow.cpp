@@ -2,6 +2,7 @@
 
 #include "sources/importwindow.h"
 #include "sources/lookups.h"
+#include "sources/numbertext.h"
 #include "sources/sourcegrid.h"
 #include "sources/workgrid.h"
 
@@ -32,9 +33,9 @@ QString cellInForm(const QString &cell, CellForm form)
     case CellForm::Text:
         break;
     case CellForm::Number:
-        return NumberText(NumericValue(cell));
+        return sources::NumberText(sources::NumericValue(cell));
     case CellForm::NegatedNumber:
-        return NumberText(NumericValue(cell).negated());
+        return sources::NumberText(sources::NumericValue(cell).negated());
     }
     return cell;
 }

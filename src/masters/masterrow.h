@@ -1,7 +1,5 @@
 #pragma once
 
-#include "masters/numbertext.h"
-
 #include <QString>
 
 #include <span>

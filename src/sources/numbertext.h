@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringView>
 
-namespace masters {
+#include <optional>
+
+namespace sources {
 
 // An exact decimal number as a cell gives it. Amounts are kept as decimal digits rather than binary
 // floating point, so that what the user typed reaches the server digit for digit and sums of amounts are
@@ -17,13 +19,26 @@ public:
     bool isZero() const { return m_digits.isEmpty(); }
     bool isNegative() const { return m_negative; }
     Decimal negated() const;
+    // The value rounded to that many decimals, halves away from zero.
+    Decimal rounded(int decimals) const;
 
     friend Decimal operator+(const Decimal &a, const Decimal &b);
     friend bool operator==(const Decimal &a, const Decimal &b) = default;
 
 private:
     friend Decimal NumericValue(QStringView text);
+
+    // The value of a text that is a number and nothing else: blanks, tabs and line breaks around it, then one sign,
+    // digits with "," grouping those before the point, and one "." with digits after it. Anything else, the empty
+    // text included, is no number.
+    std::optional<Decimal> WholeNumber(QStringView text);
+    friend std::optional<Decimal> WholeNumber(QStringView text);
     friend QString NumberText(const Decimal &value);
+
+    // The value rounded to exactly that many decimals, all of them written, at least one digit before the point,
+    // "." as the point and no grouping: 1234.5 with three decimals is "1234.500".
+    QString FixedNumberText(const Decimal &value, int decimals);
+    friend QString FixedNumberText(const Decimal &value, int decimals);
 
     Decimal(bool negative, QByteArray digits, int scale);
     void normalise();
@@ -38,8 +53,17 @@ private:
 // at the first character that cannot continue the number. A text that does not begin with a number is 0.
 Decimal NumericValue(QStringView text);
 
+// The value of a text that is a number and nothing else: blanks, tabs and line breaks around it, then one sign,
+// digits with "," grouping those before the point, and one "." with digits after it. Anything else, the empty
+// text included, is no number.
+std::optional<Decimal> WholeNumber(QStringView text);
+
 // The value in the general number form: no leading blank, no grouping, as many decimals as it needs and
 // "." as the decimal point whatever the locale, so that the server reads the same number everywhere.
 QString NumberText(const Decimal &value);
 
-} // namespace masters
+// The value rounded to exactly that many decimals, all of them written, at least one digit before the point,
+// "." as the point and no grouping: 1234.5 with three decimals is "1234.500".
+QString FixedNumberText(const Decimal &value, int decimals);
+
+} // namespace sources

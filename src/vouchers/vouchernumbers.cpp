@@ -1,0 +1,79 @@
+#include "vouchers/vouchernumbers.h"
+
+#include "errors/errortrap.h"
+#include "sources/numbertext.h"
+
+namespace vouchers {
+
+namespace {
+
+constexpr int amountDecimals = 3;
+
+} // namespace
+
+QString AmountFormat(const sources::Decimal &value)
+{
+    return sources::FixedNumberText(value, amountDecimals);
+}
+
+QString WideAmountFormat(const sources::Decimal &value)
+{
+    return sources::FixedNumberText(value, amountDecimals);
+}
+
+QString cellInForm(const QString &cell, CellForm form)
+{
+    switch (form) {
+    case CellForm::Text:
+        break;
+    case CellForm::Amount:
+        return AmountFormat(sources::NumericValue(cell));
+    case CellForm::WideAmount:
+        return WideAmountFormat(sources::NumericValue(cell));
+    case CellForm::WideAmountOfText:
+        if (const std::optional<sources::Decimal> value = sources::WholeNumber(cell))
+            return WideAmountFormat(*value);
+        break;
+    }
+    return cell;
+}
+
+DebitCredit DebitCreditRule(const QString &debit, const QString &credit)
+{
+    const sources::Decimal debitValue = sources::NumericValue(debit);
+    if (!debitValue.isZero())
+        return {sources::NumberText(debitValue.negated()), QStringLiteral("Yes"), QStringLiteral("-")};
+    return {credit, QStringLiteral("No"), QString()};
+}
+
+QString signedAmount(const QString &signPrefix, const QString &amount)
+{
+    if (signPrefix.isEmpty() || amount.isEmpty())
+        return amount;
+    if (amount.startsWith(QLatin1Char('-')))
+        return amount.mid(1);
+    if (sources::NumericValue(amount).isZero())
+        return amount;
+    return signPrefix + amount;
+}
+
+QString NextCounter(const QString &counter)
+{
+    const std::optional<sources::Decimal> value = sources::WholeNumber(counter);
+    if (!value)
+        errors::raise(errors::ErrNo::TypeMismatch, QStringLiteral("Type mismatch"));
+    return sources::NumberText(*value + sources::NumericValue(u"1"));
+}
+
+bool isAboveZero(QStringView text)
+{
+    const sources::Decimal value = sources::NumericValue(text);
+    return !value.isZero() && !value.isNegative();
+}
+
+bool isNonZero(QStringView text)
+{
+    return !sources::NumericValue(text).isZero();
+}
+
+} // namespace vouchers
