@@ -2,6 +2,7 @@
 
 #include "masters/masterposting.h"
 #include "sources/importtypes.h"
+#include "vouchers/voucherposting.h"
 
 namespace app {
 
@@ -25,6 +26,7 @@ constexpr PostingFunction postingFunctions[] = {
     {QLatin1String("PostStockItems"), &masters::PostStockItems},
     {QLatin1String("PostCostCategories"), &masters::PostCostCategories},
     {QLatin1String("PostCostCentres"), &masters::PostCostCentres},
+    {QLatin1String("PostTransaction"), &vouchers::PostTransaction},
 };
 
 PostingProcedure functionOf(QLatin1String procedureName)

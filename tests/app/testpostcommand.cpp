@@ -8,6 +8,7 @@
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
 #include "support/testenvironment.h"
+#include "vouchers/voucherposting.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -143,8 +144,8 @@ private slots:
             << abc << purchases << false << yes << Boxes{confirmationBox(purchases), completionBox()} << false << true
             << PostEnd::NothingPosted;
         QTest::newRow("asking: voucher type not yet built")
-            << abc << QStringLiteral("TRANSACTIONS") << false << yes
-            << Boxes{confirmationBox(QStringLiteral("TRANSACTIONS")), completionBox()} << false << true
+            << abc << QStringLiteral("VATTRANSACTIONS") << false << yes
+            << Boxes{confirmationBox(QStringLiteral("VATTRANSACTIONS")), completionBox()} << false << true
             << PostEnd::NothingPosted;
         QTest::newRow("silent: voucher type not yet built") << abc << QStringLiteral("VOUCHER REGISTER") << true << no
                                                             << Boxes{} << false << true << PostEnd::NothingPosted;
@@ -297,11 +298,14 @@ private slots:
             {"STOCK ITEMS", "PostStockItems", &masters::PostStockItems},
             {"COST CATEGORIES", "PostCostCategories", &masters::PostCostCategories},
             {"COST CENTRES", "PostCostCentres", &masters::PostCostCentres},
-            // The voucher procedures are not part of the program yet: named, with nothing to call.
-            {"TRANSACTIONS", "PostTransaction", nullptr},
-            {"H_TRANSACTIONS", "PostTransaction", nullptr},
+            {"TRANSACTIONS", "PostTransaction", &vouchers::PostTransaction},
+            {"H_TRANSACTIONS", "PostTransaction", &vouchers::PostTransaction},
             {"QUICKTRANSACTIONS", "PostQuickTransaction", nullptr},
             {"TDSTRANSACTIONS", "PostTDSTransaction", nullptr},
+            {"SERVICETAXTRANSACTIONS", "PostServTaxTransaction", nullptr},
+            {"ITEM TRANSACTIONS", "PostItemizedTransaction", nullptr},
+            {"I_TRANSACTIONS", "PostItemizedTransaction", nullptr},
+            // Procedures that are not part of the program yet: named, with nothing to call.
             {"STTDSTRANSACTIONS", "PostSTTDSTransaction", nullptr},
             {"VATTRANSACTIONS", "PostVATTransaction", nullptr},
             {"VATTRANSACTIONSMC", "PostVATTransactionMC", nullptr},
@@ -310,9 +314,6 @@ private slots:
             {"PHYSICALSTOCK", "PostPhysicalStock", nullptr},
             {"STOCKJV", "PostStockJV", nullptr},
             {"CRDRNOTES", "PostCrDrNotes", nullptr},
-            {"SERVICETAXTRANSACTIONS", "PostServTaxTransaction", nullptr},
-            {"ITEM TRANSACTIONS", "PostItemizedTransaction", nullptr},
-            {"I_TRANSACTIONS", "PostItemizedTransaction", nullptr},
             {"COST TRANSACTIONS", "PostCostTransaction", nullptr},
             {"C_TRANSACTIONS", "PostCostTransaction", nullptr},
             {"SALE REGISTER", "PostVoucherRegister", nullptr},

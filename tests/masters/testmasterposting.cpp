@@ -6,6 +6,7 @@
 #include "support/golden.h"
 #include "support/gridloading.h"
 #include "support/headlesswindow.h"
+#include "support/postingrecord.h"
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
@@ -33,51 +34,6 @@ Q_DECLARE_METATYPE(PostingLoop)
 namespace {
 
 const QString company = QStringLiteral("Pelko Traders");
-
-QByteArray requestsText(const QList<tallysim::RecordedRequest> &requests)
-{
-    QByteArray text;
-    for (qsizetype i = 0; i < requests.size(); ++i)
-        text += "=== request " + QByteArray::number(i + 1) + " ===\r\n" + requests.at(i).body + "\r\n";
-    return text;
-}
-
-QString colourName(const QColor &colour)
-{
-    if (!colour.isValid())
-        return QStringLiteral("default");
-    if (colour == QColor(255, 0, 0))
-        return QStringLiteral("red");
-    if (colour == QColor(0, 0, 255))
-        return QStringLiteral("blue");
-    if (colour == QColor(0, 0, 0))
-        return QStringLiteral("black");
-    return colour.name();
-}
-
-// What a run leaves in the window: each row's status, image, colour and font, the status line calls, the
-// current row and how often the run yielded.
-QByteArray marksText(HeadlessWindow &window)
-{
-    sources::WorkGrid &grid = window.workGrid();
-    const int status = grid.columnOfKey(sources::ProcessStatusKey);
-    QString text;
-    for (int row = 1; row <= grid.rows(); ++row) {
-        text += QStringLiteral("row ") + QString::number(row) + QStringLiteral(": ");
-        if (grid.text(row, status).isEmpty() && grid.image(row, 1) == sources::NoImage && !grid.bold(row, status)) {
-            text += QStringLiteral("-\n");
-            continue;
-        }
-        text += QLatin1Char('[') + grid.text(row, status) + QStringLiteral("] image ") +
-                QString::number(grid.image(row, 1)) + QLatin1Char(' ') + colourName(grid.textColor(row, 1)) +
-                (grid.bold(row, status) ? QStringLiteral(" bold") : QString()) + QLatin1Char('\n');
-    }
-    for (const HeadlessWindow::StatCall &call : window.statCalls())
-        text += QStringLiteral("stat ") + call.panel + QStringLiteral(": ") + call.msg + QLatin1Char('\n');
-    text += QStringLiteral("current row ") + QString::number(grid.currentRow()) + QLatin1Char('\n');
-    text += QStringLiteral("yields ") + QString::number(window.yieldCount()) + QLatin1Char('\n');
-    return text.toUtf8();
-}
 
 pugi::xml_node masterElement(const pugi::xml_document &document)
 {
@@ -220,8 +176,9 @@ private slots:
         QCOMPARE(m_window->selectFirstDataTabCount(), 1);
         QCOMPARE(m_window->currentCompany(), company);
         QVERIFY(m_prompter->boxes().isEmpty());
-        testsupport::compareWithGolden(requestsText(m_server->requests()), u"masters/"_s + sheet + u".requests.txt"_s);
-        testsupport::compareWithGolden(marksText(*m_window), u"masters/"_s + sheet + u".marks.txt"_s);
+        testsupport::compareWithGolden(testsupport::requestsText(m_server->requests()),
+                                       u"masters/"_s + sheet + u".requests.txt"_s);
+        testsupport::compareWithGolden(testsupport::marksText(*m_window), u"masters/"_s + sheet + u".marks.txt"_s);
     }
 
     // How rows group into ledgers: continuation rows, repeated names, blank rows and rows without a name.

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "vouchers/voucherrun.h"
+
+#include <array>
+#include <span>
+
+namespace vouchers {
+
+// A header field that takes the text of one of the row's values.
+template <typename State> struct HeaderField
+{
+    QString staging::VoucherRec::*field;
+    QString State::*value;
+};
+
+// The three party fields of the header, all naming the ledger of the voucher's first row.
+template <typename State> constexpr std::array<HeaderField<State>, 3> partyFields(QString State::*ledger)
+{
+    return {{{&staging::VoucherRec::PartyLedgerName, ledger},
+             {&staging::VoucherRec::BasePartyName, ledger},
+             {&staging::VoucherRec::BasicBuyerName, ledger}}};
+}
+
+// A per-voucher counter and the text it starts from, before the first row and whenever a voucher opens.
+template <typename State> struct Counter
+{
+    QString State::*counter;
+    const char *start;
+};
+
+// An import type as tables: the columns its rows are read by, its header fields, its counters, and the routine
+// that stages a row's lines. State holds everything the type keeps for a run: the row's values, the counters and
+// the records, which are never cleared.
+template <typename State> struct TypeTable
+{
+    const char *location;
+    std::span<const Column<State>> columns;
+    std::span<const HeaderField<State>> header;
+    std::span<const FixedValue<staging::VoucherRec>> fixedHeader;
+    std::span<const Counter<State>> counters;
+    void (*stageLines)(State &state, VoucherRun &run);
+    // Header fields the tables cannot say, set last.
+    void (*headerStep)(const State &state, const VoucherRun &run, staging::VoucherRec &header) = nullptr;
+};
+
+// The row handler an import type's tables make.
+template <typename State> class TableHandler final : public RowHandler
+{
+public:
+    explicit TableHandler(const TypeTable<State> &type) : m_type(type) {}
+
+    const char *locationCode() const override { return m_type.location; }
+    void startRun(VoucherRun &) override { resetCounters(); }
+    void readRow(VoucherRun &run) override { run.readColumns(m_state, m_type.columns); }
+    void openVoucher(VoucherRun &run, staging::VoucherRec &header) override
+    {
+        resetCounters();
+        for (const HeaderField<State> &field : m_type.header)
+            header.*(field.field) = m_state.*(field.value);
+        assignFixedValues(header, m_type.fixedHeader);
+        if (m_type.headerStep)
+            m_type.headerStep(m_state, run, header);
+    }
+    void stageLines(VoucherRun &run) override { m_type.stageLines(m_state, run); }
+
+private:
+    void resetCounters()
+    {
+        for (const Counter<State> &counter : m_type.counters)
+            m_state.*(counter.counter) = QString::fromLatin1(counter.start);
+    }
+
+    const TypeTable<State> &m_type;
+    State m_state;
+};
+
+template <typename T, std::size_t N> constexpr std::span<const T> all(const T (&table)[N])
+{
+    return std::span<const T>(table);
+}
+
+template <typename T, std::size_t N> constexpr std::span<const T> all(const std::array<T, N> &table)
+{
+    return std::span<const T>(table);
+}
+
+// A posting procedure: the run with the handler of the type's tables.
+template <typename State> void postWithTable(sources::ImportWindow &window, const TypeTable<State> &type)
+{
+    TableHandler<State> handler(type);
+    PostGridVouchers(window, handler);
+}
+
+} // namespace vouchers

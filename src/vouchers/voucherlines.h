@@ -1,0 +1,58 @@
+#pragma once
+
+#include "staging/stagingrecords.h"
+#include "vouchers/voucherrun.h"
+
+#include <QString>
+
+// The lines most voucher import types stage alike: ledger entries with their bill and cost-centre rows. A type's
+// state takes these as bases, so that its column tables can name their members.
+namespace vouchers {
+
+// The header of a voucher made of ledger lines: it moves cash, and is no invoice whatever its type.
+inline constexpr FixedValue<staging::VoucherRec> cashFlowHeader[] = {
+    {&staging::VoucherRec::HasCashFlow, "Yes"},
+    {&staging::VoucherRec::IsInvoice, "No"},
+};
+
+struct LedgerColumns
+{
+    QString LEDGER;
+    QString DEBIT;
+    QString CREDIT;
+    QString ldEId;      // the ledger entry id of the voucher
+    QString signPrefix; // of the ledger line staged last
+    staging::LedgerEntryRec entry;
+};
+
+struct BillColumns
+{
+    QString ADJMETHOD;
+    QString ADJNAME;
+    QString ADJDATE;
+    QString ADJAMOUNT;
+    staging::BillAllocationRec bill;
+};
+
+struct CostColumns
+{
+    QString COSTCATEGORY;
+    QString COSTCENTRE;
+    QString COSTAMOUNT;
+    QString cAId; // the cost-row id, counted over the whole voucher
+    staging::CategoryAllocationRec cost;
+};
+
+// Fills a ledger line of the row's LEDGER, DEBIT and CREDIT by DebitCreditRule; the voucher's first line (entry
+// id 1) is its party line. Keeps the line's sign prefix.
+void fillLedgerLine(LedgerColumns &line);
+
+// The bill amount under the line's sign: ADJAMOUNT formatted once more, negated on a debit line.
+QString signedBillAmount(const LedgerColumns &line, const BillColumns &bill);
+
+// A cost-centre row of the ledger entry with that id, when the row names a cost centre (compared exactly: a
+// centre of blanks is one); the category defaults to "Primary Cost Category", and that default stands until the
+// column is read again.
+void stageCostRow(VoucherRun &run, CostColumns &cost, const QString &ldEId, const QString &amount);
+
+} // namespace vouchers

@@ -1,0 +1,14 @@
+#pragma once
+
+namespace sources {
+class ImportWindow;
+}
+
+// The posting procedures of the voucher import types: each is the voucher posting run with its type's row
+// handler.
+namespace vouchers {
+
+// "TRANSACTIONS" and "H_TRANSACTIONS": one ledger line per row, with a bill reference.
+void PostTransaction(sources::ImportWindow &window);
+
+} // namespace vouchers

@@ -1,0 +1,193 @@
+#include "vouchers/voucherrun.h"
+
+#include "errors/errortrap.h"
+#include "sources/importwindow.h"
+#include "sources/lookups.h"
+#include "sources/rowmarking.h"
+#include "sources/statusline.h"
+#include "sources/workgrid.h"
+#include "staging/stagingstore.h"
+#include "staging/voucherbuilder.h"
+#include "vouchers/voucherconstants.h"
+
+namespace vouchers {
+
+namespace {
+
+const QString keyDash = QStringLiteral("-");
+
+// The header fields every voucher type stages as "No".
+constexpr QString staging::VoucherRec::*noFields[] = {
+    &staging::VoucherRec::DiffActualQty,
+    &staging::VoucherRec::Audited,
+    &staging::VoucherRec::ForJobCosting,
+    &staging::VoucherRec::IsOptional,
+    &staging::VoucherRec::UseForCompound,
+    &staging::VoucherRec::UseForGainLoss,
+    &staging::VoucherRec::UseForGodownTransfer,
+    &staging::VoucherRec::UseForInterest,
+    &staging::VoucherRec::UseTrackingNumber,
+    &staging::VoucherRec::IsCancelled,
+    &staging::VoucherRec::IsPostDated,
+    &staging::VoucherRec::MFGJournal,
+    &staging::VoucherRec::HasDiscounts,
+    &staging::VoucherRec::AsPayslip,
+    &staging::VoucherRec::IsDeleted,
+};
+
+void fillCommonHeader(staging::VoucherRec &header, const CommonValues &common, const QString &key)
+{
+    header.Date = common.VCHDATE;
+    header.EffectiveDate = common.VCHDATE;
+    header.GUID = key;
+    header.VoucherTypeName = common.VCHTYPE;
+    header.VoucherNumber = common.VCHNO;
+    header.Reference = common.REFNO;
+    header.Narration = common.NARRATION;
+    for (QString staging::VoucherRec::*field : noFields)
+        header.*field = QStringLiteral("No");
+}
+
+} // namespace
+
+VoucherRun::VoucherRun(sources::ImportWindow &window, staging::StagingStore &store) : m_window(window), m_store(store)
+{}
+
+bool VoucherRun::sourceHas(const char *key)
+{
+    return sources::ColPos(m_window.sourceGrid(), QString::fromLatin1(key)) >= 0;
+}
+
+QString VoucherRun::cell(const char *key)
+{
+    return text(columnOf(key, ColumnUse::Required));
+}
+
+bool VoucherRun::rowIsBlank() const
+{
+    return sources::IsEmptyRow(m_window.workGrid(), m_row);
+}
+
+int VoucherRun::columnOf(const char *key, ColumnUse use)
+{
+    // Looked up once a run: every row asks for the same columns.
+    const auto found = m_columns.find(key);
+    if (found != m_columns.end())
+        return found->second;
+    const int column =
+        use == ColumnUse::Optional && !sourceHas(key) ? 0 : m_window.workGrid().columnOfKey(QString::fromLatin1(key));
+    m_columns.emplace(key, column);
+    return column;
+}
+
+QString VoucherRun::text(int gridColumn) const
+{
+    return m_window.workGrid().text(m_row, gridColumn);
+}
+
+void VoucherRun::readCommonColumns()
+{
+    m_common.VCHTYPE = cell("VCHTYPE");
+    m_common.VCHNO = cell("VCHNO");
+    m_common.VCHDATE = cell("VCHDATE");
+    if (m_sourceHasId)
+        m_common.ID = cell("ID");
+    m_common.REFNO = cell("REFNO");
+    m_common.NARRATION = cell("NARRATION");
+}
+
+// The one place a staged voucher goes to the server. One some of whose rows could not be staged would reach it
+// without them, and is not sent.
+bool VoucherRun::postVoucher(const sources::PostedRows &rows)
+{
+    const tally::TallyReply reply =
+        m_store.stagingFailed(m_company, m_vchId)
+            ? tally::TallyReply{QString::fromLatin1(resultNotStaged), tally::Delivery::NotSent}
+            : staging::PostStagedVoucher(m_store, m_company, m_vchId, QString::fromLatin1(actionCreate));
+    const bool goOn = sources::PostAndMark(m_window, rows, reply, QString::fromLatin1(statusProcessed) + m_vchId);
+    // The next voucher must not share the id of one whose rows stay staged.
+    m_vchId = NextCounter(m_vchId);
+    return goOn;
+}
+
+bool VoucherRun::postOpenVoucher(int lastRow)
+{
+    // Without an ID column of the source's own, the ID cells hold the loader's synthesized ids, which the key
+    // need not match: the voucher's rows are known by their place.
+    const sources::PostedRows rows = m_sourceHasId ? sources::PostedRows::voucherWithKey(lastRow, *m_openKey)
+                                                   : sources::PostedRows::voucherRows(m_firstRow, lastRow);
+    m_openKey.reset();
+    return postVoucher(rows);
+}
+
+void VoucherRun::openVoucher(RowHandler &handler)
+{
+    fillCommonHeader(m_header, m_common, m_key);
+    handler.openVoucher(*this, m_header);
+    m_store.SaveVoucher(m_company, m_header, m_vchId);
+}
+
+void VoucherRun::run(RowHandler &handler)
+{
+    m_window.selectFirstDataTab();
+    m_window.stat(QString::fromLatin1(statusDeleting), sources::MsgPanel);
+    m_company = m_window.currentCompany() = m_window.companyListText();
+    // Rows of an earlier run that stayed staged would join this run's vouchers, whose ids start again.
+    if (!m_store.ClearCompanyStaging(m_company))
+        return;
+    m_vchId = m_store.GetMaxVchID(m_company);
+    if (m_vchId.isEmpty())
+        return;
+    handler.startRun(*this);
+    m_window.stat(QString(), sources::MsgPanel);
+
+    m_sourceHasId = sourceHas("ID");
+    sources::WorkGrid &grid = m_window.workGrid();
+    const int rows = grid.rows();
+    for (m_row = 1; m_row <= rows; ++m_row) {
+        readCommonColumns();
+        handler.readRow(*this);
+        const QString sharedKey =
+            m_sourceHasId ? m_common.ID : m_common.VCHTYPE + keyDash + m_common.VCHNO + keyDash + m_common.VCHDATE;
+        m_key = handler.voucherKey(*this, sharedKey);
+
+        if (rowIsBlank()) {
+            // A blank row ends the voucher above it and begins none.
+            if (m_openKey && !postOpenVoucher(m_row - 1))
+                return;
+        } else if (handler.grouping() == Grouping::EachRow) {
+            if (handler.holdsVoucher(*this)) {
+                openVoucher(handler);
+                handler.stageLines(*this);
+                if (!postVoucher(sources::PostedRows::master(m_row)))
+                    return;
+            }
+        } else {
+            handler.beforeGrouping(*this);
+            if (!m_openKey || m_key != *m_openKey) {
+                if (m_openKey && !postOpenVoucher(m_row - 1))
+                    return;
+                m_openKey = m_key;
+                m_firstRow = m_row;
+                openVoucher(handler);
+            }
+            handler.stageLines(*this);
+        }
+        m_window.yieldToEvents();
+    }
+    // A grid that ends without a blank row still has a voucher open.
+    if (m_openKey && !postOpenVoucher(rows))
+        return;
+    m_window.stat(QString::fromLatin1(statusFinished), sources::MsgPanel);
+}
+
+void PostGridVouchers(sources::ImportWindow &window, RowHandler &handler)
+{
+    errors::trap(QLatin1String(handler.locationCode()), [&] {
+        staging::StagingStore store;
+        VoucherRun run(window, store);
+        run.run(handler);
+    });
+}
+
+} // namespace vouchers

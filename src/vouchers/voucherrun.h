@@ -1,0 +1,168 @@
+#pragma once
+
+#include "staging/stagingrecords.h"
+#include "vouchers/vouchernumbers.h"
+
+#include <QString>
+
+#include <optional>
+#include <span>
+#include <unordered_map>
+
+namespace sources {
+class ImportWindow;
+class PostedRows;
+} // namespace sources
+
+namespace staging {
+class StagingStore;
+}
+
+namespace vouchers {
+
+// The cells every voucher import type reads: the voucher key's and the common header's.
+struct CommonValues
+{
+    QString VCHTYPE;
+    QString VCHNO;
+    QString VCHDATE;
+    QString ID; // read only when the source has an ID column of its own
+    QString REFNO;
+    QString NARRATION;
+};
+
+enum class ColumnUse
+{
+    Required, // read without asking: a work grid without the column is a run-time error
+    Optional, // read only when the source has the column (a first column counts); else it stays as it was
+};
+
+// One column an import type reads into a member of its row values.
+template <typename Values> struct Column
+{
+    const char *key;
+    QString Values::*field;
+    ColumnUse use = ColumnUse::Required;
+    CellForm form = CellForm::Text;
+};
+
+// A record field that takes the same text in every row an import type writes.
+template <typename Rec> struct FixedValue
+{
+    QString Rec::*field;
+    const char *value;
+};
+
+template <typename Rec> void assignFixedValues(Rec &record, std::span<const FixedValue<Rec>> values)
+{
+    for (const FixedValue<Rec> &value : values)
+        record.*(value.field) = QString::fromLatin1(value.value);
+}
+
+// How a run turns rows into vouchers.
+enum class Grouping
+{
+    ByKey,   // consecutive rows with one voucher key are one voucher, posted when the key changes
+    EachRow, // every row that holds a voucher is one, posted at once and marked like a master
+};
+
+class RowHandler;
+
+// What a row handler sees of the run going on: the staging store and the company and voucher id to stage under,
+// the row in hand and its cells, and the voucher open.
+class VoucherRun final
+{
+public:
+    VoucherRun(sources::ImportWindow &window, staging::StagingStore &store);
+    Q_DISABLE_COPY_MOVE(VoucherRun)
+
+    staging::StagingStore &store() { return m_store; }
+    const QString &company() const { return m_company; }
+    const QString &vchId() const { return m_vchId; }
+    int row() const { return m_row; }
+    const CommonValues &common() const { return m_common; }
+    // The voucher key of the row in hand, and that of the voucher open before it (none before the first and
+    // after a blank row).
+    const QString &key() const { return m_key; }
+    const std::optional<QString> &openKey() const { return m_openKey; }
+
+    // Whether the source has a column of that name (the work grid may carry an ID column the loader added).
+    bool sourceHas(const char *key);
+    // The work-grid text of the row in hand, untrimmed; a run-time error when the grid has no such column.
+    QString cell(const char *key);
+    // Whether every cell of the row in hand is blank.
+    bool rowIsBlank() const;
+
+    // Reads the row's cells into the values, in table order.
+    template <typename Values> void readColumns(Values &values, std::span<const Column<Values>> columns)
+    {
+        for (const Column<Values> &column : columns) {
+            if (const int gridColumn = columnOf(column.key, column.use))
+                values.*(column.field) = cellInForm(text(gridColumn), column.form);
+        }
+    }
+
+private:
+    friend void PostGridVouchers(sources::ImportWindow &window, RowHandler &handler);
+    void run(RowHandler &handler);
+    void openVoucher(RowHandler &handler);
+    bool postVoucher(const sources::PostedRows &rows);
+    bool postOpenVoucher(int lastRow);
+    void readCommonColumns();
+    // The work-grid column a table names, 0 for an optional column the source lacks.
+    int columnOf(const char *key, ColumnUse use);
+    QString text(int gridColumn) const;
+
+    sources::ImportWindow &m_window;
+    staging::StagingStore &m_store;
+    QString m_company;
+    QString m_vchId;
+    int m_row = 0;
+    CommonValues m_common;
+    QString m_key;
+    std::optional<QString> m_openKey;
+    int m_firstRow = 0;
+    bool m_sourceHasId = false;
+    staging::VoucherRec m_header;
+    std::unordered_map<const char *, int> m_columns;
+};
+
+// The part of a voucher run that is an import type's own. startRun comes once, before the first row. Then for every
+// row: readRow and voucherKey. A row blank all through ends the voucher open above it and stages nothing. Grouped
+// by key, any other row then gets beforeGrouping; when its key is not the open voucher's, that voucher is posted
+// and the row opens the next: openVoucher (after the run has filled the header's common fields), and the header
+// is staged; then stageLines. Posting each row alone, a row that holdsVoucher gets openVoucher, the header and
+// stageLines, and is posted at once.
+class RowHandler
+{
+public:
+    virtual ~RowHandler() = default;
+
+    // The location code its errors are reported under ("F01-0023").
+    virtual const char *locationCode() const = 0;
+    virtual Grouping grouping() const { return Grouping::ByKey; }
+
+    // Gives the per-voucher counters their values before the first row.
+    virtual void startRun(VoucherRun &) {}
+    // Reads the type's own columns of the row in hand; the run has read the common ones.
+    virtual void readRow(VoucherRun &run) = 0;
+    // The row's voucher key, given the key the run forms: the ID cell when the source has an ID column, else
+    // VCHTYPE, VCHNO and VCHDATE joined by "-".
+    virtual QString voucherKey(VoucherRun &, const QString &sharedKey) { return sharedKey; }
+    // A run that posts each row alone: whether the row holds a voucher; one that does not is passed over.
+    virtual bool holdsVoucher(VoucherRun &) { return true; }
+    // A step of some types on a row that is not blank, before the run tests whether it opens a voucher.
+    virtual void beforeGrouping(VoucherRun &) {}
+    // A voucher opens with the row in hand: counters back to their start values and the type's header fields.
+    virtual void openVoucher(VoucherRun &run, staging::VoucherRec &header) = 0;
+    // Stages the lines of the row in hand under the voucher open now.
+    virtual void stageLines(VoucherRun &run) = 0;
+};
+
+// The voucher posting run: takes the company from the window's list, clears its staged rows, walks the work grid
+// once, stages each voucher as the handler says and posts it through the staging store, and marks its rows with
+// the result. A run-time error ends the run with an error report under the handler's location code; vouchers
+// posted before keep their results.
+void PostGridVouchers(sources::ImportWindow &window, RowHandler &handler);
+
+} // namespace vouchers

@@ -1,0 +1,599 @@
+#include "errors/errortrap.h"
+#include "sources/rowmarking.h"
+#include "sources/sourcegrid.h"
+#include "sources/workgrid.h"
+#include "staging/stagingstore.h"
+#include "support/golden.h"
+#include "support/gridloading.h"
+#include "support/headlesswindow.h"
+#include "support/postingrecord.h"
+#include "support/reportederrors.h"
+#include "support/scriptedprompter.h"
+#include "support/simulatedserver.h"
+#include "support/testenvironment.h"
+#include "vouchers/voucherposting.h"
+#include "vouchers/voucherrun.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <pugixml.hpp>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using testsupport::HeadlessWindow;
+using testsupport::LoadedAs;
+
+using PostingProcedure = void (*)(sources::ImportWindow &);
+Q_DECLARE_METATYPE(PostingProcedure)
+
+namespace {
+
+const QString company = QStringLiteral("Pelko Traders");
+
+const QStringList transactionFields{u"VchType"_s, u"VchDate"_s, u"VchNo"_s,  u"SrNo"_s,     u"RefNo"_s,
+                                    u"Ledger"_s,  u"Debit"_s,   u"Credit"_s, u"Narration"_s};
+const QStringList withId = transactionFields + QStringList{u"ID"_s};
+
+// The ledgers the server holds: every ledger the tests name but "Nowhere" and "Unknown Ledger".
+const QStringList knownLedgers{u"Office Rent"_s,
+                               u"Rent"_s,
+                               u"Bank"_s,
+                               u"Patel & Sons"_s,
+                               u"Electricity"_s,
+                               u"Travel"_s,
+                               u"Contractor"_s,
+                               u"Contract Expenses"_s,
+                               u"TDS Payable"_s,
+                               u"Consultant"_s,
+                               u"Consultancy Charges"_s,
+                               u"Round Off"_s,
+                               u"Sales"_s,
+                               u"Output VAT"_s,
+                               u"Supplier"_s,
+                               u"Purchases"_s,
+                               u"Broken"_s};
+
+// A ledger line of a plain transaction: type, date, number, serial, reference, ledger, debit, credit, narration.
+QStringList line(const QString &type, const QString &number, const QString &serial, const QString &ledger,
+                 const QString &debit = QString(), const QString &credit = QString(),
+                 const QString &reference = QString())
+{
+    return {type, u"20240401"_s, number, serial, reference, ledger, debit, credit, u"Narration"_s};
+}
+
+QStringList withIdCell(QStringList row, const QString &id)
+{
+    return row << id;
+}
+
+pugi::xml_document parsed(const QByteArray &body)
+{
+    pugi::xml_document document;
+    document.load_buffer(body.constData(), size_t(body.size()));
+    return document;
+}
+
+// The vouchers a run sent, as "REMOTEID [REFERENCE] ledger,ledger" for each request.
+QStringList postedVouchers(const QList<tallysim::RecordedRequest> &requests)
+{
+    QStringList posted;
+    for (const tallysim::RecordedRequest &request : requests) {
+        const pugi::xml_document document = parsed(request.body);
+        const pugi::xml_node voucher = document.select_node("//VOUCHER").node();
+        QStringList ledgers;
+        for (const pugi::xml_node entry : voucher.children("LEDGERENTRIES.LIST"))
+            ledgers.append(QString::fromUtf8(entry.child_value("LEDGERNAME")));
+        posted.append(QString::fromUtf8(voucher.attribute("REMOTEID").value()) + u" ["_s +
+                      QString::fromUtf8(voucher.child_value("REFERENCE")) + u"] "_s + ledgers.join(QLatin1Char(',')));
+    }
+    return posted;
+}
+
+// Rows whose status cell holds a result, and rows shown as failed.
+QString statusRows(sources::WorkGrid &grid)
+{
+    QStringList rows;
+    for (int row = 1; row <= grid.rows(); ++row) {
+        if (!grid.text(row, sources::ProcessStatusKey).isEmpty())
+            rows.append(QString::number(row));
+    }
+    return rows.join(QLatin1Char(','));
+}
+
+QString failedRows(sources::WorkGrid &grid)
+{
+    QStringList rows;
+    for (int row = 1; row <= grid.rows(); ++row) {
+        if (grid.textColor(row, 1) == QColor(255, 0, 0) && grid.bold(row, grid.columnOfKey(sources::ProcessStatusKey)))
+            rows.append(QString::number(row));
+    }
+    return rows.join(QLatin1Char(','));
+}
+
+QStringList statTexts(const HeadlessWindow &window)
+{
+    QStringList texts;
+    for (const HeadlessWindow::StatCall &call : window.statCalls())
+        texts.append(call.msg);
+    return texts;
+}
+
+// A run of one handler that posts every row as a voucher of its own, as the register types do.
+class EachRowHandler final : public vouchers::RowHandler
+{
+public:
+    const char *locationCode() const override { return "F01-9999"; }
+    vouchers::Grouping grouping() const override { return vouchers::Grouping::EachRow; }
+    void readRow(vouchers::VoucherRun &run) override { m_ledger = run.cell("LEDGER"); }
+    bool holdsVoucher(vouchers::VoucherRun &) override { return !m_ledger.isEmpty(); }
+    void openVoucher(vouchers::VoucherRun &, staging::VoucherRec &header) override
+    {
+        header.PartyLedgerName = m_ledger;
+    }
+    void stageLines(vouchers::VoucherRun &run) override
+    {
+        staging::LedgerEntryRec entry;
+        entry.LedgerName = m_ledger;
+        entry.Amount = QStringLiteral("1.000");
+        run.store().SaveLedgerEntry(run.company(), entry, run.vchId(), QStringLiteral("1"));
+    }
+
+private:
+    QString m_ledger;
+};
+
+} // namespace
+
+class TestVoucherPosting final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<testsupport::TestEnvironment>();
+        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
+        startServer(company);
+        m_window = newWindow(company);
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_server.reset();
+        m_prompter.reset();
+        m_env.reset();
+    }
+
+    // A file of each voucher type goes through the loader, the run, the staging file and the builder to the
+    // server: the requests the server receives, and the marks and progress the run leaves, are the expected files.
+    void goldenRun_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("listText");
+        QTest::addColumn<PostingProcedure>("procedure");
+
+        QTest::newRow("transactions") << "transactions"
+                                      << "TRANSACTIONS" << &vouchers::PostTransaction;
+    }
+    void goldenRun()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, listText);
+        QFETCH(PostingProcedure, procedure);
+
+        testsupport::loadTextFile(*m_window, listText, testsupport::testDataPath(u"vouchers/"_s + file + u".csv"_s));
+        procedure(*m_window);
+
+        QCOMPARE(m_window->selectFirstDataTabCount(), 1);
+        QCOMPARE(m_window->currentCompany(), company);
+        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
+        testsupport::compareWithGolden(testsupport::requestsText(m_server->requests()),
+                                       u"vouchers/"_s + file + u".requests.txt"_s);
+        testsupport::compareWithGolden(testsupport::marksText(*m_window), u"vouchers/"_s + file + u".marks.txt"_s);
+    }
+
+    // How rows group into vouchers, where each result goes and the ids the progress shows.
+    void grouping_data()
+    {
+        QTest::addColumn<QString>("listText");
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<int>("loadedAs");
+        QTest::addColumn<QStringList>("posted");
+        QTest::addColumn<QString>("results");
+        QTest::addColumn<QString>("progress");
+
+        const int sheet = int(LoadedAs::Sheet);
+        const int table = int(LoadedAs::Table);
+        const QString p = u"Payment"_s;
+        QTest::newRow("only blank rows") << u"TRANSACTIONS"_s << transactionFields
+                                         << QList<QStringList>{QStringList(transactionFields.size(), QString())}
+                                         << table << QStringList() << u""_s << u""_s;
+        QTest::newRow("one voucher of three rows")
+            << u"TRANSACTIONS"_s << transactionFields
+            << QList<QStringList>{line(p, u"1"_s, u"1"_s, u"Rent"_s, u"100"_s, {}, u"R1"_s),
+                                  line(p, u"1"_s, u"2"_s, u"Cash"_s, {}, u"60"_s),
+                                  line(p, u"1"_s, u"3"_s, u"Bank"_s, {}, u"40"_s)}
+            << sheet << QStringList{u"Payment-1-20240401 [R1] Rent,Cash,Bank"_s} << u"3"_s << u"1"_s;
+        QTest::newRow("two vouchers") << u"TRANSACTIONS"_s << transactionFields
+                                      << QList<QStringList>{line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s),
+                                                            line(p, u"1"_s, u"2"_s, u"Cash"_s, {}, u"5"_s),
+                                                            line(p, u"2"_s, u"1"_s, u"Rent"_s, u"7"_s),
+                                                            line(p, u"2"_s, u"2"_s, u"Cash"_s, {}, u"7"_s)}
+                                      << sheet
+                                      << QStringList{u"Payment-1-20240401 [] Rent,Cash"_s,
+                                                     u"Payment-2-20240401 [] Rent,Cash"_s}
+                                      << u"2,4"_s << u"1,2"_s;
+        QTest::newRow("rows differing in reference join the voucher of their key")
+            << u"TRANSACTIONS"_s << transactionFields
+            << QList<QStringList>{line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s, {}, u"R1"_s),
+                                  line(p, u"1"_s, u"2"_s, u"Cash"_s, {}, u"5"_s, u"R2"_s)}
+            << sheet << QStringList{u"Payment-1-20240401 [R1] Rent,Cash"_s} << u"2"_s << u"1"_s;
+        QTest::newRow("keys differing in letter case or blanks")
+            << u"TRANSACTIONS"_s << transactionFields
+            << QList<QStringList>{line(p, u"A1"_s, u"1"_s, u"Rent"_s), line(p, u"a1"_s, u"2"_s, u"Cash"_s),
+                                  line(p, u"A1 "_s, u"3"_s, u"Bank"_s)}
+            << sheet
+            << QStringList{u"Payment-A1-20240401 [] Rent"_s, u"Payment-a1-20240401 [] Cash"_s,
+                           u"Payment-A1 -20240401 [] Bank"_s}
+            << u"1,2,3"_s << u"1,2,3"_s;
+        QTest::newRow("an ID column groups by the ID alone")
+            << u"TRANSACTIONS"_s << withId
+            << QList<QStringList>{withIdCell(line(p, u"1"_s, u"1"_s, u"Rent"_s), u"V1"_s),
+                                  withIdCell(line(u"Receipt"_s, u"9"_s, u"1"_s, u"Cash"_s), u"V1"_s),
+                                  withIdCell(line(u"Receipt"_s, u"9"_s, u"2"_s, u"Bank"_s), u"V2"_s)}
+            << sheet << QStringList{u"V1 [] Rent,Cash"_s, u"V2 [] Bank"_s} << u"2,3"_s << u"1,2"_s;
+        QTest::newRow("a first ID of 00")
+            << u"TRANSACTIONS"_s << withId
+            << QList<QStringList>{withIdCell(line(p, u"1"_s, u"1"_s, u"Rent"_s), u"00"_s),
+                                  withIdCell(line(p, u"2"_s, u"1"_s, u"Cash"_s), u"01"_s)}
+            << sheet << QStringList{u"00 [] Rent"_s, u"01 [] Cash"_s} << u"1,2"_s << u"1,2"_s;
+        // Without fill-down a row may lack its ID: it is a voucher like any other, and the rows after it post too.
+        QTest::newRow("a row without an ID")
+            << u"H_TRANSACTIONS"_s << withId
+            << QList<QStringList>{withIdCell(line(p, u"1"_s, u"1"_s, u"Rent"_s), u"V1"_s),
+                                  withIdCell(line(p, u"2"_s, u"1"_s, u"Cash"_s), QString()),
+                                  withIdCell(line(p, u"3"_s, u"1"_s, u"Bank"_s), u"V3"_s)}
+            << sheet << QStringList{u"V1 [] Rent"_s, u" [] Cash"_s, u"V3 [] Bank"_s} << u"1,2,3"_s << u"1,2,3"_s;
+        // A table keeps its blank records, and the voucher order puts them first: they stage and post nothing.
+        QTest::newRow("a blank record in a table with IDs")
+            << u"TRANSACTIONS"_s << withId
+            << QList<QStringList>{withIdCell(line(p, u"1"_s, u"1"_s, u"Rent"_s), u"V1"_s),
+                                  QStringList(withId.size(), QString()),
+                                  withIdCell(line(p, u"2"_s, u"1"_s, u"Cash"_s), u"V2"_s)}
+            << table << QStringList{u"V1 [] Rent"_s, u"V2 [] Cash"_s} << u"2,3"_s << u"1,2"_s;
+    }
+    void grouping()
+    {
+        QFETCH(QString, listText);
+        QFETCH(QStringList, fields);
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(int, loadedAs);
+        QFETCH(QStringList, posted);
+        QFETCH(QString, results);
+        QFETCH(QString, progress);
+
+        testsupport::loadRows(*m_window, listText, fields, rows, LoadedAs(loadedAs));
+        vouchers::PostTransaction(*m_window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
+        QCOMPARE(postedVouchers(m_server->requests()), posted);
+        QCOMPARE(statusRows(m_window->workGrid()), results);
+        QStringList expectedStat{u"Deleting Previous Data"_s, QString()};
+        for (const QString &id : progress.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            expectedStat.append(u"Processed Document: "_s + id);
+        expectedStat.append(u"Finished Posing of Data."_s);
+        QCOMPARE(statTexts(*m_window), expectedStat);
+        QCOMPARE(m_window->workGrid().currentRow(),
+                 results.isEmpty() ? 0 : results.section(QLatin1Char(','), -1).toInt());
+        QCOMPARE(m_window->yieldCount(), m_window->workGrid().rows() + int(posted.size()));
+    }
+
+    // A voucher the server refuses marks its rows: by their place when the source has no ID column of its own,
+    // by their ID cells when it has one.
+    void refusedVoucherMarksItsRows_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QString>("failed");
+
+        const QString p = u"Payment"_s;
+        QTest::newRow("no ID column") << transactionFields
+                                      << QList<QStringList>{line(p, u"1"_s, u"1"_s, u"Cash"_s, u"5"_s),
+                                                            line(p, u"2"_s, u"1"_s, u"Nowhere"_s, u"5"_s),
+                                                            line(p, u"2"_s, u"2"_s, u"Cash"_s, {}, u"5"_s),
+                                                            line(p, u"3"_s, u"1"_s, u"Cash"_s, u"5"_s)}
+                                      << u"2,3"_s;
+        QTest::newRow("ID column") << withId
+                                   << QList<QStringList>{withIdCell(line(p, u"1"_s, u"1"_s, u"Cash"_s), u"A"_s),
+                                                         withIdCell(line(p, u"2"_s, u"1"_s, u"Nowhere"_s), u"B"_s),
+                                                         withIdCell(line(p, u"2"_s, u"2"_s, u"Cash"_s), u"B"_s),
+                                                         withIdCell(line(p, u"3"_s, u"1"_s, u"Cash"_s), u"C"_s)}
+                                   << u"2,3"_s;
+    }
+    void refusedVoucherMarksItsRows()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(QString, failed);
+
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, fields, rows);
+        vouchers::PostTransaction(*m_window);
+
+        sources::WorkGrid &grid = m_window->workGrid();
+        QCOMPARE(m_server->requests().size(), 3);
+        QCOMPARE(failedRows(grid), failed);
+        QCOMPARE(statusRows(grid), u"1,3,4"_s);
+        QCOMPARE(grid.image(3, 1), sources::imageRejected);
+        QVERIFY(grid.text(3, sources::ProcessStatusKey).contains(u"Ledger 'Nowhere' does not exist!"_s));
+        QCOMPARE(grid.image(1, 1), sources::imagePosted);
+        QCOMPARE(grid.image(4, 1), sources::imagePosted);
+    }
+
+    // A column the type needs and the source lacks stops the run at the first row with one error under the
+    // type's location code: nothing is staged or posted, and the run does not say it finished.
+    void missingRequiredColumn_data()
+    {
+        QTest::addColumn<QString>("listText");
+        QTest::addColumn<PostingProcedure>("procedure");
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("missing");
+
+        QTest::newRow("transactions") << u"TRANSACTIONS"_s << &vouchers::PostTransaction << u"F01-0023"_s
+                                      << u"Credit"_s;
+        QTest::newRow("narration") << u"H_TRANSACTIONS"_s << &vouchers::PostTransaction << u"F01-0023"_s
+                                   << u"Narration"_s;
+    }
+    void missingRequiredColumn()
+    {
+        QFETCH(QString, listText);
+        QFETCH(PostingProcedure, procedure);
+        QFETCH(QString, location);
+        QFETCH(QString, missing);
+
+        const QStringList allFields{u"VchType"_s,   u"VchDate"_s,   u"VchNo"_s,     u"SrNo"_s,    u"RefNo"_s,
+                                    u"Ledger"_s,    u"DrLedger"_s,  u"CrLedger"_s,  u"Amount"_s,  u"Debit"_s,
+                                    u"Credit"_s,    u"Narration"_s, u"AdjMethod"_s, u"AdjName"_s, u"AdjDate"_s,
+                                    u"AdjAmount"_s, u"ItemName"_s,  u"Quantity"_s,  u"Unit"_s,    u"Rate"_s,
+                                    u"GodownName"_s};
+        QStringList fields = allFields;
+        fields.removeOne(missing);
+        QStringList row(fields.size(), u"1"_s);
+        testsupport::loadRows(*m_window, listText, fields, {row, row});
+        procedure(*m_window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_prompter),
+                 QStringList{testsupport::reportedError(location, errors::ErrNo::SubscriptOutOfRange)});
+        QCOMPARE(m_server->requests().size(), 0);
+        QCOMPARE(stagedRows(u"Voucher"_s), 0);
+        QCOMPARE(statTexts(*m_window), (QStringList{u"Deleting Previous Data"_s, QString()}));
+        QCOMPARE(statusRows(m_window->workGrid()), QString());
+    }
+
+    // An optional column read from the first position of the source.
+    void optionalColumnFirst()
+    {
+        QStringList fields = transactionFields;
+        fields.prepend(u"LineNarration"_s);
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, fields,
+                              {QStringList{u"by cheque"_s} + line(u"Payment"_s, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s)});
+        vouchers::PostTransaction(*m_window);
+
+        QCOMPARE(m_server->requests().size(), 1);
+        const pugi::xml_document document = parsed(m_server->requests().first().body);
+        QCOMPARE(QString::fromUtf8(document.select_node("//LEDGERENTRIES.LIST/NARRATION").node().child_value()),
+                 u"by cheque"_s);
+    }
+
+    // A grid whose last row holds data still has its last voucher posted.
+    void gridWithoutBlankRowAtTheEnd()
+    {
+        const QString p = u"Payment"_s;
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields,
+                              {line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s), line(p, u"2"_s, u"1"_s, u"Rent"_s, u"6"_s)});
+        // The loader always leaves blank rows; fill them as further lines of the last voucher.
+        sources::WorkGrid &grid = m_window->workGrid();
+        for (int row = 3; row <= grid.rows(); ++row) {
+            for (int column = 1; column < grid.columnOfKey(sources::ProcessStatusKey); ++column)
+                grid.setText(row, column, grid.text(2, column));
+            grid.setText(row, u"LEDGER"_s, u"Cash"_s);
+        }
+        vouchers::PostTransaction(*m_window);
+
+        QCOMPARE(postedVouchers(m_server->requests()),
+                 (QStringList{u"Payment-1-20240401 [] Rent"_s, u"Payment-2-20240401 [] Rent,Cash,Cash"_s}));
+        QCOMPARE(statusRows(grid), u"1,"_s + QString::number(grid.rows()));
+        QCOMPARE(statTexts(*m_window).last(), u"Finished Posing of Data."_s);
+    }
+
+    // Rows an earlier run left staged for the company never join this run's vouchers, whose ids start again.
+    void earlierRunLeavesNothingBehind()
+    {
+        const QString p = u"Payment"_s;
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields,
+                              {line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s), line(p, u"1"_s, u"2"_s, u"Cash"_s),
+                               line(p, u"1"_s, u"3"_s, u"Bank"_s)});
+        vouchers::PostTransaction(*m_window);
+        m_server->clearRequests();
+
+        m_window = newWindow(company);
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields,
+                              {line(p, u"7"_s, u"1"_s, u"Travel"_s, u"5"_s)});
+        vouchers::PostTransaction(*m_window);
+
+        QCOMPARE(postedVouchers(m_server->requests()), QStringList{u"Payment-7-20240401 [] Travel"_s});
+    }
+
+    // A voucher some of whose rows could not be staged is not sent: its last row says so and it is marked
+    // failed; the run goes on with the next voucher.
+    void voucherThatCouldNotBeStaged()
+    {
+        const QString p = u"Payment"_s;
+        const QList<QStringList> rows{line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s), line(p, u"1"_s, u"2"_s, u"Broken"_s),
+                                      line(p, u"2"_s, u"1"_s, u"Rent"_s, u"6"_s)};
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
+        vouchers::PostTransaction(*m_window);
+        {
+            QSqlDatabase database = stagingFile();
+            QVERIFY(QSqlQuery(database).exec(
+                u"CREATE TRIGGER refuse BEFORE INSERT ON LedgerEntry WHEN NEW.LedgerName_ = 'Broken' "
+                "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s));
+        }
+        QSqlDatabase::removeDatabase(u"check"_s);
+        m_server->clearRequests();
+        m_window = newWindow(company);
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
+        vouchers::PostTransaction(*m_window);
+
+        QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList{u"C01--0011"_s});
+        QCOMPARE(postedVouchers(m_server->requests()), QStringList{u"Payment-2-20240401 [] Rent"_s});
+        sources::WorkGrid &grid = m_window->workGrid();
+        QVERIFY(grid.text(2, sources::ProcessStatusKey).contains(u"ERROR"_s));
+        QVERIFY(grid.text(2, sources::ProcessStatusKey).contains(u"could not be staged"_s));
+        QCOMPARE(failedRows(grid), u"1,2"_s);
+        QCOMPARE(grid.image(3, 1), sources::imagePosted);
+    }
+
+    // A staging file that cannot be cleared stops the run before anything is staged: stale rows must never join
+    // new vouchers.
+    void cleanUpThatFails()
+    {
+        QFile file(m_env->programFile(u"Pelko10.DAT"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner));
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields,
+                              {line(u"Payment"_s, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s)});
+        vouchers::PostTransaction(*m_window);
+
+        QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList{u"C01--0023"_s});
+        QCOMPARE(m_server->requests().size(), 0);
+        QCOMPARE(statTexts(*m_window), QStringList{u"Deleting Previous Data"_s});
+        QCOMPARE(statusRows(m_window->workGrid()), QString());
+    }
+
+    // A server that cannot be reached leaves the voucher's row without a result of its own and the unknown
+    // image; the run goes on with the next voucher.
+    void serverThatIsGone()
+    {
+        const QString p = u"Payment"_s;
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields,
+                              {line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s), line(p, u"2"_s, u"1"_s, u"Rent"_s, u"6"_s)});
+        m_server->stop();
+        vouchers::PostTransaction(*m_window);
+
+        sources::WorkGrid &grid = m_window->workGrid();
+        QCOMPARE(grid.image(1, 1), sources::imageUnrecognised);
+        QCOMPARE(grid.image(2, 1), sources::imageUnrecognised);
+        QCOMPARE(testsupport::reportedLocations(*m_prompter), (QStringList{u"C02-0001"_s, u"C02-0001"_s}));
+        QCOMPARE(statTexts(*m_window).last(), u"Finished Posing of Data."_s);
+    }
+
+    // Amounts go to the server with "." whatever the user's locale.
+    void germanLocale()
+    {
+        const QLocale previous;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields,
+                              {line(u"Payment"_s, u"1"_s, u"1"_s, u"Rent"_s, u"1234.5"_s),
+                               line(u"Payment"_s, u"1"_s, u"2"_s, u"Cash"_s, {}, u"1234.5"_s)});
+        vouchers::PostTransaction(*m_window);
+        QLocale::setDefault(previous);
+
+        QCOMPARE(m_server->requests().size(), 1);
+        const pugi::xml_document document = parsed(m_server->requests().first().body);
+        QStringList amounts;
+        for (const pugi::xpath_node &amount : document.select_nodes("//LEDGERENTRIES.LIST/AMOUNT"))
+            amounts.append(QString::fromUtf8(amount.node().child_value()));
+        QCOMPARE(amounts, (QStringList{u"-1234.5"_s, u"1234.500"_s}));
+    }
+
+    // A company whose name holds "&" and "'" stages, posts and is named in the request as it is.
+    void companyWithAmpersandAndApostrophe()
+    {
+        const QString special = QStringLiteral("Shah & Sons' Traders");
+        startServer(special);
+        m_window = newWindow(special);
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields,
+                              {line(u"Payment"_s, u"1"_s, u"1"_s, u"Cash"_s, u"5"_s),
+                               line(u"Payment"_s, u"1"_s, u"2"_s, u"Cash"_s, {}, u"5"_s)});
+        vouchers::PostTransaction(*m_window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
+        QCOMPARE(m_server->requests().size(), 1);
+        QVERIFY(m_server->requests().first().body.contains("<SVCURRENTCOMPANY>Shah &amp; Sons' Traders<"));
+        QVERIFY(m_window->workGrid().text(2, sources::ProcessStatusKey).contains(u"CREATED"_s));
+    }
+
+    // A type that posts each row as a voucher of its own: rows without a voucher and blank rows are passed over,
+    // each other row is posted at once and marked as a master is, and the id counts on.
+    void eachRowIsAVoucher()
+    {
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields,
+                              {line(u"Payment"_s, u"1"_s, u"1"_s, u"Cash"_s), line(u"Payment"_s, u"2"_s, u"1"_s, {}),
+                               line(u"Payment"_s, u"3"_s, u"1"_s, u"Nowhere"_s)});
+        EachRowHandler handler;
+        vouchers::PostGridVouchers(*m_window, handler);
+
+        sources::WorkGrid &grid = m_window->workGrid();
+        QCOMPARE(postedVouchers(m_server->requests()),
+                 (QStringList{u"Payment-1-20240401 [] Cash"_s, u"Payment-3-20240401 [] Nowhere"_s}));
+        QCOMPARE(statusRows(grid), u"1,3"_s);
+        QCOMPARE(grid.textColor(1, 1), QColor(0, 0, 255));
+        QCOMPARE(failedRows(grid), u"3"_s);
+        QCOMPARE(statTexts(*m_window), (QStringList{u"Deleting Previous Data"_s, QString(), u"Processed Document: 1"_s,
+                                                    u"Processed Document: 2"_s, u"Finished Posing of Data."_s}));
+    }
+
+private:
+    void startServer(const QString &name)
+    {
+        m_server.reset();
+        tallysim::Config config{{name}, name};
+        config.ledgers = knownLedgers;
+        config.stockItems = {u"Widget"_s, u"Gadget"_s};
+        m_server = std::make_unique<testsupport::SimulatedServer>(config);
+        m_server->configureSettings();
+    }
+
+    std::unique_ptr<HeadlessWindow> newWindow(const QString &name) const
+    {
+        auto window = std::make_unique<HeadlessWindow>();
+        window->setCompanyListText(name);
+        return window;
+    }
+
+    QSqlDatabase stagingFile() const
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
+        database.setDatabaseName(m_env->programFile(u"Pelko10.DAT"_s));
+        database.open();
+        return database;
+    }
+
+    int stagedRows(const QString &table) const
+    {
+        int count = -1;
+        {
+            QSqlDatabase database = stagingFile();
+            QSqlQuery query(database);
+            if (query.exec(u"SELECT COUNT(*) FROM "_s + table) && query.next())
+                count = query.value(0).toInt();
+        }
+        QSqlDatabase::removeDatabase(u"check"_s);
+        return count;
+    }
+
+    std::unique_ptr<testsupport::TestEnvironment> m_env;
+    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
+    std::unique_ptr<testsupport::SimulatedServer> m_server;
+    std::unique_ptr<HeadlessWindow> m_window;
+};
+
+QTEST_GUILESS_MAIN(TestVoucherPosting)
+#include "testvoucherposting.moc"
