@@ -27,6 +27,7 @@ constexpr PostingFunction postingFunctions[] = {
     {QLatin1String("PostCostCategories"), &masters::PostCostCategories},
     {QLatin1String("PostCostCentres"), &masters::PostCostCentres},
     {QLatin1String("PostTransaction"), &vouchers::PostTransaction},
+    {QLatin1String("PostQuickTransaction"), &vouchers::PostQuickTransaction},
 };
 
 PostingProcedure functionOf(QLatin1String procedureName)

@@ -10,5 +10,7 @@ namespace vouchers {
 
 // "TRANSACTIONS" and "H_TRANSACTIONS": one ledger line per row, with a bill reference.
 void PostTransaction(sources::ImportWindow &window);
+// "QUICKTRANSACTIONS": a debit and a credit line per row, with bills and cost centres.
+void PostQuickTransaction(sources::ImportWindow &window);
 
 } // namespace vouchers

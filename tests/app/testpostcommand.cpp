@@ -300,7 +300,7 @@ private slots:
             {"COST CENTRES", "PostCostCentres", &masters::PostCostCentres},
             {"TRANSACTIONS", "PostTransaction", &vouchers::PostTransaction},
             {"H_TRANSACTIONS", "PostTransaction", &vouchers::PostTransaction},
-            {"QUICKTRANSACTIONS", "PostQuickTransaction", nullptr},
+            {"QUICKTRANSACTIONS", "PostQuickTransaction", &vouchers::PostQuickTransaction},
             {"TDSTRANSACTIONS", "PostTDSTransaction", nullptr},
             {"SERVICETAXTRANSACTIONS", "PostServTaxTransaction", nullptr},
             {"ITEM TRANSACTIONS", "PostItemizedTransaction", nullptr},

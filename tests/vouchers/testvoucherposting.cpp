@@ -179,6 +179,8 @@ private slots:
 
         QTest::newRow("transactions") << "transactions"
                                       << "TRANSACTIONS" << &vouchers::PostTransaction;
+        QTest::newRow("quick transactions") << "quick-transactions"
+                                            << "QUICKTRANSACTIONS" << &vouchers::PostQuickTransaction;
     }
     void goldenRun()
     {
@@ -348,6 +350,8 @@ private slots:
                                       << u"Credit"_s;
         QTest::newRow("narration") << u"H_TRANSACTIONS"_s << &vouchers::PostTransaction << u"F01-0023"_s
                                    << u"Narration"_s;
+        QTest::newRow("quick") << u"QUICKTRANSACTIONS"_s << &vouchers::PostQuickTransaction << u"F01-0023C"_s
+                               << u"Amount"_s;
     }
     void missingRequiredColumn()
     {
