@@ -28,6 +28,7 @@ constexpr PostingFunction postingFunctions[] = {
     {QLatin1String("PostCostCentres"), &masters::PostCostCentres},
     {QLatin1String("PostTransaction"), &vouchers::PostTransaction},
     {QLatin1String("PostQuickTransaction"), &vouchers::PostQuickTransaction},
+    {QLatin1String("PostTDSTransaction"), &vouchers::PostTDSTransaction},
 };
 
 PostingProcedure functionOf(QLatin1String procedureName)

@@ -12,5 +12,7 @@ namespace vouchers {
 void PostTransaction(sources::ImportWindow &window);
 // "QUICKTRANSACTIONS": a debit and a credit line per row, with bills and cost centres.
 void PostQuickTransaction(sources::ImportWindow &window);
+// "TDSTRANSACTIONS": ledger lines whose bills carry TDS details.
+void PostTDSTransaction(sources::ImportWindow &window);
 
 } // namespace vouchers

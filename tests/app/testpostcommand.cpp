@@ -301,7 +301,7 @@ private slots:
             {"TRANSACTIONS", "PostTransaction", &vouchers::PostTransaction},
             {"H_TRANSACTIONS", "PostTransaction", &vouchers::PostTransaction},
             {"QUICKTRANSACTIONS", "PostQuickTransaction", &vouchers::PostQuickTransaction},
-            {"TDSTRANSACTIONS", "PostTDSTransaction", nullptr},
+            {"TDSTRANSACTIONS", "PostTDSTransaction", &vouchers::PostTDSTransaction},
             {"SERVICETAXTRANSACTIONS", "PostServTaxTransaction", nullptr},
             {"ITEM TRANSACTIONS", "PostItemizedTransaction", nullptr},
             {"I_TRANSACTIONS", "PostItemizedTransaction", nullptr},

@@ -181,6 +181,8 @@ private slots:
                                       << "TRANSACTIONS" << &vouchers::PostTransaction;
         QTest::newRow("quick transactions") << "quick-transactions"
                                             << "QUICKTRANSACTIONS" << &vouchers::PostQuickTransaction;
+        QTest::newRow("TDS transactions") << "tds-transactions"
+                                          << "TDSTRANSACTIONS" << &vouchers::PostTDSTransaction;
     }
     void goldenRun()
     {
@@ -352,6 +354,7 @@ private slots:
                                    << u"Narration"_s;
         QTest::newRow("quick") << u"QUICKTRANSACTIONS"_s << &vouchers::PostQuickTransaction << u"F01-0023C"_s
                                << u"Amount"_s;
+        QTest::newRow("TDS") << u"TDSTRANSACTIONS"_s << &vouchers::PostTDSTransaction << u"F01-0023A"_s << u"Ledger"_s;
     }
     void missingRequiredColumn()
     {
