@@ -29,6 +29,7 @@ constexpr PostingFunction postingFunctions[] = {
     {QLatin1String("PostTransaction"), &vouchers::PostTransaction},
     {QLatin1String("PostQuickTransaction"), &vouchers::PostQuickTransaction},
     {QLatin1String("PostTDSTransaction"), &vouchers::PostTDSTransaction},
+    {QLatin1String("PostServTaxTransaction"), &vouchers::PostServTaxTransaction},
 };
 
 PostingProcedure functionOf(QLatin1String procedureName)

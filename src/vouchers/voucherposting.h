@@ -14,5 +14,7 @@ void PostTransaction(sources::ImportWindow &window);
 void PostQuickTransaction(sources::ImportWindow &window);
 // "TDSTRANSACTIONS": ledger lines whose bills carry TDS details.
 void PostTDSTransaction(sources::ImportWindow &window);
+// "SERVICETAXTRANSACTIONS": ledger lines with service-tax bills.
+void PostServTaxTransaction(sources::ImportWindow &window);
 
 } // namespace vouchers

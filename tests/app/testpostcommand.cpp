@@ -302,7 +302,7 @@ private slots:
             {"H_TRANSACTIONS", "PostTransaction", &vouchers::PostTransaction},
             {"QUICKTRANSACTIONS", "PostQuickTransaction", &vouchers::PostQuickTransaction},
             {"TDSTRANSACTIONS", "PostTDSTransaction", &vouchers::PostTDSTransaction},
-            {"SERVICETAXTRANSACTIONS", "PostServTaxTransaction", nullptr},
+            {"SERVICETAXTRANSACTIONS", "PostServTaxTransaction", &vouchers::PostServTaxTransaction},
             {"ITEM TRANSACTIONS", "PostItemizedTransaction", nullptr},
             {"I_TRANSACTIONS", "PostItemizedTransaction", nullptr},
             // Procedures that are not part of the program yet: named, with nothing to call.

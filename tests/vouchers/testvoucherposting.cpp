@@ -183,6 +183,8 @@ private slots:
                                             << "QUICKTRANSACTIONS" << &vouchers::PostQuickTransaction;
         QTest::newRow("TDS transactions") << "tds-transactions"
                                           << "TDSTRANSACTIONS" << &vouchers::PostTDSTransaction;
+        QTest::newRow("service-tax transactions") << "service-tax-transactions"
+                                                  << "SERVICETAXTRANSACTIONS" << &vouchers::PostServTaxTransaction;
     }
     void goldenRun()
     {
@@ -355,6 +357,8 @@ private slots:
         QTest::newRow("quick") << u"QUICKTRANSACTIONS"_s << &vouchers::PostQuickTransaction << u"F01-0023C"_s
                                << u"Amount"_s;
         QTest::newRow("TDS") << u"TDSTRANSACTIONS"_s << &vouchers::PostTDSTransaction << u"F01-0023A"_s << u"Ledger"_s;
+        QTest::newRow("service tax") << u"SERVICETAXTRANSACTIONS"_s << &vouchers::PostServTaxTransaction
+                                     << u"F01-0023B"_s << u"Debit"_s;
     }
     void missingRequiredColumn()
     {
@@ -535,6 +539,18 @@ private slots:
         QCOMPARE(m_server->requests().size(), 1);
         QVERIFY(m_server->requests().first().body.contains("<SVCURRENTCOMPANY>Shah &amp; Sons' Traders<"));
         QVERIFY(m_window->workGrid().text(2, sources::ProcessStatusKey).contains(u"CREATED"_s));
+    }
+
+    // Service-tax lines of a source without ASSESSABLEAMT are plain lines.
+    void serviceTaxWithoutAssessableColumn()
+    {
+        testsupport::loadRows(*m_window, u"SERVICETAXTRANSACTIONS"_s, transactionFields,
+                              {line(u"Payment"_s, u"1"_s, u"1"_s, u"Cash"_s, u"5"_s),
+                               line(u"Payment"_s, u"1"_s, u"2"_s, u"Cash"_s, {}, u"5"_s)});
+        vouchers::PostServTaxTransaction(*m_window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
+        QCOMPARE(postedVouchers(m_server->requests()), QStringList{u"Payment-1-20240401 [] Cash,Cash"_s});
     }
 
     // A type that posts each row as a voucher of its own: rows without a voucher and blank rows are passed over,

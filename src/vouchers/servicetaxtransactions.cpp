@@ -1,0 +1,107 @@
+#include "staging/stagingstore.h"
+#include "vouchers/tablehandler.h"
+#include "vouchers/voucherconstants.h"
+#include "vouchers/voucherlines.h"
+#include "vouchers/voucherposting.h"
+
+namespace vouchers {
+
+namespace {
+
+constexpr ColumnUse Optional = ColumnUse::Optional;
+constexpr ColumnUse Required = ColumnUse::Required;
+constexpr CellForm Amount = CellForm::Amount;
+
+// Service-tax transactions: a line with an assessable value gets a service-tax bill and names the service-tax
+// ledger as its tax party; any other line gets a plain bill that carries that ledger.
+struct ServiceTaxState : LedgerColumns, BillColumns, CostColumns
+{
+    QString SERVICETAXLEDGER;
+    QString ASSESSABLEAMT;
+    QString SERVICETAXRATE;
+    QString SERVICETAX;
+    QString CESS;
+    QString SECCESS;
+    staging::TaxBillAllocationRec taxBill;
+};
+using SS = ServiceTaxState;
+
+constexpr Column<SS> serviceTaxColumns[] = {
+    {"LEDGER", &SS::LEDGER},
+    {"DEBIT", &SS::DEBIT, Required, Amount},
+    {"CREDIT", &SS::CREDIT, Required, Amount},
+    {"ADJMETHOD", &SS::ADJMETHOD, Optional},
+    {"ADJNAME", &SS::ADJNAME, Optional},
+    {"ADJAMOUNT", &SS::ADJAMOUNT, Optional, Amount},
+    {"SERVICETAXLEDGER", &SS::SERVICETAXLEDGER, Optional},
+    {"ASSESSABLEAMT", &SS::ASSESSABLEAMT, Optional, Amount},
+    {"SERVICETAXRATE", &SS::SERVICETAXRATE, Optional},
+    {"SERVICETAX", &SS::SERVICETAX, Optional},
+    {"CESS", &SS::CESS, Optional},
+    {"SECCESS", &SS::SECCESS, Optional},
+    {"COSTCATEGORY", &SS::COSTCATEGORY, Optional},
+    {"COSTCENTRE", &SS::COSTCENTRE, Optional},
+    {"COSTAMOUNT", &SS::COSTAMOUNT, Optional, Amount},
+};
+constexpr auto serviceTaxHeader = partyFields<SS>(&SS::LEDGER);
+constexpr Counter<SS> serviceTaxCounters[] = {
+    {&SS::ldEId, "1"},
+    {&SS::cAId, "0"},
+};
+constexpr FixedValue<staging::TaxBillAllocationRec> serviceTaxBillValues[] = {
+    {&staging::TaxBillAllocationRec::IsInputAvail, "No"},
+    {&staging::TaxBillAllocationRec::IsPureAgentBill, "No"},
+    {&staging::TaxBillAllocationRec::TDSSurcharge, "2"},
+    {&staging::TaxBillAllocationRec::TDSAddlSurcharge, ""},
+    {&staging::TaxBillAllocationRec::STSecondaryCessRate, "1"},
+    {&staging::TaxBillAllocationRec::ExpenseAmount, ""},
+    {&staging::TaxBillAllocationRec::AbatementAmount, ""},
+    {&staging::TaxBillAllocationRec::AbatementNotificationNo, ""},
+};
+
+void stageServiceTaxTransaction(SS &state, VoucherRun &run)
+{
+    // A source without ASSESSABLEAMT, or a cell without a number, makes a plain line.
+    const bool assessable = isAboveZero(state.ASSESSABLEAMT);
+    fillLedgerLine(state);
+    state.entry.TDSPartyName = assessable ? state.SERVICETAXLEDGER : QString();
+    state.entry.BasicRateOfInvoiceTax = state.SERVICETAXRATE;
+    run.store().SaveLedgerEntry(run.company(), state.entry, run.vchId(), state.ldEId);
+
+    if (assessable) {
+        staging::TaxBillAllocationRec &bill = state.taxBill;
+        bill.Name = state.ADJNAME;
+        bill.BillType = state.ADJMETHOD;
+        bill.TDSTaxRate = state.SERVICETAXRATE;
+        bill.Amount = state.ADJAMOUNT;
+        bill.SurchargeAmount = state.SERVICETAX;
+        bill.AddlSurchargeAmount = state.CESS;
+        bill.STSecondaryCessAmount = state.SECCESS;
+        bill.AssessableAmount = state.ASSESSABLEAMT;
+        assignFixedValues(bill, all(serviceTaxBillValues));
+        run.store().SaveTaxBillAllocation(run.company(), bill, run.vchId(), state.ldEId, QStringLiteral("1"));
+    } else {
+        state.bill.Name = state.ADJNAME;
+        state.bill.BillCreditPeriod = QString();
+        state.bill.BillType = state.ADJMETHOD;
+        state.bill.Amount = signedBillAmount(state, state);
+        state.bill.ServiceTaxLedger = state.SERVICETAXLEDGER;
+        run.store().SaveBillAllocation(run.company(), state.bill, run.vchId(), state.ldEId, QStringLiteral("1"));
+    }
+
+    stageCostRow(run, state, state.ldEId, state.COSTAMOUNT);
+    state.ldEId = NextCounter(state.ldEId);
+}
+
+constexpr TypeTable<SS> serviceTaxType{locationPostServTaxTransaction, all(serviceTaxColumns),
+                                       all(serviceTaxHeader),          all(cashFlowHeader),
+                                       all(serviceTaxCounters),        stageServiceTaxTransaction};
+
+} // namespace
+
+void PostServTaxTransaction(sources::ImportWindow &window)
+{
+    postWithTable(window, serviceTaxType);
+}
+
+} // namespace vouchers
