@@ -30,6 +30,7 @@ constexpr PostingFunction postingFunctions[] = {
     {QLatin1String("PostQuickTransaction"), &vouchers::PostQuickTransaction},
     {QLatin1String("PostTDSTransaction"), &vouchers::PostTDSTransaction},
     {QLatin1String("PostServTaxTransaction"), &vouchers::PostServTaxTransaction},
+    {QLatin1String("PostItemizedTransaction"), &vouchers::PostItemizedTransaction},
 };
 
 PostingProcedure functionOf(QLatin1String procedureName)

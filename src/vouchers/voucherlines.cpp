@@ -7,6 +7,11 @@
 
 namespace vouchers {
 
+bool isInventoryRow(const QString &itemName)
+{
+    return !sources::isBlank(itemName);
+}
+
 void fillLedgerLine(LedgerColumns &line)
 {
     const DebitCredit sign = DebitCreditRule(line.DEBIT, line.CREDIT);

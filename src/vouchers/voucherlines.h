@@ -43,6 +43,10 @@ struct CostColumns
     staging::CategoryAllocationRec cost;
 };
 
+// Whether a row of an item import type is an item line (InventoryRow) rather than a ledger line (LedgerRow): its
+// ITEMNAME holds more than blanks.
+bool isInventoryRow(const QString &itemName);
+
 // Fills a ledger line of the row's LEDGER, DEBIT and CREDIT by DebitCreditRule; the voucher's first line (entry
 // id 1) is its party line. Keeps the line's sign prefix.
 void fillLedgerLine(LedgerColumns &line);

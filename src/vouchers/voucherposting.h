@@ -16,5 +16,7 @@ void PostQuickTransaction(sources::ImportWindow &window);
 void PostTDSTransaction(sources::ImportWindow &window);
 // "SERVICETAXTRANSACTIONS": ledger lines with service-tax bills.
 void PostServTaxTransaction(sources::ImportWindow &window);
+// "ITEM TRANSACTIONS" and "I_TRANSACTIONS": item lines and ledger lines of invoices.
+void PostItemizedTransaction(sources::ImportWindow &window);
 
 } // namespace vouchers

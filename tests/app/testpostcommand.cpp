@@ -303,8 +303,8 @@ private slots:
             {"QUICKTRANSACTIONS", "PostQuickTransaction", &vouchers::PostQuickTransaction},
             {"TDSTRANSACTIONS", "PostTDSTransaction", &vouchers::PostTDSTransaction},
             {"SERVICETAXTRANSACTIONS", "PostServTaxTransaction", &vouchers::PostServTaxTransaction},
-            {"ITEM TRANSACTIONS", "PostItemizedTransaction", nullptr},
-            {"I_TRANSACTIONS", "PostItemizedTransaction", nullptr},
+            {"ITEM TRANSACTIONS", "PostItemizedTransaction", &vouchers::PostItemizedTransaction},
+            {"I_TRANSACTIONS", "PostItemizedTransaction", &vouchers::PostItemizedTransaction},
             // Procedures that are not part of the program yet: named, with nothing to call.
             {"STTDSTRANSACTIONS", "PostSTTDSTransaction", nullptr},
             {"VATTRANSACTIONS", "PostVATTransaction", nullptr},

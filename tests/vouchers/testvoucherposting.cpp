@@ -185,6 +185,8 @@ private slots:
                                           << "TDSTRANSACTIONS" << &vouchers::PostTDSTransaction;
         QTest::newRow("service-tax transactions") << "service-tax-transactions"
                                                   << "SERVICETAXTRANSACTIONS" << &vouchers::PostServTaxTransaction;
+        QTest::newRow("itemized transactions") << "item-transactions"
+                                               << "ITEM TRANSACTIONS" << &vouchers::PostItemizedTransaction;
     }
     void goldenRun()
     {
@@ -359,6 +361,8 @@ private slots:
         QTest::newRow("TDS") << u"TDSTRANSACTIONS"_s << &vouchers::PostTDSTransaction << u"F01-0023A"_s << u"Ledger"_s;
         QTest::newRow("service tax") << u"SERVICETAXTRANSACTIONS"_s << &vouchers::PostServTaxTransaction
                                      << u"F01-0023B"_s << u"Debit"_s;
+        QTest::newRow("itemized") << u"ITEM TRANSACTIONS"_s << &vouchers::PostItemizedTransaction << u"F01-0024"_s
+                                  << u"GodownName"_s;
     }
     void missingRequiredColumn()
     {
