@@ -23,6 +23,11 @@ QString sourceFile(const char *name)
     return QStringLiteral(PELKO_TEST_DATA "/sources/") + QLatin1String(name);
 }
 
+QString voucherFile(const char *name)
+{
+    return QStringLiteral(PELKO_TEST_DATA "/vouchers/") + QLatin1String(name);
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -33,11 +38,15 @@ QByteArray readFile(const QString &path)
 class Tallysim final
 {
 public:
-    Tallysim(const QStringList &companies, const QString &current, const QString &logPath) : m_logPath(logPath)
+    Tallysim(const QStringList &companies, const QString &current, const QString &logPath,
+             const QStringList &ledgers = {})
+        : m_logPath(logPath)
     {
         QStringList arguments = {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--log"), logPath};
         for (const QString &company : companies)
             arguments << QStringLiteral("--company") << company;
+        for (const QString &ledger : ledgers)
+            arguments << QStringLiteral("--ledger") << ledger;
         if (!current.isEmpty())
             arguments << QStringLiteral("--current") << current;
         m_process.setProgram(QStringLiteral(TALLYSIM_BINARY));
@@ -82,6 +91,15 @@ enum class Display
     None,      // no display named and no platform chosen: the program finds its own way
     Offscreen, // the offscreen platform chosen by the caller
 };
+
+// The report's lines: each key padded to 75 characters, then the result.
+QStringList reportLines(const QByteArray &report)
+{
+    QStringList lines = QString::fromUtf8(report).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
 
 struct Run
 {
@@ -290,6 +308,65 @@ private slots:
         QVERIFY(readFile(path(QStringLiteral("home/Pelko10Errors.txt"))).contains("F01-0045"));
     }
 
+    // Vouchers from a workbook: one request per voucher, the report keyed by each voucher's ID, and a voucher the
+    // server refuses shown with the server's text while the run goes on; a refusal is no error of the program.
+    void postsTransactionsFromAWorkbook()
+    {
+        restartServer({QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"));
+        const QString report = path(QStringLiteral("transactions.txt"));
+
+        const Run run =
+            pelko({QStringLiteral("XLS"), sourceFile("transactions.xls"), QStringLiteral("Transactions"), QString(),
+                   report, QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
+                  Display::None);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(m_server->imports(), 4);
+        const QByteArray log = m_server->log();
+        for (const char *voucher :
+             {"Payment-1-20240401", "payment-3-20240401", "Payment-2-20240402", "Receipt-R-1-20240403"})
+            QVERIFY2(log.contains(QByteArray(QByteArray("REMOTEID=\"") + voucher + '"')), voucher);
+        const QStringList lines = reportLines(readFile(report));
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.at(0).left(75), QStringLiteral("Payment-1-20240401-V-7").leftJustified(75));
+        QVERIFY2(lines.at(0).mid(75).contains(QStringLiteral("Ledger 'Discount Received' does not exist!")),
+                 qPrintable(lines.at(0)));
+        QCOMPARE(lines.at(1), QStringLiteral("payment-3-20240401-V-7").leftJustified(75) + QStringLiteral("CREATED"));
+        QCOMPARE(lines.at(2),
+                 QStringLiteral("Payment-2-20240402-CHQ 4411").leftJustified(75) + QStringLiteral("CREATED"));
+        QCOMPARE(lines.at(3),
+                 QStringLiteral("Receipt-R-1-20240403-CHQ 4411").leftJustified(75) + QStringLiteral("CREATED"));
+    }
+
+    // Quick vouchers from a text file with an ID column, for a company whose name holds "&" and "'", by a user
+    // whose locale writes decimal commas: the amounts still reach the server with ".".
+    void postsQuickTransactionsFromATextFile()
+    {
+        const QString company = QStringLiteral("Shah & Sons' Traders");
+        restartServer({company}, company);
+        const QString report = path(QStringLiteral("quick.txt"));
+
+        const Run run = pelko({QStringLiteral("XLS"), voucherFile("text/QuickTransactions.csv"),
+                               QStringLiteral("QUICKTRANSACTIONS"), QString(), report, QStringLiteral("127.0.0.1"),
+                               m_server->port(), QStringLiteral("POSTSILENT")},
+                              Display::None, QStringLiteral("de_DE.UTF-8"));
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(m_server->imports(), 3);
+        const QByteArray log = m_server->log();
+        QVERIFY(log.contains("<SVCURRENTCOMPANY>Shah &amp; Sons' Traders</SVCURRENTCOMPANY>"));
+        QVERIFY(log.contains("<AMOUNT>-1234.500</AMOUNT>"));
+        QVERIFY(log.contains("<AMOUNT>1234.500</AMOUNT>"));
+        const QStringList lines = reportLines(readFile(report));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0), QStringLiteral("Q-1").leftJustified(75) + QStringLiteral("CREATED"));
+        QCOMPARE(lines.at(1), QStringLiteral("Q-2").leftJustified(75) + QStringLiteral("CREATED"));
+        QCOMPARE(lines.at(2).left(75), QStringLiteral("Q-3").leftJustified(75));
+        QVERIFY2(lines.at(2).contains(QStringLiteral("Ledger 'Nowhere' does not exist!")), qPrintable(lines.at(2)));
+    }
+
     void withoutArgumentsAndWithoutDisplay()
     {
         storeServer(QStringLiteral("127.0.0.1"), m_server->port());
@@ -307,6 +384,17 @@ private slots:
 private:
     QString path(const QString &name) const { return QDir(m_folder->path()).filePath(name); }
 
+    // A server that holds the ledgers the voucher files name, except "Discount Received" and "Nowhere".
+    void restartServer(const QStringList &companies, const QString &current)
+    {
+        m_server.reset();
+        m_server = std::make_unique<Tallysim>(
+            companies, current, path(QStringLiteral("tallysim.log")),
+            QStringList{QStringLiteral("State Bank"), QStringLiteral("Sharma Traders"), QStringLiteral("Office Rent"),
+                        QStringLiteral("Rao & Sons"), QStringLiteral("Travel")});
+        QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
+    }
+
     QString settingsFile() const { return path(QStringLiteral("config/Pelko10/Pelko10.conf")); }
 
     void storeServer(const QString &address, const QString &port) const
@@ -323,7 +411,7 @@ private:
                 settings.value(QStringLiteral("Config/PortNo")).toString()};
     }
 
-    Run pelko(const QStringList &arguments, Display display) const
+    Run pelko(const QStringList &arguments, Display display, const QString &locale = QStringLiteral("C.UTF-8")) const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -332,7 +420,7 @@ private:
             environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
         environment.insert(QStringLiteral("PELKO_HOME"), path(QStringLiteral("home")));
-        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        environment.insert(QStringLiteral("LC_ALL"), locale);
 
         QProcess process;
         process.setProcessEnvironment(environment);
