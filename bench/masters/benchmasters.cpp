@@ -5,6 +5,7 @@
 
 #include "barereplay.h"
 #include "masters/masterposting.h"
+#include "postingtimer.h"
 #include "sources/sourcegrid.h"
 #include "sources/workgrid.h"
 #include "support/headlesswindow.h"
@@ -13,7 +14,6 @@
 #include "support/testenvironment.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -78,20 +78,7 @@ double postThroughLoop(testsupport::SimulatedServer &server, int count, const QS
     testsupport::HeadlessWindow window;
     window.setCompanyListText(company);
     loadLedgers(window, count, prefix);
-    server.clearRequests();
-    QElapsedTimer timer;
-    timer.start();
-    masters::PostLedgers(window);
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    const int rows = window.workGrid().rows();
-    int created = 0;
-    for (int row = 1; row <= rows; ++row) {
-        if (window.workGrid().text(row, sources::ProcessStatusKey) == QLatin1String("CREATED"))
-            ++created;
-    }
-    if (created != count)
-        std::fprintf(stderr, "warning: %d of %d ledgers created\n", created, count);
-    return seconds;
+    return timePosting(server, window, masters::PostLedgers, count, "ledgers");
 }
 
 } // namespace
@@ -108,10 +95,7 @@ int main(int argc, char **argv)
 
     postThroughLoop(server, 200, QStringLiteral("Warm-up "));
     const double pelko = postThroughLoop(server, count, QStringLiteral("Ledger "));
-    QList<QByteArray> bodies;
-    for (const tallysim::RecordedRequest &request : server.requests())
-        bodies.append(request.body);
-    const double bare = replayBare(server.port(), bodies);
+    const double bare = replayBare(server.port(), receivedBodies(server));
 
     std::printf("ledgers posted:              %d\n", count);
     std::printf("Pelko posting loop:          %.3f s (%.1f us per ledger)\n", pelko, pelko * 1e6 / count);

@@ -5,6 +5,7 @@
 //   bench_vouchers [count]        (default 10000)
 
 #include "barereplay.h"
+#include "postingtimer.h"
 #include "sources/sourcegrid.h"
 #include "sources/workgrid.h"
 #include "support/headlesswindow.h"
@@ -14,7 +15,6 @@
 #include "vouchers/voucherposting.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <algorithm>
 #include <array>
@@ -102,19 +102,7 @@ double postThroughRun(testsupport::SimulatedServer &server, int count, const QSt
     testsupport::HeadlessWindow window;
     window.setCompanyListText(company);
     loadVouchers(window, count, prefix);
-    server.clearRequests();
-    QElapsedTimer timer;
-    timer.start();
-    vouchers::PostTransaction(window);
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    int created = 0;
-    for (int row = 1; row <= window.workGrid().rows(); ++row) {
-        if (window.workGrid().text(row, sources::ProcessStatusKey) == QLatin1String("CREATED"))
-            ++created;
-    }
-    if (created != count)
-        std::fprintf(stderr, "warning: %d of %d vouchers created\n", created, count);
-    return seconds;
+    return timePosting(server, window, vouchers::PostTransaction, count, "vouchers");
 }
 
 } // namespace
@@ -131,10 +119,7 @@ int main(int argc, char **argv)
 
     postThroughRun(server, 200, QStringLiteral("W"));
     const double pelko = postThroughRun(server, count, QStringLiteral("S"));
-    QList<QByteArray> bodies;
-    for (const tallysim::RecordedRequest &request : server.requests())
-        bodies.append(request.body);
-    const double bare = replayBare(server.port(), bodies);
+    const double bare = replayBare(server.port(), receivedBodies(server));
 
     std::printf("vouchers of four lines posted: %d (%d grid rows)\n", count, count * 4);
     std::printf("Pelko voucher run:             %.3f s (%.1f us per voucher)\n", pelko, pelko * 1e6 / count);

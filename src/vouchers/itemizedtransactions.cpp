@@ -1,6 +1,5 @@
 // Itemized transactions: invoices whose rows are item lines or ledger lines.
 
-#include "sources/gridtext.h"
 #include "staging/stagingstore.h"
 #include "vouchers/tablehandler.h"
 #include "vouchers/voucherconstants.h"
@@ -12,7 +11,6 @@ namespace vouchers {
 namespace {
 
 using staging::VoucherRec;
-constexpr ColumnUse Required = ColumnUse::Required;
 
 struct ItemizedState : LedgerColumns, BillColumns
 {
@@ -30,16 +28,16 @@ using IS = ItemizedState;
 
 constexpr Column<IS> itemizedColumns[] = {
     {"LEDGER", &IS::LEDGER},
-    {"DEBIT", &IS::DEBIT, Required, CellForm::WideAmount},
-    {"CREDIT", &IS::CREDIT, Required, CellForm::WideAmount},
+    {"DEBIT", &IS::DEBIT, Required, WideAmount},
+    {"CREDIT", &IS::CREDIT, Required, WideAmount},
     {"ADJMETHOD", &IS::ADJMETHOD},
     {"ADJNAME", &IS::ADJNAME},
     {"ADJDATE", &IS::ADJDATE},
-    {"ADJAMOUNT", &IS::ADJAMOUNT, Required, CellForm::WideAmount},
+    {"ADJAMOUNT", &IS::ADJAMOUNT, Required, WideAmount},
     {"ITEMNAME", &IS::ITEMNAME},
-    {"QUANTITY", &IS::QUANTITY, Required, CellForm::WideAmountOfText},
+    {"QUANTITY", &IS::QUANTITY, Required, WideAmountOfText},
     {"UNIT", &IS::UNIT},
-    {"RATE", &IS::RATE, Required, CellForm::WideAmountOfText},
+    {"RATE", &IS::RATE, Required, WideAmountOfText},
     {"GODOWNNAME", &IS::GODOWNNAME},
 };
 constexpr auto itemizedParty = partyFields<IS>(&IS::LEDGER);

@@ -10,9 +10,6 @@ namespace vouchers {
 namespace {
 
 using staging::VoucherRec;
-constexpr ColumnUse Optional = ColumnUse::Optional;
-constexpr ColumnUse Required = ColumnUse::Required;
-constexpr CellForm Amount = CellForm::Amount;
 
 // Plain transactions: a row is a ledger line and may add a bill to the line staged last.
 struct TransactionState : LedgerColumns, BillColumns

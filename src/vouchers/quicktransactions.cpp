@@ -8,10 +8,6 @@ namespace vouchers {
 
 namespace {
 
-constexpr ColumnUse Optional = ColumnUse::Optional;
-constexpr ColumnUse Required = ColumnUse::Required;
-constexpr CellForm Amount = CellForm::Amount;
-
 // Quick transactions: a row debits DRLEDGER and credits CRLEDGER with one AMOUNT, each line with a bill and,
 // when the row names a cost centre, a cost row. Further rows of a voucher add two more lines each.
 struct QuickState : BillColumns, CostColumns

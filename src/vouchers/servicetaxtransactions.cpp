@@ -8,10 +8,6 @@ namespace vouchers {
 
 namespace {
 
-constexpr ColumnUse Optional = ColumnUse::Optional;
-constexpr ColumnUse Required = ColumnUse::Required;
-constexpr CellForm Amount = CellForm::Amount;
-
 // Service-tax transactions: a line with an assessable value gets a service-tax bill and names the service-tax
 // ledger as its tax party; any other line gets a plain bill that carries that ledger.
 struct ServiceTaxState : LedgerColumns, BillColumns, CostColumns

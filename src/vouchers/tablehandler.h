@@ -7,6 +7,13 @@
 
 namespace vouchers {
 
+// Short names the column tables use.
+inline constexpr ColumnUse Required = ColumnUse::Required;
+inline constexpr ColumnUse Optional = ColumnUse::Optional;
+inline constexpr CellForm Amount = CellForm::Amount;
+inline constexpr CellForm WideAmount = CellForm::WideAmount;
+inline constexpr CellForm WideAmountOfText = CellForm::WideAmountOfText;
+
 // A header field that takes the text of one of the row's values.
 template <typename State> struct HeaderField
 {

@@ -8,10 +8,6 @@ namespace vouchers {
 
 namespace {
 
-constexpr ColumnUse Optional = ColumnUse::Optional;
-constexpr ColumnUse Required = ColumnUse::Required;
-constexpr CellForm Amount = CellForm::Amount;
-
 // TDS transactions: a row is a ledger line with one bill that carries the TDS details, and a cost row.
 struct TdsState : LedgerColumns, BillColumns, CostColumns
 {

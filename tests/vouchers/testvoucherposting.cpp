@@ -444,6 +444,24 @@ private slots:
         QCOMPARE(postedVouchers(m_server->requests()), QStringList{u"Payment-7-20240401 [] Travel"_s});
     }
 
+    // A voucher the server holds already is altered, and shows as posted.
+    void voucherPostedAgainIsAltered()
+    {
+        const QList<QStringList> rows{line(u"Payment"_s, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s),
+                                      line(u"Payment"_s, u"1"_s, u"2"_s, u"Cash"_s, {}, u"5"_s)};
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
+        vouchers::PostTransaction(*m_window);
+        m_window = newWindow(company);
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
+        vouchers::PostTransaction(*m_window);
+
+        sources::WorkGrid &grid = m_window->workGrid();
+        QVERIFY2(grid.text(2, sources::ProcessStatusKey).startsWith(u"ALTERED"_s),
+                 qPrintable(grid.text(2, sources::ProcessStatusKey)));
+        QCOMPARE(grid.image(2, 1), sources::imagePosted);
+        QCOMPARE(failedRows(grid), QString());
+    }
+
     // A voucher some of whose rows could not be staged is not sent: its last row says so and it is marked
     // failed; the run goes on with the next voucher.
     void voucherThatCouldNotBeStaged()
