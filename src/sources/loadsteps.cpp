@@ -2,6 +2,7 @@
 
 #include "errors/errortrap.h"
 #include "platform/prompter.h"
+#include "sources/gridcells.h"
 #include "sources/gridtext.h"
 #include "sources/importtypes.h"
 #include "sources/importwindow.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <span>
 
 namespace sources::loading {
@@ -32,8 +34,7 @@ bool isBlankValue(const Value &value)
 
 bool isBlankRecord(const Table &table, qsizetype row)
 {
-    const std::span<const Value> cells = table.row(row);
-    return std::all_of(cells.begin(), cells.end(), isBlankValue);
+    return std::ranges::all_of(table.row(row), isBlankValue);
 }
 
 // The field as ColPos would find it in the source grid once the table is there.
@@ -62,7 +63,7 @@ void VoucherFillDown(Table &table)
         if (field < 0)
             errors::raise(errors::ErrNo::SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
         if (isEmptyValue(table.at(row, field)))
-            table.at(row, field) = table.at(row - 1, field);
+            table.setId(row, field, table.id(row - 1, field));
     };
     for (qsizetype row = 1; row < table.rowCount(); ++row) {
         if (isBlankRecord(table, row))
@@ -202,8 +203,7 @@ LoadEnd loadTable(ImportWindow &window, SourceReader &source, const QString &tab
     for (int record = 1; record <= records; ++record) {
         const bool blank = IsEmptyRowEx(sourceGrid, record);
         if (!blank || profile.keepsBlankRecords) {
-            const int row = grid.appendRow();
-            copier.copy(record, row);
+            const int row = copier.appendRow(record);
             if (idColumn > 0 && !blank)
                 grid.setText(row, idColumn, synthesizedId(record));
         }
@@ -233,32 +233,22 @@ void fillSourceGrid(SourceGrid &grid, Table &&table)
     for (qsizetype field = 0; field < fields; ++field)
         alignments.push_back(isNumberColumn(table, field) ? FlexAlign::RightCenter : FlexAlign::LeftCenter);
 
-    std::vector<QString> cells;
-    cells.reserve(std::size_t(records * fields));
-    for (qsizetype row = 0; row < records; ++row) {
-        for (const Value &value : table.row(row))
-            cells.push_back(gridText(value));
-    }
-    const QStringList names = table.fieldNames();
+    grid.bind(GridCells::fromTable(std::move(table)), alignments);
     table = Table();
-    grid.bind(names, std::move(cells), alignments);
 }
 
-RowCopier::RowCopier(const SourceGrid &source, WorkGrid &target, int fields) : m_source(source), m_target(target)
+RowCopier::RowCopier(const SourceGrid &source, WorkGrid &target, int fields) : m_target(target)
 {
     // A column's alignment holds for all its cells, so it is read once rather than per cell.
-    m_alignments.reserve(std::size_t(fields));
-    for (int col = 0; col < fields; ++col)
-        m_alignments.push_back(col < source.Cols() ? cellAlignment(source.ColAlignment(col)) : -1);
+    std::vector<int> alignments;
+    for (int col = 0; col < std::min(fields, source.Cols()); ++col)
+        alignments.push_back(cellAlignment(source.ColAlignment(col)));
+    target.showCells(source.cells(), alignments);
 }
 
-void RowCopier::copy(int sourceRow, int targetRow) const
+int RowCopier::appendRow(int sourceRow) const
 {
-    for (int col = 0; col < int(m_alignments.size()); ++col) {
-        m_target.setText(targetRow, col + 1, m_source.TextMatrix(sourceRow, col));
-        if (m_alignments[std::size_t(col)] >= 0)
-            m_target.setAlignment(targetRow, col + 1, m_alignments[std::size_t(col)]);
-    }
+    return m_target.appendRecordRow(sourceRow);
 }
 
 SynthesizedID::SynthesizedID(const SourceGrid &grid)
@@ -268,18 +258,34 @@ SynthesizedID::SynthesizedID(const SourceGrid &grid)
 
 QString SynthesizedID::operator()(int row) const
 {
-    QString id = m_grid.TextMatrix(row, m_vchType);
+    // Made in one piece, as every data row of a voucher load gets one.
+    const QString &type = m_grid.textAt(row, m_vchType);
+    qsizetype length = type.size();
     for (const int col : {m_vchNo, m_vchDate, m_refNo}) {
         if (col >= 0)
-            id += QLatin1Char('-') + m_grid.TextMatrix(row, col);
+            length += 1 + m_grid.textAt(row, col).size();
+    }
+    QString id;
+    id.reserve(length);
+    id += type;
+    for (const int col : {m_vchNo, m_vchDate, m_refNo}) {
+        if (col >= 0) {
+            id += QLatin1Char('-');
+            id += m_grid.textAt(row, col);
+        }
     }
     return id;
 }
 
 QString readingRecordsText(qsizetype record, qsizetype records)
 {
-    return QStringLiteral("Reading Records => ") + QString::number(record) + QLatin1Char('/') +
-           QString::number(records);
+    // Written once per record, so put together without formatting machinery.
+    std::array<char, 24> first;
+    std::array<char, 24> second;
+    const char *firstEnd = std::to_chars(first.begin(), first.end(), record).ptr;
+    const char *secondEnd = std::to_chars(second.begin(), second.end(), records).ptr;
+    return QLatin1String("Reading Records => ") + QLatin1String(first.data(), firstEnd) + QLatin1Char('/') +
+           QLatin1String(second.data(), secondEnd);
 }
 
 void addFieldColumns(WorkGrid &grid, const QStringList &fields)
@@ -290,8 +296,10 @@ void addFieldColumns(WorkGrid &grid, const QStringList &fields)
 
 void fitFieldColumns(WorkGrid &grid, const QStringList &fields)
 {
+    std::vector<int> columns;
     for (const QString &field : fields)
-        grid.fitColumnWidth(field.toUpper());
+        columns.push_back(grid.columnOfKey(field.toUpper()));
+    grid.fitColumnWidths(columns);
 }
 
 } // namespace sources::loading

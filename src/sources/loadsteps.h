@@ -68,17 +68,17 @@ LoadEnd loadTable(ImportWindow &window, SourceReader &source, const QString &tab
 // right. A table without records leaves two empty rows.
 void fillSourceGrid(SourceGrid &grid, Table &&table);
 
-// Copies source-grid records into work-grid rows, each cell aligned as its source column.
+// Shows source-grid records in work-grid rows, each cell aligned as its source column. The work grid reads the
+// source grid's cells as they are when the copier is made.
 class RowCopier
 {
 public:
     RowCopier(const SourceGrid &source, WorkGrid &target, int fields);
-    void copy(int sourceRow, int targetRow) const;
+    // Appends a work-grid row with the record's texts in its first cells; returns the row's number.
+    int appendRow(int sourceRow) const;
 
 private:
-    const SourceGrid &m_source;
     WorkGrid &m_target;
-    std::vector<int> m_alignments;
 };
 
 // SynthesizedID: the voucher key a voucher source without an ID field gets from its VchType, VchNo, VchDate and

@@ -65,7 +65,7 @@ bool IsEmptyRowEx(const SourceGrid &grid, qint32 lRowNo)
     return errors::trapResult(QStringLiteral("F01-0046A"), true, [&](bool &result) {
         const int cols = grid.Cols();
         for (int col = 0; col < cols; ++col) {
-            if (!isBlank(grid.TextMatrix(lRowNo, col))) {
+            if (!isBlank(grid.textAt(lRowNo, col))) {
                 result = false;
                 return;
             }

@@ -155,8 +155,7 @@ LoadEnd loadRegister(ImportWindow &window, SourceReader &source, const QString &
     const RowCopier copier(sourceGrid, grid, int(fields.size()));
     const SynthesizedID synthesizedId(sourceGrid);
     for (int record = 1; record <= count; ++record) {
-        const int row = grid.appendRow();
-        copier.copy(record, row);
+        const int row = copier.appendRow(record);
         if (idColumn > 0 && !IsEmptyRowEx(sourceGrid, record))
             grid.setText(row, idColumn, synthesizedId(record));
         window.stat(readingRecordsText(record, count), MsgPanel);

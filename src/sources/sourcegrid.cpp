@@ -6,17 +6,23 @@
 namespace sources {
 
 SourceGrid::SourceGrid(QObject *parent)
-    : QAbstractTableModel(parent), m_cells(std::size_t(m_rows * m_cols)),
-      m_alignments(std::size_t(m_cols), FlexAlign::LeftCenter)
+    : QAbstractTableModel(parent), m_cells(std::make_shared<GridCells>(2, 2)), m_alignments(2, FlexAlign::LeftCenter)
 {}
 
 SourceGrid::~SourceGrid() = default;
 
 void SourceGrid::checkCell(int row, int col) const
 {
-    if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
+    if (row < 0 || row >= Rows() || col < 0 || col >= Cols())
         errors::raise(errors::ErrNo::SubscriptOutOfRange,
                       QStringLiteral("Subscript out of range (row %1, column %2)").arg(row).arg(col));
+}
+
+GridCells &SourceGrid::ownCells()
+{
+    if (m_cells.use_count() > 1)
+        m_cells = std::make_shared<GridCells>(*m_cells);
+    return *m_cells;
 }
 
 void SourceGrid::setRows(int rows)
@@ -24,31 +30,35 @@ void SourceGrid::setRows(int rows)
     if (rows < 1)
         errors::raise(errors::ErrNo::InvalidProcedureCall,
                       QStringLiteral("Invalid procedure call or argument (rows %1)").arg(rows));
-    if (rows == m_rows)
+    const int before = Rows();
+    if (rows == before)
         return;
-    if (rows > m_rows) {
-        beginInsertRows(QModelIndex(), m_rows - 1, rows - 2);
-        m_cells.resize(std::size_t(rows) * std::size_t(m_cols));
-        m_rows = rows;
+    if (rows > before)
+        beginInsertRows(QModelIndex(), before - 1, rows - 2);
+    else
+        beginRemoveRows(QModelIndex(), rows - 1, before - 2);
+    ownCells().setRows(rows);
+    if (rows > before)
         endInsertRows();
-    } else {
-        beginRemoveRows(QModelIndex(), rows - 1, m_rows - 2);
-        m_cells.resize(std::size_t(rows) * std::size_t(m_cols));
-        m_rows = rows;
+    else
         endRemoveRows();
-    }
 }
 
 QString SourceGrid::TextMatrix(int row, int col) const
 {
+    return textAt(row, col);
+}
+
+const QString &SourceGrid::textAt(int row, int col) const
+{
     checkCell(row, col);
-    return m_cells[offset(row, col)];
+    return m_cells->text(row, col);
 }
 
 void SourceGrid::setTextMatrix(int row, int col, const QString &text)
 {
     checkCell(row, col);
-    m_cells[offset(row, col)] = text;
+    ownCells().setText(row, col, text);
     if (row == 0) {
         m_fieldKeys.reset();
         emit headerDataChanged(Qt::Horizontal, col, col);
@@ -60,7 +70,7 @@ void SourceGrid::setTextMatrix(int row, int col, const QString &text)
 
 int SourceGrid::ColAlignment(int col) const
 {
-    if (col < 0 || col >= m_cols)
+    if (col < 0 || col >= Cols())
         errors::raise(errors::ErrNo::SubscriptOutOfRange,
                       QStringLiteral("Subscript out of range (column %1)").arg(col));
     return m_alignments[std::size_t(col)];
@@ -72,15 +82,14 @@ void SourceGrid::bind(const QStringList &fieldNames, std::vector<QString> record
     if (fields == 0 ? !records.empty() : records.size() % fields != 0)
         errors::raise(errors::ErrNo::InternalError,
                       QStringLiteral("Internal error (%1 cells for %2 fields)").arg(records.size()).arg(fields));
-    const std::size_t recordCount = fields == 0 ? 0 : records.size() / fields;
+    bind(GridCells::fromTexts(fieldNames, std::move(records)), alignments);
+}
 
+void SourceGrid::bind(GridCells cells, const std::vector<int> &alignments)
+{
     beginResetModel();
-    m_cols = int(fields);
-    m_rows = int(recordCount) + 1;
-    m_cells.clear();
-    m_cells.reserve(fields * (recordCount + 1));
-    m_cells.insert(m_cells.end(), fieldNames.cbegin(), fieldNames.cend());
-    m_cells.insert(m_cells.end(), std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
+    const std::size_t fields = std::size_t(cells.columns());
+    m_cells = std::make_shared<GridCells>(std::move(cells));
     m_alignments.assign(fields, FlexAlign::LeftCenter);
     std::copy_n(alignments.cbegin(), std::min(alignments.size(), fields), m_alignments.begin());
     m_fieldKeys.reset();
@@ -91,9 +100,9 @@ const std::vector<QString> &SourceGrid::fieldKeys() const
 {
     if (!m_fieldKeys) {
         std::vector<QString> keys;
-        keys.reserve(std::size_t(m_cols));
-        for (int col = 0; col < m_cols; ++col)
-            keys.push_back(fieldKey(m_cells[offset(0, col)]));
+        keys.reserve(std::size_t(Cols()));
+        for (int col = 0; col < Cols(); ++col)
+            keys.push_back(fieldKey(m_cells->text(0, col)));
         m_fieldKeys = std::move(keys);
     }
     return *m_fieldKeys;
@@ -101,12 +110,12 @@ const std::vector<QString> &SourceGrid::fieldKeys() const
 
 int SourceGrid::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_rows - 1;
+    return parent.isValid() ? 0 : Rows() - 1;
 }
 
 int SourceGrid::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_cols;
+    return parent.isValid() ? 0 : Cols();
 }
 
 QVariant SourceGrid::data(const QModelIndex &index, int role) const
@@ -114,17 +123,17 @@ QVariant SourceGrid::data(const QModelIndex &index, int role) const
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     const int row = index.row() + 1;
-    if (row >= m_rows || index.column() >= m_cols)
+    if (row >= Rows() || index.column() >= Cols())
         return {};
-    return m_cells[offset(row, index.column())];
+    return m_cells->text(row, index.column());
 }
 
 QVariant SourceGrid::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
-        if (section < 0 || section >= m_cols)
+        if (section < 0 || section >= Cols())
             return {};
-        return m_cells[offset(0, section)];
+        return m_cells->text(0, section);
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }

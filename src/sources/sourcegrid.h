@@ -1,9 +1,12 @@
 #pragma once
 
+#include "sources/gridcells.h"
+
 #include <QAbstractTableModel>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -37,18 +40,25 @@ public:
     explicit SourceGrid(QObject *parent = nullptr);
     ~SourceGrid() override;
 
-    int Cols() const { return m_cols; }
-    int Rows() const { return m_rows; }
+    int Cols() const { return m_cells->columns(); }
+    int Rows() const { return m_cells->rows(); }
     // Keeps the cells of the rows that stay; new rows are empty. A grid keeps at least its header row.
     void setRows(int rows);
 
     QString TextMatrix(int row, int col) const;
+    // The cell's text as TextMatrix gives it, without a copy, for loops over many cells.
+    const QString &textAt(int row, int col) const;
     void setTextMatrix(int row, int col, const QString &text);
     int ColAlignment(int col) const;
 
     // Replaces the whole content: row 0 the field names, then one row per record. records holds the cells row
     // by row (records × fields of them); alignments holds one code per field, LeftCenter where it is missing.
     void bind(const QStringList &fieldNames, std::vector<QString> records, const std::vector<int> &alignments = {});
+    // Replaces the whole content with the cells, row 0 the field names.
+    void bind(GridCells cells, const std::vector<int> &alignments = {});
+
+    // The cells as they are now, for the work grid to show; a later change of the source grid leaves them be.
+    std::shared_ptr<const GridCells> cells() const { return m_cells; }
 
     // The header row as field names are matched against it (see fieldKey), kept until row 0 changes.
     const std::vector<QString> &fieldKeys() const;
@@ -61,11 +71,10 @@ public:
 
 private:
     void checkCell(int row, int col) const;
-    std::size_t offset(int row, int col) const { return std::size_t(row) * std::size_t(m_cols) + std::size_t(col); }
+    // The cells to change, no longer shared with the work grid.
+    GridCells &ownCells();
 
-    int m_rows = 2;
-    int m_cols = 2;
-    std::vector<QString> m_cells;
+    std::shared_ptr<GridCells> m_cells;
     std::vector<int> m_alignments;
     mutable std::optional<std::vector<QString>> m_fieldKeys;
 };

@@ -1,12 +1,14 @@
 #include "sources/workgrid.h"
 
 #include "errors/errortrap.h"
+#include "sources/gridcells.h"
 
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QtMath>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -89,6 +91,8 @@ void WorkGrid::clear()
         beginResetModel();
     m_columns.clear();
     m_rows.clear();
+    m_shownCells.reset();
+    m_shownAlignments.clear();
     m_currentRow = 0;
     if (m_redraw) {
         m_shownRows = 0;
@@ -141,10 +145,34 @@ int WorkGrid::addColumn(const QString &key, const QString &caption)
 
 int WorkGrid::appendRow()
 {
+    return appendRecordRow(0);
+}
+
+void WorkGrid::showCells(std::shared_ptr<const GridCells> cells, const std::vector<int> &alignments)
+{
+    const int shown = int(alignments.size());
+    if (shown > cells->columns() || shown > columns())
+        errors::raise(errors::ErrNo::InternalError, QStringLiteral("Internal error (%1 fields for %2 columns)")
+                                                        .arg(shown)
+                                                        .arg(std::min(cells->columns(), columns())));
+    m_shownAlignments.clear();
+    for (const int align : alignments)
+        m_shownAlignments.push_back(
+            quint8(align >= CellAlign::Left && align <= CellAlign::Right ? align : CellAlign::Left));
+    // The rows to come show the records, or most of them.
+    m_rows.reserve(m_rows.size() + std::size_t(cells->rows()) + 1);
+    m_shownCells = std::move(cells);
+}
+
+int WorkGrid::appendRecordRow(int record)
+{
+    if (record != 0 && (!m_shownCells || record < 1 || record >= m_shownCells->rows()))
+        errors::raise(errors::ErrNo::SubscriptOutOfRange,
+                      QStringLiteral("Subscript out of range (record %1)").arg(record));
     const int row = rows() + 1;
     if (m_redraw)
         beginInsertRows(QModelIndex(), row - 1, row - 1);
-    m_rows.emplace_back();
+    m_rows.emplace_back().record = record;
     if (m_redraw) {
         m_shownRows = rows();
         endInsertRows();
@@ -224,23 +252,48 @@ void WorkGrid::setColumnWidth(int column, int width)
 
 void WorkGrid::fitColumnWidth(int column)
 {
-    checkColumn(column);
+    fitColumnWidths({column});
+}
+
+void WorkGrid::fitColumnWidths(const std::vector<int> &columns)
+{
     const TextMeter meter;
     // Posting marks a few cells bold; their meter is made when the first one is met.
     std::optional<TextMeter> boldMeter;
-    const QString noText;
-    const std::size_t c = std::size_t(column - 1);
-    qreal widest = meter.width(m_columns[c].caption);
-    for (const Row &row : m_rows) {
-        const QString &text = c < row.texts.size() ? row.texts[c] : noText;
-        const CellMarks *marks = c < row.marks.size() ? &row.marks[c] : nullptr;
-        const bool bold = marks && marks->bold;
-        const bool image = marks && marks->image != NoImage;
-        if (bold && !boldMeter)
-            boldMeter.emplace(true);
-        widest = qMax(widest, (bold ? *boldMeter : meter).width(text) + (image ? ImageRoom : 0));
+    // A text of the shown cells is measured once, however many cells show it: by text number, -1 until then.
+    std::vector<qreal> shownWidths;
+    std::vector<qreal> widest;
+    for (const int column : columns) {
+        checkColumn(column);
+        widest.push_back(meter.width(m_columns[std::size_t(column - 1)].caption));
     }
-    setColumnWidth(column, qCeil(widest) + FitPadding);
+    // Row by row, each row's cells of all the columns at once.
+    for (const Row &row : m_rows) {
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const std::size_t c = std::size_t(columns[i] - 1);
+            const CellMarks *marks = c < row.marks.size() ? &row.marks[c] : nullptr;
+            const bool bold = marks && marks->bold;
+            const bool image = marks && marks->image != NoImage;
+            qreal width = 0;
+            if (bold) {
+                if (!boldMeter)
+                    boldMeter.emplace(true);
+                width = boldMeter->width(cellText(row, c));
+            } else if (showsRecord(row, c)) {
+                if (shownWidths.empty())
+                    shownWidths.assign(m_shownCells->textCount(), -1);
+                const quint32 id = m_shownCells->textId(row.record, int(c));
+                if (shownWidths[id] < 0)
+                    shownWidths[id] = meter.width(m_shownCells->textById(id));
+                width = shownWidths[id];
+            } else {
+                width = meter.width(cellText(row, c));
+            }
+            widest[i] = qMax(widest[i], width + (image ? ImageRoom : 0));
+        }
+    }
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        setColumnWidth(columns[i], qCeil(widest[i]) + FitPadding);
 }
 
 void WorkGrid::fitColumnWidth(const QString &key)
@@ -248,12 +301,40 @@ void WorkGrid::fitColumnWidth(const QString &key)
     fitColumnWidth(columnOfKey(key));
 }
 
+const QString &WorkGrid::cellText(const Row &row, std::size_t c) const
+{
+    static const QString noText;
+    if (showsRecord(row, c))
+        return m_shownCells->text(row.record, int(c));
+    const std::size_t own = c - textBase(row);
+    return own < row.texts.size() ? row.texts[own] : noText;
+}
+
+int WorkGrid::cellAlignment(const Row &row, std::size_t c) const
+{
+    if (showsRecord(row, c))
+        return m_shownAlignments[c];
+    return c < row.alignments.size() ? row.alignments[c] : CellAlign::Left;
+}
+
+void WorkGrid::takeRecord(Row &row)
+{
+    const std::size_t shown = m_shownAlignments.size();
+    std::vector<QString> texts(std::max(m_columns.size(), shown + row.texts.size()));
+    std::move(row.texts.begin(), row.texts.end(), texts.begin() + std::ptrdiff_t(shown));
+    row.texts = std::move(texts);
+    row.alignments.resize(std::max(row.alignments.size(), m_columns.size()), quint8(CellAlign::Left));
+    for (std::size_t c = 0; c < shown; ++c) {
+        row.texts[c] = m_shownCells->text(row.record, int(c));
+        row.alignments[c] = m_shownAlignments[c];
+    }
+    row.record = 0;
+}
+
 QString WorkGrid::text(int row, int column) const
 {
     checkCell(row, column);
-    const Row &r = m_rows[std::size_t(row - 1)];
-    const std::size_t c = std::size_t(column - 1);
-    return c < r.texts.size() ? r.texts[c] : QString();
+    return cellText(m_rows[std::size_t(row - 1)], std::size_t(column - 1));
 }
 
 void WorkGrid::setText(int row, int column, const QString &text)
@@ -261,21 +342,22 @@ void WorkGrid::setText(int row, int column, const QString &text)
     checkCell(row, column);
     Row &r = m_rows[std::size_t(row - 1)];
     const std::size_t c = std::size_t(column - 1);
-    if (c >= r.texts.size()) {
+    if (showsRecord(r, c))
+        takeRecord(r);
+    const std::size_t base = textBase(r);
+    if (c - base >= r.texts.size()) {
         if (text.isEmpty())
             return;
-        r.texts.resize(m_columns.size());
+        r.texts.resize(m_columns.size() - base);
     }
-    r.texts[c] = text;
+    r.texts[c - base] = text;
     cellChanged(row, column, {Qt::DisplayRole, Qt::EditRole});
 }
 
 int WorkGrid::alignment(int row, int column) const
 {
     checkCell(row, column);
-    const Row &r = m_rows[std::size_t(row - 1)];
-    const std::size_t c = std::size_t(column - 1);
-    return c < r.alignments.size() ? r.alignments[c] : CellAlign::Left;
+    return cellAlignment(m_rows[std::size_t(row - 1)], std::size_t(column - 1));
 }
 
 void WorkGrid::setAlignment(int row, int column, int align)
@@ -286,6 +368,8 @@ void WorkGrid::setAlignment(int row, int column, int align)
                       QStringLiteral("Invalid procedure call or argument (alignment %1)").arg(align));
     Row &r = m_rows[std::size_t(row - 1)];
     const std::size_t c = std::size_t(column - 1);
+    if (showsRecord(r, c))
+        takeRecord(r);
     if (c >= r.alignments.size()) {
         if (align == CellAlign::Left)
             return;
@@ -398,9 +482,9 @@ QVariant WorkGrid::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return c < r.texts.size() ? r.texts[c] : QString();
+        return cellText(r, c);
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(qtAlignment(c < r.alignments.size() ? r.alignments[c] : CellAlign::Left));
+        return QVariant::fromValue(qtAlignment(cellAlignment(r, c)));
     case Qt::ForegroundRole:
         if (marks && marks->color.isValid())
             return marks->color;

@@ -7,9 +7,12 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace sources {
+
+class GridCells;
 
 // Keys and captions the loaders give the work grid and the posting procedures read it by.
 inline constexpr QLatin1String ProcessStatusKey{"PROCESSSTATUS"};
@@ -60,6 +63,14 @@ public:
     // Adds a new last row of empty cells and returns its number.
     int appendRow();
 
+    // Shows the cells of a loaded table in the first columns, one column for each alignment code given, aligned
+    // as the code says (any code but CellAlign's leaves it left-aligned). The grid keeps the cells until it is
+    // cleared.
+    void showCells(std::shared_ptr<const GridCells> cells, const std::vector<int> &alignments);
+    // Adds a new last row that shows the record (a row of the cells, 1 or more) in the first columns and has
+    // empty cells after them, and returns its number. Its cells read and change as any other's.
+    int appendRecordRow(int record);
+
     int rows() const { return int(m_rows.size()); }
     int columns() const { return int(m_columns.size()); }
 
@@ -78,6 +89,8 @@ public:
     // Fits the width to the caption and to every cell: its text in the cell's font, and its image.
     void fitColumnWidth(int column);
     void fitColumnWidth(const QString &key);
+    // Fits each of the columns as fitColumnWidth does.
+    void fitColumnWidths(const std::vector<int> &columns);
 
     QString text(int row, int column) const;
     void setText(int row, int column, const QString &text);
@@ -127,13 +140,23 @@ private:
         bool bold = false;
     };
     // Texts, alignments and marks are sized lazily: an untouched row costs no cell storage, and only rows that
-    // posting marks carry colours, images and fonts.
+    // posting marks carry colours, images and fonts. A row that shows a record reads its first cells from the
+    // shown cells until one of them is written, and holds texts only for the columns after them; once one is
+    // written it takes copies of them (sharing their texts).
     struct Row
     {
         std::vector<QString> texts;
         std::vector<quint8> alignments;
         std::vector<CellMarks> marks;
+        int record = 0;
     };
+
+    const QString &cellText(const Row &row, std::size_t c) const;
+    int cellAlignment(const Row &row, std::size_t c) const;
+    bool showsRecord(const Row &row, std::size_t c) const { return row.record > 0 && c < m_shownAlignments.size(); }
+    // The column of a row's first own text.
+    std::size_t textBase(const Row &row) const { return row.record > 0 ? m_shownAlignments.size() : 0; }
+    void takeRecord(Row &row);
 
     void checkCell(int row, int column) const;
     void checkColumn(int column) const;
@@ -143,6 +166,9 @@ private:
 
     std::vector<Column> m_columns;
     std::vector<Row> m_rows;
+    std::shared_ptr<const GridCells> m_shownCells;
+    // One per column that shows the cells.
+    std::vector<quint8> m_shownAlignments;
     int m_currentRow = 0;
     bool m_redraw = true;
     // What the view has been told: row and column counts as last announced, and whether anything changed

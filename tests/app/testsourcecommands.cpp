@@ -64,7 +64,7 @@ public:
                 m_postEnabledDuringRead = button->isEnabled();
         }
         sources::Table table({QStringLiteral("Name"), QStringLiteral("DecimalPlaces")});
-        const std::span<sources::Value> row = table.appendRow();
+        const auto row = table.appendRow();
         row[0] = sources::Value::text(QStringLiteral("Nos"));
         row[1] = sources::Value::number(0);
         table.appendRow();

@@ -156,6 +156,22 @@ private slots:
         QCOMPARE(column(grid, QStringLiteral("NARRATION")).at(1), QStringLiteral("Rent for April\npaid in cash"));
     }
 
+    // A loaded text is held once: cells of either grid that show it share it, whichever source cell it came from.
+    void holdsEachTextOnce()
+    {
+        choose(fixture(QStringLiteral("text/Transactions.csv")), QStringLiteral("TRANSACTIONS"));
+        const WorkGrid &grid = m_window->workGrid();
+        const SourceGrid &source = m_window->sourceGrid();
+        const int debit = grid.columnOfKey(QStringLiteral("DEBIT"));
+        const int credit = grid.columnOfKey(QStringLiteral("CREDIT"));
+        QCOMPARE(grid.text(1, debit), QStringLiteral("1200"));
+        QCOMPARE(grid.text(1, debit).constData(), grid.text(2, credit).constData());
+        // The blank record sorts first: work-grid row r shows source row r + 1.
+        QCOMPARE(grid.text(1, debit).constData(), source.TextMatrix(2, debit - 1).constData());
+        QCOMPARE(grid.text(2, 1), QStringLiteral("Payment"));
+        QCOMPARE(grid.text(2, 1).constData(), grid.text(1, 1).constData());
+    }
+
     // The fill-down rule over a small sheet: a source ID field is filled like the header cells and no ID column
     // is added; a cell holding a blank is no empty cell; a blank record passes nothing to the record after it.
     void fillDownRule()

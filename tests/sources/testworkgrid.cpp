@@ -352,6 +352,50 @@ private slots:
         QVERIFY(grid.columnWidth(3) > statusWidth);
     }
 
+    // Rows that show source records read the source grid's cells as they were when shown: a later change of
+    // the source grid does not reach them, and writing one of their cells changes that cell alone.
+    void showsSourceRecords()
+    {
+        SourceGrid source;
+        source.bind({QStringLiteral("Name"), QStringLiteral("Rate"), QStringLiteral("Unit")},
+                    {QStringLiteral("Soap"), QStringLiteral("12.5"), QStringLiteral("Nos"), QStringLiteral("Oil"),
+                     QString(), QStringLiteral("Ltr")});
+        WorkGrid grid;
+        QAbstractItemModelTester tester(&grid, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const char *key : {"NAME", "RATE", "UNIT"})
+            grid.addColumn(QString::fromLatin1(key), QString::fromLatin1(key));
+        grid.addColumn(ProcessStatusKey, ProcessStatusCaption);
+        grid.showCells(source.cells(), {-1, CellAlign::Right, CellAlign::Centre});
+        QCOMPARE(grid.appendRecordRow(2), 1);
+        QCOMPARE(grid.appendRecordRow(1), 2);
+        QCOMPARE(errorNumberOf([&] { grid.appendRecordRow(3); }), errors::ErrNo::SubscriptOutOfRange);
+        source.setTextMatrix(1, 0, QStringLiteral("Wax"));
+
+        const auto row = [&](int r) {
+            QStringList cells;
+            for (int c = 1; c <= grid.columns(); ++c)
+                cells.append(grid.text(r, c) + QLatin1Char('/') + QString::number(grid.alignment(r, c)));
+            return cells.join(QLatin1Char('|'));
+        };
+        QCOMPARE(row(1), QStringLiteral("Oil/0|/2|Ltr/1|/0"));
+        QCOMPARE(row(2), QStringLiteral("Soap/0|12.5/2|Nos/1|/0"));
+        QCOMPARE(grid.data(grid.index(1, 1)).toString(), QStringLiteral("12.5"));
+        QCOMPARE(grid.data(grid.index(1, 1), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+                 Qt::AlignRight | Qt::AlignVCenter);
+
+        grid.setText(2, 2, QStringLiteral("13"));
+        grid.setText(2, 4, QStringLiteral("Posted"));
+        grid.setAlignment(1, 3, CellAlign::Left);
+        QCOMPARE(row(2), QStringLiteral("Soap/0|13/2|Nos/1|Posted/0"));
+        QCOMPARE(row(1), QStringLiteral("Oil/0|/2|Ltr/0|/0"));
+        QCOMPARE(source.TextMatrix(1, 1), QStringLiteral("12.5"));
+
+        grid.clear();
+        grid.addColumn(QStringLiteral("NAME"), QStringLiteral("Name"));
+        QCOMPARE(grid.text(grid.appendRow(), 1), QString());
+        QCOMPARE(errorNumberOf([&] { grid.appendRecordRow(1); }), errors::ErrNo::SubscriptOutOfRange);
+    }
+
     void sharesTheSourceTexts()
     {
         SourceGrid source;

@@ -79,7 +79,7 @@ void MemorySource::addTable(const QString &name, const QStringList &fields, cons
 {
     Table table(fields);
     for (const Record &record : records) {
-        const std::span<Value> cells = table.appendRow();
+        const auto cells = table.appendRow();
         for (qsizetype j = 0; j < fields.size() && j < record.size(); ++j)
             cells[std::size_t(j)] = record.at(j).value;
     }

@@ -191,7 +191,7 @@ Table AccessReader::readTable(const QString &name)
     Table table(std::move(fieldNames));
     table.reserveRows(def.table->num_rows);
     while (mdb_fetch_row(def.table)) {
-        const std::span<Value> cells = table.appendRow();
+        const auto cells = table.appendRow();
         for (size_t i = 0; i < bound.size(); ++i)
             cells[i] = columnValue(mdb, bound[i]);
     }

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 namespace sources {
 
@@ -272,15 +274,16 @@ Value BiffWorkbook::numberValue(double number, quint16 style) const
 }
 
 // Walks the cells of the sheet whose BOF record is at the offset, skipping the charts and other sheets
-// embedded in it. target(row, column) gives where the cell's value goes, or nullptr when it is not wanted.
-template <typename Target> void BiffWorkbook::walkCells(qsizetype offset, Target &&target)
+// embedded in it. sink.wants(row, column) says whether a cell's value is wanted; sink.put(row, column, value)
+// takes it, and sink.putShared(row, column, index) a text of the shared string table.
+template <typename Sink> void BiffWorkbook::walkCells(qsizetype offset, Sink &&sink)
 {
     const std::vector<QString> &strings = sharedStrings();
     BiffCursor cursor(m_bytes, offset);
     cursor.next();
     int depth = 1;
     // A formula's text result follows it in a record of its own.
-    Value *pendingText = nullptr;
+    std::optional<std::pair<int, int>> pendingText;
     for (;;) {
         if (cursor.atEnd())
             raiseDamaged("a sheet ends before its end record");
@@ -297,17 +300,17 @@ template <typename Target> void BiffWorkbook::walkCells(qsizetype offset, Target
         if (depth != 1)
             continue;
         if (record.id == biff::FormulaString) {
-            if (pendingText != nullptr) {
+            if (pendingText) {
                 BiffRecordReader reader(record, cursor, m_version);
-                *pendingText = textValue(reader.text(m_decoder));
-                pendingText = nullptr;
+                sink.put(pendingText->first, pendingText->second, textValue(reader.text(m_decoder)));
+                pendingText.reset();
             }
             continue;
         }
         const size_t minimumSize = cellRecordSize(record.id);
         if (minimumSize == 0)
             continue;
-        pendingText = nullptr;
+        pendingText.reset();
 
         // Checked before the cell is wanted, so that a damaged sheet is refused in the pass that measures it.
         needSize(record, minimumSize);
@@ -323,8 +326,9 @@ template <typename Target> void BiffWorkbook::walkCells(qsizetype offset, Target
             if (column + count > size_t(biff::MaxColumns))
                 raiseDamaged("a cell lies beyond the last column of its sheet");
             for (size_t i = 0; i < count; ++i) {
-                if (Value *slot = target(row, int(column + i)))
-                    *slot = numberValue(rkNumber(readU32(body + 6 + 6 * i)), readU16(body + 4 + 6 * i));
+                if (sink.wants(row, int(column + i)))
+                    sink.put(row, int(column + i),
+                             numberValue(rkNumber(readU32(body + 6 + 6 * i)), readU16(body + 4 + 6 * i)));
             }
             continue;
         }
@@ -332,39 +336,38 @@ template <typename Target> void BiffWorkbook::walkCells(qsizetype offset, Target
             raiseDamaged("a cell lies beyond the last column of its sheet");
         if (record.id == biff::LabelSst && readU32(body + 6) >= strings.size())
             raiseDamaged("a cell refers to a text that the shared string table does not hold");
-        Value *slot = target(row, column);
-        if (slot == nullptr)
+        if (!sink.wants(row, column))
             continue;
         switch (record.id) {
         case biff::Number:
-            *slot = numberValue(readF64(body + 6), style);
+            sink.put(row, column, numberValue(readF64(body + 6), style));
             break;
         case biff::Rk:
-            *slot = numberValue(rkNumber(readU32(body + 6)), style);
+            sink.put(row, column, numberValue(rkNumber(readU32(body + 6)), style));
             break;
         case biff::LabelSst:
-            *slot = textValue(strings[readU32(body + 6)]);
+            sink.putShared(row, column, readU32(body + 6));
             break;
         case biff::Label:
         case biff::RichString: {
             BiffRecordReader reader(record, cursor, m_version);
             reader.skip(6);
-            *slot = textValue(reader.text(m_decoder));
+            sink.put(row, column, textValue(reader.text(m_decoder)));
             break;
         }
         case biff::BoolErr:
             // Error values (#N/A, #VALUE! ...) read as null, as the database engine reads them.
-            *slot = body[7] != 0 ? Value() : Value::yesNo(body[6] != 0);
+            sink.put(row, column, body[7] != 0 ? Value() : Value::yesNo(body[6] != 0));
             break;
         default: { // the formulas: the result Excel last worked out, as it shows it
             if (readU16(body + 12) != 0xFFFF) {
-                *slot = numberValue(readF64(body + 6), style);
+                sink.put(row, column, numberValue(readF64(body + 6), style));
                 break;
             }
             constexpr quint8 textResult = 0, booleanResult = 1;
-            *slot = body[6] == booleanResult ? Value::yesNo(body[8] != 0) : Value();
+            sink.put(row, column, body[6] == booleanResult ? Value::yesNo(body[8] != 0) : Value());
             if (body[6] == textResult)
-                pendingText = slot;
+                pendingText.emplace(row, column);
             break;
         }
         }
@@ -374,30 +377,58 @@ template <typename Target> void BiffWorkbook::walkCells(qsizetype offset, Target
 Table BiffWorkbook::readWorksheet(qsizetype index)
 {
     const qsizetype offset = m_sheets.at(size_t(index)).offset;
+    const std::vector<QString> &strings = sharedStrings();
 
     // First the extent of the cells and the header row, so that the table is made once at its size.
-    int rows = 0;
-    int columns = 0;
-    std::array<Value, biff::MaxColumns> header;
-    walkCells(offset, [&](int row, int column) -> Value * {
-        rows = std::max(rows, row + 1);
-        columns = std::max(columns, column + 1);
-        return row == 0 ? &header[size_t(column)] : nullptr;
-    });
+    struct HeaderSink
+    {
+        const std::vector<QString> &strings;
+        int rows = 0;
+        int columns = 0;
+        std::array<Value, biff::MaxColumns> header{};
+
+        bool wants(int row, int column)
+        {
+            rows = std::max(rows, row + 1);
+            columns = std::max(columns, column + 1);
+            return row == 0;
+        }
+        void put(int, int column, const Value &value) { header[size_t(column)] = value; }
+        void putShared(int, int column, quint32 index) { header[size_t(column)] = textValue(strings[index]); }
+    } extent{strings};
+    walkCells(offset, extent);
 
     QStringList fieldNames;
-    fieldNames.reserve(columns);
-    for (int column = 0; column < columns; ++column) {
-        const Value &name = header[size_t(column)];
+    fieldNames.reserve(extent.columns);
+    for (int column = 0; column < extent.columns; ++column) {
+        const Value &name = extent.header[size_t(column)];
         fieldNames.append(name.isNull() ? QStringLiteral("F%1").arg(column + 1) : gridText(name));
     }
     Table table(std::move(fieldNames));
-    if (rows > 1) {
-        table.reserveRows(rows - 1);
-        for (int row = 1; row < rows; ++row)
+    if (extent.rows > 1) {
+        table.reserveRows(extent.rows - 1);
+        for (int row = 1; row < extent.rows; ++row)
             table.appendRow();
     }
-    walkCells(offset, [&](int row, int column) -> Value * { return row == 0 ? nullptr : &table.at(row - 1, column); });
+
+    // A shared text is made a value of the table once, at its first cell.
+    struct TableSink
+    {
+        Table &table;
+        const std::vector<QString> &strings;
+        std::vector<Table::ValueId> sharedIds;
+
+        bool wants(int row, int) const { return row != 0; }
+        void put(int row, int column, const Value &value) { table.setId(row - 1, column, table.intern(value)); }
+        void putShared(int row, int column, quint32 index)
+        {
+            Table::ValueId &id = sharedIds[index];
+            if (id == Table::NullId)
+                id = table.intern(textValue(strings[index]));
+            table.setId(row - 1, column, id);
+        }
+    } cells{table, strings, std::vector<Table::ValueId>(strings.size(), Table::NullId)};
+    walkCells(offset, cells);
     return table;
 }
 

@@ -40,7 +40,7 @@ private:
     void addSheet(const BiffRecord &record);
     bool isWorksheet(qsizetype offset) const;
     const std::vector<QString> &sharedStrings();
-    template <typename Target> void walkCells(qsizetype offset, Target &&target);
+    template <typename Sink> void walkCells(qsizetype offset, Sink &&sink);
 
     Value numberValue(double number, quint16 style) const;
 

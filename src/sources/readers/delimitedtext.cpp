@@ -1,7 +1,10 @@
 #include "sources/readers/delimitedtext.h"
 
+#include <QStringDecoder>
+
 #include <array>
 #include <cstring>
+#include <vector>
 
 namespace sources {
 
@@ -15,15 +18,12 @@ constexpr std::array<char16_t, 32> cp1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString decodeCp1252(const char *data, qsizetype size)
+void decodeCp1252(const char *data, qsizetype size, char16_t *out)
 {
-    QString text(size, Qt::Uninitialized);
-    char16_t *out = reinterpret_cast<char16_t *>(text.data());
     for (qsizetype i = 0; i < size; ++i) {
         const auto code = static_cast<unsigned char>(data[i]);
         out[i] = (code >= 0x80 && code <= 0x9F) ? cp1252High[code - 0x80] : char16_t(code);
     }
-    return text;
 }
 
 QString fieldName(const QString &name, qsizetype column)
@@ -32,43 +32,74 @@ QString fieldName(const QString &name, qsizetype column)
 }
 
 // Splits the bytes into records of fields. The separators are ASCII, so the bytes are split before they are
-// decoded, field by field, which spares a decoded copy of the whole file.
+// decoded, field by field, each into the same buffer, which spares a decoded copy of the whole file and a text
+// for every field.
 class CsvScanner
 {
 public:
-    CsvScanner(QByteArrayView bytes, bool utf8) : m_pos(bytes.data()), m_end(bytes.data() + bytes.size()), m_utf8(utf8)
+    CsvScanner(QByteArrayView bytes, bool utf8)
+        : m_pos(bytes.data()), m_end(bytes.data() + bytes.size()), m_utf8(utf8),
+          m_decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless)
     {}
 
     bool atEnd() const { return m_pos >= m_end; }
 
-    // Reads one record into fields (cleared first); a null QString stands for an empty field.
-    void readRecord(QList<QString> &fields)
+    // Reads one record, handing each field to take(position, text) in turn, and returns how many fields it
+    // has; an empty field is not handed on. The text lives until the next field is read.
+    template <typename Take> qsizetype readRecord(Take &&take)
     {
-        fields.clear();
-        while (true) {
-            fields.append(readField());
+        for (qsizetype position = 0;; ++position) {
+            const QStringView text = readField();
+            if (!text.isEmpty())
+                take(position, text);
             if (m_pos >= m_end)
-                return;
+                return position + 1;
             const char separator = *m_pos++;
             if (separator == ',')
                 continue;
             if (separator == '\r' && m_pos < m_end && *m_pos == '\n')
                 ++m_pos;
-            return;
+            return position + 1;
         }
     }
 
 private:
-    static bool endsField(char c) { return c == ',' || c == '\n' || c == '\r'; }
-
-    QString decode(const char *data, qsizetype size) const
+    static bool endsField(char c)
     {
-        if (size == 0)
-            return QString();
-        return m_utf8 ? QString::fromUtf8(data, size) : decodeCp1252(data, size);
+        static constexpr std::array<bool, 256> ends = [] {
+            std::array<bool, 256> table{};
+            table[size_t(',')] = table[size_t('\n')] = table[size_t('\r')] = true;
+            return table;
+        }();
+        return ends[static_cast<unsigned char>(c)];
     }
 
-    QString readField()
+    QStringView decode(const char *data, qsizetype size)
+    {
+        // A UTF-16 text has no more code units than its UTF-8 form has bytes.
+        if (qsizetype(m_text.size()) < size)
+            m_text.resize(size_t(size));
+        char16_t *out = m_text.data();
+        if (!m_utf8) {
+            decodeCp1252(data, size, out);
+            return QStringView(out, size);
+        }
+        // Widened as ASCII first, which most fields are; the loop has no exit of its own so that it runs on
+        // vectors.
+        unsigned char seen = 0;
+        for (qsizetype i = 0; i < size; ++i) {
+            const auto code = static_cast<unsigned char>(data[i]);
+            out[i] = char16_t(code);
+            seen |= code;
+        }
+        if (seen < 0x80)
+            return QStringView(out, size);
+        // The whole field again, so that a byte-order mark at its start is dropped as QString::fromUtf8 drops it.
+        const QChar *end = m_decoder.appendToBuffer(reinterpret_cast<QChar *>(out), QByteArrayView(data, size));
+        return QStringView(out, reinterpret_cast<const char16_t *>(end) - out);
+    }
+
+    QStringView readField()
     {
         if (m_pos < m_end && *m_pos == '"')
             return readQuotedField();
@@ -81,10 +112,11 @@ private:
     // A quoted field runs to the quote that is not doubled. Text after that quote and before the next
     // separator is kept as it stands, and a quote left open runs to the end of the file, so that nothing of a
     // damaged line is lost.
-    QString readQuotedField()
+    QStringView readQuotedField()
     {
         ++m_pos;
-        QByteArray value;
+        QByteArray &value = m_quoted;
+        value.clear();
         while (m_pos < m_end) {
             const char *quote = static_cast<const char *>(std::memchr(m_pos, '"', size_t(m_end - m_pos)));
             if (quote == nullptr) {
@@ -111,6 +143,9 @@ private:
     const char *m_pos;
     const char *m_end;
     bool m_utf8;
+    QStringDecoder m_decoder;
+    std::vector<char16_t> m_text;
+    QByteArray m_quoted;
 };
 
 } // namespace
@@ -123,25 +158,41 @@ Table parseDelimitedText(QByteArrayView bytes)
     if (scanner.atEnd())
         return Table();
 
-    QList<QString> fields;
-    scanner.readRecord(fields);
     QStringList names;
-    names.reserve(fields.size());
-    for (qsizetype i = 0; i < fields.size(); ++i)
-        names.append(fieldName(fields.at(i), i));
+    names.resize(scanner.readRecord([&](qsizetype position, QStringView text) {
+        names.resize(position + 1);
+        names[position] = text.toString();
+    }));
+    for (qsizetype i = 0; i < names.size(); ++i)
+        names[i] = fieldName(names.at(i), i);
 
     Table table(std::move(names));
     // Every record but the last ends in a line break, so their count bounds the records to come.
-    table.reserveRows(qMax(bytes.count('\n'), bytes.count('\r')) + 1);
+    const auto breaks = [&](char c) {
+        qsizetype count = 0;
+        for (const char *at = bytes.data(), *end = at + bytes.size();
+             (at = static_cast<const char *>(std::memchr(at, c, size_t(end - at)))) != nullptr; ++at)
+            ++count;
+        return count;
+    };
+    table.reserveRows(qMax(breaks('\n'), breaks('\r')) + 1);
     while (!scanner.atEnd()) {
-        scanner.readRecord(fields);
-        while (fields.size() > table.fieldCount())
-            table.appendField(fieldName(QString(), table.fieldCount()));
-        const std::span<Value> cells = table.appendRow();
-        for (qsizetype i = 0; i < fields.size(); ++i) {
-            if (!fields.at(i).isNull())
-                cells[size_t(i)] = Value::text(std::move(fields[i]));
-        }
+        const qsizetype row = table.rowCount();
+        table.appendRow();
+        const auto widen = [&](qsizetype fields) {
+            while (fields > table.fieldCount())
+                table.appendField(fieldName(QString(), table.fieldCount()));
+        };
+        widen(scanner.readRecord([&](qsizetype position, QStringView text) {
+            widen(position + 1);
+            // A column often holds the same text as in the record above (a voucher's date, a godown, a unit),
+            // which is cheaper to compare with than to look up.
+            const Table::ValueId above = row > 0 ? table.id(row - 1, position) : Table::NullId;
+            const Value &aboveValue = table.values()[above];
+            const bool same =
+                above != Table::NullId && aboveValue.type() == Value::Type::Text && aboveValue.toText() == text;
+            table.setId(row, position, same ? above : table.internText(text));
+        }));
     }
     return table;
 }

@@ -191,7 +191,7 @@ Table OdbcReader::readTable(const QString &name)
     Table table(std::move(fieldNames));
     const int count = int(table.fieldCount());
     while (query.next()) {
-        const std::span<Value> cells = table.appendRow();
+        const auto cells = table.appendRow();
         for (int i = 0; i < count; ++i) {
             const QVariant value = query.value(i);
             cells[size_t(i)] =

@@ -3,8 +3,12 @@
 #include "sources/readers/sourceerror.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <numeric>
+#include <string_view>
 
 namespace sources {
 
@@ -46,6 +50,107 @@ int compareNumbers(double a, double b)
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
+quint32 mix(quint64 x)
+{
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ULL;
+    x ^= x >> 33;
+    return quint32(x);
+}
+
+// Texts are hashed four code units at a time; the other kinds by their bits, with a different start for each
+// kind so that 1, a date and "1" spread apart.
+quint32 textHash(QStringView text)
+{
+    const char16_t *units = text.utf16();
+    size_t left = size_t(text.size());
+    quint64 hash = 0x9e3779b97f4a7c15ULL ^ left;
+    for (; left >= 4; left -= 4, units += 4) {
+        quint64 word;
+        std::memcpy(&word, units, sizeof word);
+        hash = (hash ^ word) * 0xff51afd7ed558ccdULL;
+        hash ^= hash >> 29;
+    }
+    quint64 word = 0;
+    std::memcpy(&word, units, left * sizeof(char16_t));
+    return mix(hash ^ word);
+}
+
+// The bits that tell two values of one kind apart: a number's own bits, so that -0 and 0 stay two values.
+quint64 payload(const Value &value)
+{
+    switch (value.type()) {
+    case Value::Type::Number:
+        return std::bit_cast<quint64>(value.toNumber());
+    case Value::Type::Date:
+        return quint64(value.dateMSecs());
+    case Value::Type::YesNo:
+        return value.toYesNo() ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
+quint32 valueHash(const Value &value)
+{
+    if (value.type() == Value::Type::Text)
+        return textHash(value.toText());
+    return mix(payload(value) + (quint64(value.type()) << 56));
+}
+
+// A value as the ordering compares it: its class, its number or time, its case-folded text.
+struct OrderKey
+{
+    Table::ValueId id;
+    int orderClass;
+    double number;
+    qint64 time;
+    QString folded;
+};
+
+OrderKey orderKey(Table::ValueId id, const Value &value)
+{
+    OrderKey key{id, orderClass(value.type()), 0, 0, {}};
+    switch (value.type()) {
+    case Value::Type::Number:
+    case Value::Type::YesNo:
+        key.number = orderNumber(value);
+        break;
+    case Value::Type::Date:
+        key.time = value.dateMSecs();
+        break;
+    case Value::Type::Text:
+        key.folded = value.toText().toCaseFolded();
+        break;
+    case Value::Type::Null:
+        break;
+    }
+    return key;
+}
+
+// compareForOrder on the keys.
+int compareKeys(const OrderKey &a, const OrderKey &b)
+{
+    if (a.orderClass != b.orderClass)
+        return a.orderClass < b.orderClass ? -1 : 1;
+    switch (a.orderClass) {
+    case 1:
+        return compareNumbers(a.number, b.number);
+    case 2:
+        return a.time < b.time ? -1 : (b.time < a.time ? 1 : 0);
+    case 3: {
+        // Code unit by code unit, as QString::compare does, without its call for these short texts.
+        const int result = std::u16string_view(QStringView(a.folded).utf16(), size_t(a.folded.size()))
+                               .compare(std::u16string_view(QStringView(b.folded).utf16(), size_t(b.folded.size())));
+        return result < 0 ? -1 : (result > 0 ? 1 : 0);
+    }
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 qsizetype Table::fieldIndex(const QString &name) const
@@ -57,11 +162,71 @@ qsizetype Table::fieldIndex(const QString &name) const
     return -1;
 }
 
-std::span<Value> Table::appendRow()
+template <typename Equal> Table::ValueId Table::find(quint32 hash, Equal &&equal) const
 {
-    const size_t first = m_cells.size();
-    m_cells.resize(first + size_t(fieldCount()));
-    return {m_cells.data() + first, size_t(fieldCount())};
+    if (m_slots.empty())
+        return NullId;
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const Slot &held = m_slots[slot];
+        if (held.id == NullId || (held.hash == hash && equal(m_values[held.id])))
+            return held.id;
+    }
+}
+
+void Table::place(Slot slot)
+{
+    const size_t mask = m_slots.size() - 1;
+    size_t at = slot.hash & mask;
+    while (m_slots[at].id != NullId)
+        at = (at + 1) & mask;
+    m_slots[at] = slot;
+}
+
+Table::ValueId Table::add(Value value, quint32 hash)
+{
+    const auto id = ValueId(m_values.size());
+    m_values.push_back(std::move(value));
+    // Kept at most half full, so that a search soon meets a free slot.
+    if (m_values.size() * 2 > m_slots.size()) {
+        std::vector<Slot> held(std::max<size_t>(1024, m_slots.size() * 2));
+        std::swap(held, m_slots);
+        for (const Slot &slot : held) {
+            if (slot.id != NullId)
+                place(slot);
+        }
+    }
+    place({hash, id});
+    return id;
+}
+
+Table::ValueId Table::intern(const Value &value)
+{
+    if (value.isNull())
+        return NullId;
+    const quint32 hash = valueHash(value);
+    const bool text = value.type() == Value::Type::Text;
+    const ValueId found = find(hash, [&](const Value &held) {
+        if (held.type() != value.type())
+            return false;
+        return text ? held.toText() == value.toText() : payload(held) == payload(value);
+    });
+    return found != NullId ? found : add(value, hash);
+}
+
+Table::ValueId Table::internText(QStringView text)
+{
+    const quint32 hash = textHash(text);
+    const ValueId found =
+        find(hash, [&](const Value &held) { return held.type() == Value::Type::Text && held.toText() == text; });
+    return found != NullId ? found : add(Value::text(text.toString()), hash);
+}
+
+Table::RowCells Table::appendRow()
+{
+    const qsizetype row = rowCount();
+    m_cells.resize(m_cells.size() + size_t(fieldCount()), NullId);
+    return RowCells(*this, row);
 }
 
 void Table::appendField(const QString &name)
@@ -69,14 +234,9 @@ void Table::appendField(const QString &name)
     const qsizetype rows = rowCount();
     const qsizetype oldCount = fieldCount();
     m_fieldNames.append(name);
-    if (rows == 0 || oldCount == 0) {
-        m_cells.clear();
-        m_cells.resize(size_t(rows * fieldCount()));
-        return;
-    }
-    std::vector<Value> cells(size_t(rows * fieldCount()));
-    for (qsizetype r = 0; r < rows; ++r) {
-        std::move(m_cells.begin() + r * oldCount, m_cells.begin() + (r + 1) * oldCount,
+    std::vector<ValueId> cells(size_t(rows * fieldCount()), NullId);
+    for (qsizetype r = 0; r < rows && oldCount > 0; ++r) {
+        std::copy(m_cells.begin() + r * oldCount, m_cells.begin() + (r + 1) * oldCount,
                   cells.begin() + r * fieldCount());
     }
     m_cells = std::move(cells);
@@ -84,13 +244,30 @@ void Table::appendField(const QString &name)
 
 void Table::reorderRows(const std::vector<qsizetype> &order)
 {
-    const qsizetype count = fieldCount();
-    std::vector<Value> cells;
-    cells.reserve(m_cells.size());
-    for (const qsizetype source : order) {
-        std::move(m_cells.begin() + source * count, m_cells.begin() + (source + 1) * count, std::back_inserter(cells));
+    // In place, one cycle of the permutation after another, so that a large table is not copied.
+    const size_t count = size_t(fieldCount());
+    std::vector<bool> placed(order.size());
+    std::vector<ValueId> first(count);
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (placed[start] || size_t(order[start]) == start)
+            continue;
+        std::copy_n(m_cells.begin() + std::ptrdiff_t(start * count), count, first.begin());
+        size_t at = start;
+        for (size_t from = size_t(order[at]); from != start; at = from, from = size_t(order[at])) {
+            std::copy_n(m_cells.begin() + std::ptrdiff_t(from * count), count,
+                        m_cells.begin() + std::ptrdiff_t(at * count));
+            placed[at] = true;
+        }
+        std::copy(first.begin(), first.end(), m_cells.begin() + std::ptrdiff_t(at * count));
+        placed[at] = true;
     }
-    m_cells = std::move(cells);
+}
+
+std::vector<Table::ValueId> Table::takeCellIds()
+{
+    std::vector<ValueId> cells = std::move(m_cells);
+    m_cells.clear();
+    return cells;
 }
 
 QStringList voucherOrderFields()
@@ -129,32 +306,46 @@ void sortInOrder(Table &table, const QStringList &fieldNames)
         keys.push_back(index);
     }
 
-    // Text keys are case-folded once, so that the sort compares them code unit by code unit instead of folding
-    // both sides of every comparison.
+    // Each key field's distinct values are put in order once and numbered, equal ones alike; the records are
+    // then sorted by those numbers alone.
     const qsizetype rows = table.rowCount();
-    std::vector<Value> sortKeys;
-    sortKeys.reserve(size_t(rows) * keys.size());
-    for (qsizetype row = 0; row < rows; ++row) {
-        for (const qsizetype key : keys) {
-            const Value &value = table.at(row, key);
-            sortKeys.push_back(value.type() == Value::Type::Text ? Value::text(value.toText().toCaseFolded()) : value);
+    const size_t keyCount = keys.size();
+    const std::vector<Value> &values = table.values();
+    constexpr quint32 unseen = std::numeric_limits<quint32>::max();
+    std::vector<quint32> ranks(size_t(rows) * keyCount);
+    std::vector<quint32> rankOf(values.size());
+    for (size_t k = 0; k < keyCount; ++k) {
+        std::fill(rankOf.begin(), rankOf.end(), unseen);
+        // Text is case-folded once, so that texts compare code unit by code unit instead of folding both sides
+        // of every comparison.
+        std::vector<OrderKey> distinct;
+        for (qsizetype row = 0; row < rows; ++row) {
+            const Table::ValueId id = table.id(row, keys[k]);
+            if (rankOf[id] == unseen) {
+                rankOf[id] = 0;
+                distinct.push_back(orderKey(id, values[id]));
+            }
         }
+        std::vector<quint32> byOrder(distinct.size());
+        std::iota(byOrder.begin(), byOrder.end(), quint32(0));
+        std::sort(byOrder.begin(), byOrder.end(),
+                  [&](quint32 a, quint32 b) { return compareKeys(distinct[a], distinct[b]) < 0; });
+        quint32 rank = 0;
+        for (size_t i = 0; i < byOrder.size(); ++i) {
+            if (i > 0 && compareKeys(distinct[byOrder[i - 1]], distinct[byOrder[i]]) != 0)
+                ++rank;
+            rankOf[distinct[byOrder[i]].id] = rank;
+        }
+        for (qsizetype row = 0; row < rows; ++row)
+            ranks[size_t(row) * keyCount + k] = rankOf[table.id(row, keys[k])];
     }
 
     std::vector<qsizetype> order(static_cast<size_t>(rows));
     std::iota(order.begin(), order.end(), qsizetype(0));
-    const size_t keyCount = keys.size();
     std::stable_sort(order.begin(), order.end(), [&](qsizetype left, qsizetype right) {
-        const Value *a = sortKeys.data() + size_t(left) * keyCount;
-        const Value *b = sortKeys.data() + size_t(right) * keyCount;
-        for (size_t k = 0; k < keyCount; ++k) {
-            const int result = a[k].type() == Value::Type::Text && b[k].type() == Value::Type::Text
-                                   ? a[k].toText().compare(b[k].toText())
-                                   : compareForOrder(a[k], b[k]);
-            if (result != 0)
-                return result < 0;
-        }
-        return false;
+        const quint32 *a = ranks.data() + size_t(left) * keyCount;
+        const quint32 *b = ranks.data() + size_t(right) * keyCount;
+        return std::lexicographical_compare(a, a + keyCount, b, b + keyCount);
     });
     table.reorderRows(order);
 }

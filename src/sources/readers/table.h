@@ -3,16 +3,55 @@
 #include "sources/readers/value.h"
 
 #include <QStringList>
+#include <QStringView>
 
+#include <ranges>
 #include <span>
 #include <vector>
 
 namespace sources {
 
 // A table as read from a source: its field names and its records, each a row of typed values in field order.
+// Each distinct value is held once and a cell holds its id, so that a value a source repeats (a voucher type, a
+// ledger, an amount) costs a cell no more than the id, and filling down or sorting records moves only ids.
 class Table
 {
 public:
+    using ValueId = quint32;
+    // The null value's id, which every new cell holds.
+    static constexpr ValueId NullId = 0;
+
+    // The cells of one record, to be written field by field.
+    class RowCells
+    {
+    public:
+        class Cell
+        {
+        public:
+            Cell &operator=(const Value &value)
+            {
+                m_table.setId(m_row, m_field, m_table.intern(value));
+                return *this;
+            }
+
+        private:
+            friend class RowCells;
+            Cell(Table &table, qsizetype row, qsizetype field) : m_table(table), m_row(row), m_field(field) {}
+            Table &m_table;
+            qsizetype m_row;
+            qsizetype m_field;
+        };
+
+        Cell operator[](std::size_t field) const { return Cell(m_table, m_row, qsizetype(field)); }
+        std::size_t size() const { return std::size_t(m_table.fieldCount()); }
+
+    private:
+        friend class Table;
+        RowCells(Table &table, qsizetype row) : m_table(table), m_row(row) {}
+        Table &m_table;
+        qsizetype m_row;
+    };
+
     Table() = default;
     explicit Table(QStringList fieldNames) : m_fieldNames(std::move(fieldNames)) {}
 
@@ -20,19 +59,36 @@ public:
     qsizetype fieldCount() const { return m_fieldNames.size(); }
     qsizetype rowCount() const { return fieldCount() == 0 ? 0 : qsizetype(m_cells.size()) / fieldCount(); }
 
-    const Value &at(qsizetype row, qsizetype field) const { return m_cells[size_t(row * fieldCount() + field)]; }
-    Value &at(qsizetype row, qsizetype field) { return m_cells[size_t(row * fieldCount() + field)]; }
-    std::span<const Value> row(qsizetype row) const
+    const Value &at(qsizetype row, qsizetype field) const { return m_values[id(row, field)]; }
+    // The values of a record in field order.
+    auto row(qsizetype row) const
+    {
+        return ids(row) | std::views::transform([this](ValueId id) -> const Value & { return m_values[id]; });
+    }
+
+    ValueId id(qsizetype row, qsizetype field) const { return m_cells[size_t(row * fieldCount() + field)]; }
+    void setId(qsizetype row, qsizetype field, ValueId id) { m_cells[size_t(row * fieldCount() + field)] = id; }
+    std::span<const ValueId> ids(qsizetype row) const
     {
         return {m_cells.data() + row * fieldCount(), size_t(fieldCount())};
     }
+    // Every cell's id, record by record; taking them leaves the table without records.
+    const std::vector<ValueId> &cellIds() const { return m_cells; }
+    std::vector<ValueId> takeCellIds();
+    // The distinct values by id; values()[NullId] is null.
+    const std::vector<Value> &values() const { return m_values; }
 
-    // The position of the first field with this name, letter case ignored; -1 when there is none.
-    qsizetype fieldIndex(const QString &name) const;
+    // The id of the value, which becomes one of the table's values if it was not yet.
+    ValueId intern(const Value &value);
+    // The id of a text value; the text is copied only when the table does not hold it yet.
+    ValueId internText(QStringView text);
 
     void reserveRows(qsizetype rows) { m_cells.reserve(size_t(rows * fieldCount())); }
     // Appends a record of nulls and returns its cells to fill.
-    std::span<Value> appendRow();
+    RowCells appendRow();
+
+    // The position of the first field with this name, letter case ignored; -1 when there is none.
+    qsizetype fieldIndex(const QString &name) const;
 
     // Adds a field, null in every record; a reader uses it when a later line proves wider than the header.
     void appendField(const QString &name);
@@ -41,8 +97,20 @@ public:
     void reorderRows(const std::vector<qsizetype> &order);
 
 private:
+    struct Slot
+    {
+        quint32 hash = 0;
+        ValueId id = NullId;
+    };
+    template <typename Equal> ValueId find(quint32 hash, Equal &&equal) const;
+    ValueId add(Value value, quint32 hash);
+    void place(Slot slot);
+
     QStringList m_fieldNames;
-    std::vector<Value> m_cells;
+    std::vector<ValueId> m_cells;
+    std::vector<Value> m_values = std::vector<Value>(1);
+    // An open-addressing index of the values: each slot holds a value's hash and id, or NullId when free.
+    std::vector<Slot> m_slots;
 };
 
 // The ordering the voucher loaders ask for: "vchtype, vchdate, vchno, SrNo".

@@ -144,6 +144,29 @@ private slots:
         QCOMPARE(column(table, 0), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
     }
 
+    // A value is held once however many cells hold it; values that only compare equal, as -0 and 0 do, or a
+    // number and its text, stay apart.
+    void equalValuesAreHeldOnce()
+    {
+        Table table = makeTable({QStringLiteral("A"), QStringLiteral("B")},
+                                {{text("Cash"), Value::number(0)},
+                                 {text("Cash"), Value::number(-0.0)},
+                                 {text("0"), Value::number(0)},
+                                 {Value(), date(2024, 4, 1)},
+                                 {Value(), date(2024, 4, 1)}});
+        QCOMPARE(table.id(0, 0), table.id(1, 0));
+        QCOMPARE(table.id(0, 0), table.internText(u"Cash"));
+        QCOMPARE(table.id(0, 1), table.id(2, 1));
+        QCOMPARE(table.id(3, 1), table.id(4, 1));
+        QVERIFY(table.id(0, 1) != table.id(1, 1));
+        QVERIFY(std::signbit(table.at(1, 1).toNumber()));
+        QVERIFY(!std::signbit(table.at(2, 1).toNumber()));
+        QCOMPARE(table.at(2, 0).type(), Value::Type::Text);
+        QCOMPARE(table.id(3, 0), Table::NullId);
+        // null, Cash, 0, -0, "0", the date
+        QCOMPARE(table.values().size(), 6U);
+    }
+
     void widenedTableKeepsRows()
     {
         Table table = makeTable({QStringLiteral("A")}, {{text("1")}, {text("2")}});
