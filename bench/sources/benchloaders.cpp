@@ -28,6 +28,8 @@
 #include <QProcess>
 #include <QSaveFile>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -66,14 +68,8 @@ QString cacheFile(const char *name)
 
 qint64 peakMemoryKb()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
+    rusage usage{};
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : -1;
 }
 
 // The same vouchers the workbook script writes: two rows each, the second with blank header cells.
