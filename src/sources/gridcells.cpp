@@ -18,10 +18,12 @@ GridCells GridCells::fromTable(Table &&table)
     cells.m_columns = int(table.fieldCount());
     cells.m_rows = int(table.rowCount()) + 1;
     // The texts by value id, the null value's the empty one; then the field names.
-    const std::vector<Value> &values = table.values();
-    cells.m_texts.reserve(values.size() + std::size_t(table.fieldCount()));
-    for (std::size_t id = 1; id < values.size(); ++id)
-        cells.m_texts.push_back(gridText(values[id]));
+    cells.m_texts.reserve(table.valueCount() + std::size_t(table.fieldCount()));
+    // A text value's text is moved rather than shared, which spares touching each text twice.
+    for (Table::ValueId id = 1; id < table.valueCount(); ++id) {
+        Value value = table.takeValue(id);
+        cells.m_texts.push_back(value.type() == Value::Type::Text ? value.takeText() : gridText(value));
+    }
     for (const QString &name : table.fieldNames()) {
         cells.m_header.push_back(quint32(cells.m_texts.size()));
         cells.m_texts.push_back(name);

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <span>
 #include <vector>
 
 namespace sources {
@@ -18,7 +19,7 @@ public:
     // Every cell empty; rows is 1 or more.
     GridCells(int rows, int columns);
 
-    // The field names, then the table's records, which it takes from the table.
+    // The field names, then the table's records; it takes the records and values from the table.
     static GridCells fromTable(Table &&table);
     // The field names, then the texts row by row (a multiple of the field count of them).
     static GridCells fromTexts(const QStringList &fieldNames, std::vector<QString> texts);
@@ -32,6 +33,11 @@ public:
         return row == 0 ? m_header[std::size_t(column)] : m_cells[offset(row, column)];
     }
     const QString &textById(quint32 id) const { return m_texts[id]; }
+    // The text numbers of a record's cells (a row of 1 or more).
+    std::span<const quint32> recordIds(int row) const
+    {
+        return {m_cells.data() + offset(row, 0), std::size_t(m_columns)};
+    }
     std::size_t textCount() const { return m_texts.size(); }
     const QString &text(int row, int column) const { return m_texts[textId(row, column)]; }
 

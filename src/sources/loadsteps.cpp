@@ -17,6 +17,7 @@
 #include <array>
 #include <charconv>
 #include <span>
+#include <string_view>
 
 namespace sources::loading {
 
@@ -199,7 +200,7 @@ LoadEnd loadTable(ImportWindow &window, SourceReader &source, const QString &tab
     grid.addColumn(ProcessStatusKey, ProcessStatusCaption);
 
     const RowCopier copier(sourceGrid, grid, int(fields.size()));
-    const SynthesizedID synthesizedId(sourceGrid);
+    SynthesizedID synthesizedId(sourceGrid);
     for (int record = 1; record <= records; ++record) {
         const bool blank = IsEmptyRowEx(sourceGrid, record);
         if (!blank || profile.keepsBlankRecords) {
@@ -252,40 +253,54 @@ int RowCopier::appendRow(int sourceRow) const
 }
 
 SynthesizedID::SynthesizedID(const SourceGrid &grid)
-    : m_grid(grid), m_vchType(ColPos(grid, QStringLiteral("VchType"))), m_vchNo(ColPos(grid, QStringLiteral("VchNo"))),
-      m_vchDate(ColPos(grid, QStringLiteral("VchDate"))), m_refNo(ColPos(grid, QStringLiteral("RefNo")))
+    : m_grid(grid), m_columns{ColPos(grid, QStringLiteral("VchType")), ColPos(grid, QStringLiteral("VchNo")),
+                              ColPos(grid, QStringLiteral("VchDate")), ColPos(grid, QStringLiteral("RefNo"))}
 {}
 
-QString SynthesizedID::operator()(int row) const
+QString SynthesizedID::operator()(int row)
 {
-    // Made in one piece, as every data row of a voucher load gets one.
-    const QString &type = m_grid.textAt(row, m_vchType);
-    qsizetype length = type.size();
-    for (const int col : {m_vchNo, m_vchDate, m_refNo}) {
-        if (col >= 0)
-            length += 1 + m_grid.textAt(row, col).size();
+    // The VchType cell is read even when the field is missing, which raises the grid's error.
+    static const QString none;
+    std::array<const QString *, 4> cells;
+    bool same = !m_last.isNull();
+    qsizetype length = 0;
+    for (std::size_t part = 0; part < cells.size(); ++part) {
+        const bool present = part == 0 || m_columns[part] >= 0;
+        cells[part] = present ? &m_grid.textAt(row, m_columns[part]) : &none;
+        same = same && cells[part]->constData() == m_lastCells[part].constData();
+        length += cells[part]->size() + (part > 0 && present ? 1 : 0);
     }
+    if (same)
+        return m_last;
     QString id;
     id.reserve(length);
-    id += type;
-    for (const int col : {m_vchNo, m_vchDate, m_refNo}) {
-        if (col >= 0) {
+    for (std::size_t part = 0; part < cells.size(); ++part) {
+        if (part > 0 && m_columns[part] >= 0)
             id += QLatin1Char('-');
-            id += m_grid.textAt(row, col);
-        }
+        id += *cells[part];
+        m_lastCells[part] = *cells[part];
     }
+    m_last = id;
     return id;
 }
 
 QString readingRecordsText(qsizetype record, qsizetype records)
 {
-    // Written once per record, so put together without formatting machinery.
+    // Written once per record, so put together by hand.
+    constexpr std::string_view prefix = "Reading Records => ";
     std::array<char, 24> first;
     std::array<char, 24> second;
     const char *firstEnd = std::to_chars(first.begin(), first.end(), record).ptr;
     const char *secondEnd = std::to_chars(second.begin(), second.end(), records).ptr;
-    return QLatin1String("Reading Records => ") + QLatin1String(first.data(), firstEnd) + QLatin1Char('/') +
-           QLatin1String(second.data(), secondEnd);
+    QString text(qsizetype(prefix.size()) + (firstEnd - first.data()) + 1 + (secondEnd - second.data()),
+                 Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const std::string_view piece : {prefix, std::string_view(first.data(), firstEnd), std::string_view("/"),
+                                         std::string_view(second.data(), secondEnd)}) {
+        for (const char c : piece)
+            *out++ = QLatin1Char(c);
+    }
+    return text;
 }
 
 void addFieldColumns(WorkGrid &grid, const QStringList &fields)

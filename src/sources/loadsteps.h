@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -87,14 +88,15 @@ class SynthesizedID
 {
 public:
     explicit SynthesizedID(const SourceGrid &grid);
-    QString operator()(int row) const;
+    // The rows of a voucher, asked for one after another, share one text.
+    QString operator()(int row);
 
 private:
     const SourceGrid &m_grid;
-    int m_vchType;
-    int m_vchNo;
-    int m_vchDate;
-    int m_refNo;
+    std::array<int, 4> m_columns;
+    // The last row's cells, kept so that their texts stay where they are while they are compared with.
+    std::array<QString, 4> m_lastCells;
+    QString m_last;
 };
 
 // "Reading Records => i/R"

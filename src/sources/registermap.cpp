@@ -153,7 +153,7 @@ LoadEnd loadRegister(ImportWindow &window, SourceReader &source, const QString &
 
     // Every register record is a row, a blank one too.
     const RowCopier copier(sourceGrid, grid, int(fields.size()));
-    const SynthesizedID synthesizedId(sourceGrid);
+    SynthesizedID synthesizedId(sourceGrid);
     for (int record = 1; record <= count; ++record) {
         const int row = copier.appendRow(record);
         if (idColumn > 0 && !IsEmptyRowEx(sourceGrid, record))

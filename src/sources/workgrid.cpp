@@ -267,8 +267,25 @@ void WorkGrid::fitColumnWidths(const std::vector<int> &columns)
         checkColumn(column);
         widest.push_back(meter.width(m_columns[std::size_t(column - 1)].caption));
     }
+    const auto shownWidth = [&](quint32 id) {
+        if (shownWidths.empty())
+            shownWidths.assign(m_shownCells->textCount(), -1);
+        if (shownWidths[id] < 0)
+            shownWidths[id] = meter.width(m_shownCells->textById(id));
+        return shownWidths[id];
+    };
     // Row by row, each row's cells of all the columns at once.
     for (const Row &row : m_rows) {
+        if (row.record > 0 && row.marks.empty()) {
+            // A row as a load leaves it.
+            const std::span<const quint32> ids = m_shownCells->recordIds(row.record);
+            for (std::size_t i = 0; i < columns.size(); ++i) {
+                const std::size_t c = std::size_t(columns[i] - 1);
+                widest[i] =
+                    qMax(widest[i], c < m_shownAlignments.size() ? shownWidth(ids[c]) : meter.width(cellText(row, c)));
+            }
+            continue;
+        }
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const std::size_t c = std::size_t(columns[i] - 1);
             const CellMarks *marks = c < row.marks.size() ? &row.marks[c] : nullptr;
@@ -280,12 +297,7 @@ void WorkGrid::fitColumnWidths(const std::vector<int> &columns)
                     boldMeter.emplace(true);
                 width = boldMeter->width(cellText(row, c));
             } else if (showsRecord(row, c)) {
-                if (shownWidths.empty())
-                    shownWidths.assign(m_shownCells->textCount(), -1);
-                const quint32 id = m_shownCells->textId(row.record, int(c));
-                if (shownWidths[id] < 0)
-                    shownWidths[id] = meter.width(m_shownCells->textById(id));
-                width = shownWidths[id];
+                width = shownWidth(m_shownCells->textId(row.record, int(c)));
             } else {
                 width = meter.width(cellText(row, c));
             }

@@ -170,6 +170,8 @@ private slots:
         QCOMPARE(grid.text(1, debit).constData(), source.TextMatrix(2, debit - 1).constData());
         QCOMPARE(grid.text(2, 1), QStringLiteral("Payment"));
         QCOMPARE(grid.text(2, 1).constData(), grid.text(1, 1).constData());
+        // So is a voucher's synthesized ID, for all its rows.
+        QCOMPARE(grid.text(2, IdKey).constData(), grid.text(1, IdKey).constData());
     }
 
     // The fill-down rule over a small sheet: a source ID field is filled like the header cells and no ID column

@@ -405,6 +405,8 @@ Table BiffWorkbook::readWorksheet(qsizetype index)
         fieldNames.append(name.isNull() ? QStringLiteral("F%1").arg(column + 1) : gridText(name));
     }
     Table table(std::move(fieldNames));
+    // Most texts of a sheet are shared ones, and numbers recur less often than they occur.
+    table.reserveValues(strings.size() + size_t(extent.rows));
     if (extent.rows > 1) {
         table.reserveRows(extent.rows - 1);
         for (int row = 1; row < extent.rows; ++row)

@@ -188,7 +188,7 @@ Table parseDelimitedText(QByteArrayView bytes)
             // A column often holds the same text as in the record above (a voucher's date, a godown, a unit),
             // which is cheaper to compare with than to look up.
             const Table::ValueId above = row > 0 ? table.id(row - 1, position) : Table::NullId;
-            const Value &aboveValue = table.values()[above];
+            const Value &aboveValue = table.value(above);
             const bool same =
                 above != Table::NullId && aboveValue.type() == Value::Type::Text && aboveValue.toText() == text;
             table.setId(row, position, same ? above : table.internText(text));

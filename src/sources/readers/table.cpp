@@ -9,6 +9,7 @@
 #include <limits>
 #include <numeric>
 #include <string_view>
+#include <utility>
 
 namespace sources {
 
@@ -108,11 +109,14 @@ struct OrderKey
     double number;
     qint64 time;
     QString folded;
+    // The folded text's first four code units, the first highest, shorter texts padded with 0: texts whose
+    // heads differ are in the order of their heads.
+    quint64 head;
 };
 
 OrderKey orderKey(Table::ValueId id, const Value &value)
 {
-    OrderKey key{id, orderClass(value.type()), 0, 0, {}};
+    OrderKey key{id, orderClass(value.type()), 0, 0, {}, 0};
     switch (value.type()) {
     case Value::Type::Number:
     case Value::Type::YesNo:
@@ -123,6 +127,8 @@ OrderKey orderKey(Table::ValueId id, const Value &value)
         break;
     case Value::Type::Text:
         key.folded = value.toText().toCaseFolded();
+        for (qsizetype i = 0; i < 4; ++i)
+            key.head = (key.head << 16) | (i < key.folded.size() ? key.folded.at(i).unicode() : 0U);
         break;
     case Value::Type::Null:
         break;
@@ -141,7 +147,9 @@ int compareKeys(const OrderKey &a, const OrderKey &b)
     case 2:
         return a.time < b.time ? -1 : (b.time < a.time ? 1 : 0);
     case 3: {
-        // Code unit by code unit, as QString::compare does, without its call for these short texts.
+        if (a.head != b.head)
+            return a.head < b.head ? -1 : 1;
+        // Code unit by code unit, as QString::compare does.
         const int result = std::u16string_view(QStringView(a.folded).utf16(), size_t(a.folded.size()))
                                .compare(std::u16string_view(QStringView(b.folded).utf16(), size_t(b.folded.size())));
         return result < 0 ? -1 : (result > 0 ? 1 : 0);
@@ -169,7 +177,7 @@ template <typename Equal> Table::ValueId Table::find(quint32 hash, Equal &&equal
     const size_t mask = m_slots.size() - 1;
     for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         const Slot &held = m_slots[slot];
-        if (held.id == NullId || (held.hash == hash && equal(m_values[held.id])))
+        if (held.id == NullId || (held.hash == hash && equal(value(held.id))))
             return held.id;
     }
 }
@@ -183,12 +191,65 @@ void Table::place(Slot slot)
     m_slots[at] = slot;
 }
 
+Table::Table(const Table &other) : m_fieldNames(other.m_fieldNames), m_cells(other.m_cells), m_slots(other.m_slots)
+{
+    for (ValueId id = 0; id < other.m_valueCount; ++id)
+        appendValue(other.value(id));
+}
+
+Table &Table::operator=(const Table &other)
+{
+    if (this != &other)
+        *this = Table(other);
+    return *this;
+}
+
+Table::Table(Table &&other) noexcept
+    : m_fieldNames(std::move(other.m_fieldNames)), m_cells(std::move(other.m_cells)),
+      m_values(std::move(other.m_values)), m_valueCount(std::exchange(other.m_valueCount, 0)),
+      m_slots(std::move(other.m_slots))
+{}
+
+Table &Table::operator=(Table &&other) noexcept
+{
+    m_fieldNames = std::move(other.m_fieldNames);
+    m_cells = std::move(other.m_cells);
+    m_values = std::move(other.m_values);
+    m_valueCount = std::exchange(other.m_valueCount, 0);
+    m_slots = std::move(other.m_slots);
+    return *this;
+}
+
+void Table::appendValue(Value value)
+{
+    if ((m_valueCount & (ChunkSize - 1)) == 0)
+        m_values.push_back(std::make_unique<Value[]>(ChunkSize));
+    m_values.back()[m_valueCount & (ChunkSize - 1)] = std::move(value);
+    ++m_valueCount;
+}
+
+void Table::reserveValues(size_t count)
+{
+    // The index is kept at most half full.
+    size_t wanted = 1024;
+    while (wanted < count * 2)
+        wanted *= 2;
+    if (wanted <= m_slots.size())
+        return;
+    std::vector<Slot> held(wanted);
+    std::swap(held, m_slots);
+    for (const Slot &slot : held) {
+        if (slot.id != NullId)
+            place(slot);
+    }
+}
+
 Table::ValueId Table::add(Value value, quint32 hash)
 {
-    const auto id = ValueId(m_values.size());
-    m_values.push_back(std::move(value));
+    const auto id = ValueId(m_valueCount);
+    appendValue(std::move(value));
     // Kept at most half full, so that a search soon meets a free slot.
-    if (m_values.size() * 2 > m_slots.size()) {
+    if (m_valueCount * 2 > m_slots.size()) {
         std::vector<Slot> held(std::max<size_t>(1024, m_slots.size() * 2));
         std::swap(held, m_slots);
         for (const Slot &slot : held) {
@@ -310,10 +371,10 @@ void sortInOrder(Table &table, const QStringList &fieldNames)
     // then sorted by those numbers alone.
     const qsizetype rows = table.rowCount();
     const size_t keyCount = keys.size();
-    const std::vector<Value> &values = table.values();
+
     constexpr quint32 unseen = std::numeric_limits<quint32>::max();
     std::vector<quint32> ranks(size_t(rows) * keyCount);
-    std::vector<quint32> rankOf(values.size());
+    std::vector<quint32> rankOf(table.valueCount());
     for (size_t k = 0; k < keyCount; ++k) {
         std::fill(rankOf.begin(), rankOf.end(), unseen);
         // Text is case-folded once, so that texts compare code unit by code unit instead of folding both sides
@@ -323,7 +384,7 @@ void sortInOrder(Table &table, const QStringList &fieldNames)
             const Table::ValueId id = table.id(row, keys[k]);
             if (rankOf[id] == unseen) {
                 rankOf[id] = 0;
-                distinct.push_back(orderKey(id, values[id]));
+                distinct.push_back(orderKey(id, table.value(id)));
             }
         }
         std::vector<quint32> byOrder(distinct.size());

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <memory>
+
 #include <ranges>
 #include <span>
 #include <vector>
@@ -52,18 +54,23 @@ public:
         qsizetype m_row;
     };
 
-    Table() = default;
-    explicit Table(QStringList fieldNames) : m_fieldNames(std::move(fieldNames)) {}
+    Table() { appendValue(Value()); }
+    explicit Table(QStringList fieldNames) : Table() { m_fieldNames = std::move(fieldNames); }
+    Table(const Table &other);
+    Table &operator=(const Table &other);
+    Table(Table &&other) noexcept;
+    Table &operator=(Table &&other) noexcept;
+    ~Table() = default;
 
     const QStringList &fieldNames() const { return m_fieldNames; }
     qsizetype fieldCount() const { return m_fieldNames.size(); }
     qsizetype rowCount() const { return fieldCount() == 0 ? 0 : qsizetype(m_cells.size()) / fieldCount(); }
 
-    const Value &at(qsizetype row, qsizetype field) const { return m_values[id(row, field)]; }
+    const Value &at(qsizetype row, qsizetype field) const { return value(id(row, field)); }
     // The values of a record in field order.
     auto row(qsizetype row) const
     {
-        return ids(row) | std::views::transform([this](ValueId id) -> const Value & { return m_values[id]; });
+        return ids(row) | std::views::transform([this](ValueId id) -> const Value & { return value(id); });
     }
 
     ValueId id(qsizetype row, qsizetype field) const { return m_cells[size_t(row * fieldCount() + field)]; }
@@ -75,8 +82,13 @@ public:
     // Every cell's id, record by record; taking them leaves the table without records.
     const std::vector<ValueId> &cellIds() const { return m_cells; }
     std::vector<ValueId> takeCellIds();
-    // The distinct values by id; values()[NullId] is null.
-    const std::vector<Value> &values() const { return m_values; }
+    // The distinct values by id, value(NullId) null; ids run from NullId to valueCount() - 1.
+    const Value &value(ValueId id) const { return m_values[id >> ChunkBits][id & (ChunkSize - 1)]; }
+    size_t valueCount() const { return m_valueCount; }
+    // Moves a value out of the table, for a reader of the whole table that is done with it.
+    Value takeValue(ValueId id) { return std::move(m_values[id >> ChunkBits][id & (ChunkSize - 1)]); }
+    // Room for this many distinct values, for a reader that can tell.
+    void reserveValues(size_t count);
 
     // The id of the value, which becomes one of the table's values if it was not yet.
     ValueId intern(const Value &value);
@@ -104,11 +116,16 @@ private:
     };
     template <typename Equal> ValueId find(quint32 hash, Equal &&equal) const;
     ValueId add(Value value, quint32 hash);
+    void appendValue(Value value);
     void place(Slot slot);
 
     QStringList m_fieldNames;
     std::vector<ValueId> m_cells;
-    std::vector<Value> m_values = std::vector<Value>(1);
+    // In chunks, so that a growing table never moves its values.
+    static constexpr unsigned ChunkBits = 11;
+    static constexpr size_t ChunkSize = size_t(1) << ChunkBits;
+    std::vector<std::unique_ptr<Value[]>> m_values;
+    size_t m_valueCount = 0;
     // An open-addressing index of the values: each slot holds a value's hash and id, or NullId when free.
     std::vector<Slot> m_slots;
 };

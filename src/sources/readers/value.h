@@ -45,6 +45,8 @@ public:
     QTime toTime() const;
     bool toYesNo() const { return std::get<3>(m_value); }
     const QString &toText() const { return std::get<4>(m_value); }
+    // The text, moved out; the value is left an empty text.
+    QString takeText() { return std::move(std::get<4>(m_value)); }
 
     friend bool operator==(const Value &, const Value &) = default;
 

@@ -148,12 +148,11 @@ private slots:
     // number and its text, stay apart.
     void equalValuesAreHeldOnce()
     {
-        Table table = makeTable({QStringLiteral("A"), QStringLiteral("B")},
-                                {{text("Cash"), Value::number(0)},
-                                 {text("Cash"), Value::number(-0.0)},
-                                 {text("0"), Value::number(0)},
-                                 {Value(), date(2024, 4, 1)},
-                                 {Value(), date(2024, 4, 1)}});
+        Table table = makeTable({QStringLiteral("A"), QStringLiteral("B")}, {{text("Cash"), Value::number(0)},
+                                                                             {text("Cash"), Value::number(-0.0)},
+                                                                             {text("0"), Value::number(0)},
+                                                                             {Value(), date(2024, 4, 1)},
+                                                                             {Value(), date(2024, 4, 1)}});
         QCOMPARE(table.id(0, 0), table.id(1, 0));
         QCOMPARE(table.id(0, 0), table.internText(u"Cash"));
         QCOMPARE(table.id(0, 1), table.id(2, 1));
@@ -164,7 +163,7 @@ private slots:
         QCOMPARE(table.at(2, 0).type(), Value::Type::Text);
         QCOMPARE(table.id(3, 0), Table::NullId);
         // null, Cash, 0, -0, "0", the date
-        QCOMPARE(table.values().size(), 6U);
+        QCOMPARE(table.valueCount(), 6U);
     }
 
     void widenedTableKeepsRows()
