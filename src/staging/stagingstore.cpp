@@ -391,17 +391,24 @@ void StagingStore::forgetStatements()
     m_statements.clear();
 }
 
+// A file deleted or replaced under an open connection would take the writes and lose them with it, and answer
+// reads from rows that are gone for everyone else. The connection is let go with what it had not committed, so
+// that the next call opens the file anew.
+void StagingStore::requireSameFile()
+{
+    if (fileIdentity(m_database.databaseName()) == m_fileIdentity)
+        return;
+    m_writing = false;
+    forgetStatements();
+    m_database.close();
+    raiseDatabaseError(QStringLiteral("The staging file was deleted or moved while Pelko had it open."));
+}
+
 void StagingStore::beginWriting()
 {
     if (m_writing)
         return;
-    // A file deleted or replaced under an open connection would take the writes and lose them with it. The
-    // connection is let go, so that the next call opens the file anew.
-    if (fileIdentity(m_database.databaseName()) != m_fileIdentity) {
-        forgetStatements();
-        m_database.close();
-        raiseDatabaseError(QStringLiteral("The staging file was deleted or moved while Pelko had it open."));
-    }
+    requireSameFile();
     exec(QStringLiteral("BEGIN IMMEDIATE"));
     m_writing = true;
 }
@@ -466,6 +473,7 @@ bool StagingStore::ClearCompanyStaging(const QString &company)
     bool cleared = false;
     errors::trap(QLatin1String(locationExecStagingSql), [&] {
         open();
+        requireSameFile();
         commitWrites();
         beginWriting();
         try {
@@ -490,6 +498,7 @@ QString StagingStore::GetMaxVchID(const QString &company)
 {
     return errors::trapResult(QLatin1String(locationGetMaxVchID), QString(), [&](QString &result) {
         open();
+        requireSameFile();
         QSqlQuery &query = statement(QStringLiteral("SELECT MAX(") + identifier(voucherTable.voucherKey) +
                                      QStringLiteral(") FROM ") + identifier(voucherTable.name) +
                                      QStringLiteral(" WHERE ") + identifier(companyColumn) + QStringLiteral(" = ?"));
@@ -506,6 +515,7 @@ std::vector<StagedRows> StagingStore::readVoucher(std::span<const StagingTable *
                                                   const QString &vchId)
 {
     open();
+    requireSameFile();
     // Rows staged in the pending transaction are read inside it and committed with it; otherwise the reads make
     // a transaction of their own, so that they see one state of the file.
     const bool writing = m_writing;

@@ -50,7 +50,9 @@ private:
 // false (or ""), and the store stays usable. Each writer replaces the row with the same key, or on failure
 // leaves the file as it was; the voucher then counts as failed until the company is cleared again, so that a
 // run can tell not to send it. Writes are gathered into one transaction, which the builder commits once it has
-// read the voucher and before the request goes out; a clean-up or the end of the store commits it too.
+// read the voucher and before the request goes out; a clean-up or the end of the store commits it too. A file
+// deleted or replaced while the store holds it fails the next call that begins a transaction or reads, and the
+// call after that opens the file anew.
 class StagingStore final
 {
 public:
@@ -116,6 +118,7 @@ private:
     TableStatement &addStatement(std::vector<TableStatement> &statements, const StagingTable &table,
                                  const QString &sql);
     StagedRows readRows(const StagingTable &table, const QString &company, const QString &vchId);
+    void requireSameFile();
     void beginWriting();
     void commitWrites();
     void rollbackQuietly(const QString &sql);

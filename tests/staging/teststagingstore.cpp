@@ -1,6 +1,7 @@
 #include "staging/stagingconstants.h"
 #include "staging/stagingstore.h"
 #include "staging/stagingtables.h"
+#include "stagingfile.h"
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/testenvironment.h"
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QSemaphore>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 #include <QThread>
@@ -68,20 +68,6 @@ LedgerEntryRec ledger(const QString &name, const QString &amount = QString())
     entry.LedgerName = name;
     entry.Amount = amount;
     return entry;
-}
-
-// Runs statements on the staging file through a connection of its own.
-void runOnFile(const QString &path, const QStringList &statements)
-{
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
-        database.setDatabaseName(path);
-        QVERIFY(database.open());
-        QSqlQuery query(database);
-        for (const QString &statement : statements)
-            QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
 }
 
 } // namespace
@@ -407,6 +393,27 @@ private slots:
         QVERIFY(m_prompter->boxes().isEmpty());
     }
 
+    // A clean-up the file refuses part of the way through takes nothing away: the company's vouchers are not left
+    // half cleared, to be joined by the next run's vouchers of the same ids.
+    void cleanUpIsAllOrNothing()
+    {
+        {
+            StagingStore store;
+            QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), u"5"_s));
+            QVERIFY(store.SaveAllInventoryEntry(oddCompany, InventoryEntryRec(), u"5"_s, u"1"_s));
+        }
+        // The last table the clean-up empties refuses to lose rows.
+        runOnStagingFile(
+            m_env->programFile(QLatin1String(stagingFileName)),
+            {u"CREATE TRIGGER Kept BEFORE DELETE ON AllInventoryEntry BEGIN SELECT RAISE(ABORT, 'kept'); END"_s});
+
+        StagingStore store;
+        QVERIFY(!store.ClearCompanyStaging(oddCompany));
+        QCOMPARE(reportedErrors(*m_prompter), QStringList{reportedError(locationExecStagingSql, errDatabase)});
+        QCOMPARE(store.GetMaxVchID(oddCompany), u"5"_s);
+        QCOMPARE(readRows(store, allInventoryEntryTable, oddCompany, u"5"_s).size(), 1);
+    }
+
     // A file that is not a database is reported by each routine that needs it, once per call, and left as it is.
     void reportsAFileThatIsNotADatabase()
     {
@@ -452,23 +459,43 @@ private slots:
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
-    // A file deleted while the store has it open takes no more writes: they would be lost with the file.
-    void reportsWritesAfterTheFileIsDeleted()
+    // A file deleted while the store has it open fails the next call that would use it, reported once: writes
+    // would be lost with the file and reads would answer from rows that are gone. The call after makes it anew.
+    void reportsAFileDeletedUnderTheStore_data()
     {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<bool>("voucherFailed");
+        QTest::addColumn<Write>("call");
+        QTest::newRow("write") << QString::fromLatin1(locationSaveLedgerEntry) << true
+                               << Write([](StagingStore &store, const QString &company) {
+                                      return store.SaveLedgerEntry(company, ledger(u"Cash"_s), u"9"_s, u"1"_s);
+                                  });
+        QTest::newRow("highest id") << QString::fromLatin1(locationGetMaxVchID) << false
+                                    << Write([](StagingStore &store, const QString &company) {
+                                           return !store.GetMaxVchID(company).isEmpty();
+                                       });
+        QTest::newRow("clean-up") << QString::fromLatin1(locationExecStagingSql) << false
+                                  << Write([](StagingStore &store, const QString &company) {
+                                         return store.ClearCompanyStaging(company);
+                                     });
+    }
+    void reportsAFileDeletedUnderTheStore()
+    {
+        QFETCH(Write, call);
+        QFETCH(QString, location);
+        QFETCH(bool, voucherFailed);
         StagingStore store;
-        QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), u"1"_s));
-        QCOMPARE(store.GetMaxVchID(oddCompany), u"1"_s);
+        QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), u"9"_s));
         QVERIFY(store.ClearCompanyStaging(otherCompany)); // commits what is staged
         QVERIFY(QFile::remove(m_env->programFile(QLatin1String(stagingFileName))));
 
-        QVERIFY(!store.SaveLedgerEntry(oddCompany, ledger(u"Cash"_s), u"1"_s, u"1"_s));
-        QCOMPARE(reportedErrors(*m_prompter), QStringList{reportedError(locationSaveLedgerEntry, errDatabase)});
+        QVERIFY(!call(store, oddCompany));
+        QCOMPARE(reportedErrors(*m_prompter), QStringList{reportedError(location, errDatabase)});
         QVERIFY(m_prompter->boxes().first().prompt.contains(u"deleted or moved"_s));
-        QVERIFY(store.stagingFailed(oddCompany, u"1"_s));
+        QCOMPARE(store.stagingFailed(oddCompany, u"9"_s), voucherFailed);
 
-        // The next call makes the file anew.
         QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), u"2"_s));
-        QCOMPARE(store.GetMaxVchID(oddCompany), u"2"_s);
+        QCOMPARE(store.GetMaxVchID(oddCompany), u"2"_s); // voucher 9 went with the old file
         QVERIFY(QFile::exists(m_env->programFile(QLatin1String(stagingFileName))));
         QCOMPARE(m_prompter->boxes().size(), 1);
     }
@@ -490,11 +517,11 @@ private slots:
             QVERIFY(store.GetMaxVchID(oddCompany) == u"1"_s);
         }
         // A file from another program that lacks a column of LedgerEntry.
-        runOnFile(m_env->programFile(QLatin1String(stagingFileName)),
-                  {u"DROP TABLE LedgerEntry"_s,
-                   u"CREATE TABLE LedgerEntry (CompanyName TEXT, FK_VchID TEXT, LdEID TEXT, LedgerName_ TEXT)"_s,
-                   u"INSERT INTO LedgerEntry VALUES ('"_s + QString(oddCompany).replace(u"'"_s, u"''"_s) +
-                       u"', '1', '1', 'Earlier')"_s});
+        runOnStagingFile(m_env->programFile(QLatin1String(stagingFileName)),
+                         {u"DROP TABLE LedgerEntry"_s,
+                          u"CREATE TABLE LedgerEntry (CompanyName TEXT, FK_VchID TEXT, LdEID TEXT, LedgerName_ TEXT)"_s,
+                          u"INSERT INTO LedgerEntry VALUES ('"_s + QString(oddCompany).replace(u"'"_s, u"''"_s) +
+                              u"', '1', '1', 'Earlier')"_s});
 
         StagingStore store;
         QVERIFY(!store.SaveLedgerEntry(oddCompany, ledger(u"Later"_s), u"1"_s, u"1"_s));

@@ -1,6 +1,7 @@
 #include "staging/stagingconstants.h"
 #include "staging/stagingstore.h"
 #include "staging/voucherbuilder.h"
+#include "stagingfile.h"
 #include "support/golden.h"
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
@@ -9,15 +10,12 @@
 #include "tally/tallyconstants.h"
 
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTest>
 
 #include <pugixml.hpp>
 
-#include <functional>
 #include <memory>
+#include <tuple>
 
 using namespace staging;
 using namespace Qt::StringLiterals;
@@ -28,10 +26,13 @@ using testsupport::reportedLocations;
 
 using Stage = void (*)(StagingStore &, const QString &company);
 Q_DECLARE_METATYPE(Stage)
+// Makes the staging file of the program folder unusable to the store.
+using Spoil = void (*)(StagingStore &, const testsupport::TestEnvironment &);
+Q_DECLARE_METATYPE(Spoil)
 
 namespace {
 
-const QString company = u"Pelko & Sons"_s;
+const QString company = u"O'Brien & Sons"_s;
 const QString vch = u"1"_s;
 
 // An element as one line: "NAME=text" for a value, "NAME(child,child)" for a list, attributes in brackets.
@@ -53,19 +54,6 @@ QString render(const pugi::xml_node &node)
     if (*node.text().get() != '\0')
         return text + u'=' + QString::fromUtf8(node.text().get());
     return text + u"()"_s;
-}
-
-// The children of the VOUCHER element of a request, rendered; only those of that name when a name is given.
-QStringList voucherChildren(const QByteArray &request, const char *name = nullptr)
-{
-    pugi::xml_document document;
-    document.load_buffer(request.constData(), std::size_t(request.size()));
-    QStringList children;
-    for (const pugi::xml_node &child : document.select_node("//VOUCHER").node().children()) {
-        if (name == nullptr || std::string_view(child.name()) == name)
-            children.append(render(child));
-    }
-    return children;
 }
 
 LedgerEntryRec ledgerLine(const QString &name, const QString &amount, const QString &deemedPositive)
@@ -557,7 +545,8 @@ private slots:
         QVERIFY(m_store->SaveLedgerEntry(company, LedgerEntryRec(), u"2"_s, u"1"_s));
         m_store.reset();
         // Ids can be Null only in a table made elsewhere, without the key.
-        runOnStagingFile({u"UPDATE CategoryAllocations SET Category_ = NULL WHERE CAID = '2'"_s,
+        runOnStagingFile(m_env->programFile(QLatin1String(stagingFileName)),
+                         {u"UPDATE CategoryAllocations SET Category_ = NULL WHERE CAID = '2'"_s,
                           u"UPDATE BillAllocation SET Amount_ = NULL"_s,
                           u"CREATE TABLE Copied AS SELECT * FROM LedgerEntry"_s, u"DROP TABLE LedgerEntry"_s,
                           u"ALTER TABLE Copied RENAME TO LedgerEntry"_s,
@@ -577,15 +566,27 @@ private slots:
         QVERIFY(m_server->requests().isEmpty());
     }
 
-    // A file that is not a database stops the build, reported once, with nothing sent.
-    void reportsAFileThatIsNotADatabase()
+    // A file that is not a database, or one deleted under the store while a voucher was being staged, stops the
+    // build, reported once, with nothing sent.
+    void reportsAnUnusableFile_data()
     {
-        m_store.reset();
-        QFile file(m_env->programFile(QLatin1String(stagingFileName)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a database");
-        file.close();
-        m_store = std::make_unique<StagingStore>();
+        QTest::addColumn<Spoil>("spoil");
+        QTest::newRow("not a database") << Spoil([](StagingStore &, const testsupport::TestEnvironment &env) {
+            QFile file(env.programFile(QLatin1String(stagingFileName)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("not a database");
+        });
+        QTest::newRow("deleted under the store")
+            << Spoil([](StagingStore &store, const testsupport::TestEnvironment &env) {
+                   QVERIFY(store.SaveVoucher(company, voucherHeader(u"Sales"_s, u"1"_s, u"20240401"_s), vch));
+                   QVERIFY(QFile::remove(env.programFile(QLatin1String(stagingFileName))));
+                   QVERIFY(store.SaveLedgerEntry(company, ledgerLine(u"Sales"_s, u"10"_s, u"No"_s), vch, u"1"_s));
+               });
+    }
+    void reportsAnUnusableFile()
+    {
+        QFETCH(Spoil, spoil);
+        spoil(*m_store, *m_env);
         QCOMPARE(build(), QString());
         QCOMPARE(m_delivery, tally::Delivery::NotSent);
         QCOMPARE(reportedErrors(*m_prompter), QStringList{reportedError(locationPostStagedVoucher, errDatabase)});
@@ -610,30 +611,31 @@ private:
         m_delivery = reply.delivery;
         return reply.summary;
     }
-    QByteArray lastRequest() const
+    // The VOUCHER element of the last request the server received, valid until the next call.
+    pugi::xml_node lastVoucher()
     {
         const QList<tallysim::RecordedRequest> requests = m_server->requests();
-        return requests.isEmpty() ? QByteArray() : requests.last().body;
+        const QByteArray request = requests.isEmpty() ? QByteArray() : requests.last().body;
+        m_lastRequest.load_buffer(request.constData(), std::size_t(request.size()));
+        return m_lastRequest.select_node("//VOUCHER").node();
     }
-    QString renderedVoucher() const
+    QString renderedVoucher() { return render(lastVoucher()); }
+    // The VOUCHER element's children of that name, rendered.
+    QStringList children(const char *name)
     {
-        pugi::xml_document document;
-        const QByteArray request = lastRequest();
-        document.load_buffer(request.constData(), std::size_t(request.size()));
-        return render(document.select_node("//VOUCHER").node());
+        QStringList rendered;
+        for (const pugi::xml_node &child : lastVoucher().children(name))
+            rendered.append(render(child));
+        return rendered;
     }
-    QStringList children(const char *name) const { return voucherChildren(lastRequest(), name); }
 
     // The category lists of each ledger entry as "CATEGORY:centre,centre" ("-" for none), entries split by "/".
-    QString categoryLists() const
+    QString categoryLists()
     {
-        pugi::xml_document document;
-        const QByteArray request = lastRequest();
-        document.load_buffer(request.constData(), std::size_t(request.size()));
         QStringList entries;
-        for (const pugi::xpath_node &entry : document.select_nodes("//LEDGERENTRIES.LIST")) {
+        for (const pugi::xml_node &entry : lastVoucher().children("LEDGERENTRIES.LIST")) {
             QStringList lists;
-            for (const pugi::xml_node &list : entry.node().children("CATEGORYALLOCATIONS.LIST")) {
+            for (const pugi::xml_node &list : entry.children("CATEGORYALLOCATIONS.LIST")) {
                 QStringList centres;
                 for (const pugi::xml_node &centre : list.children("COSTCENTREALLOCATIONS.LIST"))
                     centres.append(QString::fromUtf8(centre.child_value("NAME")));
@@ -646,29 +648,12 @@ private:
         return entries.join(u" / "_s);
     }
 
-    QString billNames(const char *entry) const
+    QString billNames(const char *entry)
     {
-        pugi::xml_document document;
-        const QByteArray request = lastRequest();
-        document.load_buffer(request.constData(), std::size_t(request.size()));
         QStringList names;
-        for (const pugi::xml_node &bill :
-             document.select_node("//VOUCHER").node().child(entry).children("BILLALLOCATIONS.LIST"))
+        for (const pugi::xml_node &bill : lastVoucher().child(entry).children("BILLALLOCATIONS.LIST"))
             names.append(QString::fromUtf8(bill.child_value("NAME")));
         return names.join(u' ');
-    }
-
-    void runOnStagingFile(const QStringList &statements)
-    {
-        {
-            QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"fixture"_s);
-            database.setDatabaseName(m_env->programFile(QLatin1String(stagingFileName)));
-            QVERIFY(database.open());
-            QSqlQuery query(database);
-            for (const QString &statement : statements)
-                QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
-        }
-        QSqlDatabase::removeDatabase(u"fixture"_s);
     }
 
     std::unique_ptr<testsupport::TestEnvironment> m_env;
@@ -676,6 +661,7 @@ private:
     std::unique_ptr<testsupport::SimulatedServer> m_server;
     std::unique_ptr<StagingStore> m_store;
     tally::Delivery m_delivery = tally::Delivery::NotSent;
+    pugi::xml_document m_lastRequest;
 };
 
 QTEST_GUILESS_MAIN(TestVoucherBuilder)
