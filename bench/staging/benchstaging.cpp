@@ -5,6 +5,7 @@
 //   bench_staging [count]        (default 10000)
 
 #include "barereplay.h"
+#include "postingtimer.h"
 #include "staging/stagingstore.h"
 #include "staging/voucherbuilder.h"
 #include "support/scriptedprompter.h"
@@ -151,9 +152,7 @@ int main(int argc, char **argv)
     stageBuildAndPost(200, QStringLiteral("Warm-up "));
     server.clearRequests();
     const Times pelko = stageBuildAndPost(count, QStringLiteral("S-"));
-    QList<QByteArray> bodies;
-    for (const tallysim::RecordedRequest &request : server.requests())
-        bodies.append(request.body);
+    const QList<QByteArray> bodies = receivedBodies(server);
     const double bareCpu = threadSeconds();
     const Times bare{replayBare(server.port(), bodies), 0};
     const double bareThreadCpu = threadSeconds() - bareCpu;
