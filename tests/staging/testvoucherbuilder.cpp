@@ -32,7 +32,7 @@ Q_DECLARE_METATYPE(Spoil)
 
 namespace {
 
-const QString company = u"O'Brien & Sons"_s;
+const QString company = u"O'Brien & Söhne <Pune>"_s;
 const QString vch = u"1"_s;
 
 // An element as one line: "NAME=text" for a value, "NAME(child,child)" for a list, attributes in brackets.
