@@ -37,10 +37,15 @@ int main(int argc, char *argv[])
     {
         app::frmExcel window;
         const app::StartupResult startup = window.Form_Load(app::CommandLine::read());
+        // A caller that asked for an unattended run learns in one line why nothing was posted.
+        if (!startup.notPostedBecause.isEmpty())
+            std::fputs(QByteArray("Pelko: " + startup.notPostedBecause.toLocal8Bit() + '\n').constData(), stderr);
         if (startup.autoRunStarted) {
             status = app::exitStatus(startup);
         } else if (headless) {
-            std::fputs("Pelko: no display, and no unattended run could start; the window is not opened.\n", stderr);
+            if (!startup.autoRunAsked)
+                std::fputs("Pelko: no display, and no unattended run was asked for; the window is not opened.\n",
+                           stderr);
             status = app::ExitStatus::NotRun;
         } else {
             window.show();

@@ -11,11 +11,12 @@
 #include "platform/settings.h"
 #include "platform/system.h"
 #include "platform/version.h"
-#include "sources/importtypes.h"
 #include "sources/importchoice.h"
+#include "sources/importtypes.h"
 #include "sources/sourcelisting.h"
 #include "sources/statusline.h"
 #include "tally/serverqueries.h"
+#include "tally/tallyconstants.h"
 #include "tally/transport.h"
 
 #include <QCloseEvent>
@@ -55,7 +56,6 @@ constexpr double frameWidthTwips = 120;
 constexpr double frameHeightTwips = 765;
 
 constexpr double twipsPerInch = 1440;
-
 
 // The classic dialog face the window's texts were designed with; a metric twin where it is not installed.
 QFont designFont(double pointSize, bool bold)
@@ -571,9 +571,13 @@ void frmExcel::setCommandsEnabled(bool enabled)
 
 void frmExcel::cmdRefresh_Click()
 {
+    m_refreshProblem.clear();
     errors::trap(QStringLiteral("F01-0014"), [&] {
-        const platform::ServerSettings server = platform::readServerSettings();
+        // Inside a run, the run's server; otherwise the settings as stored now, read once for the check and the URL.
+        const platform::ServerSettings server = tally::currentServer();
         if (server.address.isEmpty() || server.port.isEmpty()) {
+            m_refreshProblem = QStringLiteral("no Tally server is set: give its address and port as arguments 6 "
+                                              "and 7");
             dlgIPAddress dialog(this);
             dialog.exec();
             return;
@@ -584,8 +588,10 @@ void frmExcel::cmdRefresh_Click()
         stat(QStringLiteral("Initializing Tally Engine"), msg);
         stat(QStringLiteral("Wait..."), state);
         const QString url = tally::TallyServerUrl(server);
+        const QString serverAt = QStringLiteral("the Tally server at ") + url;
 
         if (!tally::IsTallyRunning(url)) {
+            m_refreshProblem = serverAt + QStringLiteral(" does not answer");
             stat(QStringLiteral("Tally is not running."), state);
             platform::msgBox(QStringLiteral("Tally is not running."), Critical | platform::MsgBoxStyle::OkOnly,
                              QStringLiteral("Tally Search."));
@@ -595,12 +601,16 @@ void frmExcel::cmdRefresh_Click()
         stat(QStringLiteral("Checking Tally Version"), msg);
         const QString version = tally::GetTallyVersion(url);
         stat(version, state);
-        if (version.isEmpty())
+        if (version.isEmpty()) {
+            m_refreshProblem = serverAt + QStringLiteral(" did not answer the version query");
             return;
+        }
 
         stat(QStringLiteral("Getting Current Company List"), msg);
         const QStringList companies = tally::GetCompanyList(url);
         stat(QStringLiteral("Reading Current Company List"), msg);
+        if (companies == QStringList{QString::fromLatin1(tally::noCompanyFound), QString()})
+            m_refreshProblem = serverAt + QStringLiteral(" did not answer the company queries");
 
         // The list ends with one entry that is no company: the empty end of the names, or the reply of a
         // server that named none.
@@ -616,6 +626,8 @@ void frmExcel::cmdRefresh_Click()
         // a company like any other.
         const bool noCompanyNamed = companies.size() == 2 && companies.at(0).isEmpty();
         if (noCompanyNamed && companies.at(1).contains(QLatin1String("ERROR"))) {
+            m_refreshProblem = serverAt + QStringLiteral(" answered the company queries with an error: ") +
+                               companies.at(1).simplified();
             stat(QStringLiteral("Could not find company."), msg);
             platform::msgBox(couldNotFindCompanyText(), Critical | platform::MsgBoxStyle::OkOnly,
                              QStringLiteral("Pelko 1.0"));

@@ -187,6 +187,8 @@ private:
     QString m_CurrentCompany;
     bool m_Silent = false;
     PostEnd m_lastPostEnd = PostEnd::NotRun;
+    // Why the last refresh found no company to post to, "" when it listed the server's companies.
+    QString m_refreshProblem;
 
     // Sizes the layout sets and reads again next time, in twips.
     QSizeF m_refreshSize = DesignSize::cmdRefresh;

@@ -7,6 +7,7 @@
 #include "platform/prompter.h"
 #include "platform/system.h"
 #include "sources/importtypes.h"
+#include "tally/transport.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -66,8 +67,10 @@ void frmExcel::cmdPost_Click()
         }
 
         {
-            // No second run, reload or refresh may start while this one yields to the event loop.
+            // No second run, reload or refresh may start while this one yields to the event loop; every request
+            // of the run goes to the server the settings name now.
             const BusyScope busy(*this);
+            const tally::RunServer server;
             m_lastPostEnd = ImportTypeDispatch(importType.toUpper(), *this) ? PostEnd::Posted : PostEnd::NothingPosted;
         }
 

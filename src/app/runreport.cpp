@@ -5,6 +5,7 @@
 #include "sources/workgrid.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace app {
@@ -45,6 +46,24 @@ QString masterName(const sources::WorkGrid &grid, int row, const QString &keyCol
     return {};
 }
 
+// A report line is one line of text: a line break or another control character in a key or a status would
+// split it or put bytes into the file that no reader of it expects, so each shows as a blank.
+QString oneLine(QString text)
+{
+    for (QChar &c : text) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph)
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+[[noreturn]] void raiseNotWritten(const QString &path, const QString &why)
+{
+    errors::raise(errors::ErrNo::PathFileAccess, QStringLiteral("Path/File access error (%1: %2)").arg(path, why));
+}
+
 } // namespace
 
 QString PadText(const QString &text, const QString &padText, qint16 side, qint16 width, bool enabled)
@@ -81,10 +100,9 @@ QByteArray ResultReport(const sources::WorkGrid &grid)
     for (int row = 1; row <= grid.rows(); ++row) {
         if (grid.text(row, sources::ProcessStatusKey).isEmpty())
             continue;
-        const QString key =
-            keyColumn == sources::IdKey ? grid.text(row, keyColumn) : masterName(grid, row, keyColumn);
-        report += PadText(key, QStringLiteral(" "), 0, reportKeyWidth, true) +
-                  grid.text(row, grid.columns()) + QStringLiteral("\r\n");
+        const QString key = keyColumn == sources::IdKey ? grid.text(row, keyColumn) : masterName(grid, row, keyColumn);
+        report += PadText(oneLine(key), QStringLiteral(" "), 0, reportKeyWidth, true) +
+                  oneLine(grid.text(row, grid.columns())) + QStringLiteral("\r\n");
     }
     return report.toUtf8();
 }
@@ -92,14 +110,25 @@ QByteArray ResultReport(const sources::WorkGrid &grid)
 bool SaveReport(const sources::WorkGrid &grid, const QString &sPath)
 {
     return errors::trapResult(QStringLiteral("F01-0045"), false, [&](bool &written) {
+        // The report takes the place of what the path names: a device, a pipe or a folder must never be replaced.
+        const QFileInfo target(sPath);
+        if (target.exists() && !target.isFile())
+            raiseNotWritten(sPath, QStringLiteral("not a regular file; the report was not written there"));
         QSaveFile file(sPath);
-        if (!file.open(QIODevice::WriteOnly))
-            errors::raise(errors::ErrNo::PathFileAccess,
-                          QStringLiteral("Path/File access error (%1: %2)").arg(sPath, file.errorString()));
+        // Unbuffered, so that a write the file system cuts short (a full disk, a size limit) shows in its count
+        // instead of vanishing in the flush of the commit.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            raiseNotWritten(sPath, file.errorString());
         const QByteArray report = ResultReport(grid);
-        if (file.write(report) != report.size() || !file.commit())
-            errors::raise(errors::ErrNo::PathFileAccess,
-                          QStringLiteral("Path/File access error (%1: %2)").arg(sPath, file.errorString()));
+        qint64 done = 0;
+        while (done < report.size()) {
+            const qint64 n = file.write(report.constData() + done, report.size() - done);
+            if (n <= 0)
+                raiseNotWritten(sPath, QStringLiteral("the report could not be written whole: ") + file.errorString());
+            done += n;
+        }
+        if (!file.commit())
+            raiseNotWritten(sPath, file.errorString());
         written = true;
     });
 }

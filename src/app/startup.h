@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 namespace app {
 
@@ -11,6 +11,8 @@ struct StartupResult
     bool autoRunStarted = false; // the unattended run ran: the window closes without being shown
     bool posted = false;         // its Post handed the work grid to a posting procedure
     qint64 errorsReported = 0;   // errors reported through the error trap during start-up
+    // Why an unattended run that was asked for posted nothing, in one line for its caller; "" otherwise.
+    QString notPostedBecause;
 };
 
 // How the program ends.

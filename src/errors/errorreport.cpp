@@ -6,14 +6,17 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QUuid>
 
 #include <cerrno>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace errors {
@@ -32,9 +35,25 @@ QString reportTemplate()
     return QStringLiteral("%Descr% %nl%=> Computer='%Comp%' Time='%Time%' ADO-version='%ADOVersion%' %nl%");
 }
 
-QString reportTime()
+// The first character between the first two fields of a format: the locale's separator. The C locale has no
+// separators of its own and keeps the classic ones.
+QChar separatorOf(const QString &format, QChar classic)
 {
-    return platform::system().now().toString(QStringLiteral("MM/dd/yy HH:mm:ss"));
+    bool inField = false;
+    for (const QChar c : format) {
+        if (c.isLetter()) {
+            inField = true;
+        } else if (inField) {
+            return c == QLatin1Char(' ') || c == QLatin1Char('\'') ? classic : c;
+        }
+    }
+    return classic;
+}
+
+void writeToStandardError(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+    std::fflush(stderr);
 }
 
 QString sqliteVersion()
@@ -62,11 +81,20 @@ SavedError &savedError()
     return saved;
 }
 
+QString ReportTime(const QDateTime &time, const QLocale &locale)
+{
+    const bool classic = locale.language() == QLocale::C;
+    const QChar date = classic ? QLatin1Char('/') : separatorOf(locale.dateFormat(QLocale::ShortFormat), u'/');
+    const QChar clock = classic ? QLatin1Char(':') : separatorOf(locale.timeFormat(QLocale::LongFormat), u':');
+    return time.toString(QStringLiteral("MM") + date + QStringLiteral("dd") + date + QStringLiteral("yy HH") + clock +
+                         QStringLiteral("mm") + clock + QStringLiteral("ss"));
+}
+
 QString ReportHeader()
 {
     return QStringLiteral("An Error has occured in Pelko 1.0. Please check the following details or call the Help "
-                          "Desk for support.")
-           + crlf;
+                          "Desk for support.") +
+           crlf;
 }
 
 QString ErrorBoxTitle(qint32 number)
@@ -80,7 +108,7 @@ void StartReport()
     saved.report.replace(QLatin1Char('%'), placeholderMarker);
     FillPlaceholder(QStringLiteral("nl"), crlf);
     FillPlaceholder(QStringLiteral("Comp"), GetComputerNameText());
-    FillPlaceholder(QStringLiteral("Time"), reportTime());
+    FillPlaceholder(QStringLiteral("Time"), ReportTime(platform::system().now(), QLocale::system()));
     FillPlaceholder(QStringLiteral("ADOVersion"), GetAdoVersion());
     FillPlaceholder(QStringLiteral("Descr"), saved.description);
     saved.report.replace(placeholderMarker, QLatin1Char('%'));
@@ -103,8 +131,8 @@ void AddApiErrorLine()
     const qint32 code = saved.lastSystemError;
     if (code == 0 || code == 203)
         return;
-    AddReportLine(QStringLiteral("  API Error: (") + QString::number(code) + QStringLiteral(") ")
-                  + GetSystemErrorText(code));
+    AddReportLine(QStringLiteral("  API Error: (") + QString::number(code) + QStringLiteral(") ") +
+                  GetSystemErrorText(code));
 }
 
 void AddLocationLine(const QString &location)
@@ -147,10 +175,14 @@ bool WriteErrorLog(const QString &fileName)
     if (report.isEmpty())
         return true;
     const QString path = fileName.contains(QLatin1Char('/')) ? fileName : platform::programFile(fileName);
-    int handle = -1;
-    if (!OpenLogWithRetry(path, handle))
-        return false;
     const QByteArray entry = (report + crlf + crlf + crlf).toLocal8Bit();
+    // An entry that cannot go into the log goes to standard error, so that whoever started the program still
+    // sees it.
+    int handle = -1;
+    if (!OpenLogWithRetry(path, handle)) {
+        writeToStandardError(entry);
+        return false;
+    }
     qsizetype written = 0;
     while (written < entry.size()) {
         const ssize_t n = ::write(handle, entry.constData() + written, size_t(entry.size() - written));
@@ -162,7 +194,11 @@ bool WriteErrorLog(const QString &fileName)
     }
     ::flock(handle, LOCK_UN);
     const bool closed = ::close(handle) == 0;
-    return written == entry.size() && closed;
+    if (written != entry.size() || !closed) {
+        writeToStandardError(entry);
+        return false;
+    }
+    return true;
 }
 
 bool OpenLogWithRetry(const QString &path, int &fileHandle)
@@ -182,9 +218,16 @@ bool TryOpenForAppend(const QString &path, int &fileHandle)
 {
     // Other running copies of the program share the log; an exclusive lock keeps their entries apart, and a
     // lock that another copy holds is what the retries wait out.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Not blocking: a pipe at the log's place would wait for a reader forever. Only a regular file is a log.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0)
         return false;
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return false;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 namespace errors {
@@ -23,6 +25,9 @@ struct SavedError
 SavedError &savedError();
 
 QString ReportHeader();
+// The report's time: month, day, two-digit year, hours, minutes and seconds, with the locale's date and time
+// separators.
+QString ReportTime(const QDateTime &time, const QLocale &locale);
 QString ErrorBoxTitle(qint32 number);
 
 void StartReport();
@@ -36,7 +41,8 @@ QString GetComputerNameText();
 QString GetAdoVersion();
 QString GetSystemErrorText(qint32 code);
 
-// Appends the report to the error log; false when the entry could not be written.
+// Appends the report to the error log; false when the entry could not be written, and the entry has then gone to
+// standard error.
 bool WriteErrorLog(const QString &fileName);
 bool OpenLogWithRetry(const QString &path, int &fileHandle);
 bool TryOpenForAppend(const QString &path, int &fileHandle);

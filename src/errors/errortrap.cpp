@@ -11,6 +11,7 @@ namespace {
 
 ErrorState current;
 qint64 errorInCalls = 0;
+QString lastDescription;
 
 QByteArray whatText(qint32 number, const QString &description)
 {
@@ -21,10 +22,8 @@ QByteArray whatText(qint32 number, const QString &description)
 
 RuntimeError::RuntimeError(qint32 number, QString description, QString source, qint32 line, qint32 systemError)
     : m_number(number != 0 ? number : ErrNo::InternalError), m_description(std::move(description)),
-      m_source(std::move(source)), m_line(line), m_systemError(systemError),
-      m_what(whatText(m_number, m_description))
-{
-}
+      m_source(std::move(source)), m_line(line), m_systemError(systemError), m_what(whatText(m_number, m_description))
+{}
 
 void raise(qint32 number, const QString &description, const QString &source)
 {
@@ -107,16 +106,22 @@ qint64 errorInCount()
     return errorInCalls;
 }
 
+QString lastErrorDescription()
+{
+    return lastDescription;
+}
+
 QString ErrorIn(const QString &location, qint32 flags)
 {
     ++errorInCalls;
     SavedError &saved = savedError();
     if (current.number == 0 && !saved.saved) {
         current.number = ERR_GENERAL;
-        current.description = QStringLiteral("ErrorIn: Error information was lost. ")
-                              + QStringLiteral("To fix: call ErrPreserve before doing anything in error handler.");
+        current.description = QStringLiteral("ErrorIn: Error information was lost. ") +
+                              QStringLiteral("To fix: call ErrPreserve before doing anything in error handler.");
     }
     ErrPreserve();
+    lastDescription = saved.description;
 
     QString result;
     if (IsQuietErrNumber(saved.number) || !(flags & EH_REPORT)) {

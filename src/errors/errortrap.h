@@ -94,11 +94,12 @@ QString ErrorIn(const QString &location, qint32 flags);
 // How many times ErrorIn has run since the program started; an unattended run compares it before and after
 // to tell whether anything went wrong.
 qint64 errorInCount();
+// The description of the error ErrorIn reported last, as raised; "" before the first.
+QString lastErrorDescription();
 
 // Runs a trapped procedure's body. An error escaping it is reported through ErrorIn with the procedure's
 // location code and EH_STANDARD; the procedure then ends normally with whatever its result holds.
-template <typename Body>
-void trap(QAnyStringView location, Body &&body) noexcept
+template <typename Body> void trap(QAnyStringView location, Body &&body) noexcept
 {
     try {
         std::forward<Body>(body)();

@@ -1,10 +1,13 @@
 #include "masters/groupedposting.h"
 
+#include "masters/masterrow.h"
+
 #include "sources/importwindow.h"
 #include "sources/lookups.h"
 #include "sources/rowmarking.h"
 #include "sources/workgrid.h"
 #include "tally/transport.h"
+#include "tally/xmltext.h"
 
 #include <optional>
 
@@ -19,10 +22,12 @@ void walkMasterGroups(sources::ImportWindow &window, const char *progress, Group
     // The name of the master being gathered; none before the first and after a blank row. Kept apart from any
     // text, so that every name, "00" included, is a name.
     std::optional<QString> pending;
+    tally::XmlTextCheck check;
     // Whether the run may go on.
     auto post = [&](int lastRow, int triggeringRow) {
         pending.reset();
-        return sources::PostAndMark(window, sources::PostedRows::master(lastRow), type.postMaster(),
+        return sources::PostAndMark(window, sources::PostedRows::master(lastRow),
+                                    check.passed() ? type.postMaster() : check.heldBack(),
                                     progressText + QString::number(type.progressRow(lastRow, triggeringRow)));
     };
 
@@ -39,9 +44,11 @@ void walkMasterGroups(sources::ImportWindow &window, const char *progress, Group
             if (pending && !post(i - 1, i))
                 return;
             pending = name;
-            type.beginMaster(i, name);
+            check.reset();
+            check.check(nameKey, name);
+            type.beginMaster(MasterRow(window, i, &check), name);
         }
-        type.addSubLines(i);
+        type.addSubLines(MasterRow(window, i, &check));
     }
     if (pending)
         post(rows, rows + 1);

@@ -67,9 +67,8 @@ public:
                         sourceHasColumn(window, billCreditPeriodColumn) && sourceHasColumn(window, billAmountColumn);
     }
 
-    void beginMaster(int rowNumber, const QString &name) override
+    void beginMaster(const MasterRow &row, const QString &name) override
     {
-        const MasterRow row(m_window, rowNumber);
         m_bills.clear();
         m_ledger.Name = name;
         assignFixedValues(m_ledger, std::span<const FixedValue<LedgerRec>>(ledgerStartValues));
@@ -84,11 +83,10 @@ public:
             m_ledger.IsTDSApplicable = QStringLiteral("Yes");
     }
 
-    void addSubLines(int rowNumber) override
+    void addSubLines(const MasterRow &row) override
     {
         if (!m_billColumns)
             return;
-        const MasterRow row(m_window, rowNumber);
         OpeningBill bill{row.cell(billDateColumn), row.cell(billNameColumn), row.cell(billCreditPeriodColumn),
                          row.cell(billAmountColumn)};
         if (bill.billDate.isEmpty() || bill.billName.isEmpty() || bill.creditPeriod.isEmpty() || bill.amount.isEmpty())

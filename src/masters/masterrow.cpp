@@ -5,16 +5,21 @@
 #include "sources/numbertext.h"
 #include "sources/sourcegrid.h"
 #include "sources/workgrid.h"
+#include "tally/xmltext.h"
 
 namespace masters {
 
-MasterRow::MasterRow(sources::ImportWindow &window, int row)
-    : m_grid(window.workGrid()), m_source(window.sourceGrid()), m_row(row)
+MasterRow::MasterRow(sources::ImportWindow &window, int row, tally::XmlTextCheck *check)
+    : m_grid(window.workGrid()), m_source(window.sourceGrid()), m_row(row), m_check(check)
 {}
 
 QString MasterRow::cell(const char *key) const
 {
-    return m_grid.text(m_row, QString::fromLatin1(key));
+    const QString column = QString::fromLatin1(key);
+    QString text = m_grid.text(m_row, column);
+    if (m_check)
+        m_check->check(column, text);
+    return text;
 }
 
 bool MasterRow::sourceHas(const char *key) const

@@ -4,6 +4,10 @@
 
 #include <span>
 
+namespace tally {
+class XmlTextCheck;
+}
+
 namespace sources {
 class ImportWindow;
 class WorkGrid;
@@ -13,11 +17,13 @@ class SourceGrid;
 namespace masters {
 
 // One work-grid row as a posting loop reads it: cells by column key, as their text, untrimmed. A key the
-// grid lacks is a run-time error; whether the source has a column at all is asked of the source grid.
+// grid lacks is a run-time error; whether the source has a column at all is asked of the source grid. Every
+// cell read goes through the master's check, when it has one, so that a master holding a character XML cannot
+// carry is never sent.
 class MasterRow final
 {
 public:
-    MasterRow(sources::ImportWindow &window, int row);
+    MasterRow(sources::ImportWindow &window, int row, tally::XmlTextCheck *check = nullptr);
 
     QString cell(const char *key) const;
     bool sourceHas(const char *key) const;
@@ -26,6 +32,7 @@ private:
     const sources::WorkGrid &m_grid;
     const sources::SourceGrid &m_source;
     int m_row;
+    tally::XmlTextCheck *m_check;
 };
 
 // Whether the source has a field of that name (its column in the work grid is keyed by it).

@@ -9,6 +9,7 @@
 #include "sources/lookups.h"
 #include "sources/rowmarking.h"
 #include "sources/workgrid.h"
+#include "tally/xmltext.h"
 
 // The seven master types whose masters are one grid row each. What a type reads from its row is the table of
 // its columns; what it adds to that is the table of its fixed values and, for two types, a last step.
@@ -49,14 +50,17 @@ template <typename Rec> void postSimpleMasters(sources::ImportWindow &window, co
             const QString name = grid.text(i, QStringLiteral("NAME"));
             if (!holdsMaster(grid, i, name))
                 continue;
-            const MasterRow row(window, i);
+            tally::XmlTextCheck check;
+            check.check(QStringLiteral("NAME"), name);
+            const MasterRow row(window, i, &check);
             record.Name = name;
             readColumns(record, row, type.columns);
             assignFixedValues(record, type.fixedValues);
             if (type.lastStep)
                 type.lastStep(record, row);
 
-            const tally::TallyReply reply = type.import(window.currentCompany(), record, action);
+            const tally::TallyReply reply =
+                check.passed() ? type.import(window.currentCompany(), record, action) : check.heldBack();
             if (!sources::PostAndMark(window, sources::PostedRows::master(i), reply, progress + QString::number(i)))
                 return;
         }

@@ -73,9 +73,8 @@ class StockItemType final : public GroupedMasterType
 public:
     explicit StockItemType(sources::ImportWindow &window) : m_window(window), m_columns(window) {}
 
-    void beginMaster(int rowNumber, const QString &name) override
+    void beginMaster(const MasterRow &row, const QString &name) override
     {
-        const MasterRow row(m_window, rowNumber);
         m_batches.clear();
         m_standardCosts.clear();
         m_standardPrices.clear();
@@ -91,9 +90,8 @@ public:
         readColumns(m_item, row, std::span<const Column<StockItemRec>>(itemCommodityColumns));
     }
 
-    void addSubLines(int rowNumber) override
+    void addSubLines(const MasterRow &row) override
     {
-        const MasterRow row(m_window, rowNumber);
         if (m_columns.godown) {
             const QString godown = row.cell("GODOWNNAME");
             if (!godown.isEmpty()) {

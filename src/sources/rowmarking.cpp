@@ -39,7 +39,8 @@ int voucherImage(Outcome outcome)
 Outcome PostOutcome(const QString &result)
 {
     const QString upper = result.toUpper();
-    if (upper.contains(QLatin1String("ERROR")))
+    // TallyPrime refuses what it cannot take with EXCEPTIONS and no ERRORS.
+    if (upper.contains(QLatin1String("ERROR")) || upper.contains(QLatin1String("EXCEPTIONS")))
         return Outcome::Error;
     if (upper.contains(QLatin1String("CREATED")))
         return Outcome::Created;
@@ -112,11 +113,16 @@ bool PostAndMark(ImportWindow &window, const PostedRows &rows, const tally::Tall
 {
     WorkGrid &grid = window.workGrid();
     const int row = rows.m_lastRow;
+    // A post that failed is marked as one whatever its text says.
+    const bool failed = reply.delivery == tally::Delivery::Failed || reply.delivery == tally::Delivery::NoAnswer;
+    const QString result = failed && PostOutcome(reply.summary) != Outcome::Error
+                               ? QStringLiteral("ERROR ") + reply.summary
+                               : reply.summary;
     if (rows.m_kind == PostedRows::Kind::Master) {
-        ReportPostResult(grid, row, reply.summary);
+        ReportPostResult(grid, row, result);
     } else {
-        grid.setText(row, ProcessStatusKey, reply.summary);
-        const Outcome outcome = PostOutcome(reply.summary);
+        grid.setText(row, ProcessStatusKey, result);
+        const Outcome outcome = PostOutcome(result);
         if (outcome == Outcome::Error) {
             if (rows.m_kind == PostedRows::Kind::VoucherWithKey) {
                 qint32 position = 0;
@@ -132,7 +138,9 @@ bool PostAndMark(ImportWindow &window, const PostedRows &rows, const tally::Tall
     window.stat(progress, MsgPanel);
     grid.setCurrentRow(row);
     window.yieldToEvents();
-    return true;
+    // A server that gave no answer at all will give none to the rows after it either: the run ends here, its
+    // error reported once.
+    return reply.delivery != tally::Delivery::NoAnswer;
 }
 
 } // namespace sources

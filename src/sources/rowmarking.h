@@ -20,8 +20,8 @@ enum class Outcome
     Unrecognised,
 };
 
-// "ERROR" before "CREATED" before "ALTERED" or "COMBINED", case ignored: a summary naming ERRORS is an error
-// even when it also names CREATED. Anything else, an empty summary included, is unrecognised.
+// "ERROR" or "EXCEPTIONS" before "CREATED" before "ALTERED" or "COMBINED", case ignored: a summary naming ERRORS
+// is an error even when it also names CREATED. Anything else, an empty summary included, is unrecognised.
 Outcome PostOutcome(const QString &result);
 
 // Images of the window's icon list that a row's first cell shows.
@@ -76,7 +76,9 @@ private:
 // The step after every post of a master or voucher: the reply's summary goes into the status cell of the
 // result row, the rows are marked by their outcome, the progress text goes to the status line, the result row
 // becomes the current row and the run yields to the event loop. A voucher's rows other than its last keep their
-// status cells. Returns whether the run may go on.
+// status cells. A failed post (an HTTP error status, no Tally reply, no answer at all) is marked as rejected.
+// Returns whether the run may go on: false after a post that got no answer at all, which ends the run (the
+// error has been reported once; the rows after it keep their cells).
 bool PostAndMark(ImportWindow &window, const PostedRows &rows, const tally::TallyReply &reply, const QString &progress);
 
 } // namespace sources

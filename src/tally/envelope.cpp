@@ -2,6 +2,7 @@
 
 #include "errors/errortrap.h"
 #include "tally/tallyconstants.h"
+#include "tally/xmltext.h"
 
 namespace tally {
 
@@ -50,18 +51,35 @@ void requireName(const QString &name)
                           QStringLiteral("' is not a valid name for an XML element or attribute."));
 }
 
+// A value as it goes into the document. A character XML 1.0 cannot hold would reach the server as a reference
+// no parser takes, and a NUL would cut the value short: such a value is refused. Line breaks are made LF, as
+// XML makes them in an element's text, so that a text put into an attribute and an element reaches the server
+// as the same characters.
+QByteArray xmlValue(const QString &value)
+{
+    if (const std::optional<char32_t> character = characterXmlCannotCarry(value))
+        errors::raise(errors::ErrNo::InvalidProcedureCall, QStringLiteral("The value holds the character ") +
+                                                               characterName(*character) +
+                                                               QStringLiteral(", which XML cannot carry."));
+    QString text = value;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text.toUtf8();
+}
+
 pugi::xml_node appendElement(pugi::xml_document *document, pugi::xml_node parent, const QString &name,
                              const QString &value)
 {
     requireDocument(document);
     requireNode(parent);
     requireName(name);
+    const QByteArray text = xmlValue(value);
     pugi::xml_node element = parent.append_child(name.toUtf8().constData());
     if (!element)
         errors::raise(errors::ErrNo::InvalidProcedureCall,
                       QStringLiteral("An element cannot be added to a node of this type."));
-    if (!value.isEmpty())
-        element.text().set(value.toUtf8().constData());
+    if (!text.isEmpty())
+        element.text().set(text.constData());
     return element;
 }
 
@@ -87,7 +105,7 @@ std::unique_ptr<pugi::xml_document> CreateImportEnvelope(const QString &company)
             elementsNamed(*document, QStringLiteral("SVCURRENTCOMPANY"))
                 .front()
                 .text()
-                .set(company.toUtf8().constData());
+                .set(xmlValue(company).constData());
         result = std::move(document);
     });
 }
@@ -102,11 +120,10 @@ pugi::xml_node AddXmlElement(pugi::xml_document *document, pugi::xml_node parent
 pugi::xml_node AddXmlElementIfValue(pugi::xml_document *document, pugi::xml_node parent, const QString &name,
                                     const QString &value)
 {
-    return errors::trapResult(locationAddXmlElementIfValue, pugi::xml_node(),
-                              [&](pugi::xml_node &result) {
-                                  if (!value.isEmpty())
-                                      result = appendElement(document, parent, name, value);
-                              });
+    return errors::trapResult(locationAddXmlElementIfValue, pugi::xml_node(), [&](pugi::xml_node &result) {
+        if (!value.isEmpty())
+            result = appendElement(document, parent, name, value);
+    });
 }
 
 void AddXmlAttribute(pugi::xml_document *document, pugi::xml_node element, const QString &name, const QString &value)
@@ -119,10 +136,11 @@ void AddXmlAttribute(pugi::xml_document *document, pugi::xml_node element, const
             errors::raise(errors::ErrNo::InvalidProcedureCall,
                           QStringLiteral("An attribute can only be set on an element."));
         const QByteArray utf8Name = name.toUtf8();
+        const QByteArray text = xmlValue(value);
         pugi::xml_attribute attribute = element.attribute(utf8Name.constData());
         if (!attribute)
             attribute = element.append_attribute(utf8Name.constData());
-        attribute.set_value(value.toUtf8().constData());
+        attribute.set_value(text.constData());
     });
 }
 

@@ -8,7 +8,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -193,11 +199,20 @@ private slots:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<bool>("withNameColumn");
         QTest::addColumn<QByteArray>("previous");
+        QTest::addColumn<QString>("obstacle");
         // No folder of that name: the file cannot be created.
-        QTest::newRow("missing folder") << QStringLiteral("no such folder/report.txt") << true << QByteArray();
+        QTest::newRow("missing folder") << QStringLiteral("no such folder/report.txt") << true << QByteArray()
+                                        << QString();
         // The grid lacks its key column: the save stops at the first row with a status, and the report that was
         // there stays whole.
-        QTest::newRow("no key column") << QStringLiteral("report.txt") << false << QByteArray("earlier run\r\n");
+        QTest::newRow("no key column") << QStringLiteral("report.txt") << false << QByteArray("earlier run\r\n")
+                                       << QString();
+        // The file system takes only part of the report (as a full disk does): that is no report.
+        QTest::newRow("file cannot grow")
+            << QStringLiteral("report.txt") << true << QByteArray("earlier run\r\n") << QStringLiteral("size limit");
+        // Something that is no regular file is never replaced by the report.
+        QTest::newRow("a pipe") << QStringLiteral("report.txt") << true << QByteArray() << QStringLiteral("fifo");
+        QTest::newRow("a folder") << QStringLiteral("report.txt") << true << QByteArray() << QStringLiteral("folder");
     }
 
     void failedSaveIsTheSavesErrorAndKeepsTheOldFile()
@@ -205,22 +220,66 @@ private slots:
         QFETCH(QString, fileName);
         QFETCH(bool, withNameColumn);
         QFETCH(QByteArray, previous);
+        QFETCH(QString, obstacle);
         sources::WorkGrid grid;
-        fillGrid(grid, {withNameColumn ? QStringLiteral("NAME") : QStringLiteral("PARTY")},
-                 {{QStringLiteral("Cash"), QStringLiteral("CREATED")}});
+        QList<QStringList> rows;
+        for (int i = 0; i < (obstacle.isEmpty() ? 1 : 100); ++i)
+            rows.append({QStringLiteral("Cash %1").arg(i), QStringLiteral("CREATED")});
+        fillGrid(grid, {withNameColumn ? QStringLiteral("NAME") : QStringLiteral("PARTY")}, rows);
         const QString path = m_env->programFile(fileName);
         if (!previous.isEmpty())
             writeFile(path, previous);
+        if (obstacle == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        if (obstacle == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(path));
 
-        QVERIFY(!app::SaveReport(grid, path));
+        bool saved = true;
+        if (obstacle == QLatin1String("size limit")) {
+            // Files of this process may grow to 2 KiB for the save; the report needs some 8 KiB, its error log
+            // entry less than the limit.
+            const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+            const rlimit small{2048, limit.rlim_max};
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+            saved = app::SaveReport(grid, path);
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, previousHandler);
+        } else {
+            saved = app::SaveReport(grid, path);
+        }
+
+        QVERIFY(!saved);
         QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList{QStringLiteral("F01-0045")});
         QCOMPARE(m_prompter->boxes().first().style & platform::MsgBoxStyle::IconMask, platform::MsgBoxStyle::Critical);
         QCOMPARE(testsupport::loggedLocations(m_env->readProgramFile(QStringLiteral("Pelko10Errors.txt"))),
                  QStringList{QStringLiteral("F01-0045")});
-        if (previous.isEmpty())
+        if (obstacle == QLatin1String("fifo")) {
+            struct stat status = {};
+            QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+            QVERIFY(S_ISFIFO(status.st_mode));
+        } else if (obstacle == QLatin1String("folder")) {
+            QVERIFY(QFileInfo(path).isDir());
+        } else if (previous.isEmpty()) {
             QVERIFY(!QFile::exists(path));
-        else
+        } else {
             QCOMPARE(readFile(path), previous);
+        }
+        // Nothing is left behind beside it.
+        QCOMPARE(QDir(QFileInfo(path).path()).entryList({QStringLiteral("*.txt.*")}, QDir::Files), QStringList());
+    }
+
+    // A line of the report is one line: line breaks and other control characters in a key or a status show as
+    // blanks, and the key is padded after that.
+    void reportLinesHoldOneLine()
+    {
+        sources::WorkGrid grid;
+        fillGrid(grid, {QStringLiteral("NAME")},
+                 {{QStringLiteral("North\r\nZone"), QStringLiteral("ERROR\u0000 bad\u0001 - ")},
+                  {QStringLiteral("Tab\there\u2028"), QStringLiteral("CREATED")}});
+        QCOMPARE(app::ResultReport(grid), QByteArray("North  Zone" + QByteArray(64, ' ') + "ERROR  bad  - \r\n" +
+                                                     "Tab here " + QByteArray(66, ' ') + "CREATED\r\n"));
     }
 
     void reportFileName_data()

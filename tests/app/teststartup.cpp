@@ -64,7 +64,7 @@ private slots:
         m_env = std::make_unique<TestEnvironment>();
         m_prompter = std::make_unique<ScriptedPrompter>();
         tallysim::Config config;
-        config.companies = {QStringLiteral("ABC Ltd"), QStringLiteral("Jacks Stores")};
+        config.companies = {QStringLiteral("ABC Ltd"), QStringLiteral("Jacks Stores"), QStringLiteral("Jill's Shop")};
         config.currentCompany = QStringLiteral("ABC Ltd");
         m_server = std::make_unique<SimulatedServer>(config);
         m_window = std::make_unique<frmExcel>();
@@ -100,7 +100,7 @@ private slots:
         QFETCH(bool, posted);
         QFETCH(int, errors);
         QFETCH(int, status);
-        QCOMPARE(app::exitStatus(StartupResult{asked, started, posted, errors}), status);
+        QCOMPARE(app::exitStatus(StartupResult{asked, started, posted, errors, {}}), status);
     }
 
     void withoutArgumentsTheWindowOpens()
@@ -118,8 +118,9 @@ private slots:
         QCOMPARE(entries(child<QComboBox>("cmbTableName")), QStringList{QStringLiteral(">>Select Import Type<<")});
         QCOMPARE(m_window->importTypeText(), QStringLiteral(">>Select Import Type<<"));
         // The refresh ran with the stored settings.
-        QCOMPARE(entries(child<QComboBox>("cmbCurrentCompanyList")),
-                 QStringList({QStringLiteral("ABC Ltd"), QStringLiteral("Jacks Stores")}));
+        QCOMPARE(
+            entries(child<QComboBox>("cmbCurrentCompanyList")),
+            QStringList({QStringLiteral("ABC Ltd"), QStringLiteral("Jacks Stores"), QStringLiteral("Jill's Shop")}));
         QCOMPARE(m_window->currentCompany(), QStringLiteral("ABC Ltd"));
         QVERIFY(m_prompter->boxes().isEmpty());
     }
@@ -146,15 +147,23 @@ private slots:
         QTest::addColumn<QString>("company");
         QTest::addColumn<QString>("selected");
         QTest::addColumn<bool>("started");
+        QTest::addColumn<QString>("because");
 
-        // The first of these reaches the Post, which finds no import type chosen.
-        QTest::newRow("apostrophe removed")
-            << QStringLiteral("\"Jack's Stores\"") << QStringLiteral("Jacks Stores") << true;
+        const QString holds = QStringLiteral("; it holds \"ABC Ltd\", \"Jacks Stores\", \"Jill's Shop\"");
+        // The ones that start reach the Post, which finds no import type chosen.
+        QTest::newRow("apostrophe removed") << QStringLiteral("\"Jack's Stores\"") << QStringLiteral("Jacks Stores")
+                                            << true << QStringLiteral("no import type was named (argument 3)");
+        QTest::newRow("listed with an apostrophe") << QStringLiteral("\"Jill's Shop\"") << QStringLiteral("Jill's Shop")
+                                                   << true << QStringLiteral("no import type was named (argument 3)");
         QTest::newRow("letter case differs")
-            << QStringLiteral("\"jacks stores\"") << QStringLiteral("Jacks Stores") << false;
-        QTest::newRow("blanks only") << QStringLiteral("\"  \"") << QStringLiteral("ABC Ltd") << false;
-        QTest::newRow("not listed") << QStringLiteral("Nobody") << QStringLiteral("ABC Ltd") << false;
-        QTest::newRow("none: the company open in Tally") << QStringLiteral("\"\"") << QStringLiteral("ABC Ltd") << true;
+            << QStringLiteral("\"jacks stores\"") << QStringLiteral("Jacks Stores") << false
+            << QStringLiteral("the company \"jacks stores\" is listed as \"Jacks Stores\": name it as listed");
+        QTest::newRow("blanks only") << QStringLiteral("\"  \"") << QStringLiteral("ABC Ltd") << false
+                                     << QStringLiteral("the company \"  \" is not on the server's list") + holds;
+        QTest::newRow("not listed") << QStringLiteral("Nobody") << QStringLiteral("ABC Ltd") << false
+                                    << QStringLiteral("the company \"Nobody\" is not on the server's list") + holds;
+        QTest::newRow("none: the company open in Tally") << QStringLiteral("\"\"") << QStringLiteral("ABC Ltd") << true
+                                                         << QStringLiteral("no import type was named (argument 3)");
     }
 
     void companyArgument()
@@ -162,6 +171,7 @@ private slots:
         QFETCH(QString, company);
         QFETCH(QString, selected);
         QFETCH(bool, started);
+        QFETCH(QString, because);
         const QString raw =
             QStringLiteral("\"\" \"\" \"\" %1 \"\" 127.0.0.1 %2 POSTSILENT").arg(company).arg(m_server->port());
 
@@ -173,6 +183,7 @@ private slots:
         QVERIFY(!result.posted);
         QCOMPARE(app::exitStatus(result), app::ExitStatus::NotRun);
         QCOMPARE(m_window->silent(), started);
+        QCOMPARE(result.notPostedBecause, because);
         if (started) {
             // Silent as it is, the run still stops at the import-type check with its box.
             QCOMPARE(m_prompter->boxes().size(), 1);
@@ -238,6 +249,50 @@ private slots:
         QVERIFY(m_prompter->boxes().isEmpty());
     }
 
+    // An unattended run that cannot post says why, in one line.
+    void whyNothingWasPosted_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<bool>("started");
+        QTest::addColumn<QString>("because");
+        const QString data = QStringLiteral(PELKO_TEST_DATA "/sources/");
+        QTest::newRow("missing source file")
+            << QStringLiteral("XLS \"%1missing.xls\" LEDGERS").arg(data) << true
+            << QStringLiteral("the source file \"%1missing.xls\" does not exist").arg(data);
+        QTest::newRow("a folder for a file") << QStringLiteral("XLS \"%1text\" LEDGERS").arg(data) << true
+                                             << QStringLiteral("\"%1text\" is a folder, not a source file").arg(data);
+        QTest::newRow("import type not in the workbook")
+            << QStringLiteral("XLS \"%1masters.xls\" PAYROLL").arg(data) << true
+            << QStringLiteral("the import type \"PAYROLL\" is not among the source's tables; it offers \"LEDGER "
+                              "GROUPS\", \"LEDGERS\", \"UNITS\", \"GODOWNS\", \"STOCK GROUPS\", \"STOCK "
+                              "CATEGORIES\", \"STOCK ITEMS\", \"COST CATEGORIES\", \"COST CENTRES\"");
+        QTest::newRow("an empty text file") << QStringLiteral("XLS \"@empty\" LEDGERS") << false
+                                            << QStringLiteral("\"LEDGERS\" could not be loaded: 'Ledgers.csv' has no "
+                                                              "header row: its first line is empty.");
+    }
+    void whyNothingWasPosted()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(bool, started);
+        QFETCH(QString, because);
+        if (arguments.contains(QLatin1String("@empty"))) {
+            QFile empty(m_env->programFile(QStringLiteral("Ledgers.csv")));
+            QVERIFY(empty.open(QIODevice::WriteOnly));
+            empty.close();
+            arguments.replace(QStringLiteral("@empty"), empty.fileName());
+        }
+        m_server->configureSettings();
+
+        const StartupResult result =
+            m_window->Form_Load(CommandLine::read(arguments + QStringLiteral(" \"\" \"\" \"\" \"\" POSTSILENT")));
+
+        QCOMPARE(result.autoRunStarted, started);
+        QVERIFY(!result.posted);
+        QCOMPARE(app::exitStatus(result), app::ExitStatus::NotRun);
+        QCOMPARE(result.notPostedBecause, because);
+        QCOMPARE(importRequests(*m_server), 0);
+    }
+
     void serverDownOpensTheWindow()
     {
         m_server->configureSettings();
@@ -253,6 +308,8 @@ private slots:
         QCOMPARE(m_prompter->boxes().first().prompt, QStringLiteral("Tally is not running."));
         QCOMPARE(m_prompter->boxes().first().title, QStringLiteral("Tally Search."));
         QVERIFY(m_window->currentCompany().isEmpty());
+        QCOMPARE(result.notPostedBecause,
+                 QStringLiteral("the Tally server at %1 does not answer").arg(m_server->url()));
     }
 
     void unmatchedImportTypeStillSavesTheReport()

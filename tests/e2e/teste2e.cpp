@@ -2,7 +2,9 @@
 // program folder of the test's own, and a tallysim program as the Tally server.
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
@@ -11,6 +13,8 @@
 
 #include <memory>
 #include <optional>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -39,10 +43,11 @@ class Tallysim final
 {
 public:
     Tallysim(const QStringList &companies, const QString &current, const QString &logPath,
-             const QStringList &ledgers = {})
+             const QStringList &ledgers = {}, const QStringList &options = {})
         : m_logPath(logPath)
     {
         QStringList arguments = {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--log"), logPath};
+        arguments << options;
         for (const QString &company : companies)
             arguments << QStringLiteral("--company") << company;
         for (const QString &ledger : ledgers)
@@ -108,6 +113,20 @@ struct Run
     QString errors; // standard error
 };
 
+// What a run says on its last line of standard error about why it posted nothing.
+QString notPostedLine(const Run &run)
+{
+    for (const QString &line : run.errors.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("Pelko: ")))
+            return line.mid(7);
+    }
+    return {};
+}
+
+// A ulimit on the size of files the program may write, with the signal that would end it ignored, so that its
+// writes fail as on a full disk.
+const QString fileSizeLimit = QStringLiteral("trap '' XFSZ; ulimit -f 0; exec \"$0\" \"$@\"");
+
 } // namespace
 
 class TestEndToEnd final : public QObject
@@ -121,8 +140,9 @@ private slots:
         QVERIFY(m_folder->isValid());
         QVERIFY(QDir(m_folder->path()).mkpath(QStringLiteral("config")));
         QVERIFY(QDir(m_folder->path()).mkpath(QStringLiteral("home")));
-        m_server = std::make_unique<Tallysim>(QStringList{QStringLiteral("ABC Ltd"), QStringLiteral("Jacks Stores")},
-                                              QStringLiteral("ABC Ltd"), path(QStringLiteral("tallysim.log")));
+        m_server = std::make_unique<Tallysim>(
+            QStringList{QStringLiteral("ABC Ltd"), QStringLiteral("Jacks Stores"), QStringLiteral("Jill's Shop")},
+            QStringLiteral("ABC Ltd"), path(QStringLiteral("tallysim.log")));
         QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
     }
     void cleanup()
@@ -206,10 +226,13 @@ private slots:
         QTest::addColumn<QString>("company");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<int>("imports");
-        QTest::newRow("apostrophe removed") << QStringLiteral("Jack's Stores") << 0 << 2;
+        QTest::addColumn<QString>("posted");
+        QTest::newRow("apostrophe removed") << QStringLiteral("Jack's Stores") << 0 << 2 << "Jacks Stores";
+        // Argument 4 loses its apostrophe; the listed name is compared without its own, and posted to as listed.
+        QTest::newRow("listed with an apostrophe") << QStringLiteral("Jill's Shop") << 0 << 2 << "Jill's Shop";
         // Selected, but the run compares with the listed name exactly.
-        QTest::newRow("letter case differs") << QStringLiteral("jack's stores") << 2 << 0;
-        QTest::newRow("blanks only") << QStringLiteral("   ") << 2 << 0;
+        QTest::newRow("letter case differs") << QStringLiteral("jack's stores") << 2 << 0 << "";
+        QTest::newRow("blanks only") << QStringLiteral("   ") << 2 << 0 << "";
     }
 
     void companyArgument()
@@ -217,6 +240,7 @@ private slots:
         QFETCH(QString, company);
         QFETCH(int, exitCode);
         QFETCH(int, imports);
+        QFETCH(QString, posted);
 
         const Run run =
             pelko({QStringLiteral("XLS"), sourceFile("masters.xls"), QStringLiteral("Cost Categories"), company,
@@ -227,10 +251,12 @@ private slots:
         QCOMPARE(run.exitCode, exitCode);
         QCOMPARE(m_server->imports(), imports);
         if (imports > 0) {
-            QVERIFY(m_server->log().contains("<SVCURRENTCOMPANY>Jacks Stores</SVCURRENTCOMPANY>"));
+            QVERIFY2(
+                m_server->log().contains(QByteArray("<SVCURRENTCOMPANY>" + posted.toUtf8() + "</SVCURRENTCOMPANY>")),
+                m_server->log().constData());
         } else {
-            // The window that would open instead is not opened without a display.
-            QVERIFY(run.errors.contains(QLatin1String("no unattended run could start")));
+            // The window that would open instead is not opened without a display; the caller learns why.
+            QVERIFY2(notPostedLine(run).startsWith(QLatin1String("the company ")), qPrintable(run.errors));
         }
     }
 
@@ -367,6 +393,256 @@ private slots:
         QVERIFY2(lines.at(2).contains(QStringLiteral("Ledger 'Nowhere' does not exist!")), qPrintable(lines.at(2)));
     }
 
+    // Two unattended runs at once, each against its own server, share one settings store: each run keeps to the
+    // server it started with, though the other stores its own meanwhile.
+    void twoRunsAgainstTwoServersAtOnce()
+    {
+        Tallysim slow({QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("slow.log")), {},
+                      {QStringLiteral("--slow"), QStringLiteral("400")});
+        QVERIFY(!slow.port().isEmpty());
+        const QString firstReport = path(QStringLiteral("first.txt"));
+        const QString secondReport = path(QStringLiteral("second.txt"));
+
+        std::unique_ptr<QProcess> first =
+            startPelko({QStringLiteral("XLS"), sourceFile("masters.xls"), QStringLiteral("LEDGER GROUPS"), QString(),
+                        firstReport, QStringLiteral("127.0.0.1"), slow.port(), QStringLiteral("POSTSILENT")});
+        QElapsedTimer clock;
+        clock.start();
+        while (slow.imports() < 1 && clock.elapsed() < runTimeoutMs)
+            QTest::qWait(50);
+        QCOMPARE(slow.imports(), 1);
+        const Run second =
+            pelko({QStringLiteral("XLS"), sourceFile("masters.xls"), QStringLiteral("LEDGER GROUPS"), QString(),
+                   secondReport, QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
+                  Display::None);
+        const Run firstRun = finish(*first);
+
+        QCOMPARE(firstRun.exitCode, 0);
+        QCOMPARE(second.exitCode, 0);
+        QCOMPARE(slow.imports(), 3);
+        QCOMPARE(m_server->imports(), 3);
+        for (const QString &report : {firstReport, secondReport}) {
+            const QByteArray text = readFile(report);
+            QCOMPARE(text.count("CREATED"), 3);
+        }
+    }
+
+    // Answers that are no import result end the run with status 1, each post's row saying what happened; a
+    // TallyPrime refusal is the server's answer: its rows show EXCEPTIONS, the run goes on and ends with 0.
+    void failedPostsAndRefusals_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("HTTP 500") << QStringList{QStringLiteral("--http-error"), QStringLiteral("500"),
+                                                 QStringLiteral("--imports-only")}
+                                  << 1 << "ERROR: HTTP status 500 from the server, no Tally reply";
+        QTest::newRow("garbage") << QStringList{QStringLiteral("--garbage"), QStringLiteral("--imports-only")} << 1
+                                 << "ERROR: no Tally reply from the server";
+        QTest::newRow("EXCEPTIONS") << QStringList{QStringLiteral("--exceptions")} << 0
+                                    << "EXCEPTIONS Group 'Nowhere' does not exist!";
+    }
+    void failedPostsAndRefusals()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QString, status);
+        Tallysim server({QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("failing.log")), {},
+                        options);
+        QVERIFY(!server.port().isEmpty());
+        const QString source = path(QStringLiteral("Ledgers.csv"));
+        QFile csv(source);
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("Name,Parent\r\nFirst,Nowhere\r\nSecond,Nowhere\r\n");
+        csv.close();
+        const QString report = path(QStringLiteral("report.txt"));
+
+        const Run run = pelko({QStringLiteral("XLS"), source, QStringLiteral("LEDGERS"), QString(), report,
+                               QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("POSTSILENT")},
+                              Display::None);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(server.imports(), 2);
+        const QStringList lines = QString::fromUtf8(readFile(report)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0), QStringLiteral("First").leftJustified(75) + status +
+                                  (exitCode == 0 ? QStringLiteral("Group 'Nowhere' does not exist! - ") : QString()));
+        QVERIFY(lines.at(1).startsWith(QStringLiteral("Second").leftJustified(75) + status));
+        QCOMPARE(run.errors.count(QStringLiteral("LOCATION CODE: C02-0001()")), exitCode == 0 ? 0 : 2);
+    }
+
+    // The server goes away in the middle of a run: the row it left unanswered says so, the error is reported
+    // once, the rows after it are not tried, and the run ends with status 1.
+    void serverDiesMidRun()
+    {
+        Tallysim slow({QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("slow.log")), {},
+                      {QStringLiteral("--slow"), QStringLiteral("300")});
+        QVERIFY(!slow.port().isEmpty());
+        const QString report = path(QStringLiteral("report.txt"));
+        std::unique_ptr<QProcess> process =
+            startPelko({QStringLiteral("XLS"), sourceFile("masters.xls"), QStringLiteral("LEDGER GROUPS"), QString(),
+                        report, QStringLiteral("127.0.0.1"), slow.port(), QStringLiteral("POSTSILENT")});
+        QElapsedTimer clock;
+        clock.start();
+        while (slow.imports() < 2 && clock.elapsed() < runTimeoutMs)
+            QTest::qWait(20);
+        slow.stop();
+        const Run run = finish(*process);
+
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.errors.count(QStringLiteral("LOCATION CODE: C02-0001()")), 1);
+        const QStringList lines = QString::fromUtf8(readFile(report)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines.at(0).endsWith(QLatin1String("CREATED")), qPrintable(lines.at(0)));
+        QVERIFY2(lines.at(1).mid(75).startsWith(QLatin1String("ERROR: no answer from Tally (")),
+                 qPrintable(lines.at(1)));
+    }
+
+    // A report that cannot be written whole (here: no file may grow, as on a full disk) is an error: the report
+    // written before stays as it was, the error log's entry that cannot be written either goes to standard
+    // error, and the run ends with status 1.
+    void reportOnAFullDisk()
+    {
+        storeServer(QStringLiteral("127.0.0.1"), m_server->port());
+        const QString report = path(QStringLiteral("report.txt"));
+        QFile earlier(report);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier run\r\n");
+        earlier.close();
+
+        const Run run = pelko({QStringLiteral("XLS"), sourceFile("masters.xls"), QStringLiteral("GODOWNS"), QString(),
+                               report, QString(), QString(), QStringLiteral("POSTSILENT")},
+                              Display::None, QStringLiteral("C.UTF-8"), fileSizeLimit);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(m_server->imports(), 3);
+        QCOMPARE(readFile(report), QByteArray("earlier run\r\n"));
+        // Once in the error box, written out for want of a display, and once for the log.
+        QCOMPARE(run.errors.count(QLatin1String("=> LOCATION CODE: F01-0045()")), 2);
+        QCOMPARE(QFileInfo(path(QStringLiteral("home/Pelko10Errors.txt"))).size(), 0);
+    }
+
+    // A report path that names no regular file is refused and left as it is.
+    void reportOnSomethingElseThanAFile_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("a device") << "/dev/null";
+        QTest::newRow("a pipe") << "pipe";
+    }
+    void reportOnSomethingElseThanAFile()
+    {
+        QFETCH(QString, target);
+        QString report = target;
+        if (target == QLatin1String("pipe")) {
+            report = path(QStringLiteral("pipe"));
+            QCOMPARE(::mkfifo(QFile::encodeName(report).constData(), 0644), 0);
+        }
+        struct stat before = {};
+        QCOMPARE(::stat(QFile::encodeName(report).constData(), &before), 0);
+
+        const Run run = pelko({QStringLiteral("XLS"), sourceFile("masters.xls"), QStringLiteral("GODOWNS"), QString(),
+                               report, QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
+                              Display::None);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.errors.contains(QLatin1String("not a regular file; the report was not written there")),
+                 qPrintable(run.errors));
+        struct stat after = {};
+        QCOMPARE(::stat(QFile::encodeName(report).constData(), &after), 0);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_ino, before.st_ino);
+    }
+
+    // A source that is no text file of records posts nothing: the run says why in one line and ends with 2.
+    void sourceThatIsNoTextFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("because");
+        QTest::newRow("empty") << QByteArray() << "has no header row: its first line is empty.";
+        QTest::newRow("NULs") << QByteArray(100, '\0') << "is not a text file: it holds NUL bytes.";
+        QTest::newRow("binary") << QByteArray("\x7f"
+                                              "ELF\x02\x01\x01\0\0\0",
+                                              10)
+                                << "is not a text file: it holds NUL bytes.";
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFEN\0a\0m\0e\0\r\0\n\0", 14)
+                                << "is not a text file this program reads: it is written in UTF-16.";
+        QTest::newRow("quote left open") << QByteArray(
+                                                "Name,Parent\r\n\"Beta,Sundry Debtors\r\nGamma,Sundry Debtors\r\n")
+                                         << "cannot be read: the quote that opens a field on line 2 is never closed.";
+    }
+    void sourceThatIsNoTextFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, because);
+        const QString source = path(QStringLiteral("Ledgers.csv"));
+        QFile csv(source);
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write(bytes);
+        csv.close();
+
+        const Run run = pelko({QStringLiteral("XLS"), source, QStringLiteral("LEDGERS"), QString(), QString(),
+                               QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
+                              Display::None);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(notPostedLine(run), QStringLiteral("\"LEDGERS\" could not be loaded: 'Ledgers.csv' ") + because);
+        QCOMPARE(m_server->imports(), 0);
+    }
+
+    // Each way a run can find nothing to post says so in one line.
+    void runThatCannotStart_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("importType");
+        QTest::addColumn<QString>("company");
+        QTest::addColumn<bool>("stopServer");
+        QTest::addColumn<QString>("because");
+        QTest::newRow("missing source") << "missing.xls"
+                                        << "UNITS"
+                                        << "" << false << "the source file \"@missing.xls\" does not exist";
+        QTest::newRow("import type not in the source")
+            << "masters.xls"
+            << "PAYROLL"
+            << "" << false
+            << "the import type \"PAYROLL\" is not among the source's tables; it offers \"LEDGER GROUPS\", "
+               "\"LEDGERS\", \"UNITS\", \"GODOWNS\", \"STOCK GROUPS\", \"STOCK CATEGORIES\", \"STOCK ITEMS\", "
+               "\"COST CATEGORIES\", \"COST CENTRES\"";
+        QTest::newRow("company not on the list")
+            << "masters.xls"
+            << "UNITS"
+            << "Nobody Ltd" << false
+            << "the company \"Nobody Ltd\" is not on the server's list; it holds \"ABC Ltd\", \"Jacks Stores\", "
+               "\"Jill's Shop\"";
+        QTest::newRow("server down") << "masters.xls"
+                                     << "UNITS"
+                                     << "" << true << "the Tally server at http://127.0.0.1:@port does not answer";
+    }
+    void runThatCannotStart()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, importType);
+        QFETCH(QString, company);
+        QFETCH(bool, stopServer);
+        QFETCH(QString, because);
+        const QString port = m_server->port();
+        if (stopServer)
+            m_server->stop();
+        const QString file = source == QLatin1String("missing.xls") ? path(source) : sourceFile("masters.xls");
+        because.replace(QStringLiteral("@missing.xls"), file).replace(QStringLiteral("@port"), port);
+
+        const Run run = pelko({QStringLiteral("XLS"), file, importType, company, QString(), QStringLiteral("127.0.0.1"),
+                               port, QStringLiteral("POSTSILENT")},
+                              Display::None);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(notPostedLine(run), because);
+    }
+
     void withoutArgumentsAndWithoutDisplay()
     {
         storeServer(QStringLiteral("127.0.0.1"), m_server->port());
@@ -375,7 +651,7 @@ private slots:
 
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, 2);
-        QVERIFY(run.errors.contains(QLatin1String("no unattended run could start")));
+        QVERIFY(run.errors.contains(QLatin1String("no unattended run was asked for")));
         // The refresh still asked the server for its companies.
         QVERIFY(m_server->log().contains("List of Companies"));
         QCOMPARE(m_server->imports(), 0);
@@ -411,7 +687,17 @@ private:
                 settings.value(QStringLiteral("Config/PortNo")).toString()};
     }
 
-    Run pelko(const QStringList &arguments, Display display, const QString &locale = QStringLiteral("C.UTF-8")) const
+    Run pelko(const QStringList &arguments, Display display, const QString &locale = QStringLiteral("C.UTF-8"),
+              const QString &shell = QString()) const
+    {
+        std::unique_ptr<QProcess> process = startPelko(arguments, display, locale, shell);
+        return finish(*process);
+    }
+
+    // Starts the program without a display; a shell command, when given, starts it instead ("$0" is the program).
+    std::unique_ptr<QProcess> startPelko(const QStringList &arguments, Display display = Display::None,
+                                         const QString &locale = QStringLiteral("C.UTF-8"),
+                                         const QString &shell = QString()) const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -422,14 +708,24 @@ private:
         environment.insert(QStringLiteral("PELKO_HOME"), path(QStringLiteral("home")));
         environment.insert(QStringLiteral("LC_ALL"), locale);
 
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(m_folder->path());
-        process.start(QStringLiteral(PELKO_BINARY), arguments);
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment);
+        process->setWorkingDirectory(m_folder->path());
+        if (shell.isEmpty())
+            process->start(QStringLiteral(PELKO_BINARY), arguments);
+        else
+            process->start(QStringLiteral("/bin/sh"),
+                           QStringList{QStringLiteral("-c"), shell, QStringLiteral(PELKO_BINARY)} + arguments);
+        process->waitForStarted(10000);
+        return process;
+    }
+
+    static Run finish(QProcess &process)
+    {
         Run run;
-        if (!process.waitForStarted(10000))
+        if (process.error() == QProcess::FailedToStart)
             return run;
-        run.finished = process.waitForFinished(runTimeoutMs);
+        run.finished = process.state() == QProcess::NotRunning || process.waitForFinished(runTimeoutMs);
         if (!run.finished) {
             process.kill();
             process.waitForFinished(10000);

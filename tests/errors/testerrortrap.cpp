@@ -2,14 +2,17 @@
 #include "errors/errortrap.h"
 #include "support/golden.h"
 #include "support/scriptedprompter.h"
+#include "support/stderrcapture.h"
 #include "support/testenvironment.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace errors;
@@ -184,28 +187,73 @@ private slots:
         QVERIFY(GetAdoVersion() != QStringLiteral("?"));
     }
 
-    void lockedLogLosesEntryAndSaysSo()
+    // An entry the log cannot take (locked past the retries, a pipe where the log should be, no program folder)
+    // goes to standard error instead, and nothing waits for longer than the retries.
+    void unwritableLogEntryGoesToStandardError_data()
     {
+        QTest::addColumn<QString>("obstacle");
+        QTest::newRow("locked") << "locked";
+        QTest::newRow("a pipe") << "fifo";
+        QTest::newRow("no program folder") << "missing folder";
+    }
+    void unwritableLogEntryGoesToStandardError()
+    {
+        QFETCH(QString, obstacle);
         const QString path = m_env->programFile(QString::fromLatin1(errorLogName));
-        const int holder = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT, 0644);
-        QVERIFY(holder >= 0);
-        QCOMPARE(::flock(holder, LOCK_EX), 0);
+        int holder = -1;
+        if (obstacle == QLatin1String("locked")) {
+            holder = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT, 0644);
+            QVERIFY(holder >= 0);
+            QCOMPARE(::flock(holder, LOCK_EX), 0);
+        } else if (obstacle == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        } else {
+            QVERIFY(QDir(m_env->programFolder()).removeRecursively());
+        }
 
-        currentError() = errorState(5, QStringLiteral("S"), QStringLiteral("D"));
+        currentError() = errorState(5, QStringLiteral("S"), QStringLiteral("Entry for nobody"));
         ErrPreserve();
         StartReport();
         savedError().saved = false;
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(!WriteErrorLog(QString::fromLatin1(errorLogName)));
-        QVERIFY(timer.elapsed() >= 1000);
+        QByteArray written;
+        {
+            const testsupport::StandardErrorCapture capture;
+            QVERIFY(!WriteErrorLog(QString::fromLatin1(errorLogName)));
+            written = capture.text();
+        }
         QVERIFY(timer.elapsed() < 3000);
-        QCOMPARE(QFile(path).size(), 0);
+        QCOMPARE(written, (GetErrorReport() + QStringLiteral("\r\n\r\n\r\n")).toLocal8Bit());
 
-        ::close(holder);
-        QVERIFY(WriteErrorLog(QString::fromLatin1(errorLogName)));
-        QVERIFY(QFile(path).size() > 0);
+        if (holder >= 0) {
+            QCOMPARE(QFile(path).size(), 0);
+            ::close(holder);
+            QVERIFY(WriteErrorLog(QString::fromLatin1(errorLogName)));
+            QVERIFY(QFile(path).size() > 0);
+        }
         clearCurrentError();
+    }
+
+    // The report's time has the locale's date and time separators; the C locale keeps "/" and ":".
+    void reportTimeSeparators_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("C") << "C"
+                           << "03/05/26 14:07:09";
+        QTest::newRow("en_US") << "en_US"
+                               << "03/05/26 14:07:09";
+        QTest::newRow("de_DE") << "de_DE"
+                               << "03.05.26 14:07:09";
+        QTest::newRow("fi_FI") << "fi_FI"
+                               << "03.05.26 14.07.09";
+    }
+    void reportTimeSeparators()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, expected);
+        QCOMPARE(ReportTime(QDateTime(QDate(2026, 3, 5), QTime(14, 7, 9)), QLocale(locale)), expected);
     }
 
     void trapResultKeepsWhatWasAssigned()

@@ -372,6 +372,9 @@ private slots:
 
     // The server goes away after the second ledger: the first two keep their results, every later one
     // reports its failed request and is marked as nothing the server said.
+    // The server goes away after the second ledger: the first two keep their results, the third gets an error
+    // status that says no answer came, the error is reported once, and the run ends there: the fourth is not
+    // tried and keeps its cells.
     void serverGoesAwayMidRun()
     {
         QList<QStringList> rows;
@@ -389,14 +392,116 @@ private slots:
             QCOMPARE(grid.text(row, sources::ProcessStatusKey), QStringLiteral("CREATED"));
             QCOMPARE(grid.image(row, 1), imagePosted);
         }
-        for (int row = 3; row <= 4; ++row) {
-            QCOMPARE(grid.text(row, sources::ProcessStatusKey), QString());
-            QCOMPARE(grid.image(row, 1), imageUnrecognised);
-            QCOMPARE(grid.textColor(row, 1), QColor(0, 0, 0));
+        QCOMPARE(grid.text(3, sources::ProcessStatusKey),
+                 QStringLiteral("ERROR: no answer from Tally (A connection with the server could not be established)"));
+        QCOMPARE(grid.image(3, 1), sources::imageRejected);
+        QCOMPARE(grid.textColor(3, 1), QColor(255, 0, 0));
+        QCOMPARE(grid.text(4, sources::ProcessStatusKey), QString());
+        QCOMPARE(grid.image(4, 1), sources::NoImage);
+        QCOMPARE(testsupport::reportedErrors(*m_prompter),
+                 QStringList{testsupport::reportedError("C02-0001", errors::ErrNo::HttpCannotConnect)});
+        QCOMPARE(progressNumbers(*m_window, QStringLiteral("Processed Ledgers: ")), QStringLiteral("2,3,4"));
+        QCOMPARE(grid.currentRow(), 3);
+    }
+
+    // Answers that are no import result, and the TallyPrime way of refusing: each row is marked rejected and the
+    // run goes on with the next master; a failed post is reported once, a refusal is the server's answer.
+    void failedAndRefusedPosts_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("reported");
+        QTest::newRow("HTTP 500") << "500"
+                                  << "ERROR: HTTP status 500 from the server, no Tally reply" << 1;
+        QTest::newRow("garbage") << "garbage"
+                                 << "ERROR: no Tally reply from the server" << 1;
+        QTest::newRow("refused with EXCEPTIONS")
+            << "exceptions"
+            << "EXCEPTIONS Group 'Nowhere' does not exist!Group 'Nowhere' does not exist! - " << 0;
+    }
+    void failedAndRefusedPosts()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, status);
+        QFETCH(int, reported);
+        tallysim::Config config{{company}, company};
+        config.refuseWithExceptions = server == QLatin1String("exceptions");
+        if (server == QLatin1String("500"))
+            config.mode = tallysim::Mode::HttpError;
+        if (server == QLatin1String("garbage"))
+            config.mode = tallysim::Mode::Garbage;
+        m_server = std::make_unique<testsupport::SimulatedServer>(config);
+        m_server->configureSettings();
+        testsupport::loadRows(*m_window, u"LEDGERS"_s, {u"Name"_s, u"Parent"_s},
+                              {{u"L1"_s, u"Nowhere"_s}, {u"L2"_s, u"Nowhere"_s}});
+        PostLedgers(*m_window);
+
+        QCOMPARE(m_server->requests().size(), 2);
+        sources::WorkGrid &grid = m_window->workGrid();
+        for (int row = 1; row <= 2; ++row) {
+            QCOMPARE(grid.text(row, sources::ProcessStatusKey), status);
+            QCOMPARE(grid.image(row, 1), sources::imageRejected);
+            QCOMPARE(grid.textColor(row, 1), QColor(255, 0, 0));
         }
-        const QString cannotConnect = testsupport::reportedError("C02-0001", errors::ErrNo::HttpCannotConnect);
-        QCOMPARE(testsupport::reportedErrors(*m_prompter), (QStringList{cannotConnect, cannotConnect}));
-        QCOMPARE(progressNumbers(*m_window, QStringLiteral("Processed Ledgers: ")), QStringLiteral("2,3,4,5"));
+        QCOMPARE(testsupport::reportedErrors(*m_prompter).size(), 2 * reported);
+    }
+
+    // A master one of whose cells holds a character XML 1.0 cannot carry is not sent: its row says which column
+    // holds which character, and the run goes on. A cell of a continuation row counts for its master.
+    void charactersXmlCannotCarry_data()
+    {
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("statusRow");
+        const QString held = u"ERROR: the column %1 holds the character %2, which cannot be sent to Tally; "
+                             u"not posted."_s;
+        QTest::newRow("U+0001 in the name") << QList<QStringList>{{u"L\u0001"_s, u"Sundry Debtors"_s, {}, {}, {}, {}}}
+                                            << held.arg(u"NAME"_s, u"U+0001"_s) << 1;
+        QTest::newRow("vertical tab in the parent")
+            << QList<QStringList>{{u"L1"_s, u"Sundry\u000BDebtors"_s, {}, {}, {}, {}}}
+            << held.arg(u"PARENT"_s, u"U+000B"_s) << 1;
+        QTest::newRow("NUL in a bill of a continuation row")
+            << QList<QStringList>{{u"L1"_s, u"Sundry Debtors"_s, u"1-4-2024"_s, u"I1"_s, u"30"_s, u"10"_s},
+                                  {{}, {}, u"1-4-2024"_s, QString(QChar(0)) + u"I2"_s, u"30"_s, u"10"_s}}
+            << held.arg(u"OPENINGNAME"_s, u"U+0000"_s) << 2;
+    }
+    void charactersXmlCannotCarry()
+    {
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(QString, status);
+        QFETCH(int, statusRow);
+        rows.append({u"Good"_s, u"Sundry Debtors"_s, {}, {}, {}, {}});
+        testsupport::loadRows(*m_window, u"LEDGERS"_s,
+                              {u"Name"_s, u"Parent"_s, u"OpeningBillDate"_s, u"OpeningName"_s, u"OpeningCreditPeriod"_s,
+                               u"OpeningBalance"_s},
+                              rows);
+        PostLedgers(*m_window);
+
+        QCOMPARE(postedLedgers(m_server->requests()), QStringList{u"Good:"_s});
+        sources::WorkGrid &grid = m_window->workGrid();
+        QCOMPARE(grid.text(statusRow, sources::ProcessStatusKey), status);
+        QCOMPARE(grid.image(statusRow, 1), sources::imageRejected);
+        QCOMPARE(grid.text(statusRow + 1, sources::ProcessStatusKey), u"CREATED"_s);
+        QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+    // A line break in a name reaches the server as the same characters in the NAME attribute and the NAME
+    // element.
+    void lineBreakInANameIsSentAlike()
+    {
+        testsupport::loadRows(*m_window, u"GODOWNS"_s, {u"Name"_s, u"Parent"_s, u"HasNoStock"_s},
+                              {{u"North\r\nStore"_s, QString(), u"No"_s}, {u"South\rStore"_s, QString(), u"No"_s}});
+        PostGodowns(*m_window);
+
+        QCOMPARE(m_server->requests().size(), 2);
+        for (const tallysim::RecordedRequest &request : m_server->requests()) {
+            pugi::xml_document document;
+            QVERIFY(document.load_buffer(request.body.constData(), size_t(request.body.size())));
+            const pugi::xml_node godown = masterElement(document);
+            const QString attribute = QString::fromUtf8(godown.attribute("NAME").value());
+            QCOMPARE(QString::fromUtf8(godown.child("NAME.LIST").child_value("NAME")), attribute);
+            QVERIFY2(attribute.endsWith(u"\nStore"_s) && !attribute.contains(QLatin1Char('\r')), qPrintable(attribute));
+        }
     }
 
     // Renaming goes by the old name; the open company is addressed by naming none.

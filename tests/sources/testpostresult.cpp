@@ -37,6 +37,8 @@ private slots:
         QTest::newRow("altered") << "ALTERED" << Outcome::Altered;
         QTest::newRow("combined only") << "COMBINED" << Outcome::Altered;
         QTest::newRow("errors beats created") << "ERRORS CREATED" << Outcome::Error;
+        QTest::newRow("a TallyPrime refusal") << "EXCEPTIONS Ledger 'X' does not exist! - " << Outcome::Error;
+        QTest::newRow("exceptions beats created") << "EXCEPTIONS CREATED" << Outcome::Error;
         QTest::newRow("error text") << "Could not find Group 'X' - " << Outcome::Unrecognised;
         QTest::newRow("line error") << "ERRORS Group 'X' does not exist - " << Outcome::Error;
         QTest::newRow("created beats altered") << "ALTERED CREATED" << Outcome::Created;

@@ -3,6 +3,7 @@
 #include "support/testenvironment.h"
 #include "tally/envelope.h"
 #include "tally/tallyconstants.h"
+#include "tally/xmltext.h"
 
 #include "errors/errortrap.h"
 
@@ -162,6 +163,44 @@ private slots:
         QTest::newRow("attribute with a bad name")
             << int(Attribute) << true << true << "a=b"
             << "v" << reportedError(locationAddXmlAttribute, errors::ErrNo::InvalidProcedureCall);
+        // A character XML cannot carry would reach the server as a reference no parser takes, a NUL would cut the
+        // value short: such a value is refused and nothing is added.
+        QTest::newRow("element value with U+0001") << int(Element) << true << true << "A"
+                                                   << "a\u0001b" << badName12;
+        QTest::newRow("attribute value with a NUL")
+            << int(Attribute) << true << true << "A" << QStringLiteral("a") + QChar(0) + QStringLiteral("b")
+            << reportedError(locationAddXmlAttribute, errors::ErrNo::InvalidProcedureCall);
+    }
+
+    void charactersXmlCannotCarry_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("character");
+        QTest::newRow("tab, line feed and carriage return") << "a\tb\nc\rd" << -1;
+        QTest::newRow("vertical tab") << "a\u000Bb" << 0x0B;
+        QTest::newRow("NUL") << QString(QChar(0)) << 0;
+        QTest::newRow("U+FFFE") << "x\uFFFE" << 0xFFFE;
+        QTest::newRow("a pair of surrogates") << QString::fromUcs4(U"\U0001F600") << -1;
+        QTest::newRow("a lone surrogate") << QString(QChar(0xD800)) + QStringLiteral("x") << 0xD800;
+        QTest::newRow("DEL and C1 controls are XML") << "\u007F\u0085" << -1;
+    }
+    void charactersXmlCannotCarry()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, character);
+        const std::optional<char32_t> found = characterXmlCannotCarry(text);
+        QCOMPARE(found ? int(*found) : -1, character);
+
+        XmlTextCheck check;
+        check.check(QStringLiteral("NAME"), QStringLiteral("fine"));
+        check.check(QStringLiteral("PARENT"), text);
+        QCOMPARE(check.passed(), character < 0);
+        if (character >= 0) {
+            QCOMPARE(check.heldBack().summary, QStringLiteral("ERROR: the column PARENT holds the character ") +
+                                                   characterName(char32_t(character)) +
+                                                   QStringLiteral(", which cannot be sent to Tally; not posted."));
+            QCOMPARE(check.heldBack().delivery, Delivery::NotSent);
+        }
     }
     void failuresAreReported()
     {

@@ -7,6 +7,7 @@
 #include "tally/httpclient.h"
 #include "tally/tallyconstants.h"
 #include "tally/transport.h"
+#include "tallysim/tallyresponder.h"
 
 #include "errors/errortrap.h"
 #include "platform/settings.h"
@@ -148,47 +149,96 @@ private slots:
         QVERIFY(m_prompter->boxes().isEmpty());
     }
 
-    void serverAnswersAreSummarised_data()
+    // Inside a run every request goes to the server the run started with, whatever the settings say meanwhile.
+    void aRunKeepsItsServer()
     {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("summary");
-        QTest::newRow("slow") << int(tallysim::Mode::Slow) << "CREATED";
-        QTest::newRow("HTTP 500") << int(tallysim::Mode::HttpError) << "Internal Server Error";
-        QTest::newRow("garbage") << int(tallysim::Mode::Garbage) << QString::fromUtf8(tallysim::defaultGarbageBody());
-    }
-    void serverAnswersAreSummarised()
-    {
-        QFETCH(int, mode);
-        QFETCH(QString, summary);
-        SimulatedServer server(serverConfig());
-        server.configureSettings();
-        server.setMode(tallysim::Mode(mode), 200);
-        QCOMPARE(SendTallyRequest(ledgerRequest()).summary, summary);
-        QCOMPARE(server.requests().size(), 1);
+        SimulatedServer first(serverConfig());
+        SimulatedServer second(serverConfig());
+        first.configureSettings();
+        {
+            const RunServer run;
+            second.configureSettings();
+            QCOMPARE(SendTallyRequest(ledgerRequest()).summary, QStringLiteral("CREATED"));
+            const RunServer nested(platform::ServerSettings{QStringLiteral("127.0.0.1"), QStringLiteral("1")});
+            QCOMPARE(SendTallyRequest(ledgerRequest()).summary, QStringLiteral("ALTERED"));
+        }
+        QCOMPARE(SendTallyRequest(ledgerRequest()).summary, QStringLiteral("CREATED"));
+        QCOMPARE(first.requests().size(), 2);
+        QCOMPARE(second.requests().size(), 1);
         QVERIFY(m_prompter->boxes().isEmpty());
     }
 
-    void failuresAreReported_data()
+    // What comes back, or does not: a Tally reply is summarised; an HTTP error status or a body that is no Tally
+    // reply is a failed post, and no answer at all is one too; each failure is reported once and says in its
+    // summary what happened.
+    void replies_data()
     {
         QTest::addColumn<QString>("failure");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<int>("delivery");
         QTest::addColumn<qint32>("number");
         QTest::addColumn<bool>("reachesServer");
-        QTest::newRow("server down") << "down" << errors::ErrNo::HttpCannotConnect << false;
-        QTest::newRow("time-out") << "silent" << errors::ErrNo::HttpTimeout << true;
-        QTest::newRow("no settings") << "no settings" << errors::ErrNo::HttpInvalidUrl << false;
-        QTest::newRow("port not a number") << "bad port" << errors::ErrNo::HttpInvalidUrl << false;
-        QTest::newRow("request not XML") << "bad request" << errors::ErrNo::InvalidProcedureCall << false;
+        const int answered = int(Delivery::Answered);
+        const int failed = int(Delivery::Failed);
+        const int noAnswer = int(Delivery::NoAnswer);
+        const qint32 invalid = HttpInvalidServerResponse;
+        QTest::newRow("slow") << "slow" << 0 << QByteArray() << "CREATED" << answered << 0 << true;
+        QTest::newRow("unknown request") << "status" << 200 << QByteArray(tallysim::unknownRequestReply)
+                                         << "Unknown Request, cannot be processed" << answered << 0 << true;
+        QTest::newRow("HTTP 500") << "status" << 500 << QByteArray("Internal Server Error")
+                                  << "ERROR: HTTP status 500 from the server, no Tally reply" << failed << invalid
+                                  << true;
+        QTest::newRow("HTTP 404 with a Tally body")
+            << "status" << 404 << QByteArray("<RESPONSE><CREATED>1</CREATED></RESPONSE>")
+            << "ERROR: HTTP status 404 from the server, no Tally reply" << failed << invalid << true;
+        QTest::newRow("a web page") << "status" << 200 << QByteArray("<html><body>Router login</body></html>")
+                                    << "ERROR: no Tally reply from the server" << failed << invalid << true;
+        QTest::newRow("empty body") << "status" << 200 << QByteArray() << "ERROR: no Tally reply from the server"
+                                    << failed << invalid << true;
+        QTest::newRow("garbage") << "garbage" << 0 << QByteArray() << "ERROR: no Tally reply from the server" << failed
+                                 << invalid << true;
+        QTest::newRow("server down")
+            << "down" << 0 << QByteArray()
+            << "ERROR: no answer from Tally (A connection with the server could not be established)" << noAnswer
+            << errors::ErrNo::HttpCannotConnect << false;
+        QTest::newRow("time-out") << "silent" << 0 << QByteArray()
+                                  << "ERROR: no answer from Tally (The operation timed out)" << noAnswer
+                                  << errors::ErrNo::HttpTimeout << true;
+        QTest::newRow("no settings") << "no settings" << 0 << QByteArray()
+                                     << "ERROR: no answer from Tally (The URL is invalid)" << noAnswer
+                                     << errors::ErrNo::HttpInvalidUrl << false;
+        QTest::newRow("port not a number")
+            << "bad port" << 0 << QByteArray() << "ERROR: no answer from Tally (The URL is invalid)" << noAnswer
+            << errors::ErrNo::HttpInvalidUrl << false;
+        QTest::newRow("request not XML") << "bad request" << 0 << QByteArray() << "" << int(Delivery::NotSent)
+                                         << errors::ErrNo::InvalidProcedureCall << false;
     }
-    void failuresAreReported()
+    void replies()
     {
         QFETCH(QString, failure);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, summary);
+        QFETCH(int, delivery);
         QFETCH(qint32, number);
         QFETCH(bool, reachesServer);
 
-        SimulatedServer server(serverConfig());
+        tallysim::Config config = serverConfig();
+        if (failure == QLatin1String("status")) {
+            config.mode = tallysim::Mode::HttpError;
+            config.errorStatus = status;
+            config.errorBody = body;
+        }
+        SimulatedServer server(config);
         server.configureSettings();
         QString request = ledgerRequest();
-        if (failure == QLatin1String("down")) {
+        if (failure == QLatin1String("slow")) {
+            server.setMode(tallysim::Mode::Slow, 200);
+        } else if (failure == QLatin1String("garbage")) {
+            server.setMode(tallysim::Mode::Garbage);
+        } else if (failure == QLatin1String("down")) {
             server.stop();
         } else if (failure == QLatin1String("silent")) {
             server.setMode(tallysim::Mode::Silent);
@@ -197,15 +247,18 @@ private slots:
             writeSettings(QString(), QString());
         } else if (failure == QLatin1String("bad port")) {
             writeSettings(QStringLiteral("127.0.0.1"), QStringLiteral("port"));
-        } else {
+        } else if (failure == QLatin1String("bad request")) {
             request.chop(3); // an unclosed end tag
         }
 
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(SendTallyRequest(request).summary, QString());
+        const TallyReply reply = SendTallyRequest(request);
         QVERIFY2(clock.elapsed() < 5000, "a failed request must not hold the program up");
-        QCOMPARE(reportedErrors(*m_prompter), QStringList{reportedError(locationSendTallyRequest, number)});
+        QCOMPARE(reply.summary, summary);
+        QCOMPARE(int(reply.delivery), delivery);
+        QCOMPARE(reportedErrors(*m_prompter),
+                 number == 0 ? QStringList() : QStringList{reportedError(locationSendTallyRequest, number)});
         QCOMPARE(server.requests().size(), reachesServer ? 1 : 0);
     }
 

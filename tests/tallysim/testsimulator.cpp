@@ -91,7 +91,7 @@ QStringList responseChildren(const QByteArray &reply)
     return children;
 }
 
-QStringList counters(int created, int altered, int errors, qint64 lastVchId = 0, qint64 lastMid = 0)
+QStringList counters(int created, int altered, int errors, qint64 lastVchId = 0, qint64 lastMid = 0, int exceptions = 0)
 {
     return {QStringLiteral("CREATED=%1").arg(created),
             QStringLiteral("ALTERED=%1").arg(altered),
@@ -102,7 +102,7 @@ QStringList counters(int created, int altered, int errors, qint64 lastVchId = 0,
             QStringLiteral("IGNORED=0"),
             QStringLiteral("ERRORS=%1").arg(errors),
             QStringLiteral("CANCELLED=0"),
-            QStringLiteral("EXCEPTIONS=0")};
+            QStringLiteral("EXCEPTIONS=%1").arg(exceptions)};
 }
 
 QStringList elementTexts(const QByteArray &reply, const char *query)
@@ -305,6 +305,35 @@ private slots:
         // Nothing of that type was kept: the same request is refused again rather than altered.
         QCOMPARE(responseChildren(post(importRequest({}, unknown))),
                  QStringList{QStringLiteral("LINEERROR=Unknown Object Type 'WIDGET'")} + counters(0, 0, 1));
+    }
+
+    // Told to refuse the TallyPrime way, the server counts a master it cannot take as an exception, not an error;
+    // the error line still comes first. A company it does not hold stays an error.
+    void refusesWithExceptionsOnDemand()
+    {
+        Config config{{QStringLiteral("Demo")}, QStringLiteral("Demo")};
+        config.refuseWithExceptions = true;
+        start(config);
+        const QByteArray unknown = "<TALLYMESSAGE><WIDGET NAME=\"Gear\" ACTION=\"Create\"><NAME>Gear</NAME></WIDGET>"
+                                   "</TALLYMESSAGE>";
+        QCOMPARE(responseChildren(post(importRequest({}, unknown))),
+                 QStringList{QStringLiteral("LINEERROR=Unknown Object Type 'WIDGET'")} + counters(0, 0, 0, 0, 0, 1));
+        QCOMPARE(responseChildren(post(importRequest("Elsewhere", unitMessage("Nos")))),
+                 QStringList{QStringLiteral("LINEERROR=Could not set 'SVCurrentCompany' to 'Elsewhere'")} +
+                     counters(0, 0, 1));
+    }
+
+    // A failure can be kept to the imports, so that the queries before them get their answers.
+    void failsImportsOnlyOnDemand()
+    {
+        Config config{{QStringLiteral("Demo")}, QStringLiteral("Demo")};
+        config.mode = Mode::HttpError;
+        config.failImportsOnly = true;
+        start(config);
+        QVERIFY(exchange(HttpExchange::post(QByteArray())).body.contains("Server is Running"));
+        const HttpExchange::Reply reply = exchange(HttpExchange::post(importRequest({}, unitMessage("Nos"))));
+        QCOMPARE(reply.status, 500);
+        QCOMPARE(reply.body, QByteArray("Internal Server Error"));
     }
 
     void acceptsWhatXmlAllows_data()

@@ -73,10 +73,16 @@ int main(int argc, char *argv[])
                                            QStringLiteral("Answer every request with bytes that are no XML."));
     const QCommandLineOption silentOption(QStringLiteral("silent"),
                                           QStringLiteral("Read every request and never answer."));
+    const QCommandLineOption exceptionsOption(
+        QStringLiteral("exceptions"),
+        QStringLiteral("Refuse a master or voucher as TallyPrime does: EXCEPTIONS 1, ERRORS 0."));
+    const QCommandLineOption importsOnlyOption(
+        QStringLiteral("imports-only"),
+        QStringLiteral("Fail only import requests as --http-error, --garbage or --silent say; answer the rest."));
     const QCommandLineOption logOption(QStringLiteral("log"), QStringLiteral("Append every request received to FILE."),
                                        QStringLiteral("FILE"));
     parser.addOptions({portOption, companyOption, currentOption, ledgerOption, stockItemOption, slowOption, errorOption,
-                       errorBodyOption, garbageOption, silentOption, logOption});
+                       errorBodyOption, garbageOption, silentOption, exceptionsOption, importsOnlyOption, logOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument \"") + parser.positionalArguments().first() +
@@ -87,6 +93,8 @@ int main(int argc, char *argv[])
     config.currentCompany = parser.value(currentOption);
     config.ledgers = parser.values(ledgerOption);
     config.stockItems = parser.values(stockItemOption);
+    config.refuseWithExceptions = parser.isSet(exceptionsOption);
+    config.failImportsOnly = parser.isSet(importsOnlyOption);
 
     const auto port = number(parser.value(portOption), 0, 65535);
     if (!port)

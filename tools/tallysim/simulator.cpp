@@ -5,6 +5,7 @@
 
 #include <QHostAddress>
 #include <QMutexLocker>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -183,6 +184,11 @@ Simulator::Plan Simulator::handle(const HttpRequest &request)
         m_requests.append(recorded);
         plan.mode = m_config.mode;
         plan.delayMs = m_config.delayMs;
+        static const QRegularExpression import(QStringLiteral("<TALLYREQUEST>\\s*Import Data\\s*</TALLYREQUEST>"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        const bool failure = plan.mode != Mode::Normal && plan.mode != Mode::Slow;
+        if (failure && m_config.failImportsOnly && !import.match(QString::fromUtf8(request.body)).hasMatch())
+            plan.mode = Mode::Normal;
         switch (plan.mode) {
         case Mode::HttpError:
             plan.status = m_config.errorStatus;

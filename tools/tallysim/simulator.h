@@ -59,6 +59,11 @@ struct Config
     int errorStatus = 500;
     QByteArray errorBody = "Internal Server Error";
     QByteArray garbageBody = defaultGarbageBody();
+    // Refuse what cannot be imported as TallyPrime does, with EXCEPTIONS 1 and ERRORS 0, instead of ERRORS 1.
+    bool refuseWithExceptions = false;
+    // The failure of the mode hits import requests only; the running probe and the company queries are answered
+    // as usual, so that a client gets as far as posting.
+    bool failImportsOnly = false;
 };
 
 // A Tally server on 127.0.0.1 for tests, benchmarks and trying the program: answers the running probe, the

@@ -291,7 +291,8 @@ QString TallyResponder::masterKey(const QString &name)
     return name.toCaseFolded();
 }
 
-TallyResponder::TallyResponder(const Config &config) : m_currentCompany(config.currentCompany)
+TallyResponder::TallyResponder(const Config &config)
+    : m_currentCompany(config.currentCompany), m_refuseWithExceptions(config.refuseWithExceptions)
 {
     QStringList held = config.companies;
     if (!m_currentCompany.isEmpty())
@@ -454,8 +455,7 @@ void TallyResponder::importObject(Company &company, const pugi::xml_node &object
     const QString name = masterName(object);
     qint64 id = 0;
     if (const QString refusal = refusalOf(company, type, name, object); !refusal.isEmpty()) {
-        counts.lineErrors.append(refusal);
-        ++counts.errors;
+        refuse(counts, refusal);
         return;
     }
     auto &ofType = company.masters[type];
@@ -471,12 +471,18 @@ void TallyResponder::importObject(Company &company, const pugi::xml_node &object
     counts.lastMid = id;
 }
 
+// Tally.ERP 9 counts what it will not take as an error, TallyPrime as an exception; the error line comes first.
+void TallyResponder::refuse(ImportCounts &counts, const QString &refusal) const
+{
+    counts.lineErrors.append(refusal);
+    ++(m_refuseWithExceptions ? counts.exceptions : counts.errors);
+}
+
 // A voucher without a REMOTEID is new each time.
-void TallyResponder::importVoucher(Company &company, const pugi::xml_node &voucher, ImportCounts &counts)
+void TallyResponder::importVoucher(Company &company, const pugi::xml_node &voucher, ImportCounts &counts) const
 {
     if (const QString refusal = voucherRefusalOf(company, voucher); !refusal.isEmpty()) {
-        counts.lineErrors.append(refusal);
-        ++counts.errors;
+        refuse(counts, refusal);
         return;
     }
     const QString remoteId = QString::fromUtf8(voucher.attribute("REMOTEID").value());

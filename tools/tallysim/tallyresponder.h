@@ -58,13 +58,15 @@ private:
     QByteArray companyListReply() const;
     QByteArray accountsReply(const Company &company, const QString &accountType) const;
     void importObject(Company &company, const pugi::xml_node &object, ImportCounts &counts);
-    static void importVoucher(Company &company, const pugi::xml_node &voucher, ImportCounts &counts);
+    void importVoucher(Company &company, const pugi::xml_node &voucher, ImportCounts &counts) const;
+    void refuse(ImportCounts &counts, const QString &refusal) const;
     QString refusalOf(const Company &company, const QString &type, const QString &name,
                       const pugi::xml_node &object) const;
     static QString voucherRefusalOf(const Company &company, const pugi::xml_node &voucher);
 
     QList<Company> m_companies;
     QString m_currentCompany;
+    bool m_refuseWithExceptions = false;
 };
 
 } // namespace tallysim

@@ -51,6 +51,83 @@ Value numberFromText(const char *text, int length)
     return Value::number(value);
 }
 
+// Where a table definition page of an Access 2000 or later file keeps its columns: a 25-byte descriptor each,
+// after the header and the real indexes, then the names, each its length in bytes and UTF-16 text.
+constexpr int tdefRealIndexCount = 0x33;
+constexpr int tdefColumnCount = 0x2d;
+constexpr int tdefFirstIndex = 0x3f;
+constexpr int tdefRealIndexSize = 12;
+constexpr int columnDescriptorSize = 25;
+constexpr int columnExtendedFlags = 16;
+// The extended flags of a column whose value Access calculates from an expression; its stored value carries a
+// header of its own that libmdb does not know.
+constexpr unsigned char calculatedColumnFlags = 0xC0;
+// Date/Time Extended, which libmdb does not know either.
+constexpr int dateTimeExtendedType = 0x14;
+
+// The names of the calculated columns of a table, read from its definition page. A definition that does not fit
+// on its first page lists only what that page holds.
+QStringList calculatedColumns(MdbHandle *mdb, unsigned long tdefPage)
+{
+    QStringList names;
+    if (mdb->f->jet_version == MDB_VER_JET3 || mdb_read_pg(mdb, tdefPage) != mdb->fmt->pg_size)
+        return names;
+    const auto *page = reinterpret_cast<const unsigned char *>(mdb->pg_buf);
+    const qsizetype size = mdb->fmt->pg_size;
+    if (page[0] != MDB_PAGE_TABLE)
+        return names;
+    const int columns = mdb_get_int16(mdb->pg_buf, tdefColumnCount);
+    const qint64 indexes = mdb_get_int32(mdb->pg_buf, tdefRealIndexCount);
+    const qint64 first = tdefFirstIndex + indexes * tdefRealIndexSize;
+    qint64 name = first + qint64(columns) * columnDescriptorSize;
+    for (int i = 0; i < columns; ++i) {
+        if (name + 2 > size)
+            break;
+        const int length = mdb_get_int16(mdb->pg_buf, int(name));
+        if (name + 2 + length > size)
+            break;
+        const bool calculated =
+            (page[first + qint64(i) * columnDescriptorSize + columnExtendedFlags] & calculatedColumnFlags) != 0;
+        if (calculated)
+            names.append(QString::fromUtf16(reinterpret_cast<const char16_t *>(page + name + 2), length / 2));
+        name += 2 + length;
+    }
+    return names;
+}
+
+bool isKnownType(int type)
+{
+    switch (type) {
+    case MDB_BOOL:
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+    case MDB_MONEY:
+    case MDB_FLOAT:
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+    case MDB_BINARY:
+    case MDB_TEXT:
+    case MDB_OLE:
+    case MDB_MEMO:
+    case MDB_REPID:
+    case MDB_NUMERIC:
+    case MDB_COMPLEX:
+        return true;
+    default:
+        return false;
+    }
+}
+
+[[noreturn]] void refuseColumn(const QString &column, const QString &table, const QString &kind)
+{
+    raiseSourceError(SourceErr::OpenFailed,
+                     QStringLiteral("The column '%1' of the table '%2' is %3, which this program cannot read; "
+                                    "leave it out of the table or make it a plain column.")
+                         .arg(column, table, kind),
+                     readerName);
+}
+
 struct BoundColumn
 {
     MdbColumn *column = nullptr;
@@ -167,6 +244,7 @@ Table AccessReader::readTable(const QString &name)
     if (found == nullptr)
         raiseSourceError(SourceErr::ObjectNotFound, tableNotFoundMessage(name), readerName);
 
+    const QStringList calculated = calculatedColumns(m_database->mdb, found->table_pg);
     TableDef def;
     def.table = mdb_read_table(found);
     if (def.table == nullptr || mdb_read_columns(def.table) == nullptr || mdb_rewind_table(def.table) != 0) {
@@ -182,6 +260,14 @@ Table AccessReader::readTable(const QString &name)
     for (unsigned int i = 0; i < def.table->num_cols; ++i) {
         BoundColumn &column = bound[i];
         column.column = static_cast<MdbColumn *>(g_ptr_array_index(def.table->columns, i));
+        // Better no table than a column of wrong values or nulls that look like data.
+        const QString columnName = QString::fromUtf8(column.column->name);
+        if (calculated.contains(columnName))
+            refuseColumn(columnName, name, QStringLiteral("a calculated column"));
+        if (column.column->col_type == dateTimeExtendedType)
+            refuseColumn(columnName, name, QStringLiteral("a Date/Time Extended column"));
+        if (!isKnownType(column.column->col_type))
+            refuseColumn(columnName, name, QStringLiteral("of a type (%1)").arg(column.column->col_type));
         column.buffer.reset(new char[bindSize]);
         column.buffer[0] = '\0';
         mdb_bind_column(def.table, int(i) + 1, column.buffer.get(), &column.length);

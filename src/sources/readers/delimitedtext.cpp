@@ -1,5 +1,7 @@
 #include "sources/readers/delimitedtext.h"
 
+#include "sources/readers/sourceerror.h"
+
 #include <QStringDecoder>
 
 #include <array>
@@ -26,6 +28,34 @@ void decodeCp1252(const char *data, qsizetype size, char16_t *out)
     }
 }
 
+[[noreturn]] void refuse(const QString &fileName, const QString &what)
+{
+    raiseSourceError(SourceErr::OpenFailed, QStringLiteral("'%1' %2").arg(fileName, what),
+                     QStringLiteral("Pelko.TextFile"));
+}
+
+// The line, from 1, that the byte at the position stands on; a line ends in CR LF, LF or CR.
+qsizetype lineOf(QByteArrayView bytes, qsizetype position)
+{
+    qsizetype line = 1;
+    for (qsizetype i = 0; i < position; ++i) {
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
+}
+
+bool isBlankLine(QByteArrayView bytes)
+{
+    for (const char c : bytes) {
+        if (c == '\r' || c == '\n')
+            return true;
+        if (c != ' ' && c != '\t')
+            return false;
+    }
+    return true;
+}
+
 QString fieldName(const QString &name, qsizetype column)
 {
     return name.isEmpty() ? QStringLiteral("F%1").arg(column + 1) : name;
@@ -37,9 +67,9 @@ QString fieldName(const QString &name, qsizetype column)
 class CsvScanner
 {
 public:
-    CsvScanner(QByteArrayView bytes, bool utf8)
-        : m_pos(bytes.data()), m_end(bytes.data() + bytes.size()), m_utf8(utf8),
-          m_decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless)
+    CsvScanner(QByteArrayView bytes, bool utf8, const QString &fileName)
+        : m_bytes(bytes), m_pos(bytes.data()), m_end(bytes.data() + bytes.size()), m_utf8(utf8),
+          m_decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless), m_fileName(fileName)
     {}
 
     bool atEnd() const { return m_pos >= m_end; }
@@ -110,20 +140,20 @@ private:
     }
 
     // A quoted field runs to the quote that is not doubled. Text after that quote and before the next
-    // separator is kept as it stands, and a quote left open runs to the end of the file, so that nothing of a
-    // damaged line is lost.
+    // separator is kept as it stands. A quote left open is a damaged file: read on, it would swallow every
+    // line after it into one cell.
     QStringView readQuotedField()
     {
+        const char *opening = m_pos;
         ++m_pos;
         QByteArray &value = m_quoted;
         value.clear();
         while (m_pos < m_end) {
             const char *quote = static_cast<const char *>(std::memchr(m_pos, '"', size_t(m_end - m_pos)));
-            if (quote == nullptr) {
-                value.append(m_pos, m_end - m_pos);
-                m_pos = m_end;
-                break;
-            }
+            if (quote == nullptr)
+                refuse(m_fileName, QStringLiteral("cannot be read: the quote that opens a field on line %1 is never "
+                                                  "closed.")
+                                       .arg(lineOf(m_bytes, opening - m_bytes.data())));
             value.append(m_pos, quote - m_pos);
             m_pos = quote + 1;
             if (m_pos < m_end && *m_pos == '"') {
@@ -140,23 +170,29 @@ private:
         return decode(value.constData(), value.size());
     }
 
+    QByteArrayView m_bytes;
     const char *m_pos;
     const char *m_end;
     bool m_utf8;
     QStringDecoder m_decoder;
     std::vector<char16_t> m_text;
     QByteArray m_quoted;
+    QString m_fileName;
 };
 
 } // namespace
 
-Table parseDelimitedText(QByteArrayView bytes)
+Table parseDelimitedText(QByteArrayView bytes, const QString &fileName)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
-    CsvScanner scanner(bytes, bytes.isValidUtf8());
-    if (scanner.atEnd())
-        return Table();
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        refuse(fileName, QStringLiteral("is not a text file this program reads: it is written in UTF-16."));
+    if (bytes.contains('\0'))
+        refuse(fileName, QStringLiteral("is not a text file: it holds NUL bytes."));
+    if (isBlankLine(bytes))
+        refuse(fileName, QStringLiteral("has no header row: its first line is empty."));
+    CsvScanner scanner(bytes, bytes.isValidUtf8(), fileName);
 
     QStringList names;
     names.resize(scanner.readRecord([&](qsizetype position, QStringView text) {

@@ -14,6 +14,11 @@ namespace sources {
 // nulls. Every field is text, and an empty field is null: the reader does not guess column types, so what a
 // cell holds reaches the grid unchanged. A blank field name, and a field beyond the header, is named "F" and
 // its column's number.
-Table parseDelimitedText(QByteArrayView bytes);
+//
+// What no text file of records looks like is refused with errors::RuntimeError (SourceErr::OpenFailed) naming
+// the file: no header row (an empty file, or a blank first line), bytes that are not text (a NUL, or a UTF-16
+// byte-order mark), and a quoted field whose closing quote never comes, which would take the rest of the file
+// into one cell; the message names the line where that quote opened.
+Table parseDelimitedText(QByteArrayView bytes, const QString &fileName = QString());
 
 } // namespace sources

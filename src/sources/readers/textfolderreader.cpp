@@ -74,7 +74,7 @@ Table TextFolderReader::readTable(const QString &name)
     // Mapped, as the workbook reader maps its file, rather than copied: the text is read once, field by field.
     if (const qint64 size = file.size(); size > 0) {
         if (const uchar *mapped = file.map(0, size))
-            return parseDelimitedText(QByteArrayView(mapped, size));
+            return parseDelimitedText(QByteArrayView(mapped, size), fileName);
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
@@ -82,7 +82,7 @@ Table TextFolderReader::readTable(const QString &name)
                          QStringLiteral("Could not read file '%1': %2").arg(file.fileName(), file.errorString()),
                          readerName);
     }
-    return parseDelimitedText(bytes);
+    return parseDelimitedText(bytes, fileName);
 }
 
 } // namespace sources

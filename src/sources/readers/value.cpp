@@ -79,8 +79,10 @@ QString gridText(const Value &value)
 
 double singleToDouble(float value)
 {
+    // The digits in scientific form: the shortest form overall may write a large number in full, and then with
+    // the digits of the binary value (-8540981760) rather than the shortest digits that read back as it.
     char buffer[64];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
     double result = value;
     std::from_chars(buffer, written.ptr, result);
     return result;

@@ -94,6 +94,54 @@ private slots:
         QCOMPARE(column(table, "Owner").at(4), QStringLiteral("Admin & Accounts"));
     }
 
+    // A column libmdb cannot read (a calculated column, a Date/Time Extended column) would come back as wrong
+    // values or nulls: the table is refused with the column named. The sample is marked so in a copy: the
+    // type byte of "Acquired", or the calculated flags of "Cost", in the table's definition.
+    void refusesColumnsItCannotRead_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("Date/Time Extended")
+            << 7 << 0 << 0x14
+            << "The column 'Acquired' of the table 'Asset Items' is a Date/Time Extended column, which this "
+               "program cannot read; leave it out of the table or make it a plain column.";
+        QTest::newRow("calculated")
+            << 8 << 16 << 0xC0
+            << "The column 'Cost' of the table 'Asset Items' is a calculated column, which this program cannot "
+               "read; leave it out of the table or make it a plain column.";
+    }
+    void refusesColumnsItCannotRead()
+    {
+        QFETCH(int, column);
+        QFETCH(int, offset);
+        QFETCH(int, bits);
+        QFETCH(QString, message);
+        QFile original(sample("ASampleDatabase.accdb"));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray bytes = original.readAll();
+        // The table's definition is page 42 of 4096 bytes; its descriptors follow the header and the real indexes.
+        const qsizetype page = 42 * 4096;
+        QCOMPARE(bytes.at(page), char(0x02));
+        const qsizetype indexes = qsizetype(quint8(bytes.at(page + 0x33)));
+        const qsizetype at = page + 0x3f + indexes * 12 + column * 25 + offset;
+        bytes[at] = char(offset == 0 ? bits : (quint8(bytes.at(at)) | bits));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("marked.accdb"));
+        QFile copy(path);
+        QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size());
+        copy.close();
+
+        try {
+            openDatabase(path)->readTable(QStringLiteral("Asset Items"));
+            QFAIL("the table was read");
+        } catch (const errors::RuntimeError &error) {
+            QCOMPARE(error.number(), sources::SourceErr::OpenFailed);
+            QCOMPARE(error.description(), message);
+        }
+    }
+
     void failures()
     {
         QTemporaryDir dir;

@@ -117,7 +117,6 @@ private slots:
         QTest::addColumn<QStringList>("records");
 
         const QStringList ab = {QStringLiteral("A"), QStringLiteral("B")};
-        QTest::newRow("empty file") << QString() << QStringList() << QStringList();
         QTest::newRow("no final line break") << QStringLiteral("A,B\n1,2") << ab << QStringList{QStringLiteral("1|2")};
         QTest::newRow("lone CR ends a line")
             << QStringLiteral("A,B\r1,2\r3,4\r") << ab << QStringList{QStringLiteral("1|2"), QStringLiteral("3|4")};
@@ -131,8 +130,6 @@ private slots:
             << QStringLiteral("A,B\n\"ab\"cd,2\n") << ab << QStringList{QStringLiteral("abcd|2")};
         QTest::newRow("quote inside plain field")
             << QStringLiteral("A,B\n5\" pipe,2\n") << ab << QStringList{QStringLiteral("5\" pipe|2")};
-        QTest::newRow("open quote runs to the end")
-            << QStringLiteral("A,B\n1,\"two\nthree") << ab << QStringList{QStringLiteral("1|two\nthree")};
         QTest::newRow("short record padded") << QStringLiteral("A,B\n1\n") << ab << QStringList{QStringLiteral("1|~")};
         QTest::newRow("blank header named by column")
             << QStringLiteral("A,,C\n1,2,3\n")
@@ -151,6 +148,45 @@ private slots:
         const Table table = sources::parseDelimitedText(text.toUtf8());
         QCOMPARE(table.fieldNames(), fields);
         QCOMPARE(rows(table), records);
+    }
+
+    // What is no text file of records is refused with a message that names the file and says what is wrong,
+    // rather than read into a grid that would post something else than the file means.
+    void refusesWhatIsNoTextOfRecords_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        const QString noHeader = QStringLiteral("'Ledgers.csv' has no header row: its first line is empty.");
+        const QString quote = QStringLiteral("'Ledgers.csv' cannot be read: the quote that opens a field on line %1 "
+                                             "is never closed.");
+        QTest::newRow("empty file") << QByteArray() << noHeader;
+        QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF") << noHeader;
+        QTest::newRow("blank first line") << QByteArray(" \r\nName\r\nCash\r\n") << noHeader;
+        QTest::newRow("NULs only") << QByteArray(64, '\0')
+                                   << QStringLiteral("'Ledgers.csv' is not a text file: it holds NUL bytes.");
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)
+                                << QStringLiteral("'Ledgers.csv' is not a text file: it holds NUL bytes.");
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFEN\0a\0m\0e\0", 10)
+                                << QStringLiteral("'Ledgers.csv' is not a text file this program reads: it is written "
+                                                  "in UTF-16.");
+        QTest::newRow("quote left open")
+            << QByteArray("Name,Parent,Flag,Sub\r\nAlpha,\"Sundry Debtors,No,x\r\nBeta,,Sundry Debtors,No\r\n")
+            << quote.arg(2);
+        QTest::newRow("quote left open after quoted line breaks")
+            << QByteArray("A,B\r1,\"x\ny\"\r\n2,3\n\"open") << quote.arg(5);
+        QTest::newRow("quote left open in the header") << QByteArray("\"A,B\n1,2\n") << quote.arg(1);
+    }
+    void refusesWhatIsNoTextOfRecords()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        try {
+            sources::parseDelimitedText(bytes, QStringLiteral("Ledgers.csv"));
+            QFAIL("read without an error");
+        } catch (const errors::RuntimeError &error) {
+            QCOMPARE(error.number(), sources::SourceErr::OpenFailed);
+            QCOMPARE(error.description(), message);
+        }
     }
 
     void decodesByContent_data()

@@ -80,6 +80,28 @@ private slots:
         QCOMPARE(sources::gridText(value), expected);
     }
 
+    // A single-precision field shows the shortest digits that read back as the same single, also where the value
+    // has more integer digits than the single holds.
+    void singlePrecisionText_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("fraction") << 1.1f << "1.1";
+        QTest::newRow("below 2^24") << 16777215.0f << "16777215";
+        QTest::newRow("large negative") << -8540982000.0f << "-8540982000";
+        QTest::newRow("large") << 123456790000.0f << "123456790000";
+        QTest::newRow("tiny") << 0.00012345f << "0.00012345";
+        QTest::newRow("zero") << 0.0f << "0";
+    }
+    void singlePrecisionText()
+    {
+        QFETCH(float, value);
+        QFETCH(QString, text);
+        const double shown = sources::singleToDouble(value);
+        QCOMPARE(sources::numberText(shown), text);
+        QCOMPARE(float(shown), value);
+    }
+
     void dateKeepsDayAndTime()
     {
         const Value value = date(1899, 12, 29, 6, 30);
