@@ -450,11 +450,8 @@ private slots:
         Tallysim server({QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("failing.log")), {},
                         options);
         QVERIFY(!server.port().isEmpty());
-        const QString source = path(QStringLiteral("Ledgers.csv"));
-        QFile csv(source);
-        QVERIFY(csv.open(QIODevice::WriteOnly));
-        csv.write("Name,Parent\r\nFirst,Nowhere\r\nSecond,Nowhere\r\n");
-        csv.close();
+        const QString source =
+            writeFile(QStringLiteral("Ledgers.csv"), "Name,Parent\r\nFirst,Nowhere\r\nSecond,Nowhere\r\n");
         const QString report = path(QStringLiteral("report.txt"));
 
         const Run run = pelko({QStringLiteral("XLS"), source, QStringLiteral("LEDGERS"), QString(), report,
@@ -505,11 +502,7 @@ private slots:
     void reportOnAFullDisk()
     {
         storeServer(QStringLiteral("127.0.0.1"), m_server->port());
-        const QString report = path(QStringLiteral("report.txt"));
-        QFile earlier(report);
-        QVERIFY(earlier.open(QIODevice::WriteOnly));
-        earlier.write("earlier run\r\n");
-        earlier.close();
+        const QString report = writeFile(QStringLiteral("report.txt"), "earlier run\r\n");
 
         const Run run = pelko({QStringLiteral("XLS"), sourceFile("masters.xls"), QStringLiteral("GODOWNS"), QString(),
                                report, QString(), QString(), QStringLiteral("POSTSILENT")},
@@ -577,11 +570,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, because);
-        const QString source = path(QStringLiteral("Ledgers.csv"));
-        QFile csv(source);
-        QVERIFY(csv.open(QIODevice::WriteOnly));
-        csv.write(bytes);
-        csv.close();
+        const QString source = writeFile(QStringLiteral("Ledgers.csv"), bytes);
 
         const Run run = pelko({QStringLiteral("XLS"), source, QStringLiteral("LEDGERS"), QString(), QString(),
                                QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
@@ -669,6 +658,15 @@ private:
             QStringList{QStringLiteral("State Bank"), QStringLiteral("Sharma Traders"), QStringLiteral("Office Rent"),
                         QStringLiteral("Rao & Sons"), QStringLiteral("Travel")});
         QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
+    }
+
+    // Writes a file of the test's folder and returns its path.
+    QString writeFile(const QString &name, const QByteArray &bytes) const
+    {
+        QFile file(path(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+        return file.fileName();
     }
 
     QString settingsFile() const { return path(QStringLiteral("config/Pelko10/Pelko10.conf")); }

@@ -593,12 +593,12 @@ private slots:
         QVERIFY(m_server->requests().isEmpty());
     }
 
-    // A server that cannot be reached: the send reports it, once, and the result is empty.
+    // A server that cannot be reached: the send reports it, once, and the result says that no answer came.
     void reportsAServerThatIsDown()
     {
         QVERIFY(m_store->SaveVoucher(company, voucherHeader(u"Sales"_s, u"1"_s, u"20240401"_s), vch));
         m_server->stop();
-        QCOMPARE(build(), QString());
+        QCOMPARE(build(), u"ERROR: no answer from Tally (A connection with the server could not be established)"_s);
         QCOMPARE(m_delivery, tally::Delivery::NoAnswer);
         QCOMPARE(reportedLocations(*m_prompter), QStringList{QLatin1String(tally::locationSendTallyRequest)});
     }
