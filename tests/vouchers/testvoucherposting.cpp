@@ -510,8 +510,8 @@ private slots:
         QCOMPARE(statusRows(m_window->workGrid()), QString());
     }
 
-    // A server that cannot be reached leaves the voucher's row without a result of its own and the unknown
-    // image; the run goes on with the next voucher.
+    // A server that cannot be reached: the voucher's last row says that no answer came and is marked rejected,
+    // the error is reported once, and the run ends there; the next voucher is not tried and keeps its cells.
     void serverThatIsGone()
     {
         const QString p = u"Payment"_s;
@@ -521,10 +521,13 @@ private slots:
         vouchers::PostTransaction(*m_window);
 
         sources::WorkGrid &grid = m_window->workGrid();
-        QCOMPARE(grid.image(1, 1), sources::imageUnrecognised);
-        QCOMPARE(grid.image(2, 1), sources::imageUnrecognised);
-        QCOMPARE(testsupport::reportedLocations(*m_prompter), (QStringList{u"C02-0001"_s, u"C02-0001"_s}));
-        QCOMPARE(statTexts(*m_window).last(), u"Finished Posing of Data."_s);
+        QCOMPARE(grid.text(1, sources::ProcessStatusKey),
+                 u"ERROR: no answer from Tally (A connection with the server could not be established)"_s);
+        QCOMPARE(grid.image(1, 1), sources::imageRejected);
+        QCOMPARE(grid.text(2, sources::ProcessStatusKey), QString());
+        QCOMPARE(grid.image(2, 1), sources::NoImage);
+        QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList{u"C02-0001"_s});
+        QVERIFY(!statTexts(*m_window).contains(u"Finished Posing of Data."_s));
     }
 
     // Amounts go to the server with "." whatever the user's locale.
