@@ -31,6 +31,8 @@ constexpr PostingFunction postingFunctions[] = {
     {QLatin1String("PostTDSTransaction"), &vouchers::PostTDSTransaction},
     {QLatin1String("PostServTaxTransaction"), &vouchers::PostServTaxTransaction},
     {QLatin1String("PostItemizedTransaction"), &vouchers::PostItemizedTransaction},
+    {QLatin1String("PostVATTransaction"), &vouchers::PostVATTransaction},
+    {QLatin1String("PostVATTransactionMC"), &vouchers::PostVATTransactionMC},
 };
 
 PostingProcedure functionOf(QLatin1String procedureName)

@@ -11,6 +11,8 @@ inline constexpr char locationPostTDSTransaction[] = "F01-0023A";
 inline constexpr char locationPostServTaxTransaction[] = "F01-0023B";
 inline constexpr char locationPostQuickTransaction[] = "F01-0023C";
 inline constexpr char locationPostItemizedTransaction[] = "F01-0024";
+inline constexpr char locationPostVATTransaction[] = "F01-0024A";
+inline constexpr char locationPostVATTransactionMC[] = "F01-0024MC";
 
 inline constexpr char statusDeleting[] = "Deleting Previous Data";
 inline constexpr char statusProcessed[] = "Processed Document: ";

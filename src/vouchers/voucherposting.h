@@ -18,5 +18,9 @@ void PostTDSTransaction(sources::ImportWindow &window);
 void PostServTaxTransaction(sources::ImportWindow &window);
 // "ITEM TRANSACTIONS" and "I_TRANSACTIONS": item lines and ledger lines of invoices.
 void PostItemizedTransaction(sources::ImportWindow &window);
+// "VATTRANSACTIONS": invoices of item and ledger lines with VAT details, despatch and order details.
+void PostVATTransaction(sources::ImportWindow &window);
+// "VATTRANSACTIONSMC": VAT invoices whose amounts are in a foreign currency at an exchange rate.
+void PostVATTransactionMC(sources::ImportWindow &window);
 
 } // namespace vouchers

@@ -1,16 +1,134 @@
 #include "errors/errortrap.h"
+#include "support/golden.h"
+#include "support/gridloading.h"
+#include "support/headlesswindow.h"
+#include "support/postingrecord.h"
+#include "support/reportederrors.h"
+#include "support/scriptedprompter.h"
+#include "support/simulatedserver.h"
+#include "support/testenvironment.h"
 #include "vouchers/invoicelines.h"
+#include "vouchers/voucherposting.h"
 #include "vouchers/vouchernumbers.h"
 
 #include <QTest>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
+
+using PostingProcedure = void (*)(sources::ImportWindow &);
+Q_DECLARE_METATYPE(PostingProcedure)
+
+namespace {
+
+const QString company = QStringLiteral("Pelko Traders");
+
+} // namespace
 
 class TestVatInvoices final : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void init()
+    {
+        m_env = std::make_unique<testsupport::TestEnvironment>();
+        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
+        tallysim::Config config{{company}, company};
+        config.ledgers = {u"Sales"_s,       u"Patel & Sons"_s,  u"Output VAT"_s,    u"Consultant"_s,
+                          u"Service Tax"_s, u"Export Sales"_s,  u"Foreign Buyer"_s, u"Freight"_s,
+                          u"Consultancy Charges"_s};
+        config.stockItems = {u"Widget"_s};
+        m_server = std::make_unique<testsupport::SimulatedServer>(config);
+        m_server->configureSettings();
+        m_window = std::make_unique<testsupport::HeadlessWindow>();
+        m_window->setCompanyListText(company);
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_server.reset();
+        m_prompter.reset();
+        m_env.reset();
+    }
+
+    // A file of each kind of VAT invoice goes through the loader, the run, the staging file and the builder to
+    // the server: the requests the server receives and the marks the run leaves are the expected files. The
+    // files hold item, ledger, service-tax and cost lines, delivery notes, orders, terms and addresses, amounts
+    // in two currencies and a voucher the server refuses; the foreign-currency file has its voucher currency as
+    // its first column, and a file without the currency columns states its amounts all the same.
+    void goldenRun_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("listText");
+        QTest::addColumn<PostingProcedure>("procedure");
+
+        QTest::newRow("VAT invoices") << "vat-transactions"
+                                      << "VATTRANSACTIONS" << &vouchers::PostVATTransaction;
+        QTest::newRow("foreign currency") << "vat-transactions-mc"
+                                          << "VATTRANSACTIONSMC" << &vouchers::PostVATTransactionMC;
+        QTest::newRow("foreign currency without currency columns")
+            << "vat-transactions-mc-local"
+            << "VATTRANSACTIONSMC" << &vouchers::PostVATTransactionMC;
+    }
+    void goldenRun()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, listText);
+        QFETCH(PostingProcedure, procedure);
+
+        testsupport::loadTextFile(*m_window, listText, testsupport::testDataPath(u"vouchers/"_s + file + u".csv"_s));
+        procedure(*m_window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
+        testsupport::compareWithGolden(testsupport::requestsText(m_server->requests()),
+                                       u"vouchers/"_s + file + u".requests.txt"_s);
+        if (QTest::currentTestFailed())
+            return;
+        testsupport::compareWithGolden(testsupport::marksText(*m_window), u"vouchers/"_s + file + u".marks.txt"_s);
+    }
+
+    // A ledger line is a service-tax line only when its assessable value is above 0 and it names whom the tax is
+    // on. An assessable value that is missing, empty or no number is 0: the line gets its plain bill and the run
+    // goes on.
+    void assessableValue_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QString>("assessable");
+        QTest::addColumn<QString>("bill");
+
+        const QStringList fields{u"VchType"_s, u"VchDate"_s, u"VchNo"_s,     u"SrNo"_s,    u"RefNo"_s,
+                                 u"Narration"_s, u"Ledger"_s, u"Debit"_s,    u"Credit"_s,  u"AdjMethod"_s,
+                                 u"AdjName"_s,  u"AdjDate"_s, u"AdjAmount"_s, u"ServiceTaxOn"_s};
+        const QStringList withAssessable = fields + QStringList{u"AssessableAmt"_s};
+        QTest::newRow("no column") << fields << QString() << u"BILLALLOCATIONS.LIST"_s;
+        QTest::newRow("empty") << withAssessable << u""_s << u"BILLALLOCATIONS.LIST"_s;
+        QTest::newRow("no number") << withAssessable << u"n/a"_s << u"BILLALLOCATIONS.LIST"_s;
+        QTest::newRow("zero") << withAssessable << u"0"_s << u"BILLALLOCATIONS.LIST"_s;
+        QTest::newRow("above zero") << withAssessable << u"10"_s << u"TAXBILLALLOCATIONS.LIST"_s;
+    }
+    void assessableValue()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QString, assessable);
+        QFETCH(QString, bill);
+
+        QStringList row{u"Journal"_s, u"20240401"_s, u"1"_s,  u"1"_s,       u"B-1"_s,     u"Fees"_s, u"Consultant"_s,
+                        u"10"_s,      QString(),     u"New Ref"_s, u"B-1"_s, QString(), u"10"_s,   u"Consultant"_s};
+        if (fields.size() > row.size())
+            row.append(assessable);
+        testsupport::loadRows(*m_window, u"VATTRANSACTIONS"_s, fields, {row});
+        vouchers::PostVATTransaction(*m_window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
+        const QList<tallysim::RecordedRequest> requests = m_server->requests();
+        QCOMPARE(requests.size(), 1);
+        const QByteArray body = requests.front().body;
+        QCOMPARE(body.count("<TAXBILLALLOCATIONS.LIST>"), bill == u"TAXBILLALLOCATIONS.LIST"_s ? 1 : 0);
+        QCOMPARE(body.count("<BILLALLOCATIONS.LIST>"), bill == u"BILLALLOCATIONS.LIST"_s ? 1 : 0);
+    }
+
     // The two-currency texts of a foreign-currency invoice, from the cells as a row reads them: the exchange rate
     // in AmountFormat, an amount in its column's format. A unit makes the item's rate text instead.
     void forexTexts_data()
@@ -84,6 +202,12 @@ private slots:
                                  vouchers::baseAmount({u"USD"_s, u"INR"_s, u"1"_s + QString(300, QLatin1Char('0'))},
                                                       u"1"_s + QString(300, QLatin1Char('0'))));
     }
+
+private:
+    std::unique_ptr<testsupport::TestEnvironment> m_env;
+    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
+    std::unique_ptr<testsupport::SimulatedServer> m_server;
+    std::unique_ptr<testsupport::HeadlessWindow> m_window;
 };
 
 QTEST_GUILESS_MAIN(TestVatInvoices)

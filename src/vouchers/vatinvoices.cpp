@@ -1,0 +1,327 @@
+// VAT invoices, in the company's currency or in a foreign one: item lines and ledger lines that carry their tax
+// classification, tax rate and assessable value.
+
+#include "sources/gridtext.h"
+#include "sources/numbertext.h"
+#include "staging/stagingstore.h"
+#include "vouchers/invoicelines.h"
+#include "vouchers/tablehandler.h"
+#include "vouchers/voucherconstants.h"
+#include "vouchers/voucherposting.h"
+
+namespace vouchers {
+
+namespace {
+
+using staging::TaxBillAllocationRec;
+using staging::VoucherRec;
+
+// What both kinds of VAT invoice read beyond an invoice's lines.
+struct VatColumns : InvoiceColumns
+{
+    QString TRACKINGNO;
+    QString ORDERNO;
+    QString ASSESSABLEAMT;
+    QString TAXRATE;
+    QString BATCHNAME;
+    QString MFDDATE;
+    QString EXPIRYPERIOD;
+};
+
+// An item line's tax values and batch row; an empty godown or batch (a blank one is a name) takes the default.
+void fillVatItem(VatColumns &row, const QString &assessable)
+{
+    row.allocation.TaxClassificationName = row.TAXCLASSIFICATION;
+    row.allocation.BasicRateOfInvoiceTax = row.TAXRATE;
+    row.allocation.VATAssessableValue = assessable;
+    row.batch.GodownName = row.GODOWNNAME.isEmpty() ? QString::fromLatin1(mainLocation) : row.GODOWNNAME;
+    row.batch.BatchName = row.BATCHNAME.isEmpty() ? QString::fromLatin1(primaryBatch) : row.BATCHNAME;
+    row.batch.OrderNo = row.ORDERNO;
+    row.batch.TrackingNo = row.TRACKINGNO;
+    row.batch.MFDOn = row.MFDDATE;
+    row.batch.ExpiryPeriod = row.EXPIRYPERIOD;
+}
+
+// ---- VAT invoices in the company's currency ----
+
+// A ledger line's entry goes to the voucher's full ledger list. A line whose assessable value is above 0 and that
+// names the party the service tax is on gets a service-tax bill; any other line a plain bill when it names one.
+// A row without a ledger adds its bill and cost row to the entry staged last.
+struct VatState : VatColumns, OrderDetailColumns
+{
+    QString SERVICETAXON;
+    QString SERVICETAXLEDGER;
+    QString SERVICETAX;
+    QString CESS;
+    QString SECCESS;
+    QString DESPATCHDOCNO;
+    QString DESPATCHEDTHROUGH;
+    QString DESTINATION;
+    QString PAYMENTTERMS;
+    QString OTHERREF;
+    QString CONSIGNEE;
+    QString BUYER;
+    QString BUYERTINNO;
+    QString biAId;
+    TaxBillAllocationRec taxBill;
+};
+using VS = VatState;
+
+constexpr Column<VS> vatColumns[] = {
+    {"LEDGER", &VS::LEDGER},
+    {"DEBIT", &VS::DEBIT, Required, WideAmount},
+    {"CREDIT", &VS::CREDIT, Required, WideAmount},
+    {"ADJMETHOD", &VS::ADJMETHOD},
+    {"ADJNAME", &VS::ADJNAME},
+    {"ADJDATE", &VS::ADJDATE},
+    {"ADJAMOUNT", &VS::ADJAMOUNT, Required, Amount},
+    {"ITEMNAME", &VS::ITEMNAME, Optional},
+    {"QUANTITY", &VS::QUANTITY, Optional, WideAmountOfText},
+    {"UNIT", &VS::UNIT, Optional},
+    {"RATE", &VS::RATE, Optional, WideAmountOfText},
+    {"GODOWNNAME", &VS::GODOWNNAME, Optional},
+    {"TRACKINGNO", &VS::TRACKINGNO, Optional},
+    {"ORDERNO", &VS::ORDERNO, Optional},
+    {"TAXCLASSIFICATION", &VS::TAXCLASSIFICATION, Optional},
+    {"COSTCATEGORY", &VS::COSTCATEGORY, Optional},
+    {"COSTCENTRE", &VS::COSTCENTRE, Optional},
+    {"COSTAMOUNT", &VS::COSTAMOUNT, Optional, Amount},
+    {"ASSESSABLEAMT", &VS::ASSESSABLEAMT, Optional, Amount},
+    {"TAXRATE", &VS::TAXRATE, Optional}, // its "%" signs go before it is read as a number
+    {"BATCHNAME", &VS::BATCHNAME, Optional},
+    {"MFDDATE", &VS::MFDDATE, Optional},
+    {"EXPIRYPERIOD", &VS::EXPIRYPERIOD, Optional},
+    {"SERVICETAXON", &VS::SERVICETAXON, Optional},
+    {"SERVICETAXLEDGER", &VS::SERVICETAXLEDGER, Optional},
+    {"SERVICETAX", &VS::SERVICETAX, Optional},
+    {"CESS", &VS::CESS, Optional},
+    {"SECCESS", &VS::SECCESS, Optional},
+    {"DELNOTENOS", &VS::DELNOTENOS, Optional},
+    {"DELNOTEDATES", &VS::DELNOTEDATES, Optional},
+    {"DESPATCHDOCNO", &VS::DESPATCHDOCNO, Optional},
+    {"DESPATCHEDTHROUGH", &VS::DESPATCHEDTHROUGH, Optional},
+    {"DESTINATION", &VS::DESTINATION, Optional},
+    {"ORDERNOS", &VS::ORDERNOS, Optional},
+    {"ORDERDATES", &VS::ORDERDATES, Optional},
+    {"PAYMENTTERMS", &VS::PAYMENTTERMS, Optional},
+    {"OTHERREF", &VS::OTHERREF, Optional},
+    {"TERMSOFDELIVERY", &VS::TERMSOFDELIVERY, Optional},
+    {"CONSIGNEE", &VS::CONSIGNEE, Optional},
+    {"CONSIGNEEADDRESS", &VS::CONSIGNEEADDRESS, Optional},
+    {"BUYER", &VS::BUYER, Optional},
+    {"BUYERADDRESS", &VS::BUYERADDRESS, Optional},
+    {"BUYERTINNO", &VS::BUYERTINNO, Optional},
+};
+constexpr HeaderField<VS> vatHeader[] = {
+    {&VoucherRec::PartyLedgerName, &VS::LEDGER},
+    {&VoucherRec::BasePartyName, &VS::LEDGER},
+    {&VoucherRec::PartyName, &VS::BUYER},
+    {&VoucherRec::BasicBuyerName, &VS::CONSIGNEE},
+    {&VoucherRec::BasicShipDocumentNo, &VS::DESPATCHDOCNO},
+    {&VoucherRec::BasicShippedBy, &VS::DESPATCHEDTHROUGH},
+    {&VoucherRec::BasicFinalDestination, &VS::DESTINATION},
+    {&VoucherRec::BasicDueDateOfPymt, &VS::PAYMENTTERMS},
+    {&VoucherRec::BasicOrderRef, &VS::OTHERREF},
+    {&VoucherRec::BasicBuyersSalesTaxNo, &VS::BUYERTINNO},
+};
+constexpr FixedValue<VoucherRec> vatFixedHeader[] = {
+    {&VoucherRec::AsOriginal, "Yes"},
+    {&VoucherRec::IsInvoice, "No"},
+    {&VoucherRec::HasCashFlow, "No"},
+};
+// Ledger entries, delivery notes, orders, terms and addresses count from 2: their ids advance before each line.
+constexpr Counter<VS> vatCounters[] = {
+    {&VS::inEId, "1"}, {&VS::ldEId, "1"}, {&VS::biAId, "1"}, {&VS::cAId, "0"}, {&VS::iDNId, "1"},
+    {&VS::iOLId, "1"}, {&VS::bOTId, "1"}, {&VS::bBAId, "1"}, {&VS::adId, "1"},
+};
+constexpr FixedValue<TaxBillAllocationRec> vatTaxBillValues[] = {
+    {&TaxBillAllocationRec::IsInputAvail, "No"},
+    {&TaxBillAllocationRec::IsPureAgentBill, "No"},
+    {&TaxBillAllocationRec::TDSSurcharge, "2"},
+    {&TaxBillAllocationRec::TDSAddlSurcharge, ""},
+    {&TaxBillAllocationRec::STSecondaryCessRate, "1"},
+    {&TaxBillAllocationRec::AssessableAmount, ""},
+    {&TaxBillAllocationRec::ExpenseAmount, ""},
+    {&TaxBillAllocationRec::AbatementAmount, ""},
+    {&TaxBillAllocationRec::AbatementNotificationNo, ""},
+};
+constexpr char firstLedgerEntryId[] = "2";
+
+void stageVatLedgerRow(VS &state, VoucherRun &run)
+{
+    // A source without ASSESSABLEAMT, or a cell without a number, is no service-tax line.
+    const bool serviceTax = isAboveZero(state.ASSESSABLEAMT) && !state.SERVICETAXON.isEmpty();
+    if (!state.LEDGER.isEmpty()) {
+        state.ldEId = NextCounter(state.ldEId);
+        fillInvoiceLedgerEntry(state, plainLineValue(state), state.ldEId == QLatin1String(firstLedgerEntryId));
+        state.entry.BasicRateOfInvoiceTax = state.TAXRATE;
+        state.entry.VATAssessableValue = state.ASSESSABLEAMT;
+        state.entry.TDSPartyName = serviceTax ? state.SERVICETAXON : QString();
+        run.store().SaveAllLedgerEntry(run.company(), state.entry, run.vchId(), state.ldEId);
+    }
+
+    if (serviceTax) {
+        TaxBillAllocationRec &bill = state.taxBill;
+        bill.Name = state.ADJNAME;
+        bill.BillType = state.ADJMETHOD;
+        bill.TDSTaxRate = state.TAXRATE;
+        bill.Amount = state.ADJAMOUNT;
+        bill.SurchargeAmount = state.SERVICETAX;
+        bill.AddlSurchargeAmount = state.CESS;
+        bill.STSecondaryCessAmount = state.SECCESS;
+        assignFixedValues(bill, all(vatTaxBillValues));
+        run.store().SaveTaxBillAllocation(run.company(), bill, run.vchId(), state.ldEId, QStringLiteral("1"));
+    } else if (!sources::isBlank(state.ADJNAME)) {
+        // The bill's side is its own row's, also under the entry of an earlier row.
+        const sources::Decimal amount = sources::NumericValue(state.ADJAMOUNT);
+        state.bill.ServiceTaxLedger = state.SERVICETAXLEDGER;
+        stageInvoiceBill(run, state, state.ldEId, state.biAId,
+                         isNonZero(state.DEBIT) ? sources::NumberText(amount.negated()) : state.ADJAMOUNT);
+        state.biAId = NextCounter(state.biAId);
+    }
+
+    stageNamedCostRow(run, state, state.ldEId, signedAmount(state.signPrefix, state.COSTAMOUNT));
+}
+
+void stageVatTransaction(VS &state, VoucherRun &run)
+{
+    stageOrderDetails(run, state);
+    if (isInventoryRow(state.ITEMNAME)) {
+        fillVatItem(state, state.ASSESSABLEAMT);
+        stageItemLine(run, state, plainLineValue(state));
+    } else {
+        stageVatLedgerRow(state, run);
+    }
+}
+
+constexpr TypeTable<VS> vatType{locationPostVATTransaction, all(vatColumns),  all(vatHeader),      all(vatFixedHeader),
+                                all(vatCounters),           stageVatTransaction};
+
+// A tax rate cell may carry "%" anywhere ("12.5%", "%12.5").
+class VatHandler final : public TableHandler<VS>
+{
+public:
+    VatHandler() : TableHandler<VS>(vatType) {}
+
+    void readRow(VoucherRun &run) override
+    {
+        TableHandler<VS>::readRow(run);
+        if (run.sourceHas("TAXRATE"))
+            state().TAXRATE = cellInForm(state().TAXRATE.remove(QLatin1Char('%')), CellForm::Amount);
+    }
+};
+
+// ---- VAT invoices in a foreign currency ----
+
+// Every amount, assessable value and item rate is stated in the voucher currency, at the exchange rate and in the
+// base currency. Its ledger entries go to the voucher's ledger list; a row without a ledger adds only its cost row,
+// to the entry staged last, under the side of the last ledger line of the run.
+struct ForexState : VatColumns
+{
+    QString VCHCURRENCY;
+    QString BASECURRENCY;
+    QString EXCHANGERATE;
+};
+using FS = ForexState;
+
+constexpr Column<FS> forexColumns[] = {
+    {"LEDGER", &FS::LEDGER},
+    {"DEBIT", &FS::DEBIT, Required, WideAmount},
+    {"CREDIT", &FS::CREDIT, Required, WideAmount},
+    {"ADJMETHOD", &FS::ADJMETHOD},
+    {"ADJNAME", &FS::ADJNAME},
+    {"ADJDATE", &FS::ADJDATE},
+    {"ADJAMOUNT", &FS::ADJAMOUNT, Required, Amount},
+    {"ITEMNAME", &FS::ITEMNAME, Optional},
+    {"QUANTITY", &FS::QUANTITY, Optional, WideAmountOfText},
+    {"UNIT", &FS::UNIT, Optional},
+    {"RATE", &FS::RATE, Optional, WideAmountOfText},
+    {"GODOWNNAME", &FS::GODOWNNAME, Optional},
+    {"TRACKINGNO", &FS::TRACKINGNO, Optional},
+    {"ORDERNO", &FS::ORDERNO, Optional},
+    {"TAXCLASSIFICATION", &FS::TAXCLASSIFICATION, Optional},
+    {"COSTCATEGORY", &FS::COSTCATEGORY, Optional},
+    {"COSTCENTRE", &FS::COSTCENTRE, Optional},
+    {"COSTAMOUNT", &FS::COSTAMOUNT, Optional, Amount},
+    {"ASSESSABLEAMT", &FS::ASSESSABLEAMT, Optional, Amount},
+    {"TAXRATE", &FS::TAXRATE, Optional, Amount},
+    {"BATCHNAME", &FS::BATCHNAME, Optional},
+    {"MFDDATE", &FS::MFDDATE, Optional},
+    {"EXPIRYPERIOD", &FS::EXPIRYPERIOD, Optional},
+    {"VCHCURRENCY", &FS::VCHCURRENCY, Optional},
+    {"BASECURRENCY", &FS::BASECURRENCY, Optional},
+    {"EXCHANGERATE", &FS::EXCHANGERATE, Optional, Amount},
+};
+constexpr auto forexHeader = partyFields<FS>(&FS::LEDGER);
+constexpr FixedValue<VoucherRec> forexFixedHeader[] = {
+    {&VoucherRec::AsOriginal, "Yes"},
+    {&VoucherRec::IsInvoice, "Yes"},
+    {&VoucherRec::HasCashFlow, "No"},
+};
+constexpr Counter<FS> forexCounters[] = {
+    {&FS::inEId, "1"},
+    {&FS::ldEId, "1"},
+    {&FS::cAId, "0"},
+};
+
+Currencies currenciesOf(const FS &state)
+{
+    return {state.VCHCURRENCY, state.BASECURRENCY, state.EXCHANGERATE};
+}
+
+// The row's value in both currencies; a debit states its DEBIT, a credit its CREDIT.
+LineValue forexLineValue(const FS &state)
+{
+    const Currencies currencies = currenciesOf(state);
+    const DebitCredit sign = DebitCreditRule(state.DEBIT, state.CREDIT);
+    const QString &amount = sign.signPrefix.isEmpty() ? state.CREDIT : state.DEBIT;
+    return {ForexAmountText(currencies, amount, sign.signPrefix), ForexRateText(currencies, state.RATE, state.UNIT),
+            sign.isDeemedPositive, sign.signPrefix};
+}
+
+// The assessable value, never signed. One of 0 (or a source without the column) states nothing: the server is
+// told of no assessable value rather than of a zero one in two currencies.
+QString forexAssessable(const FS &state)
+{
+    return isNonZero(state.ASSESSABLEAMT) ? ForexAmountText(currenciesOf(state), state.ASSESSABLEAMT, QString())
+                                          : QString();
+}
+
+void stageForexTransaction(FS &state, VoucherRun &run)
+{
+    const QString assessable = forexAssessable(state);
+    if (isInventoryRow(state.ITEMNAME)) {
+        fillVatItem(state, assessable);
+        stageItemLine(run, state, forexLineValue(state));
+        return;
+    }
+    if (!state.LEDGER.isEmpty()) {
+        state.ldEId = NextCounter(state.ldEId);
+        fillInvoiceLedgerEntry(state, forexLineValue(state), state.ldEId == QLatin1String(firstLedgerEntryId));
+        state.entry.BasicRateOfInvoiceTax = state.TAXRATE;
+        state.entry.VATAssessableValue = assessable;
+        run.store().SaveLedgerEntry(run.company(), state.entry, run.vchId(), state.ldEId);
+        if (!state.ADJNAME.isEmpty())
+            stageInvoiceBill(run, state, state.ldEId, QStringLiteral("1"),
+                             ForexAmountText(currenciesOf(state), state.ADJAMOUNT, state.signPrefix));
+    }
+    stageNamedCostRow(run, state, state.ldEId, signedAmount(state.signPrefix, state.COSTAMOUNT));
+}
+
+constexpr TypeTable<FS> forexType{locationPostVATTransactionMC, all(forexColumns),  all(forexHeader),
+                                  all(forexFixedHeader),        all(forexCounters), stageForexTransaction};
+
+} // namespace
+
+void PostVATTransaction(sources::ImportWindow &window)
+{
+    VatHandler handler;
+    PostGridVouchers(window, handler);
+}
+
+void PostVATTransactionMC(sources::ImportWindow &window)
+{
+    postWithTable(window, forexType);
+}
+
+} // namespace vouchers
