@@ -38,7 +38,7 @@ private slots:
         tallysim::Config config{{company}, company};
         config.ledgers = {u"Sales"_s,       u"Patel & Sons"_s,  u"Output VAT"_s,    u"Consultant"_s,
                           u"Service Tax"_s, u"Export Sales"_s,  u"Foreign Buyer"_s, u"Freight"_s,
-                          u"Consultancy Charges"_s};
+                          u"Consultancy Charges"_s, u"Round Off"_s};
         config.stockItems = {u"Widget"_s};
         m_server = std::make_unique<testsupport::SimulatedServer>(config);
         m_server->configureSettings();
