@@ -1,6 +1,8 @@
 // Unattended runs of the pelko program as a script would start it: a command line, a settings store and a
 // program folder of the test's own, and a tallysim program as the Tally server.
 
+#include "biffwriter.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -391,6 +393,80 @@ private slots:
         QCOMPARE(lines.at(1), QStringLiteral("Q-2").leftJustified(75) + QStringLiteral("CREATED"));
         QCOMPARE(lines.at(2).left(75), QStringLiteral("Q-3").leftJustified(75));
         QVERIFY2(lines.at(2).contains(QStringLiteral("Ledger 'Nowhere' does not exist!")), qPrintable(lines.at(2)));
+    }
+
+    // VAT invoices from a workbook: item, ledger and service-tax lines with their despatch and order details go
+    // out one request per voucher, a voucher the server refuses says why in the report, and the run ends well.
+    void postsVatInvoicesFromAWorkbook()
+    {
+        m_server.reset();
+        m_server = std::make_unique<Tallysim>(
+            QStringList{QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("tallysim.log")),
+            QStringList{QStringLiteral("Sales"), QStringLiteral("Rao & Sons"), QStringLiteral("Output VAT")},
+            QStringList{QStringLiteral("--stock-item"), QStringLiteral("Widget")});
+        QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
+
+        biffwriter::Workbook book;
+        biffwriter::Sheet &sheet = book.addSheet(QStringLiteral("VATTRANSACTIONS"));
+        const QStringList header{
+            QStringLiteral("VchType"),    QStringLiteral("VchDate"),    QStringLiteral("VchNo"),
+            QStringLiteral("SrNo"),       QStringLiteral("RefNo"),      QStringLiteral("Narration"),
+            QStringLiteral("Ledger"),     QStringLiteral("Debit"),      QStringLiteral("Credit"),
+            QStringLiteral("AdjMethod"),  QStringLiteral("AdjName"),    QStringLiteral("AdjDate"),
+            QStringLiteral("AdjAmount"),  QStringLiteral("ItemName"),   QStringLiteral("Quantity"),
+            QStringLiteral("Unit"),       QStringLiteral("Rate"),       QStringLiteral("TaxRate"),
+            QStringLiteral("AssessableAmt"), QStringLiteral("DelNoteNos"), QStringLiteral("DelNoteDates"),
+            QStringLiteral("Buyer"),      QStringLiteral("BuyerAddress")};
+        for (int column = 0; column < header.size(); ++column)
+            sheet.label(0, column, header.at(column));
+        // Texts by column, then numbers by column; the second voucher's item is one the server does not hold.
+        const auto row = [&sheet](int r, const QList<QPair<int, QString>> &texts,
+                                  const QList<QPair<int, double>> &numbers) {
+            for (const auto &[column, text] : texts)
+                sheet.label(r, column, text);
+            for (const auto &[column, number] : numbers)
+                sheet.number(r, column, number);
+        };
+        row(1,
+            {{0, QStringLiteral("Sales")}, {1, QStringLiteral("20240401")}, {4, QStringLiteral("INV-1")},
+             {5, QStringLiteral("Counter sale")}, {6, QStringLiteral("Sales")}, {13, QStringLiteral("Widget")},
+             {15, QStringLiteral("Nos")}, {17, QStringLiteral("12.5%")}, {19, QStringLiteral("DN-1")},
+             {20, QStringLiteral("20240401")}, {21, QStringLiteral("Rao & Sons")},
+             {22, QStringLiteral("4 Station Road")}},
+            {{2, 1}, {3, 1}, {8, 100}, {14, 2}, {16, 50}, {18, 100}});
+        row(2, {{6, QStringLiteral("Rao & Sons")}, {9, QStringLiteral("New Ref")}, {10, QStringLiteral("INV-1")}},
+            {{3, 2}, {7, 112.5}, {12, 112.5}});
+        row(3, {{6, QStringLiteral("Output VAT")}, {17, QStringLiteral("12.5%")}}, {{3, 3}, {8, 12.5}, {18, 100}});
+        row(4,
+            {{0, QStringLiteral("Sales")}, {1, QStringLiteral("20240402")}, {4, QStringLiteral("INV-2")},
+             {5, QStringLiteral("Unknown item")}, {6, QStringLiteral("Sales")}, {13, QStringLiteral("Gizmo")},
+             {15, QStringLiteral("Nos")}},
+            {{2, 2}, {3, 1}, {8, 10}, {14, 1}, {16, 10}});
+        row(5, {{6, QStringLiteral("Rao & Sons")}}, {{3, 2}, {7, 10}});
+        const QString workbook = path(QStringLiteral("vat.xls"));
+        QVERIFY(book.save(workbook));
+        const QString report = path(QStringLiteral("vat.txt"));
+
+        const Run run = pelko({QStringLiteral("XLS"), workbook, QStringLiteral("VATTRANSACTIONS"), QString(), report,
+                               QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
+                              Display::None);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(m_server->imports(), 2);
+        const QByteArray log = m_server->log();
+        for (const char *element :
+             {"<BASICSHIPDELIVERYNOTE>DN-1</BASICSHIPDELIVERYNOTE>", "<ADDRESS>4 Station Road</ADDRESS>",
+              "<PARTYNAME>Rao &amp; Sons</PARTYNAME>", "<RATE>50.000/Nos</RATE>", "<ACTUALQTY>2.000 Nos</ACTUALQTY>",
+              "<BASICRATEOFINVOICETAX>12.500</BASICRATEOFINVOICETAX>", "<AMOUNT>-112.5</AMOUNT>",
+              "<ISPARTYLEDGER>Yes</ISPARTYLEDGER>", "<VATASSESSABLEVALUE>100.000</VATASSESSABLEVALUE>"})
+            QVERIFY2(log.contains(element), element);
+        QCOMPARE(log.count("<ALLLEDGERENTRIES.LIST>"), 3);
+        const QStringList lines = reportLines(readFile(report));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0), QStringLiteral("Sales-1-20240401-INV-1").leftJustified(75) + QStringLiteral("CREATED"));
+        QCOMPARE(lines.at(1).left(75), QStringLiteral("Sales-2-20240402-INV-2").leftJustified(75));
+        QVERIFY2(lines.at(1).contains(QStringLiteral("Stock Item 'Gizmo' does not exist!")), qPrintable(lines.at(1)));
     }
 
     // Two unattended runs at once, each against its own server, share one settings store: each run keeps to the
