@@ -1,6 +1,7 @@
 // Itemized transactions: invoices whose rows are item lines or ledger lines.
 
 #include "staging/stagingstore.h"
+#include "vouchers/invoicelines.h"
 #include "vouchers/tablehandler.h"
 #include "vouchers/voucherconstants.h"
 #include "vouchers/voucherlines.h"
@@ -12,19 +13,8 @@ namespace {
 
 using staging::VoucherRec;
 
-struct ItemizedState : LedgerColumns, BillColumns
-{
-    QString ITEMNAME;
-    QString QUANTITY;
-    QString UNIT;
-    QString RATE;
-    QString GODOWNNAME;
-    QString inEId;
-    staging::InventoryEntryRec item;
-    staging::AccountingAllocationRec allocation;
-    staging::BatchAllocationRec batch;
-};
-using IS = ItemizedState;
+// The rows read no tax classification and no cost centre: those values of an invoice's lines stay empty.
+using IS = InvoiceColumns;
 
 constexpr Column<IS> itemizedColumns[] = {
     {"LEDGER", &IS::LEDGER},
@@ -51,39 +41,12 @@ constexpr Counter<IS> itemizedCounters[] = {
     {&IS::inEId, "1"},
 };
 
-// An item line: its inventory entry, the allocation that books its value to LEDGER and the batch row that places
-// its quantity, all under one inventory entry id.
-void stageItemLine(IS &state, VoucherRun &run)
+// An item line, its batch in the godown the row names.
+void stageItemizedItem(IS &state, VoucherRun &run)
 {
-    const DebitCredit sign = DebitCreditRule(state.DEBIT, state.CREDIT);
-    const QString quantity = state.QUANTITY + QLatin1Char(' ') + state.UNIT;
-
-    state.item.StockItemName = state.ITEMNAME;
-    state.item.IsDeemedPositive = sign.isDeemedPositive;
-    state.item.IsAutoNigate = QStringLiteral("No");
-    state.item.Rate = state.RATE + QLatin1Char('/') + state.UNIT;
-    state.item.Amount = sign.amount;
-    state.item.ActualQty = quantity;
-    state.item.BilledQty = quantity;
-    run.store().SaveInventoryEntry(run.company(), state.item, run.vchId(), state.inEId);
-
-    state.allocation.LedgerName = state.LEDGER;
-    state.allocation.IsDeemedPositive = sign.isDeemedPositive;
-    state.allocation.LedgerFromItem = QStringLiteral("No");
-    state.allocation.RemoveZeroEntries = QStringLiteral("No");
-    state.allocation.IsPartyLedger = QStringLiteral("No");
-    state.allocation.Amount = sign.amount;
-    run.store().SaveAccountingAllocation(run.company(), state.allocation, run.vchId(), state.inEId,
-                                         QStringLiteral("1"));
-
     state.batch.GodownName = state.GODOWNNAME.isEmpty() ? QString::fromLatin1(mainLocation) : state.GODOWNNAME;
     state.batch.BatchName = QString::fromLatin1(primaryBatch);
-    state.batch.Amount = sign.amount;
-    state.batch.ActualQty = quantity;
-    state.batch.BilledQty = quantity;
-    run.store().SaveBatchAllocation(run.company(), state.batch, run.vchId(), state.inEId, QStringLiteral("1"));
-
-    state.inEId = NextCounter(state.inEId);
+    stageItemLine(run, state, plainLineValue(state));
 }
 
 // A ledger line, with a bill when the row names one.
@@ -104,7 +67,7 @@ void stageLedgerLine(IS &state, VoucherRun &run)
 void stageItemizedTransaction(IS &state, VoucherRun &run)
 {
     if (isInventoryRow(state.ITEMNAME))
-        stageItemLine(state, run);
+        stageItemizedItem(state, run);
     else
         stageLedgerLine(state, run);
 }

@@ -9,6 +9,9 @@
 #include "vouchers/voucherconstants.h"
 #include "vouchers/voucherposting.h"
 
+#include <algorithm>
+#include <array>
+
 namespace vouchers {
 
 namespace {
@@ -27,6 +30,44 @@ struct VatColumns : InvoiceColumns
     QString MFDDATE;
     QString EXPIRYPERIOD;
 };
+
+// The columns both kinds read, before their own.
+template <typename State> constexpr std::array<Column<State>, 22> vatLineColumns()
+{
+    return {{
+        {"LEDGER", &State::LEDGER},
+        {"DEBIT", &State::DEBIT, Required, WideAmount},
+        {"CREDIT", &State::CREDIT, Required, WideAmount},
+        {"ADJMETHOD", &State::ADJMETHOD},
+        {"ADJNAME", &State::ADJNAME},
+        {"ADJDATE", &State::ADJDATE},
+        {"ADJAMOUNT", &State::ADJAMOUNT, Required, Amount},
+        {"ITEMNAME", &State::ITEMNAME, Optional},
+        {"QUANTITY", &State::QUANTITY, Optional, WideAmountOfText},
+        {"UNIT", &State::UNIT, Optional},
+        {"RATE", &State::RATE, Optional, WideAmountOfText},
+        {"GODOWNNAME", &State::GODOWNNAME, Optional},
+        {"TRACKINGNO", &State::TRACKINGNO, Optional},
+        {"ORDERNO", &State::ORDERNO, Optional},
+        {"TAXCLASSIFICATION", &State::TAXCLASSIFICATION, Optional},
+        {"COSTCATEGORY", &State::COSTCATEGORY, Optional},
+        {"COSTCENTRE", &State::COSTCENTRE, Optional},
+        {"COSTAMOUNT", &State::COSTAMOUNT, Optional, Amount},
+        {"ASSESSABLEAMT", &State::ASSESSABLEAMT, Optional, Amount},
+        {"BATCHNAME", &State::BATCHNAME, Optional},
+        {"MFDDATE", &State::MFDDATE, Optional},
+        {"EXPIRYPERIOD", &State::EXPIRYPERIOD, Optional},
+    }};
+}
+
+template <typename T, std::size_t N, std::size_t M>
+constexpr std::array<T, N + M> joined(const std::array<T, N> &first, const std::array<T, M> &second)
+{
+    std::array<T, N + M> both{};
+    std::copy(first.begin(), first.end(), both.begin());
+    std::copy(second.begin(), second.end(), both.begin() + N);
+    return both;
+}
 
 // An item line's tax values and batch row; an empty godown or batch (a blank one is a name) takes the default.
 void fillVatItem(VatColumns &row, const QString &assessable)
@@ -67,30 +108,8 @@ struct VatState : VatColumns, OrderDetailColumns
 };
 using VS = VatState;
 
-constexpr Column<VS> vatColumns[] = {
-    {"LEDGER", &VS::LEDGER},
-    {"DEBIT", &VS::DEBIT, Required, WideAmount},
-    {"CREDIT", &VS::CREDIT, Required, WideAmount},
-    {"ADJMETHOD", &VS::ADJMETHOD},
-    {"ADJNAME", &VS::ADJNAME},
-    {"ADJDATE", &VS::ADJDATE},
-    {"ADJAMOUNT", &VS::ADJAMOUNT, Required, Amount},
-    {"ITEMNAME", &VS::ITEMNAME, Optional},
-    {"QUANTITY", &VS::QUANTITY, Optional, WideAmountOfText},
-    {"UNIT", &VS::UNIT, Optional},
-    {"RATE", &VS::RATE, Optional, WideAmountOfText},
-    {"GODOWNNAME", &VS::GODOWNNAME, Optional},
-    {"TRACKINGNO", &VS::TRACKINGNO, Optional},
-    {"ORDERNO", &VS::ORDERNO, Optional},
-    {"TAXCLASSIFICATION", &VS::TAXCLASSIFICATION, Optional},
-    {"COSTCATEGORY", &VS::COSTCATEGORY, Optional},
-    {"COSTCENTRE", &VS::COSTCENTRE, Optional},
-    {"COSTAMOUNT", &VS::COSTAMOUNT, Optional, Amount},
-    {"ASSESSABLEAMT", &VS::ASSESSABLEAMT, Optional, Amount},
+constexpr Column<VS> vatOwnColumns[] = {
     {"TAXRATE", &VS::TAXRATE, Optional}, // its "%" signs go before it is read as a number
-    {"BATCHNAME", &VS::BATCHNAME, Optional},
-    {"MFDDATE", &VS::MFDDATE, Optional},
-    {"EXPIRYPERIOD", &VS::EXPIRYPERIOD, Optional},
     {"SERVICETAXON", &VS::SERVICETAXON, Optional},
     {"SERVICETAXLEDGER", &VS::SERVICETAXLEDGER, Optional},
     {"SERVICETAX", &VS::SERVICETAX, Optional},
@@ -112,6 +131,7 @@ constexpr Column<VS> vatColumns[] = {
     {"BUYERADDRESS", &VS::BUYERADDRESS, Optional},
     {"BUYERTINNO", &VS::BUYERTINNO, Optional},
 };
+constexpr auto vatColumns = joined(vatLineColumns<VS>(), std::to_array(vatOwnColumns));
 constexpr HeaderField<VS> vatHeader[] = {
     {&VoucherRec::PartyLedgerName, &VS::LEDGER},
     {&VoucherRec::BasePartyName, &VS::LEDGER},
@@ -224,34 +244,13 @@ struct ForexState : VatColumns
 };
 using FS = ForexState;
 
-constexpr Column<FS> forexColumns[] = {
-    {"LEDGER", &FS::LEDGER},
-    {"DEBIT", &FS::DEBIT, Required, WideAmount},
-    {"CREDIT", &FS::CREDIT, Required, WideAmount},
-    {"ADJMETHOD", &FS::ADJMETHOD},
-    {"ADJNAME", &FS::ADJNAME},
-    {"ADJDATE", &FS::ADJDATE},
-    {"ADJAMOUNT", &FS::ADJAMOUNT, Required, Amount},
-    {"ITEMNAME", &FS::ITEMNAME, Optional},
-    {"QUANTITY", &FS::QUANTITY, Optional, WideAmountOfText},
-    {"UNIT", &FS::UNIT, Optional},
-    {"RATE", &FS::RATE, Optional, WideAmountOfText},
-    {"GODOWNNAME", &FS::GODOWNNAME, Optional},
-    {"TRACKINGNO", &FS::TRACKINGNO, Optional},
-    {"ORDERNO", &FS::ORDERNO, Optional},
-    {"TAXCLASSIFICATION", &FS::TAXCLASSIFICATION, Optional},
-    {"COSTCATEGORY", &FS::COSTCATEGORY, Optional},
-    {"COSTCENTRE", &FS::COSTCENTRE, Optional},
-    {"COSTAMOUNT", &FS::COSTAMOUNT, Optional, Amount},
-    {"ASSESSABLEAMT", &FS::ASSESSABLEAMT, Optional, Amount},
+constexpr Column<FS> forexOwnColumns[] = {
     {"TAXRATE", &FS::TAXRATE, Optional, Amount},
-    {"BATCHNAME", &FS::BATCHNAME, Optional},
-    {"MFDDATE", &FS::MFDDATE, Optional},
-    {"EXPIRYPERIOD", &FS::EXPIRYPERIOD, Optional},
     {"VCHCURRENCY", &FS::VCHCURRENCY, Optional},
     {"BASECURRENCY", &FS::BASECURRENCY, Optional},
     {"EXCHANGERATE", &FS::EXCHANGERATE, Optional, Amount},
 };
+constexpr auto forexColumns = joined(vatLineColumns<FS>(), std::to_array(forexOwnColumns));
 constexpr auto forexHeader = partyFields<FS>(&FS::LEDGER);
 constexpr FixedValue<VoucherRec> forexFixedHeader[] = {
     {&VoucherRec::AsOriginal, "Yes"},
