@@ -144,8 +144,8 @@ private slots:
             << abc << purchases << false << yes << Boxes{confirmationBox(purchases), completionBox()} << false << true
             << PostEnd::NothingPosted;
         QTest::newRow("asking: voucher type not yet built")
-            << abc << QStringLiteral("VATTRANSACTIONS") << false << yes
-            << Boxes{confirmationBox(QStringLiteral("VATTRANSACTIONS")), completionBox()} << false << true
+            << abc << QStringLiteral("VOUCHER REGISTER") << false << yes
+            << Boxes{confirmationBox(QStringLiteral("VOUCHER REGISTER")), completionBox()} << false << true
             << PostEnd::NothingPosted;
         QTest::newRow("silent: voucher type not yet built") << abc << QStringLiteral("VOUCHER REGISTER") << true << no
                                                             << Boxes{} << false << true << PostEnd::NothingPosted;
@@ -307,8 +307,8 @@ private slots:
             {"I_TRANSACTIONS", "PostItemizedTransaction", &vouchers::PostItemizedTransaction},
             // Procedures that are not part of the program yet: named, with nothing to call.
             {"STTDSTRANSACTIONS", "PostSTTDSTransaction", nullptr},
-            {"VATTRANSACTIONS", "PostVATTransaction", nullptr},
-            {"VATTRANSACTIONSMC", "PostVATTransactionMC", nullptr},
+            {"VATTRANSACTIONS", "PostVATTransaction", &vouchers::PostVATTransaction},
+            {"VATTRANSACTIONSMC", "PostVATTransactionMC", &vouchers::PostVATTransactionMC},
             {"ORDERS", "PostOrders", nullptr},
             {"NOTES", "PostNotes", nullptr},
             {"PHYSICALSTOCK", "PostPhysicalStock", nullptr},
