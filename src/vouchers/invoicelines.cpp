@@ -26,8 +26,7 @@ struct TextLine
 };
 constexpr TextLine textLines[] = {
     {&OrderDetailColumns::TERMSOFDELIVERY, &OrderDetailColumns::bOTId, &staging::StagingStore::SaveBasicOrderTerms},
-    {&OrderDetailColumns::CONSIGNEEADDRESS, &OrderDetailColumns::bBAId,
-     &staging::StagingStore::SaveBasicBuyerAddress},
+    {&OrderDetailColumns::CONSIGNEEADDRESS, &OrderDetailColumns::bBAId, &staging::StagingStore::SaveBasicBuyerAddress},
     {&OrderDetailColumns::BUYERADDRESS, &OrderDetailColumns::adId, &staging::StagingStore::SaveAddress},
 };
 

@@ -155,14 +155,10 @@ constexpr Counter<VS> vatCounters[] = {
     {&VS::iOLId, "1"}, {&VS::bOTId, "1"}, {&VS::bBAId, "1"}, {&VS::adId, "1"},
 };
 constexpr FixedValue<TaxBillAllocationRec> vatTaxBillValues[] = {
-    {&TaxBillAllocationRec::IsInputAvail, "No"},
-    {&TaxBillAllocationRec::IsPureAgentBill, "No"},
-    {&TaxBillAllocationRec::TDSSurcharge, "2"},
-    {&TaxBillAllocationRec::TDSAddlSurcharge, ""},
-    {&TaxBillAllocationRec::STSecondaryCessRate, "1"},
-    {&TaxBillAllocationRec::AssessableAmount, ""},
-    {&TaxBillAllocationRec::ExpenseAmount, ""},
-    {&TaxBillAllocationRec::AbatementAmount, ""},
+    {&TaxBillAllocationRec::IsInputAvail, "No"},          {&TaxBillAllocationRec::IsPureAgentBill, "No"},
+    {&TaxBillAllocationRec::TDSSurcharge, "2"},           {&TaxBillAllocationRec::TDSAddlSurcharge, ""},
+    {&TaxBillAllocationRec::STSecondaryCessRate, "1"},    {&TaxBillAllocationRec::AssessableAmount, ""},
+    {&TaxBillAllocationRec::ExpenseAmount, ""},           {&TaxBillAllocationRec::AbatementAmount, ""},
     {&TaxBillAllocationRec::AbatementNotificationNo, ""},
 };
 constexpr char firstLedgerEntryId[] = "2";
@@ -214,8 +210,8 @@ void stageVatTransaction(VS &state, VoucherRun &run)
     }
 }
 
-constexpr TypeTable<VS> vatType{locationPostVATTransaction, all(vatColumns),  all(vatHeader),      all(vatFixedHeader),
-                                all(vatCounters),           stageVatTransaction};
+constexpr TypeTable<VS> vatType{locationPostVATTransaction, all(vatColumns),  all(vatHeader),
+                                all(vatFixedHeader),        all(vatCounters), stageVatTransaction};
 
 // A tax rate cell may carry "%" anywhere ("12.5%", "%12.5").
 class VatHandler final : public TableHandler<VS>
@@ -268,14 +264,16 @@ Currencies currenciesOf(const FS &state)
     return {state.VCHCURRENCY, state.BASECURRENCY, state.EXCHANGERATE};
 }
 
-// The row's value in both currencies; a debit states its DEBIT, a credit its CREDIT.
-LineValue forexLineValue(const FS &state)
+// The row's value in both currencies; a debit states its DEBIT, a credit its CREDIT. Only an item line states
+// its rate.
+LineValue forexLineValue(const FS &state, bool itemLine)
 {
     const Currencies currencies = currenciesOf(state);
     const DebitCredit sign = DebitCreditRule(state.DEBIT, state.CREDIT);
     const QString &amount = sign.signPrefix.isEmpty() ? state.CREDIT : state.DEBIT;
-    return {ForexAmountText(currencies, amount, sign.signPrefix), ForexRateText(currencies, state.RATE, state.UNIT),
-            sign.isDeemedPositive, sign.signPrefix};
+    return {ForexAmountText(currencies, amount, sign.signPrefix),
+            itemLine ? ForexRateText(currencies, state.RATE, state.UNIT) : QString(), sign.isDeemedPositive,
+            sign.signPrefix};
 }
 
 // The assessable value, never signed. One of 0 (or a source without the column) states nothing: the server is
@@ -291,12 +289,12 @@ void stageForexTransaction(FS &state, VoucherRun &run)
     const QString assessable = forexAssessable(state);
     if (isInventoryRow(state.ITEMNAME)) {
         fillVatItem(state, assessable);
-        stageItemLine(run, state, forexLineValue(state));
+        stageItemLine(run, state, forexLineValue(state, true));
         return;
     }
     if (!state.LEDGER.isEmpty()) {
         state.ldEId = NextCounter(state.ldEId);
-        fillInvoiceLedgerEntry(state, forexLineValue(state), state.ldEId == QLatin1String(firstLedgerEntryId));
+        fillInvoiceLedgerEntry(state, forexLineValue(state, false), state.ldEId == QLatin1String(firstLedgerEntryId));
         state.entry.BasicRateOfInvoiceTax = state.TAXRATE;
         state.entry.VATAssessableValue = assessable;
         run.store().SaveLedgerEntry(run.company(), state.entry, run.vchId(), state.ldEId);

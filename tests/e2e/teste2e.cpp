@@ -409,14 +409,14 @@ private slots:
         biffwriter::Workbook book;
         biffwriter::Sheet &sheet = book.addSheet(QStringLiteral("VATTRANSACTIONS"));
         const QStringList header{
-            QStringLiteral("VchType"),    QStringLiteral("VchDate"),    QStringLiteral("VchNo"),
-            QStringLiteral("SrNo"),       QStringLiteral("RefNo"),      QStringLiteral("Narration"),
-            QStringLiteral("Ledger"),     QStringLiteral("Debit"),      QStringLiteral("Credit"),
-            QStringLiteral("AdjMethod"),  QStringLiteral("AdjName"),    QStringLiteral("AdjDate"),
-            QStringLiteral("AdjAmount"),  QStringLiteral("ItemName"),   QStringLiteral("Quantity"),
-            QStringLiteral("Unit"),       QStringLiteral("Rate"),       QStringLiteral("TaxRate"),
-            QStringLiteral("AssessableAmt"), QStringLiteral("DelNoteNos"), QStringLiteral("DelNoteDates"),
-            QStringLiteral("Buyer"),      QStringLiteral("BuyerAddress")};
+            QStringLiteral("VchType"),       QStringLiteral("VchDate"),     QStringLiteral("VchNo"),
+            QStringLiteral("SrNo"),          QStringLiteral("RefNo"),       QStringLiteral("Narration"),
+            QStringLiteral("Ledger"),        QStringLiteral("Debit"),       QStringLiteral("Credit"),
+            QStringLiteral("AdjMethod"),     QStringLiteral("AdjName"),     QStringLiteral("AdjDate"),
+            QStringLiteral("AdjAmount"),     QStringLiteral("ItemName"),    QStringLiteral("Quantity"),
+            QStringLiteral("Unit"),          QStringLiteral("Rate"),        QStringLiteral("TaxRate"),
+            QStringLiteral("AssessableAmt"), QStringLiteral("DelNoteNos"),  QStringLiteral("DelNoteDates"),
+            QStringLiteral("Buyer"),         QStringLiteral("BuyerAddress")};
         for (int column = 0; column < header.size(); ++column)
             sheet.label(0, column, header.at(column));
         // Texts by column, then numbers by column; the second voucher's item is one the server does not hold.
@@ -428,18 +428,29 @@ private slots:
                 sheet.number(r, column, number);
         };
         row(1,
-            {{0, QStringLiteral("Sales")}, {1, QStringLiteral("20240401")}, {4, QStringLiteral("INV-1")},
-             {5, QStringLiteral("Counter sale")}, {6, QStringLiteral("Sales")}, {13, QStringLiteral("Widget")},
-             {15, QStringLiteral("Nos")}, {17, QStringLiteral("12.5%")}, {19, QStringLiteral("DN-1")},
-             {20, QStringLiteral("20240401")}, {21, QStringLiteral("Rao & Sons")},
+            {{0, QStringLiteral("Sales")},
+             {1, QStringLiteral("20240401")},
+             {4, QStringLiteral("INV-1")},
+             {5, QStringLiteral("Counter sale")},
+             {6, QStringLiteral("Sales")},
+             {13, QStringLiteral("Widget")},
+             {15, QStringLiteral("Nos")},
+             {17, QStringLiteral("12.5%")},
+             {19, QStringLiteral("DN-1")},
+             {20, QStringLiteral("20240401")},
+             {21, QStringLiteral("Rao & Sons")},
              {22, QStringLiteral("4 Station Road")}},
             {{2, 1}, {3, 1}, {8, 100}, {14, 2}, {16, 50}, {18, 100}});
         row(2, {{6, QStringLiteral("Rao & Sons")}, {9, QStringLiteral("New Ref")}, {10, QStringLiteral("INV-1")}},
             {{3, 2}, {7, 112.5}, {12, 112.5}});
         row(3, {{6, QStringLiteral("Output VAT")}, {17, QStringLiteral("12.5%")}}, {{3, 3}, {8, 12.5}, {18, 100}});
         row(4,
-            {{0, QStringLiteral("Sales")}, {1, QStringLiteral("20240402")}, {4, QStringLiteral("INV-2")},
-             {5, QStringLiteral("Unknown item")}, {6, QStringLiteral("Sales")}, {13, QStringLiteral("Gizmo")},
+            {{0, QStringLiteral("Sales")},
+             {1, QStringLiteral("20240402")},
+             {4, QStringLiteral("INV-2")},
+             {5, QStringLiteral("Unknown item")},
+             {6, QStringLiteral("Sales")},
+             {13, QStringLiteral("Gizmo")},
              {15, QStringLiteral("Nos")}},
             {{2, 2}, {3, 1}, {8, 10}, {14, 1}, {16, 10}});
         row(5, {{6, QStringLiteral("Rao & Sons")}}, {{3, 2}, {7, 10}});

@@ -8,8 +8,8 @@
 #include "support/simulatedserver.h"
 #include "support/testenvironment.h"
 #include "vouchers/invoicelines.h"
-#include "vouchers/voucherposting.h"
 #include "vouchers/vouchernumbers.h"
+#include "vouchers/voucherposting.h"
 
 #include <QTest>
 
@@ -36,9 +36,9 @@ private slots:
         m_env = std::make_unique<testsupport::TestEnvironment>();
         m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
         tallysim::Config config{{company}, company};
-        config.ledgers = {u"Sales"_s,       u"Patel & Sons"_s,  u"Output VAT"_s,    u"Consultant"_s,
-                          u"Service Tax"_s, u"Export Sales"_s,  u"Foreign Buyer"_s, u"Freight"_s,
-                          u"Consultancy Charges"_s, u"Round Off"_s};
+        config.ledgers = {
+            u"Sales"_s,        u"Patel & Sons"_s,  u"Output VAT"_s, u"Consultant"_s,          u"Service Tax"_s,
+            u"Export Sales"_s, u"Foreign Buyer"_s, u"Freight"_s,    u"Consultancy Charges"_s, u"Round Off"_s};
         config.stockItems = {u"Widget"_s};
         m_server = std::make_unique<testsupport::SimulatedServer>(config);
         m_server->configureSettings();
@@ -98,9 +98,9 @@ private slots:
         QTest::addColumn<QString>("assessable");
         QTest::addColumn<QString>("bill");
 
-        const QStringList fields{u"VchType"_s, u"VchDate"_s, u"VchNo"_s,     u"SrNo"_s,    u"RefNo"_s,
-                                 u"Narration"_s, u"Ledger"_s, u"Debit"_s,    u"Credit"_s,  u"AdjMethod"_s,
-                                 u"AdjName"_s,  u"AdjDate"_s, u"AdjAmount"_s, u"ServiceTaxOn"_s};
+        const QStringList fields{u"VchType"_s,   u"VchDate"_s, u"VchNo"_s,     u"SrNo"_s,        u"RefNo"_s,
+                                 u"Narration"_s, u"Ledger"_s,  u"Debit"_s,     u"Credit"_s,      u"AdjMethod"_s,
+                                 u"AdjName"_s,   u"AdjDate"_s, u"AdjAmount"_s, u"ServiceTaxOn"_s};
         const QStringList withAssessable = fields + QStringList{u"AssessableAmt"_s};
         QTest::newRow("no column") << fields << QString() << u"BILLALLOCATIONS.LIST"_s;
         QTest::newRow("empty") << withAssessable << u""_s << u"BILLALLOCATIONS.LIST"_s;
@@ -114,7 +114,7 @@ private slots:
         QFETCH(QString, assessable);
         QFETCH(QString, bill);
 
-        QStringList row{u"Journal"_s, u"20240401"_s, u"1"_s,  u"1"_s,       u"B-1"_s,     u"Fees"_s, u"Consultant"_s,
+        QStringList row{u"Journal"_s, u"20240401"_s, u"1"_s,       u"1"_s,   u"B-1"_s,  u"Fees"_s, u"Consultant"_s,
                         u"10"_s,      QString(),     u"New Ref"_s, u"B-1"_s, QString(), u"10"_s,   u"Consultant"_s};
         if (fields.size() > row.size())
             row.append(assessable);
@@ -149,13 +149,12 @@ private slots:
                                << u"-USD10.000 @ INR2.500/USD = -INR 25"_s;
         QTest::newRow("item rate") << usd << inr << u"2.5"_s << u"4.000"_s << u""_s << u"Nos"_s
                                    << u"USD4.000 = INR 10/Nos"_s;
-        QTest::newRow("rate used with three decimals") << usd << inr << u"2.5678"_s << u"10.000"_s << u""_s << u""_s
-                                                       << u"USD10.000 @ INR2.568/USD = INR 25.68"_s;
-        QTest::newRow("base amount keeps its decimals") << usd << inr << u"2.125"_s << u"3.000"_s << u""_s << u""_s
-                                                        << u"USD3.000 @ INR2.125/USD = INR 6.375"_s;
-        QTest::newRow("fifteen significant digits")
-            << usd << inr << u"1.001"_s << u"1234567890.123"_s << u""_s << u""_s
-            << u"USD1234567890.123 @ INR1.001/USD = INR 1235802458.01312"_s;
+        QTest::newRow("rate used with three decimals")
+            << usd << inr << u"2.5678"_s << u"10.000"_s << u""_s << u""_s << u"USD10.000 @ INR2.568/USD = INR 25.68"_s;
+        QTest::newRow("base amount keeps its decimals")
+            << usd << inr << u"2.125"_s << u"3.000"_s << u""_s << u""_s << u"USD3.000 @ INR2.125/USD = INR 6.375"_s;
+        QTest::newRow("fifteen significant digits") << usd << inr << u"1.001"_s << u"1234567890.123"_s << u""_s << u""_s
+                                                    << u"USD1234567890.123 @ INR1.001/USD = INR 1235802458.01312"_s;
         QTest::newRow("large amount without exponent")
             << usd << inr << u"2.5"_s << u"100000000000000000000.000"_s << u""_s << u""_s
             << u"USD100000000000000000000.000 @ INR2.500/USD = INR 250000000000000000000"_s;
@@ -169,10 +168,10 @@ private slots:
         QTest::newRow("no rate") << usd << inr << u"abc"_s << u"10.000"_s << u""_s << u""_s
                                  << u"USD10.000 @ INR0.000/USD = INR 0"_s;
         // A source without the currency columns leaves their places empty.
-        QTest::newRow("no currency columns") << u""_s << u""_s << u""_s << u"100.000"_s << u""_s << u""_s
-                                             << u"100.000 @ / =  0"_s;
-        QTest::newRow("no currency columns, debit") << u""_s << u""_s << u""_s << u"100.000"_s << u"-"_s << u""_s
-                                                    << u"-100.000 @ / = - 0"_s;
+        QTest::newRow("no currency columns")
+            << u""_s << u""_s << u""_s << u"100.000"_s << u""_s << u""_s << u"100.000 @ / =  0"_s;
+        QTest::newRow("no currency columns, debit")
+            << u""_s << u""_s << u""_s << u"100.000"_s << u"-"_s << u""_s << u"-100.000 @ / = - 0"_s;
     }
     void forexTexts()
     {
