@@ -100,7 +100,7 @@ int main(int argc, char **argv)
     std::printf("ledgers posted:              %d\n", count);
     std::printf("Pelko posting loop:          %.3f s (%.1f us per ledger)\n", pelko, pelko * 1e6 / count);
     std::printf("bare loop, same requests:    %.3f s (%.1f us per request)\n", bare, bare * 1e6 / count);
-    std::printf("ratio Pelko / bare:          %.2f\n", pelko / bare);
+    std::printf("ratio Pelko / bare:          %.2f (goal: at most 1.3)\n", pelko / bare);
     std::printf("Pelko overhead per ledger:   %.1f us\n", (pelko - bare) * 1e6 / count);
     if (!prompter.boxes().isEmpty())
         std::printf("error boxes shown: %lld\n", static_cast<long long>(prompter.boxes().size()));

@@ -15,6 +15,8 @@ namespace masters {
 
 void walkMasterGroups(sources::ImportWindow &window, const char *progress, GroupedMasterType &type)
 {
+    // One server for the whole run, read once rather than for every master.
+    const tally::RunServer server;
     sources::WorkGrid &grid = window.workGrid();
     const QString progressText = QString::fromLatin1(progress);
     const QString nameKey = QStringLiteral("NAME");

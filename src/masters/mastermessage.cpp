@@ -3,7 +3,6 @@
 #include "errors/errortrap.h"
 #include "masters/masterconstants.h"
 #include "tally/envelope.h"
-#include "tally/responsesummary.h"
 #include "tally/transport.h"
 #include "tally/xmldocument.h"
 
@@ -24,15 +23,14 @@ MasterMessage::MasterMessage(const QString &company, const char *elementName, co
 {
     if (!m_document)
         raiseMissingNode();
-    const pugi::xml_node target = m_document->select_node("//REQUESTDATA").node();
+    const pugi::xml_node target = tally::ImportRequestData(*m_document);
     if (!target)
         raiseMissingNode();
     const pugi::xml_node message = add(target, "TALLYMESSAGE", QString(), ChildKind::Always);
-    tally::AddXmlAttribute(m_document.get(), message, QStringLiteral("xmlns:UDF"), QStringLiteral("TallyUDF"));
+    tally::AddXmlAttribute(m_document.get(), message, "xmlns:UDF", QStringLiteral("TallyUDF"));
     m_master = add(message, elementName, QString(), ChildKind::Always);
-    tally::AddXmlAttribute(m_document.get(), m_master, QStringLiteral("NAME"),
-                           action == QLatin1String(actionAlter) ? oldName : name);
-    tally::AddXmlAttribute(m_document.get(), m_master, QStringLiteral("ACTION"), action);
+    tally::AddXmlAttribute(m_document.get(), m_master, "NAME", action == QLatin1String(actionAlter) ? oldName : name);
+    tally::AddXmlAttribute(m_document.get(), m_master, "ACTION", action);
 }
 
 MasterMessage::~MasterMessage() = default;
@@ -40,14 +38,15 @@ MasterMessage::~MasterMessage() = default;
 pugi::xml_node MasterMessage::add(pugi::xml_node parent, const char *element, const QString &value,
                                   ChildKind kind) const
 {
-    const QString name = QString::fromLatin1(element);
     if (kind == ChildKind::IfSet) {
-        const pugi::xml_node node = tally::AddXmlElementIfValue(m_document.get(), parent, name, value);
-        if (!node && !value.isEmpty())
+        if (value.isEmpty())
+            return {};
+        const pugi::xml_node node = tally::AddXmlElementIfValue(m_document.get(), parent, element, value);
+        if (!node)
             raiseMissingNode();
         return node;
     }
-    const pugi::xml_node node = tally::AddXmlElement(m_document.get(), parent, name, value);
+    const pugi::xml_node node = tally::AddXmlElement(m_document.get(), parent, element, value);
     if (!node)
         raiseMissingNode();
     return node;
@@ -68,9 +67,7 @@ void MasterMessage::addNameList(const QString &name, const QString &alias) const
 
 tally::TallyReply MasterMessage::send() const
 {
-    tally::TallyReply reply = tally::SendTallyRequest(tally::DocumentXml(*m_document));
-    reply.summary = tally::ParseTallyResponse(reply.summary);
-    return reply;
+    return tally::SendTallyDocument(*m_document);
 }
 
 } // namespace masters

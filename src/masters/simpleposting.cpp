@@ -9,6 +9,7 @@
 #include "sources/lookups.h"
 #include "sources/rowmarking.h"
 #include "sources/workgrid.h"
+#include "tally/transport.h"
 #include "tally/xmltext.h"
 
 // The seven master types whose masters are one grid row each. What a type reads from its row is the table of
@@ -38,6 +39,7 @@ bool holdsMaster(const sources::WorkGrid &grid, int row, const QString &name)
 template <typename Rec> void postSimpleMasters(sources::ImportWindow &window, const SimpleMasterType<Rec> &type)
 {
     errors::trap(QString::fromLatin1(type.location), [&] {
+        const tally::RunServer server;
         window.selectFirstDataTab();
         window.currentCompany() = window.companyListText();
         sources::WorkGrid &grid = window.workGrid();

@@ -207,7 +207,7 @@ class VoucherMessage final
 public:
     explicit VoucherMessage(std::unique_ptr<pugi::xml_document> document) : m_document(std::move(document))
     {
-        const pugi::xml_node requestData = m_document->select_node("//REQUESTDATA").node();
+        const pugi::xml_node requestData = tally::ImportRequestData(*m_document);
         if (!requestData)
             raiseMissingNode();
         const pugi::xml_node message = list(requestData, "TALLYMESSAGE");
@@ -220,7 +220,7 @@ public:
     // An element made whatever its text; a list element has children only.
     pugi::xml_node always(pugi::xml_node parent, const char *name, const QString &text) const
     {
-        const pugi::xml_node node = tally::AddXmlElement(m_document.get(), parent, QLatin1String(name), text);
+        const pugi::xml_node node = tally::AddXmlElement(m_document.get(), parent, name, text);
         if (!node)
             raiseMissingNode();
         return node;
@@ -229,7 +229,7 @@ public:
 
     void value(pugi::xml_node parent, const char *name, const QString &text) const
     {
-        if (!tally::AddXmlElementIfValue(m_document.get(), parent, QLatin1String(name), text) && !text.isEmpty())
+        if (!tally::AddXmlElementIfValue(m_document.get(), parent, name, text) && !text.isEmpty())
             raiseMissingNode();
     }
 
@@ -242,10 +242,10 @@ public:
 
     void attribute(pugi::xml_node element, const char *name, const QString &text) const
     {
-        tally::AddXmlAttribute(m_document.get(), element, QLatin1String(name), text);
+        tally::AddXmlAttribute(m_document.get(), element, name, text);
     }
 
-    tally::TallyReply send() const { return tally::SendTallyRequest(tally::DocumentXml(*m_document)); }
+    tally::TallyReply send() const { return tally::SendTallyDocument(*m_document); }
 
 private:
     std::unique_ptr<pugi::xml_document> m_document;

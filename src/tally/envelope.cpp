@@ -43,12 +43,37 @@ void requireDocument(const pugi::xml_document *document)
         raiseObjectNotSet();
 }
 
-void requireName(const QString &name)
+[[noreturn]] void raiseBadName(const QString &name)
+{
+    errors::raise(errors::ErrNo::InvalidProcedureCall,
+                  QStringLiteral("'") + name +
+                      QStringLiteral("' is not a valid name for an XML element or attribute."));
+}
+
+// A name checked and made ready for the XML library: the builders' names are UTF-8 texts fixed in the program,
+// which need no conversion.
+QByteArray checkedName(const QString &name)
 {
     if (!isXmlName(name))
-        errors::raise(errors::ErrNo::InvalidProcedureCall,
-                      QStringLiteral("'") + name +
-                          QStringLiteral("' is not a valid name for an XML element or attribute."));
+        raiseBadName(name);
+    return name.toUtf8();
+}
+
+const char *checkedName(const char *name)
+{
+    if (!isXmlName(name))
+        raiseBadName(QString::fromUtf8(name));
+    return name;
+}
+
+const char *cString(const QByteArray &text)
+{
+    return text.constData();
+}
+
+const char *cString(const char *text)
+{
+    return text;
 }
 
 // A value as it goes into the document. A character XML 1.0 cannot hold would reach the server as a reference
@@ -61,20 +86,23 @@ QByteArray xmlValue(const QString &value)
         errors::raise(errors::ErrNo::InvalidProcedureCall, QStringLiteral("The value holds the character ") +
                                                                characterName(*character) +
                                                                QStringLiteral(", which XML cannot carry."));
+    if (!value.contains(QLatin1Char('\r')))
+        return value.toUtf8();
     QString text = value;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text.toUtf8();
 }
 
-pugi::xml_node appendElement(pugi::xml_document *document, pugi::xml_node parent, const QString &name,
+template <typename Name>
+pugi::xml_node appendElement(pugi::xml_document *document, pugi::xml_node parent, const Name &name,
                              const QString &value)
 {
     requireDocument(document);
     requireNode(parent);
-    requireName(name);
+    const auto utf8Name = checkedName(name);
     const QByteArray text = xmlValue(value);
-    pugi::xml_node element = parent.append_child(name.toUtf8().constData());
+    pugi::xml_node element = parent.append_child(cString(utf8Name));
     if (!element)
         errors::raise(errors::ErrNo::InvalidProcedureCall,
                       QStringLiteral("An element cannot be added to a node of this type."));
@@ -83,42 +111,67 @@ pugi::xml_node appendElement(pugi::xml_document *document, pugi::xml_node parent
     return element;
 }
 
+std::unique_ptr<pugi::xml_document> buildEnvelope(const QString &company)
+{
+    const bool namesCompany = company != QLatin1String(currentlySelectedCompany);
+    QString text;
+    for (const EnvelopeLine &line : envelopeLines) {
+        if (namesCompany || !line.namesCompany)
+            text += QLatin1String(line.text) + QLatin1String("\r\n");
+    }
+
+    auto document = std::make_unique<pugi::xml_document>();
+    if (!loadXml(*document, text))
+        errors::raise(errors::ErrNo::InternalError, QStringLiteral("The import envelope could not be built."));
+    // The name goes in through the XML library rather than into the text, so that "&", "<" and the like
+    // reach Tally escaped instead of spoiling the envelope.
+    if (namesCompany && !company.isEmpty())
+        elementsNamed(*document, QStringLiteral("SVCURRENTCOMPANY")).front().text().set(xmlValue(company).constData());
+    return document;
+}
+
+// The envelope built last. A run posts thousands of requests to one company: each gets a copy of this one
+// rather than an envelope parsed anew.
+struct LastEnvelope
+{
+    QString company;
+    std::unique_ptr<pugi::xml_document> document;
+};
+
 } // namespace
 
 std::unique_ptr<pugi::xml_document> CreateImportEnvelope(const QString &company)
 {
     using Envelope = std::unique_ptr<pugi::xml_document>;
     return errors::trapResult(locationCreateImportEnvelope, Envelope(), [&](Envelope &result) {
-        const bool namesCompany = company != QLatin1String(currentlySelectedCompany);
-        QString text;
-        for (const EnvelopeLine &line : envelopeLines) {
-            if (namesCompany || !line.namesCompany)
-                text += QLatin1String(line.text) + QLatin1String("\r\n");
+        thread_local LastEnvelope last;
+        if (!last.document || last.company != company) {
+            last.document = buildEnvelope(company);
+            last.company = company;
         }
-
         auto document = std::make_unique<pugi::xml_document>();
-        if (!loadXml(*document, text))
-            errors::raise(errors::ErrNo::InternalError, QStringLiteral("The import envelope could not be built."));
-        // The name goes in through the XML library rather than into the text, so that "&", "<" and the like
-        // reach Tally escaped instead of spoiling the envelope.
-        if (namesCompany && !company.isEmpty())
-            elementsNamed(*document, QStringLiteral("SVCURRENTCOMPANY"))
-                .front()
-                .text()
-                .set(xmlValue(company).constData());
+        document->reset(*last.document);
         result = std::move(document);
     });
 }
 
-pugi::xml_node AddXmlElement(pugi::xml_document *document, pugi::xml_node parent, const QString &name,
-                             const QString &value)
+pugi::xml_node ImportRequestData(const pugi::xml_document &document)
+{
+    return document.document_element().child("BODY").child("IMPORTDATA").child("REQUESTDATA");
+}
+
+namespace {
+
+template <typename Name>
+pugi::xml_node addElement(pugi::xml_document *document, pugi::xml_node parent, const Name &name, const QString &value)
 {
     return errors::trapResult(locationAddXmlElement, pugi::xml_node(),
                               [&](pugi::xml_node &result) { result = appendElement(document, parent, name, value); });
 }
 
-pugi::xml_node AddXmlElementIfValue(pugi::xml_document *document, pugi::xml_node parent, const QString &name,
-                                    const QString &value)
+template <typename Name>
+pugi::xml_node addElementIfValue(pugi::xml_document *document, pugi::xml_node parent, const Name &name,
+                                 const QString &value)
 {
     return errors::trapResult(locationAddXmlElementIfValue, pugi::xml_node(), [&](pugi::xml_node &result) {
         if (!value.isEmpty())
@@ -126,22 +179,58 @@ pugi::xml_node AddXmlElementIfValue(pugi::xml_document *document, pugi::xml_node
     });
 }
 
-void AddXmlAttribute(pugi::xml_document *document, pugi::xml_node element, const QString &name, const QString &value)
+template <typename Name>
+void addAttribute(pugi::xml_document *document, pugi::xml_node element, const Name &name, const QString &value)
 {
     errors::trap(locationAddXmlAttribute, [&] {
         requireDocument(document);
         requireNode(element);
-        requireName(name);
+        const auto utf8Name = checkedName(name);
         if (element.type() != pugi::node_element)
             errors::raise(errors::ErrNo::InvalidProcedureCall,
                           QStringLiteral("An attribute can only be set on an element."));
-        const QByteArray utf8Name = name.toUtf8();
         const QByteArray text = xmlValue(value);
-        pugi::xml_attribute attribute = element.attribute(utf8Name.constData());
+        pugi::xml_attribute attribute = element.attribute(cString(utf8Name));
         if (!attribute)
-            attribute = element.append_attribute(utf8Name.constData());
+            attribute = element.append_attribute(cString(utf8Name));
         attribute.set_value(text.constData());
     });
+}
+
+} // namespace
+
+pugi::xml_node AddXmlElement(pugi::xml_document *document, pugi::xml_node parent, const QString &name,
+                             const QString &value)
+{
+    return addElement(document, parent, name, value);
+}
+
+pugi::xml_node AddXmlElement(pugi::xml_document *document, pugi::xml_node parent, const char *name,
+                             const QString &value)
+{
+    return addElement(document, parent, name, value);
+}
+
+pugi::xml_node AddXmlElementIfValue(pugi::xml_document *document, pugi::xml_node parent, const QString &name,
+                                    const QString &value)
+{
+    return addElementIfValue(document, parent, name, value);
+}
+
+pugi::xml_node AddXmlElementIfValue(pugi::xml_document *document, pugi::xml_node parent, const char *name,
+                                    const QString &value)
+{
+    return addElementIfValue(document, parent, name, value);
+}
+
+void AddXmlAttribute(pugi::xml_document *document, pugi::xml_node element, const QString &name, const QString &value)
+{
+    addAttribute(document, element, name, value);
+}
+
+void AddXmlAttribute(pugi::xml_document *document, pugi::xml_node element, const char *name, const QString &value)
+{
+    addAttribute(document, element, name, value);
 }
 
 } // namespace tally

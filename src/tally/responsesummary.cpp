@@ -38,6 +38,14 @@ void summarise(pugi::xml_node response, QString &summary)
     }
 }
 
+QString summaryOf(const pugi::xml_document &document, const QString &reply)
+{
+    QString summary;
+    for (const pugi::xml_node response : elementsNamed(document, QStringLiteral("RESPONSE")))
+        summarise(response, summary);
+    return summary.isEmpty() ? reply : summary;
+}
+
 } // namespace
 
 QString ParseTallyResponse(const QString &reply)
@@ -45,11 +53,14 @@ QString ParseTallyResponse(const QString &reply)
     return errors::trapResult(locationParseTallyResponse, QString(), [&](QString &result) {
         pugi::xml_document document;
         loadXml(document, reply);
-        QString summary;
-        for (const pugi::xml_node response : elementsNamed(document, QStringLiteral("RESPONSE")))
-            summarise(response, summary);
-        result = summary.isEmpty() ? reply : summary;
+        result = summaryOf(document, reply);
     });
+}
+
+QString ParseTallyResponse(const pugi::xml_document &document, const QString &reply)
+{
+    return errors::trapResult(locationParseTallyResponse, QString(),
+                              [&](QString &result) { result = summaryOf(document, reply); });
 }
 
 } // namespace tally

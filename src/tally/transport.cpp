@@ -16,10 +16,10 @@ std::optional<platform::ServerSettings> runServer;
 
 const QString failedPrefix = QStringLiteral("ERROR: ");
 
-bool isTallyReply(const QByteArray &body)
+// Whether the document parsed from an answer is a Tally reply: well-formed XML whose root is RESPONSE or ENVELOPE.
+bool isTallyReply(pugi::xml_document &document, const QString &body)
 {
-    pugi::xml_document document;
-    if (!loadXml(document, QString::fromUtf8(body)))
+    if (!loadXml(document, body))
         return false;
     const QString root = localName(document.document_element());
     return root == QLatin1String("RESPONSE") || root == QLatin1String("ENVELOPE");
@@ -63,40 +63,64 @@ QString TallyServerUrl(const platform::ServerSettings &server)
     return QStringLiteral("http://") + server.address + QLatin1Char(':') + server.port;
 }
 
+namespace {
+
+// Lays out the request and posts it; reply takes what happened, and a failure raises.
+void postRequest(const pugi::xml_document &document, TallyReply &reply)
+{
+    HttpResponse response;
+    try {
+        const QUrl url = httpUrl(TallyServerUrl());
+        // Name the body's type as an HTTP component does by itself; left out, Qt would warn and call it a form.
+        response = sendHttpRequest(
+            HttpRequest{"POST",
+                        url,
+                        indentedDocumentBytes(document),
+                        {{QByteArrayLiteral("Content-Type"), QByteArrayLiteral("text/xml;charset=UTF-8")}},
+                        httpTimeouts().requestMs});
+    } catch (const errors::RuntimeError &error) {
+        reply =
+            TallyReply{failedPrefix + QStringLiteral("no answer from Tally (") + error.description() + QLatin1Char(')'),
+                       Delivery::NoAnswer};
+        throw;
+    }
+
+    if (response.status < 200 || response.status > 299)
+        failPost(reply, QStringLiteral("HTTP status %1 from the server, no Tally reply").arg(response.status),
+                 QStringLiteral("The Tally server answered the import with HTTP status %1.").arg(response.status));
+    const QString body = QString::fromUtf8(response.body);
+    pugi::xml_document answer;
+    if (!isTallyReply(answer, body))
+        failPost(reply, QStringLiteral("no Tally reply from the server"),
+                 QStringLiteral("The Tally server's answer to the import is no Tally reply."));
+    reply = TallyReply{ParseTallyResponse(answer, body), Delivery::Answered};
+}
+
+// An empty document would only earn a puzzling answer from the server; the fault is ours, so say so.
+[[noreturn]] void raiseNotWellFormed()
+{
+    errors::raise(errors::ErrNo::InvalidProcedureCall,
+                  QStringLiteral("The request to Tally is not well-formed XML and was not sent."));
+}
+
+} // namespace
+
 TallyReply SendTallyRequest(const QString &request)
 {
     return errors::trapResult(locationSendTallyRequest, TallyReply{}, [&](TallyReply &reply) {
-        // An empty document would only earn a puzzling answer from the server; the fault is ours, so say so.
         pugi::xml_document document;
         if (!loadXml(document, request))
-            errors::raise(errors::ErrNo::InvalidProcedureCall,
-                          QStringLiteral("The request to Tally is not well-formed XML and was not sent."));
-        IndentXmlDocument(document);
+            raiseNotWellFormed();
+        postRequest(document, reply);
+    });
+}
 
-        HttpResponse response;
-        try {
-            const QUrl url = httpUrl(TallyServerUrl());
-            // Name the body's type as an HTTP component does by itself; left out, Qt would warn and call it a form.
-            response = sendHttpRequest(
-                HttpRequest{"POST",
-                            url,
-                            documentBytes(document),
-                            {{QByteArrayLiteral("Content-Type"), QByteArrayLiteral("text/xml;charset=UTF-8")}},
-                            httpTimeouts().requestMs});
-        } catch (const errors::RuntimeError &error) {
-            reply = TallyReply{failedPrefix + QStringLiteral("no answer from Tally (") + error.description() +
-                                   QLatin1Char(')'),
-                               Delivery::NoAnswer};
-            throw;
-        }
-
-        if (response.status < 200 || response.status > 299)
-            failPost(reply, QStringLiteral("HTTP status %1 from the server, no Tally reply").arg(response.status),
-                     QStringLiteral("The Tally server answered the import with HTTP status %1.").arg(response.status));
-        if (!isTallyReply(response.body))
-            failPost(reply, QStringLiteral("no Tally reply from the server"),
-                     QStringLiteral("The Tally server's answer to the import is no Tally reply."));
-        reply = TallyReply{ParseTallyResponse(QString::fromUtf8(response.body)), Delivery::Answered};
+TallyReply SendTallyDocument(pugi::xml_document &document)
+{
+    return errors::trapResult(locationSendTallyRequest, TallyReply{}, [&](TallyReply &reply) {
+        if (!settleAsLoaded(document))
+            raiseNotWellFormed();
+        postRequest(document, reply);
     });
 }
 

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <pugixml.hpp>
+
 #include <optional>
 
 namespace tally {
@@ -56,5 +58,9 @@ struct TallyReply
 // and its summary holds "ERROR" and what happened. The text is laid out by IndentXmlDocument before it goes; a
 // text that is not well-formed XML is reported and not sent.
 TallyReply SendTallyRequest(const QString &request);
+
+// The same for a request built in memory, which is sent as its text would be, without writing it out and parsing
+// it again.
+TallyReply SendTallyDocument(pugi::xml_document &document);
 
 } // namespace tally

@@ -4,6 +4,9 @@
 
 #include <QList>
 
+#include <cstring>
+#include <string_view>
+
 namespace tally {
 
 namespace {
@@ -87,6 +90,20 @@ bool isNameChar(char32_t c)
            (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
+// A name of ASCII characters, not empty.
+template <typename Text, typename Code> bool isAsciiXmlName(const Text &name, Code code)
+{
+    if (!isNameStart(code(name.front())))
+        return false;
+    qsizetype colons = 0;
+    for (const auto c : name) {
+        if (!isNameChar(code(c)))
+            return false;
+        colons += code(c) == u':';
+    }
+    return colons == 0 || (colons == 1 && code(name.front()) != u':' && code(name.back()) != u':');
+}
+
 } // namespace
 
 bool loadXml(pugi::xml_document &document, const QString &text)
@@ -99,6 +116,32 @@ bool loadXml(pugi::xml_document &document, const QString &text)
         document.reset();
         return false;
     }
+    return true;
+}
+
+bool settleAsLoaded(pugi::xml_document &document)
+{
+    if (!hasOneRoot(document))
+        return false;
+    std::vector<pugi::xml_node> dropped;
+    walkBelow(document, [&](pugi::xml_node node) {
+        switch (node.type()) {
+        case pugi::node_pcdata:
+            if (isBlank(node.value()))
+                dropped.push_back(node);
+            else if (std::strchr(node.value(), '\r'))
+                node.set_value(QByteArray(node.value()).replace("\r\n", "\n").replace('\r', '\n').constData());
+            break;
+        case pugi::node_declaration:
+        case pugi::node_doctype:
+            dropped.push_back(node);
+            break;
+        default:
+            break;
+        }
+    });
+    for (const pugi::xml_node node : dropped)
+        node.parent().remove_child(node);
     return true;
 }
 
@@ -168,18 +211,8 @@ bool isXmlName(const QString &name)
             break;
         }
     }
-    if (ascii) {
-        const char16_t first = name.front().unicode();
-        if (!isNameStart(first))
-            return false;
-        qsizetype colons = 0;
-        for (const QChar c : name) {
-            if (!isNameChar(c.unicode()))
-                return false;
-            colons += c == QLatin1Char(':');
-        }
-        return colons == 0 || (colons == 1 && name.front() != QLatin1Char(':') && name.back() != QLatin1Char(':'));
-    }
+    if (ascii)
+        return isAsciiXmlName(name, [](QChar c) { return c.unicode(); });
 
     const QList<uint> codes = name.toUcs4();
     if (codes.isEmpty() || !isNameStart(codes.first()))
@@ -190,6 +223,16 @@ bool isXmlName(const QString &name)
     }
     const qsizetype colons = name.count(QLatin1Char(':'));
     return colons == 0 || (colons == 1 && !name.startsWith(QLatin1Char(':')) && !name.endsWith(QLatin1Char(':')));
+}
+
+bool isXmlName(const char *name)
+{
+    const std::string_view text(name);
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return isXmlName(QString::fromUtf8(name));
+    }
+    return !text.empty() && isAsciiXmlName(text, [](char c) { return char16_t(c); });
 }
 
 } // namespace tally

@@ -14,6 +14,11 @@ namespace tally {
 // a syntax error) leaves the document empty and returns false; it never raises.
 bool loadXml(pugi::xml_document &document, const QString &text);
 
+// Makes a document built in memory what loadXml would make of its text, so that it can be sent without being
+// written out and parsed again: text that is only white space goes, CR LF and CR in text become LF, declarations
+// and document types go. Returns false, leaving the document as it was, when its text would not load.
+bool settleAsLoaded(pugi::xml_document &document);
+
 // The document as the builders pass it on and as it goes over the wire: UTF-8, no XML declaration, written
 // exactly as its nodes lay it out.
 QByteArray documentBytes(const pugi::xml_document &document);
@@ -31,6 +36,8 @@ QString localName(pugi::xml_node node);
 
 // Whether the text is an XML name that a namespace-aware parser accepts: at most one colon, not at either end.
 bool isXmlName(const QString &name);
+// The same for a UTF-8 text.
+bool isXmlName(const char *name);
 
 // Raises "object not set": what the trapped routines report when handed a node or document that an earlier
 // failure never made.

@@ -4,11 +4,13 @@
 #include "tally/tallyconstants.h"
 #include "tally/xmldocument.h"
 
+#include <string>
+
 namespace tally {
 
 namespace {
 
-const pugi::char_t newLine[] = "\r\n";
+constexpr char newLine[] = "\r\n";
 
 bool isText(pugi::xml_node node)
 {
@@ -24,20 +26,174 @@ bool isTextOnly(pugi::xml_node node)
     return true;
 }
 
-void checkInserted(pugi::xml_node inserted)
+void setText(pugi::xml_node inserted, const pugi::char_t *text, size_t size)
 {
     if (!inserted)
         errors::raise(errors::ErrNo::InvalidProcedureCall,
                       QStringLiteral("This operation cannot be performed on a node of this type."));
+    inserted.set_value(text, size);
 }
 
-void setText(pugi::xml_node inserted, const std::string &text)
+// The blanks of one line's indentation, taken from one run of them rather than made anew for every node.
+void setBlanks(pugi::xml_node inserted, int indentation)
 {
-    checkInserted(inserted);
-    inserted.set_value(text.c_str());
+    static const std::string blanks(256, ' ');
+    if (size_t(indentation) <= blanks.size())
+        setText(inserted, blanks.data(), size_t(indentation));
+    else
+        setText(inserted, std::string(size_t(indentation), ' ').c_str(), size_t(indentation));
 }
+
+// The work of IndentXmlNode, under the caller's trap: a request has a node for every value it carries.
+void indentBelow(pugi::xml_node node, int indentation)
+{
+    requireNode(node);
+    if (isText(node))
+        return;
+
+    const bool textOnly = isTextOnly(node);
+    // Only the children the node had before indenting are visited: the text nodes the calls insert
+    // stand before and after each child, never between a child and the next one taken here.
+    const pugi::xml_node firstChild = node.first_child();
+    if (firstChild && !textOnly)
+        setText(node.insert_child_before(pugi::node_pcdata, firstChild), newLine, 2);
+    for (pugi::xml_node child = firstChild; child;) {
+        const pugi::xml_node next = child.next_sibling();
+        indentBelow(child, indentation + 2);
+        child = next;
+    }
+
+    if (indentation < 1)
+        return;
+    pugi::xml_node parent = node.parent();
+    requireNode(parent);
+    setBlanks(parent.insert_child_before(pugi::node_pcdata, node), indentation);
+    if (!textOnly)
+        setBlanks(node.append_child(pugi::node_pcdata), indentation);
+    setText(parent.insert_child_after(pugi::node_pcdata, node), newLine, 2);
+}
+
+// Writes a tree of elements and text as IndentXmlNode would lay it out and documentBytes write it, escaping as
+// the XML library escapes: in text &, < and >; in attribute values &, < and ", and tab, LF and CR as references.
+class IndentedWriter
+{
+public:
+    explicit IndentedWriter(QByteArray &bytes) : m_bytes(bytes) {}
+
+    // False, with nothing useful written, for a tree holding anything but elements and text.
+    bool element(pugi::xml_node node, int indentation)
+    {
+        m_bytes += '<';
+        m_bytes += node.name();
+        for (const pugi::xml_attribute attribute : node.attributes()) {
+            m_bytes += ' ';
+            m_bytes += attribute.name();
+            m_bytes += "=\"";
+            escape(attribute.value(), true);
+            m_bytes += '"';
+        }
+        const pugi::xml_node firstChild = node.first_child();
+        if (!firstChild) {
+            m_bytes += "/>";
+            return true;
+        }
+        m_bytes += '>';
+        if (isTextOnly(node)) {
+            for (pugi::xml_node child = firstChild; child; child = child.next_sibling()) {
+                if (child.type() != pugi::node_pcdata)
+                    return false;
+                escape(child.value(), false);
+            }
+        } else {
+            m_bytes += newLine;
+            for (pugi::xml_node child = firstChild; child; child = child.next_sibling()) {
+                if (child.type() == pugi::node_pcdata) {
+                    escape(child.value(), false);
+                    continue;
+                }
+                if (child.type() != pugi::node_element)
+                    return false;
+                m_bytes.append(indentation + 2, ' ');
+                if (!element(child, indentation + 2))
+                    return false;
+                m_bytes += newLine;
+            }
+            m_bytes.append(indentation, ' ');
+        }
+        m_bytes += "</";
+        m_bytes += node.name();
+        m_bytes += '>';
+        return true;
+    }
+
+private:
+    void escape(const char *text, bool attribute)
+    {
+        const char *run = text;
+        for (const char *at = text;; ++at) {
+            const char c = *at;
+            const char *reference = nullptr;
+            switch (c) {
+            case '&':
+                reference = "&amp;";
+                break;
+            case '<':
+                reference = "&lt;";
+                break;
+            case '>':
+                reference = attribute ? nullptr : "&gt;";
+                break;
+            case '"':
+                reference = attribute ? "&quot;" : nullptr;
+                break;
+            case '\t':
+                reference = attribute ? "&#09;" : nullptr;
+                break;
+            case '\n':
+                reference = attribute ? "&#10;" : nullptr;
+                break;
+            case '\r':
+                reference = attribute ? "&#13;" : nullptr;
+                break;
+            default:
+                break;
+            }
+            const bool control = c != 0 && static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+            if (!reference && !control && c != 0)
+                continue;
+            m_bytes.append(run, at - run);
+            if (c == 0)
+                return;
+            if (reference) {
+                m_bytes += reference;
+            } else {
+                const char digits[] = {'&', '#', char('0' + c / 10), char('0' + c % 10), ';'};
+                m_bytes.append(digits, sizeof digits);
+            }
+            run = at + 1;
+        }
+    }
+
+    QByteArray &m_bytes;
+};
 
 } // namespace
+
+QByteArray indentedDocumentBytes(const pugi::xml_document &document)
+{
+    const pugi::xml_node root = document.first_child();
+    if (root && root.type() == pugi::node_element && !root.next_sibling()) {
+        QByteArray bytes;
+        bytes.reserve(4096);
+        if (IndentedWriter(bytes).element(root, 0))
+            return bytes;
+    }
+    // Anything else takes the long way, which lays out every kind of node.
+    pugi::xml_document copy;
+    copy.reset(document);
+    IndentXmlDocument(copy);
+    return documentBytes(copy);
+}
 
 void IndentXmlDocument(pugi::xml_document &document)
 {
@@ -50,33 +206,7 @@ void IndentXmlDocument(pugi::xml_document &document)
 
 void IndentXmlNode(pugi::xml_node node, int indentation)
 {
-    errors::trap(locationIndentXmlNode, [&] {
-        requireNode(node);
-        if (isText(node))
-            return;
-
-        const bool textOnly = isTextOnly(node);
-        // Only the children the node had before indenting are visited: the text nodes the calls insert
-        // stand before and after each child, never between a child and the next one taken here.
-        const pugi::xml_node firstChild = node.first_child();
-        if (firstChild && !textOnly)
-            setText(node.insert_child_before(pugi::node_pcdata, firstChild), newLine);
-        for (pugi::xml_node child = firstChild; child;) {
-            const pugi::xml_node next = child.next_sibling();
-            IndentXmlNode(child, indentation + 2);
-            child = next;
-        }
-
-        if (indentation < 1)
-            return;
-        const std::string blanks(size_t(indentation), ' ');
-        pugi::xml_node parent = node.parent();
-        requireNode(parent);
-        setText(parent.insert_child_before(pugi::node_pcdata, node), blanks);
-        if (!textOnly)
-            setText(node.append_child(pugi::node_pcdata), blanks);
-        setText(parent.insert_child_after(pugi::node_pcdata, node), newLine);
-    });
+    errors::trap(locationIndentXmlNode, [&] { indentBelow(node, indentation); });
 }
 
 } // namespace tally

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <pugixml.hpp>
 
 namespace tally {
@@ -8,6 +10,10 @@ namespace tally {
 // after the root's end tag. Expects a tree without white-space text (as loadXml leaves it), so that an
 // indented document is not indented twice. Does nothing to a document without a root element.
 void IndentXmlDocument(pugi::xml_document &document);
+
+// The bytes IndentXmlDocument and then documentBytes would make of the document, written in one pass and
+// leaving the document as it is.
+QByteArray indentedDocumentBytes(const pugi::xml_document &document);
 
 // The same for one node and everything below it, starting at the given indentation.
 void IndentXmlNode(pugi::xml_node node, int indentation);

@@ -8,6 +8,7 @@
 #include "sources/workgrid.h"
 #include "staging/stagingstore.h"
 #include "staging/voucherbuilder.h"
+#include "tally/transport.h"
 #include "vouchers/voucherconstants.h"
 
 namespace vouchers {
@@ -129,6 +130,8 @@ void VoucherRun::openVoucher(RowHandler &handler)
 
 void VoucherRun::run(RowHandler &handler)
 {
+    // One server for the whole run, read once rather than for every voucher.
+    const tally::RunServer server;
     m_window.selectFirstDataTab();
     m_window.stat(QString::fromLatin1(statusDeleting), sources::MsgPanel);
     m_company = m_window.currentCompany() = m_window.companyListText();

@@ -7,6 +7,7 @@
 #include "tally/httpclient.h"
 #include "tally/tallyconstants.h"
 #include "tally/transport.h"
+#include "tally/xmldocument.h"
 #include "tallysim/tallyresponder.h"
 
 #include "errors/errortrap.h"
@@ -130,6 +131,43 @@ private slots:
         pugi::xml_document received;
         QVERIFY(loadXml(received, QString::fromUtf8(requests.first().body)));
         QCOMPARE(textContent(elementsNamed(received, QStringLiteral("SVCURRENTCOMPANY")).front()), company);
+    }
+
+    // A request built in memory goes out byte for byte as its text would: white-space text dropped, CR made LF,
+    // a declaration left out, escapes as the XML library writes them.
+    void sendsABuiltDocumentAsItsText()
+    {
+        SimulatedServer server(serverConfig());
+        server.configureSettings();
+
+        pugi::xml_document document;
+        QVERIFY(loadXml(document, ledgerRequest()));
+        document.prepend_child(pugi::node_declaration).append_attribute("version").set_value("1.0");
+        pugi::xml_node ledger = elementsNamed(document, QStringLiteral("LEDGER")).front();
+        ledger.append_attribute("NOTE").set_value("tab\tline\ncr\r<&>\"'");
+        ledger.append_child("BLANK").text().set(" \t\r\n");
+        ledger.append_child("LINES").text().set("a\r\nb\rc <&>\"'");
+        ledger.append_child("MIXED").append_child(pugi::node_pcdata).set_value("x");
+        ledger.child("MIXED").append_child("INNER").text().set("y");
+        ledger.child("MIXED").append_child(pugi::node_pcdata).set_value("  ");
+        pugi::xml_document copy;
+        copy.reset(document);
+
+        QCOMPARE(SendTallyRequest(DocumentXml(copy)).summary, QStringLiteral("CREATED"));
+        QCOMPARE(SendTallyDocument(document).summary, QStringLiteral("ALTERED"));
+        QVERIFY(m_prompter->boxes().isEmpty());
+        const auto requests = server.requests();
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(requests.at(1).body, requests.at(0).body);
+
+        // A document that is not one well-formed request is refused as its text is.
+        pugi::xml_document twoRoots;
+        twoRoots.append_child("A");
+        twoRoots.append_child("B");
+        QCOMPARE(SendTallyDocument(twoRoots).delivery, Delivery::NotSent);
+        QCOMPARE(reportedErrors(*m_prompter),
+                 QStringList{reportedError(locationSendTallyRequest, errors::ErrNo::InvalidProcedureCall)});
+        QCOMPARE(server.requests().size(), 2);
     }
 
     // The settings are read for every request: pointed elsewhere, the very next import goes there, not down the

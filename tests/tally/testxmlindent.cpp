@@ -57,6 +57,11 @@ private slots:
                                               << "<A>|  <B><![CDATA[x<y]]></B>|</A>";
         QTest::newRow("white space between elements is not kept") << "<A>\r\n   <B> t </B>\r\n\t</A>"
                                                                   << "<A>|  <B> t </B>|</A>";
+        QTest::newRow("references in text and attributes")
+            << "<A q=\"&lt;&gt;&amp;&quot;'&#9;&#10;&#13;\"><B>&lt;&gt;&amp;&quot;'\tx\ny</B></A>"
+            << "<A q=\"&lt;>&amp;&quot;'&#09;&#10;&#13;\">|  <B>&lt;&gt;&amp;\"'\tx\ny</B>|</A>";
+        QTest::newRow("mixed content, nested") << "<A><B>t<C>u</C>v<D><E/></D></B></A>"
+                                               << "<A>|  <B>|t    <C>u</C>|v    <D>|      <E/>|    </D>|  </B>|</A>";
         QTest::newRow("escapes and attributes survive")
             << "<A q=\"1 &amp; 2\" r='&lt;'><B>x &lt; y &amp; z</B></A>"
             << "<A q=\"1 &amp; 2\" r=\"&lt;\">|  <B>x &lt; y &amp; z</B>|</A>";
@@ -70,11 +75,13 @@ private slots:
         QFETCH(QString, indented);
         pugi::xml_document document;
         QVERIFY(loadXml(document, xml));
+        // A request is written out laid out in one pass; the same bytes as laying the tree out first.
+        QCOMPARE(QString::fromUtf8(indentedDocumentBytes(document)), crlf(indented));
         IndentXmlDocument(document);
         QCOMPARE(DocumentXml(document), crlf(indented));
         QVERIFY(m_prompter->boxes().isEmpty());
 
-        if (QTest::currentDataTag() == QByteArrayLiteral("mixed content"))
+        if (QByteArray(QTest::currentDataTag()).startsWith("mixed content"))
             return;
         // What is indented once is not indented again: SendTallyRequest may be handed an indented text.
         pugi::xml_document again;
