@@ -8,8 +8,21 @@ packages=(
     libqt6sql6-sqlite libqt6sql6-odbc unixodbc unixodbc-dev libsqliteodbc
     libpugixml-dev libgsf-1-dev mdbtools-dev
     python3 python3-xlwt python3-xlrd
-    fonts-dejavu-core xvfb xauth
+    fonts-dejavu-core xvfb xauth locales
 )
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+
+# The end-to-end tests run the program as a German user, whose locale writes decimal commas.
+generate_german_locale() {
+    if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+        echo "Generating the locale de_DE.UTF-8"
+        "${sudo_cmd[@]}" localedef -i de_DE -c -f UTF-8 -A /usr/share/locale/locale.alias de_DE.UTF-8
+    fi
+}
 
 missing=()
 for package in "${packages[@]}"; do
@@ -19,14 +32,12 @@ for package in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
+    generate_german_locale
     exit 0
 fi
 
 echo "Installing: ${missing[*]}"
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then
-    sudo_cmd=(sudo)
-fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -q
 "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+generate_german_locale

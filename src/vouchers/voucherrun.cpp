@@ -114,9 +114,11 @@ bool VoucherRun::postVoucher(const sources::PostedRows &rows)
 bool VoucherRun::postOpenVoucher(int lastRow)
 {
     // Without an ID column of the source's own, the ID cells hold the loader's synthesized ids, which the key
-    // need not match: the voucher's rows are known by their place.
-    const sources::PostedRows rows = m_sourceHasId ? sources::PostedRows::voucherWithKey(lastRow, *m_openKey)
-                                                   : sources::PostedRows::voucherRows(m_firstRow, lastRow);
+    // need not match: the voucher's rows are known by their place. So are the rows of a voucher without an ID,
+    // which would otherwise find every row without one, the blank rows at the end among them.
+    const sources::PostedRows rows = m_sourceHasId && !m_openKey->isEmpty()
+                                         ? sources::PostedRows::voucherWithKey(lastRow, *m_openKey)
+                                         : sources::PostedRows::voucherRows(m_firstRow, lastRow);
     m_openKey.reset();
     return postVoucher(rows);
 }

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <clocale>
 #include <memory>
 #include <optional>
 
@@ -371,6 +372,11 @@ private slots:
     // whose locale writes decimal commas: the amounts still reach the server with ".".
     void postsQuickTransactionsFromATextFile()
     {
+        // Without the locale the program would quietly run in "C", and the run would show nothing.
+        const QByteArray previous = std::setlocale(LC_NUMERIC, nullptr);
+        QVERIFY2(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"),
+                 "the locale de_DE.UTF-8 is missing: scripts/install-deps.sh");
+        std::setlocale(LC_NUMERIC, previous.constData());
         const QString company = QStringLiteral("Shah & Sons' Traders");
         restartServer({company}, company);
         const QString report = path(QStringLiteral("quick.txt"));

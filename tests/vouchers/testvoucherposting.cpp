@@ -17,11 +17,13 @@
 #include <QFile>
 #include <QLocale>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 
 #include <pugixml.hpp>
 
+#include <clocale>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -303,34 +305,44 @@ private slots:
     }
 
     // A voucher the server refuses marks its rows: by their place when the source has no ID column of its own,
-    // by their ID cells when it has one.
+    // by their ID cells when it has one; by their place again for rows without an ID, so that the blank rows at
+    // the end, which have none either, stay as they were.
     void refusedVoucherMarksItsRows_data()
     {
+        QTest::addColumn<QString>("listText");
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QList<QStringList>>("rows");
         QTest::addColumn<QString>("failed");
 
         const QString p = u"Payment"_s;
-        QTest::newRow("no ID column") << transactionFields
+        QTest::newRow("no ID column") << u"TRANSACTIONS"_s << transactionFields
                                       << QList<QStringList>{line(p, u"1"_s, u"1"_s, u"Cash"_s, u"5"_s),
                                                             line(p, u"2"_s, u"1"_s, u"Nowhere"_s, u"5"_s),
                                                             line(p, u"2"_s, u"2"_s, u"Cash"_s, {}, u"5"_s),
                                                             line(p, u"3"_s, u"1"_s, u"Cash"_s, u"5"_s)}
                                       << u"2,3"_s;
-        QTest::newRow("ID column") << withId
+        QTest::newRow("ID column") << u"TRANSACTIONS"_s << withId
                                    << QList<QStringList>{withIdCell(line(p, u"1"_s, u"1"_s, u"Cash"_s), u"A"_s),
                                                          withIdCell(line(p, u"2"_s, u"1"_s, u"Nowhere"_s), u"B"_s),
                                                          withIdCell(line(p, u"2"_s, u"2"_s, u"Cash"_s), u"B"_s),
                                                          withIdCell(line(p, u"3"_s, u"1"_s, u"Cash"_s), u"C"_s)}
                                    << u"2,3"_s;
+        QTest::newRow("rows without an ID")
+            << u"H_TRANSACTIONS"_s << withId
+            << QList<QStringList>{withIdCell(line(p, u"1"_s, u"1"_s, u"Cash"_s), u"A"_s),
+                                  withIdCell(line(p, u"2"_s, u"1"_s, u"Nowhere"_s), QString()),
+                                  withIdCell(line(p, u"2"_s, u"2"_s, u"Cash"_s), QString()),
+                                  withIdCell(line(p, u"3"_s, u"1"_s, u"Cash"_s), u"C"_s)}
+            << u"2,3"_s;
     }
     void refusedVoucherMarksItsRows()
     {
+        QFETCH(QString, listText);
         QFETCH(QStringList, fields);
         QFETCH(QList<QStringList>, rows);
         QFETCH(QString, failed);
 
-        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, fields, rows);
+        testsupport::loadRows(*m_window, listText, fields, rows);
         vouchers::PostTransaction(*m_window);
 
         sources::WorkGrid &grid = m_window->workGrid();
@@ -444,6 +456,82 @@ private slots:
         QCOMPARE(postedVouchers(m_server->requests()), QStringList{u"Payment-7-20240401 [] Travel"_s});
     }
 
+    // Each answer a post can get, for a voucher of two rows and a voucher of one after it: the result stands in
+    // each voucher's last row with the image of its outcome, a refusal or a failed post colours the voucher's rows
+    // red with a bold status cell, an answer that counts nothing gets an image of its own, and the run goes on.
+    void eachOutcomeOfTheReply_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("ledger");
+        QTest::addColumn<QString>("marks");
+        QTest::addColumn<int>("reported");
+
+        const QString created = u"row 3: [CREATED] image 0 default\n"_s;
+        // The summary starts from the reply's first element, its error line, before the error lines it lists.
+        const QString refusal = u"Ledger 'Nowhere' does not exist!Ledger 'Nowhere' does not exist! - "_s;
+        QTest::newRow("created") << u"normal"_s << u"Rent"_s
+                                 << u"row 1: -\nrow 2: [CREATED] image 0 default\n"_s + created << 0;
+        QTest::newRow("refused with LINEERROR")
+            << u"normal"_s << u"Nowhere"_s
+            << u"row 1: [] image -1 red bold\nrow 2: [ERRORS "_s + refusal + u"] image 1 red bold\n"_s + created << 0;
+        QTest::newRow("refused with EXCEPTIONS")
+            << u"exceptions"_s << u"Nowhere"_s
+            << u"row 1: [] image -1 red bold\nrow 2: [EXCEPTIONS "_s + refusal + u"] image 1 red bold\n"_s + created
+            << 0;
+        const QString http = u"[ERROR: HTTP status 500 from the server, no Tally reply] image 1 red bold\n"_s;
+        QTest::newRow("HTTP error status")
+            << u"500"_s << u"Rent"_s << u"row 1: [] image -1 red bold\nrow 2: "_s + http + u"row 3: "_s + http << 2;
+        const QString garbage = u"[ERROR: no Tally reply from the server] image 1 red bold\n"_s;
+        QTest::newRow("no Tally reply") << u"garbage"_s << u"Rent"_s
+                                        << u"row 1: [] image -1 red bold\nrow 2: "_s + garbage + u"row 3: "_s + garbage
+                                        << 2;
+        QTest::newRow("combined")
+            << u"<RESPONSE><COMBINED>1</COMBINED></RESPONSE>"_s << u"Rent"_s
+            << u"row 1: -\nrow 2: [COMBINED] image 0 default\nrow 3: [COMBINED] image 0 default\n"_s << 0;
+        QTest::newRow("nothing counted")
+            << u"<RESPONSE><CREATED>0</CREATED><ALTERED>0</ALTERED><ERRORS>0</ERRORS></RESPONSE>"_s << u"Rent"_s
+            << u"row 1: -\nrow 2: [0] image 3 default\nrow 3: [0] image 3 default\n"_s << 0;
+        QTest::newRow("empty response")
+            << u"<RESPONSE></RESPONSE>"_s << u"Rent"_s
+            << u"row 1: -\nrow 2: [<RESPONSE></RESPONSE>] image 3 default\nrow 3: [<RESPONSE></RESPONSE>] image 3 "
+               "default\n"_s
+            << 0;
+    }
+    void eachOutcomeOfTheReply()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, ledger);
+        QFETCH(QString, marks);
+        QFETCH(int, reported);
+
+        tallysim::Config config = serverConfig(company);
+        config.refuseWithExceptions = server == u"exceptions"_s;
+        config.failImportsOnly = true;
+        if (server == u"500"_s) {
+            config.mode = tallysim::Mode::HttpError;
+        } else if (server == u"garbage"_s) {
+            config.mode = tallysim::Mode::Garbage;
+        } else if (server.startsWith(QLatin1Char('<'))) {
+            // An answer as Tally's own, with the counters of the case.
+            config.mode = tallysim::Mode::HttpError;
+            config.errorStatus = 200;
+            config.errorBody = server.toUtf8();
+        }
+        startServer(config);
+        const QString p = u"Payment"_s;
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields,
+                              {line(p, u"1"_s, u"1"_s, ledger, u"5"_s), line(p, u"1"_s, u"2"_s, u"Cash"_s, {}, u"5"_s),
+                               line(p, u"2"_s, u"1"_s, u"Rent"_s, u"6"_s)});
+        vouchers::PostTransaction(*m_window);
+
+        QCOMPARE(m_server->requests().size(), 2);
+        const QString text = QString::fromUtf8(testsupport::marksText(*m_window));
+        QCOMPARE(text.left(text.indexOf(u"row 4:"_s)), marks);
+        QCOMPARE(testsupport::reportedErrors(*m_prompter).size(), reported);
+        QCOMPARE(m_window->workGrid().currentRow(), 3);
+        QCOMPARE(statTexts(*m_window).last(), u"Finished Posing of Data."_s);
+    }
+
     // A voucher the server holds already is altered, and shows as posted.
     void voucherPostedAgainIsAltered()
     {
@@ -510,6 +598,41 @@ private slots:
         QCOMPARE(statusRows(m_window->workGrid()), QString());
     }
 
+    // The highest voucher id that cannot be read stops the run after the clean-up, before anything is staged:
+    // the error is reported once and nothing is posted or marked.
+    void highestVoucherIdThatCannotBeRead()
+    {
+        const QString p = u"Payment"_s;
+        const QList<QStringList> rows{line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s)};
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
+        vouchers::PostTransaction(*m_window);
+        {
+            // "Voucher" becomes a view: the clean-up's delete puts a row into the table behind it, whose id
+            // overflows when the highest id is read. The index keeps the store from indexing the view.
+            QSqlDatabase database = stagingFile();
+            QSqlQuery query(database);
+            for (const QString &statement :
+                 {u"ALTER TABLE Voucher RENAME TO VoucherKept"_s, u"CREATE INDEX Voucher_Key ON VoucherKept (VchID)"_s,
+                  u"CREATE VIEW Voucher AS SELECT CompanyName, CASE WHEN VchID = 'x' THEN abs(-9223372036854775807 - "
+                  u"1) "
+                  "ELSE VchID END AS VchID FROM VoucherKept"_s,
+                  u"CREATE TRIGGER keep INSTEAD OF DELETE ON Voucher "
+                  "BEGIN INSERT INTO VoucherKept (CompanyName, VchID) VALUES (OLD.CompanyName, 'x'); END"_s})
+                QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+        }
+        QSqlDatabase::removeDatabase(u"check"_s);
+        m_server->clearRequests();
+        m_window = newWindow(company);
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
+        vouchers::PostTransaction(*m_window);
+
+        QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList{u"C01--0022"_s});
+        QCOMPARE(m_server->requests().size(), 0);
+        QCOMPARE(stagedRows(u"LedgerEntry"_s), 0);
+        QCOMPARE(statTexts(*m_window), QStringList{u"Deleting Previous Data"_s});
+        QCOMPARE(statusRows(m_window->workGrid()), QString());
+    }
+
     // A server that cannot be reached: the voucher's last row says that no answer came and is marked rejected,
     // the error is reported once, and the run ends there; the next voucher is not tried and keeps its cells.
     void serverThatIsGone()
@@ -530,16 +653,20 @@ private slots:
         QVERIFY(!statTexts(*m_window).contains(u"Finished Posing of Data."_s));
     }
 
-    // Amounts go to the server with "." whatever the user's locale.
+    // Amounts go to the server with "." whatever the user's locale: a German user's, whose decimal point is ",",
+    // in Qt and in the C library alike.
     void germanLocale()
     {
         const QLocale previous;
+        const QByteArray previousC = std::setlocale(LC_ALL, nullptr);
+        QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8"), "the locale de_DE.UTF-8 is missing: scripts/install-deps.sh");
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields,
-                              {line(u"Payment"_s, u"1"_s, u"1"_s, u"Rent"_s, u"1234.5"_s),
+                              {line(u"Payment"_s, u"1"_s, u"1"_s, u"Rent"_s, u"1,234.5"_s),
                                line(u"Payment"_s, u"1"_s, u"2"_s, u"Cash"_s, {}, u"1234.5"_s)});
         vouchers::PostTransaction(*m_window);
         QLocale::setDefault(previous);
+        std::setlocale(LC_ALL, previousC.constData());
 
         QCOMPARE(m_server->requests().size(), 1);
         const pugi::xml_document document = parsed(m_server->requests().first().body);
@@ -599,15 +726,21 @@ private slots:
     }
 
 private:
-    void startServer(const QString &name)
+    static tallysim::Config serverConfig(const QString &name)
     {
-        m_server.reset();
         tallysim::Config config{{name}, name};
         config.ledgers = knownLedgers;
         config.stockItems = {u"Widget"_s, u"Gadget"_s};
+        return config;
+    }
+
+    void startServer(const tallysim::Config &config)
+    {
+        m_server.reset();
         m_server = std::make_unique<testsupport::SimulatedServer>(config);
         m_server->configureSettings();
     }
+    void startServer(const QString &name) { startServer(serverConfig(name)); }
 
     std::unique_ptr<HeadlessWindow> newWindow(const QString &name) const
     {
