@@ -557,19 +557,9 @@ private slots:
         const QString p = u"Payment"_s;
         const QList<QStringList> rows{line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s), line(p, u"1"_s, u"2"_s, u"Broken"_s),
                                       line(p, u"2"_s, u"1"_s, u"Rent"_s, u"6"_s)};
-        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
-        vouchers::PostTransaction(*m_window);
-        {
-            QSqlDatabase database = stagingFile();
-            QVERIFY(QSqlQuery(database).exec(
-                u"CREATE TRIGGER refuse BEFORE INSERT ON LedgerEntry WHEN NEW.LedgerName_ = 'Broken' "
-                "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s));
-        }
-        QSqlDatabase::removeDatabase(u"check"_s);
-        m_server->clearRequests();
-        m_window = newWindow(company);
-        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
-        vouchers::PostTransaction(*m_window);
+        postAgainAfterChangingTheStagingFile(
+            rows, {u"CREATE TRIGGER refuse BEFORE INSERT ON LedgerEntry WHEN NEW.LedgerName_ = 'Broken' "
+                   "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s});
 
         QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList{u"C01--0011"_s});
         QCOMPARE(postedVouchers(m_server->requests()), QStringList{u"Payment-2-20240401 [] Rent"_s});
@@ -604,27 +594,15 @@ private slots:
     {
         const QString p = u"Payment"_s;
         const QList<QStringList> rows{line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s)};
-        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
-        vouchers::PostTransaction(*m_window);
-        {
-            // "Voucher" becomes a view: the clean-up's delete puts a row into the table behind it, whose id
-            // overflows when the highest id is read. The index keeps the store from indexing the view.
-            QSqlDatabase database = stagingFile();
-            QSqlQuery query(database);
-            for (const QString &statement :
-                 {u"ALTER TABLE Voucher RENAME TO VoucherKept"_s, u"CREATE INDEX Voucher_Key ON VoucherKept (VchID)"_s,
-                  u"CREATE VIEW Voucher AS SELECT CompanyName, CASE WHEN VchID = 'x' THEN abs(-9223372036854775807 - "
-                  u"1) "
-                  "ELSE VchID END AS VchID FROM VoucherKept"_s,
-                  u"CREATE TRIGGER keep INSTEAD OF DELETE ON Voucher "
-                  "BEGIN INSERT INTO VoucherKept (CompanyName, VchID) VALUES (OLD.CompanyName, 'x'); END"_s})
-                QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
-        }
-        QSqlDatabase::removeDatabase(u"check"_s);
-        m_server->clearRequests();
-        m_window = newWindow(company);
-        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
-        vouchers::PostTransaction(*m_window);
+        // "Voucher" becomes a view: the clean-up's delete puts a row into the table behind it, whose id overflows
+        // when the highest id is read. The index keeps the store from indexing the view.
+        postAgainAfterChangingTheStagingFile(
+            rows,
+            {u"ALTER TABLE Voucher RENAME TO VoucherKept"_s, u"CREATE INDEX Voucher_Key ON VoucherKept (VchID)"_s,
+             u"CREATE VIEW Voucher AS SELECT CompanyName, "
+             "CASE WHEN VchID = 'x' THEN abs(-9223372036854775807 - 1) ELSE VchID END AS VchID FROM VoucherKept"_s,
+             u"CREATE TRIGGER keep INSTEAD OF DELETE ON Voucher "
+             "BEGIN INSERT INTO VoucherKept (CompanyName, VchID) VALUES (OLD.CompanyName, 'x'); END"_s});
 
         QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList{u"C01--0022"_s});
         QCOMPARE(m_server->requests().size(), 0);
@@ -747,6 +725,25 @@ private:
         auto window = std::make_unique<HeadlessWindow>();
         window->setCompanyListText(name);
         return window;
+    }
+
+    // Posts the rows once, so that the staging file exists, changes the file with the statements, and posts the
+    // rows again from a new window, with the server's requests cleared.
+    void postAgainAfterChangingTheStagingFile(const QList<QStringList> &rows, const QStringList &statements)
+    {
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
+        vouchers::PostTransaction(*m_window);
+        {
+            QSqlDatabase database = stagingFile();
+            QSqlQuery query(database);
+            for (const QString &statement : statements)
+                QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+        }
+        QSqlDatabase::removeDatabase(u"check"_s);
+        m_server->clearRequests();
+        m_window = newWindow(company);
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
+        vouchers::PostTransaction(*m_window);
     }
 
     QSqlDatabase stagingFile() const
