@@ -33,6 +33,7 @@ constexpr PostingFunction postingFunctions[] = {
     {QLatin1String("PostItemizedTransaction"), &vouchers::PostItemizedTransaction},
     {QLatin1String("PostVATTransaction"), &vouchers::PostVATTransaction},
     {QLatin1String("PostVATTransactionMC"), &vouchers::PostVATTransactionMC},
+    {QLatin1String("PostCostTransaction"), &vouchers::PostCostTransaction},
 };
 
 PostingProcedure functionOf(QLatin1String procedureName)

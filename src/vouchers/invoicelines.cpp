@@ -92,7 +92,7 @@ void fillInvoiceLedgerEntry(InvoiceColumns &row, const LineValue &value, bool pa
     row.signPrefix = value.signPrefix;
 }
 
-void stageInvoiceBill(VoucherRun &run, InvoiceColumns &row, const QString &ldEId, const QString &biAId,
+void stageInvoiceBill(VoucherRun &run, BillColumns &row, const QString &ldEId, const QString &biAId,
                       const QString &amount)
 {
     row.bill.Name = row.ADJNAME;
@@ -102,7 +102,7 @@ void stageInvoiceBill(VoucherRun &run, InvoiceColumns &row, const QString &ldEId
     run.store().SaveBillAllocation(run.company(), row.bill, run.vchId(), ldEId, biAId);
 }
 
-void stageNamedCostRow(VoucherRun &run, InvoiceColumns &row, const QString &ldEId, const QString &amount)
+void stageNamedCostRow(VoucherRun &run, CostColumns &row, const QString &ldEId, const QString &amount)
 {
     // A centre of blanks names nothing the server holds.
     if (!sources::isBlank(row.COSTCENTRE))

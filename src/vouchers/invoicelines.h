@@ -54,12 +54,12 @@ void stageItemLine(VoucherRun &run, InvoiceColumns &row, const LineValue &value)
 void fillInvoiceLedgerEntry(InvoiceColumns &row, const LineValue &value, bool partyLine);
 
 // A bill row of ADJNAME under the ledger entry with that id.
-void stageInvoiceBill(VoucherRun &run, InvoiceColumns &row, const QString &ldEId, const QString &biAId,
+void stageInvoiceBill(VoucherRun &run, BillColumns &row, const QString &ldEId, const QString &biAId,
                       const QString &amount);
 
 // A cost-centre row under the ledger entry with that id, when COSTCENTRE holds more than blanks; the category
 // defaults as stageCostRow says.
-void stageNamedCostRow(VoucherRun &run, InvoiceColumns &row, const QString &ldEId, const QString &amount);
+void stageNamedCostRow(VoucherRun &run, CostColumns &row, const QString &ldEId, const QString &amount);
 
 // The lines any row of an invoice may add to its voucher, each numbered within its kind by an id advanced before
 // the line is written.

@@ -13,6 +13,7 @@ inline constexpr char locationPostQuickTransaction[] = "F01-0023C";
 inline constexpr char locationPostItemizedTransaction[] = "F01-0024";
 inline constexpr char locationPostVATTransaction[] = "F01-0024A";
 inline constexpr char locationPostVATTransactionMC[] = "F01-0024MC";
+inline constexpr char locationPostCostTransaction[] = "F01-0025";
 
 inline constexpr char statusDeleting[] = "Deleting Previous Data";
 inline constexpr char statusProcessed[] = "Processed Document: ";

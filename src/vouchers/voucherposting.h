@@ -22,5 +22,7 @@ void PostItemizedTransaction(sources::ImportWindow &window);
 void PostVATTransaction(sources::ImportWindow &window);
 // "VATTRANSACTIONSMC": VAT invoices whose amounts are in a foreign currency at an exchange rate.
 void PostVATTransactionMC(sources::ImportWindow &window);
+// "COST TRANSACTIONS" and "C_TRANSACTIONS": ledger lines with a bill and cost-centre rows.
+void PostCostTransaction(sources::ImportWindow &window);
 
 } // namespace vouchers
