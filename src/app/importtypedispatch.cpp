@@ -34,6 +34,8 @@ constexpr PostingFunction postingFunctions[] = {
     {QLatin1String("PostVATTransaction"), &vouchers::PostVATTransaction},
     {QLatin1String("PostVATTransactionMC"), &vouchers::PostVATTransactionMC},
     {QLatin1String("PostCostTransaction"), &vouchers::PostCostTransaction},
+    {QLatin1String("PostOrders"), &vouchers::PostOrders},
+    {QLatin1String("PostNotes"), &vouchers::PostNotes},
 };
 
 PostingProcedure functionOf(QLatin1String procedureName)

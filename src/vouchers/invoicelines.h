@@ -1,10 +1,13 @@
 #pragma once
 
 #include "staging/stagingrecords.h"
+#include "vouchers/tablehandler.h"
 #include "vouchers/voucherlines.h"
 #include "vouchers/vouchernumbers.h"
 
 #include <QString>
+
+#include <array>
 
 // The lines the invoice import types (VAT invoices, foreign-currency VAT invoices, orders, notes) stage alike: item
 // lines with their allocation and batch row, ledger lines with their bill and cost rows, and the voucher's
@@ -87,6 +90,30 @@ void stageOrderLine(VoucherRun &run, OrderDetailColumns &row);
 // In this order, each when the row gives it: a delivery-note line (DELNOTENOS and DELNOTEDATES), an order-list
 // line, an order-terms line, a consignee address line and a buyer address line. A text of blanks counts as given.
 void stageOrderDetails(VoucherRun &run, OrderDetailColumns &row);
+
+// The despatch, payment and buyer details of the header of an invoice or an order, as its first row gives them.
+struct DespatchColumns
+{
+    QString DESPATCHDOCNO;
+    QString DESPATCHEDTHROUGH;
+    QString DESTINATION;
+    QString PAYMENTTERMS;
+    QString OTHERREF;
+    QString CONSIGNEE;
+    QString BUYER;
+    QString BUYERTINNO;
+};
+
+// The header fields that take the despatch, payment and tax-number details as they stand.
+template <typename State> constexpr std::array<HeaderField<State>, 6> despatchHeaderFields()
+{
+    return {{{&staging::VoucherRec::BasicShipDocumentNo, &State::DESPATCHDOCNO},
+             {&staging::VoucherRec::BasicShippedBy, &State::DESPATCHEDTHROUGH},
+             {&staging::VoucherRec::BasicFinalDestination, &State::DESTINATION},
+             {&staging::VoucherRec::BasicDueDateOfPymt, &State::PAYMENTTERMS},
+             {&staging::VoucherRec::BasicOrderRef, &State::OTHERREF},
+             {&staging::VoucherRec::BasicBuyersSalesTaxNo, &State::BUYERTINNO}}};
+}
 
 // An invoice in a foreign currency states each amount in the voucher currency, at the exchange rate, and in the
 // base currency. The three values are as the row reads them: the currency texts as they stand, the rate in

@@ -2,6 +2,7 @@
 
 #include "vouchers/voucherrun.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -94,6 +95,16 @@ template <typename T, std::size_t N> constexpr std::span<const T> all(const T (&
 template <typename T, std::size_t N> constexpr std::span<const T> all(const std::array<T, N> &table)
 {
     return std::span<const T>(table);
+}
+
+// Two tables one after the other, as one: the columns a type shares with others, then its own.
+template <typename T, std::size_t N, std::size_t M>
+constexpr std::array<T, N + M> joined(const std::array<T, N> &first, const std::array<T, M> &second)
+{
+    std::array<T, N + M> both{};
+    std::copy(first.begin(), first.end(), both.begin());
+    std::copy(second.begin(), second.end(), both.begin() + N);
+    return both;
 }
 
 // A posting procedure: the run with the handler of the type's tables.

@@ -9,7 +9,6 @@
 #include "vouchers/voucherconstants.h"
 #include "vouchers/voucherposting.h"
 
-#include <algorithm>
 #include <array>
 
 namespace vouchers {
@@ -60,15 +59,6 @@ template <typename State> constexpr std::array<Column<State>, 22> vatLineColumns
     }};
 }
 
-template <typename T, std::size_t N, std::size_t M>
-constexpr std::array<T, N + M> joined(const std::array<T, N> &first, const std::array<T, M> &second)
-{
-    std::array<T, N + M> both{};
-    std::copy(first.begin(), first.end(), both.begin());
-    std::copy(second.begin(), second.end(), both.begin() + N);
-    return both;
-}
-
 // An item line's tax values and batch row; an empty godown or batch (a blank one is a name) takes the default.
 void fillVatItem(VatColumns &row, const QString &assessable)
 {
@@ -88,21 +78,13 @@ void fillVatItem(VatColumns &row, const QString &assessable)
 // A ledger line's entry goes to the voucher's full ledger list. A line whose assessable value is above 0 and that
 // names the party the service tax is on gets a service-tax bill; any other line a plain bill when it names one.
 // A row without a ledger adds its bill and cost row to the entry staged last.
-struct VatState : VatColumns, OrderDetailColumns
+struct VatState : VatColumns, OrderDetailColumns, DespatchColumns
 {
     QString SERVICETAXON;
     QString SERVICETAXLEDGER;
     QString SERVICETAX;
     QString CESS;
     QString SECCESS;
-    QString DESPATCHDOCNO;
-    QString DESPATCHEDTHROUGH;
-    QString DESTINATION;
-    QString PAYMENTTERMS;
-    QString OTHERREF;
-    QString CONSIGNEE;
-    QString BUYER;
-    QString BUYERTINNO;
     QString biAId;
     TaxBillAllocationRec taxBill;
 };
@@ -132,18 +114,13 @@ constexpr Column<VS> vatOwnColumns[] = {
     {"BUYERTINNO", &VS::BUYERTINNO, Optional},
 };
 constexpr auto vatColumns = joined(vatLineColumns<VS>(), std::to_array(vatOwnColumns));
-constexpr HeaderField<VS> vatHeader[] = {
+constexpr HeaderField<VS> vatPartyHeader[] = {
     {&VoucherRec::PartyLedgerName, &VS::LEDGER},
     {&VoucherRec::BasePartyName, &VS::LEDGER},
     {&VoucherRec::PartyName, &VS::BUYER},
     {&VoucherRec::BasicBuyerName, &VS::CONSIGNEE},
-    {&VoucherRec::BasicShipDocumentNo, &VS::DESPATCHDOCNO},
-    {&VoucherRec::BasicShippedBy, &VS::DESPATCHEDTHROUGH},
-    {&VoucherRec::BasicFinalDestination, &VS::DESTINATION},
-    {&VoucherRec::BasicDueDateOfPymt, &VS::PAYMENTTERMS},
-    {&VoucherRec::BasicOrderRef, &VS::OTHERREF},
-    {&VoucherRec::BasicBuyersSalesTaxNo, &VS::BUYERTINNO},
 };
+constexpr auto vatHeader = joined(std::to_array(vatPartyHeader), despatchHeaderFields<VS>());
 constexpr FixedValue<VoucherRec> vatFixedHeader[] = {
     {&VoucherRec::AsOriginal, "Yes"},
     {&VoucherRec::IsInvoice, "No"},

@@ -24,5 +24,9 @@ void PostVATTransaction(sources::ImportWindow &window);
 void PostVATTransactionMC(sources::ImportWindow &window);
 // "COST TRANSACTIONS" and "C_TRANSACTIONS": ledger lines with a bill and cost-centre rows.
 void PostCostTransaction(sources::ImportWindow &window);
+// "ORDERS": orders of item and ledger lines with delivery notes, order numbers, terms, consignee and buyer.
+void PostOrders(sources::ImportWindow &window);
+// "NOTES": delivery and receipt notes of item and ledger lines, their batches bound to orders.
+void PostNotes(sources::ImportWindow &window);
 
 } // namespace vouchers

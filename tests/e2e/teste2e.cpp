@@ -486,6 +486,44 @@ private slots:
         QVERIFY2(lines.at(1).contains(QStringLiteral("Stock Item 'Gizmo' does not exist!")), qPrintable(lines.at(1)));
     }
 
+    // Delivery and receipt notes from a CSV file: each item's batch row carries its order, tracking number and due
+    // date, the order-list lines of both notes go out, a row without a ledger adds only its order line, and the
+    // note naming a ledger the server lacks says why in the report while the run ends well.
+    void postsNotesFromATextFile()
+    {
+        m_server.reset();
+        m_server = std::make_unique<Tallysim>(
+            QStringList{QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("tallysim.log")),
+            QStringList{QStringLiteral("Sales"), QStringLiteral("Patel & Sons"), QStringLiteral("Purchases")},
+            QStringList{QStringLiteral("--stock-item"), QStringLiteral("Widget")});
+        QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
+        const QString report = path(QStringLiteral("notes.txt"));
+
+        const Run run = pelko({QStringLiteral("XLS"), voucherFile("notes.csv"), QStringLiteral("NOTES"), QString(),
+                               report, QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
+                              Display::None);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(m_server->imports(), 2);
+        const QByteArray log = m_server->log();
+        for (const char *element :
+             {"VCHTYPE=\"Delivery Note\"", "VCHTYPE=\"Receipt Note\"", "<ORDERNO>PO-7</ORDERNO>",
+              "<TRACKINGNUMBER>TR-1</TRACKINGNUMBER>", "<ORDERDUEDATE>20240410</ORDERDUEDATE>",
+              "<BASICPURCHASEORDERNO>PO-9</BASICPURCHASEORDERNO>", "<BASICPURCHASEORDERNO>PO-11</BASICPURCHASEORDERNO>",
+              "<DESTINATIONGODOWNNAME>Main Location</DESTINATIONGODOWNNAME>", "<AMOUNT>-100.000</AMOUNT>"})
+            QVERIFY2(log.contains(element), element);
+        QCOMPARE(log.count("<INVOICEORDERLIST.LIST>"), 4);
+        QCOMPARE(log.count("<LEDGERENTRIES.LIST>"), 2);
+        QVERIFY(!log.contains("X-1"));
+        const QStringList lines = reportLines(readFile(report));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0),
+                 QStringLiteral("Delivery Note-DN-1-20240405-SO-1").leftJustified(75) + QStringLiteral("CREATED"));
+        QCOMPARE(lines.at(1).left(75), QStringLiteral("Receipt Note-RN-1-20240406-PO-2").leftJustified(75));
+        QVERIFY2(lines.at(1).contains(QStringLiteral("Ledger 'Supplier' does not exist!")), qPrintable(lines.at(1)));
+    }
+
     // Two unattended runs at once, each against its own server, share one settings store: each run keeps to the
     // server it started with, though the other stores its own meanwhile.
     void twoRunsAgainstTwoServersAtOnce()
