@@ -36,6 +36,7 @@ constexpr PostingFunction postingFunctions[] = {
     {QLatin1String("PostCostTransaction"), &vouchers::PostCostTransaction},
     {QLatin1String("PostOrders"), &vouchers::PostOrders},
     {QLatin1String("PostNotes"), &vouchers::PostNotes},
+    {QLatin1String("PostVoucherRegister"), &vouchers::PostVoucherRegister},
 };
 
 PostingProcedure functionOf(QLatin1String procedureName)

@@ -28,5 +28,8 @@ void PostCostTransaction(sources::ImportWindow &window);
 void PostOrders(sources::ImportWindow &window);
 // "NOTES": delivery and receipt notes of item and ledger lines, their batches bound to orders.
 void PostNotes(sources::ImportWindow &window);
+// "SALE REGISTER", "SALEREGISTER", "V_TRANSACTIONS", "VOUCHERREGISTER" and "VOUCHER REGISTER": one voucher per row,
+// its ledger lines in the columns the register's map names.
+void PostVoucherRegister(sources::ImportWindow &window);
 
 } // namespace vouchers

@@ -11,6 +11,8 @@
 #include "tally/transport.h"
 #include "vouchers/voucherconstants.h"
 
+#include <utility>
+
 namespace vouchers {
 
 namespace {
@@ -69,6 +71,21 @@ bool VoucherRun::rowIsBlank() const
     return sources::IsEmptyRow(m_window.workGrid(), m_row);
 }
 
+int VoucherRun::columnCount() const
+{
+    return m_window.workGrid().columns();
+}
+
+QString VoucherRun::columnTag(int gridColumn) const
+{
+    return m_window.workGrid().columnTag(gridColumn);
+}
+
+QString VoucherRun::cellOfKey(const QString &key) const
+{
+    return text(m_window.workGrid().columnOfKey(key));
+}
+
 int VoucherRun::columnOf(const char *key, ColumnUse use)
 {
     // Looked up once a run: every row asks for the same columns.
@@ -98,13 +115,16 @@ void VoucherRun::readCommonColumns()
 }
 
 // The one place a staged voucher goes to the server. One some of whose rows could not be staged would reach it
-// without them, and is not sent.
+// without them, and is not sent; nor is one its type refused.
 bool VoucherRun::postVoucher(const sources::PostedRows &rows)
 {
-    const tally::TallyReply reply =
-        m_store.stagingFailed(m_company, m_vchId)
-            ? tally::TallyReply{QString::fromLatin1(resultNotStaged), tally::Delivery::NotSent}
-            : staging::PostStagedVoucher(m_store, m_company, m_vchId, QString::fromLatin1(actionCreate));
+    tally::TallyReply reply;
+    if (!m_refusal.isEmpty())
+        reply = {std::exchange(m_refusal, QString()), tally::Delivery::NotSent};
+    else if (m_store.stagingFailed(m_company, m_vchId))
+        reply = {QString::fromLatin1(resultNotStaged), tally::Delivery::NotSent};
+    else
+        reply = staging::PostStagedVoucher(m_store, m_company, m_vchId, QString::fromLatin1(actionCreate));
     const bool goOn = sources::PostAndMark(m_window, rows, reply, QString::fromLatin1(statusProcessed) + m_vchId);
     // The next voucher must not share the id of one whose rows stay staged.
     m_vchId = NextCounter(m_vchId);

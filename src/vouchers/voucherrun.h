@@ -93,6 +93,16 @@ public:
     // Whether every cell of the row in hand is blank.
     bool rowIsBlank() const;
 
+    // The work grid's columns, for a type whose columns a map names: their number, the tag of one, and the text
+    // of the row in hand in the column with that key (a run-time error when the grid has no such column).
+    int columnCount() const;
+    QString columnTag(int gridColumn) const;
+    QString cellOfKey(const QString &key) const;
+
+    // Keeps the voucher open now from the server: its rows are marked with this result, which says "ERROR" and
+    // why, as a voucher the server refused.
+    void refuseVoucher(const QString &result) { m_refusal = result; }
+
     // Reads the row's cells into the values, in table order.
     template <typename Values> void readColumns(Values &values, std::span<const Column<Values>> columns)
     {
@@ -124,6 +134,7 @@ private:
     int m_firstRow = 0;
     bool m_sourceHasId = false;
     staging::VoucherRec m_header;
+    QString m_refusal;
     std::unordered_map<const char *, int> m_columns;
 };
 

@@ -1,0 +1,188 @@
+#include "errors/errortrap.h"
+#include "sources/databaseloader.h"
+#include "sources/importtypes.h"
+#include "sources/rowmarking.h"
+#include "sources/sheetloader.h"
+#include "sources/workgrid.h"
+#include "support/golden.h"
+#include "support/headlesswindow.h"
+#include "support/memorysource.h"
+#include "support/postingrecord.h"
+#include "support/reportederrors.h"
+#include "support/scriptedprompter.h"
+#include "support/simulatedserver.h"
+#include "support/testenvironment.h"
+#include "vouchers/voucherposting.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString company = QStringLiteral("Pelko Traders");
+
+// The register's columns, and a row of it: its cells by field name, the rest empty.
+const QStringList registerFields{
+    u"VchType"_s,         u"VchDate"_s,       u"VchNo"_s,      u"RefNo"_s,        u"Ledger"_s,   u"Narration"_s,
+    u"AdjMethod"_s,       u"AdjName"_s,       u"AdjDate"_s,    u"AdjAmount"_s,    u"Freight"_s,  u"VAT"_s,
+    u"Sales"_s,           u"Service"_s,       u"STax"_s,       u"Cess"_s,         u"SecCess"_s,  u"Expense"_s,
+    u"Discount"_s,        u"TotalAmount"_s,   u"DelNoteNos"_s, u"DelNoteDates"_s, u"OrderNos"_s, u"OrderDates"_s,
+    u"TermsOfDelivery"_s, u"DespatchDocNo"_s, u"Buyer"_s,      u"BuyerTinNo"_s};
+
+testsupport::Record record(const QStringList &fields, const QList<QPair<QString, QString>> &cells)
+{
+    testsupport::Record row(fields.size());
+    for (const auto &[field, text] : cells)
+        row[fields.indexOf(field)] = testsupport::Cell::fromText(text);
+    return row;
+}
+
+// A sales voucher of the register: number, party ledger and the amounts by column.
+testsupport::Record sale(const QString &number, const QString &ledger, const QList<QPair<QString, QString>> &cells)
+{
+    QList<QPair<QString, QString>> all{{u"VchType"_s, u"Sales"_s},     {u"VchDate"_s, u"20240401"_s},
+                                       {u"VchNo"_s, number},           {u"RefNo"_s, u"INV-"_s + number},
+                                       {u"Ledger"_s, ledger},          {u"Narration"_s, u"Sale "_s + number},
+                                       {u"AdjMethod"_s, u"New Ref"_s}, {u"AdjName"_s, u"INV-"_s + number},
+                                       {u"AdjDate"_s, u"30 Days"_s}};
+    return record(registerFields, all + cells);
+}
+
+// The map in its workbook form, with every optional field.
+const QStringList mapFields{u"ColumnName"_s,        u"LedgerName"_s,       u"LedgerSign"_s,       u"Order"_s,
+                            u"VATClassification"_s, u"VATRate"_s,          u"AssessableColumn"_s, u"ServiceTaxOn"_s,
+                            u"ServiceTaxRate"_s,    u"ServiceTaxColumn"_s, u"CessRate"_s,         u"CessColumn"_s,
+                            u"SecCessRate"_s,       u"SecCessColumn"_s,    u"ServiceTaxLedger"_s, u"ExpenseColumn"_s};
+
+testsupport::Record mapRow(const QStringList &values)
+{
+    testsupport::Record row(mapFields.size());
+    for (qsizetype i = 0; i < values.size(); ++i)
+        row[i] = testsupport::Cell::fromText(values.at(i));
+    return row;
+}
+
+} // namespace
+
+class TestVoucherRegisters final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<testsupport::TestEnvironment>();
+        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
+        tallysim::Config config{{company}, company};
+        config.ledgers = {u"Sales"_s,       u"Patel & Sons"_s, u"Output VAT"_s,          u"Freight"_s,
+                          u"Service Tax"_s, u"Consultant"_s,   u"Consultancy Charges"_s, u"Discount Allowed"_s};
+        m_server = std::make_unique<testsupport::SimulatedServer>(config);
+        m_server->configureSettings();
+        m_window = std::make_unique<testsupport::HeadlessWindow>();
+        m_window->setCompanyListText(company);
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_server.reset();
+        m_prompter.reset();
+        m_env.reset();
+    }
+
+    // A register sheet and its map go through the loader, the run, the staging file and the builder to the
+    // server. The map's party line ("Auto") takes TOTALAMOUNT and the row's ledger; its Order, not the column's
+    // place, orders the lines; a sign is Dr or Cr in any letter case and with blanks, and any other sign refuses
+    // the row, naming the column; a VAT line's bill names no service-tax ledger though the line staged before it
+    // did; a service-tax line gets a tax bill of its columns; an amount of 0 stages no line; a row without a
+    // ledger is passed over; each row is marked as a master is, in the colour of its own outcome.
+    void goldenRun()
+    {
+        const QList<testsupport::Record> rows{
+            sale(u"1"_s, u"Patel & Sons"_s,
+                 {{u"AdjAmount"_s, u"122.5"_s},
+                  {u"Freight"_s, u"10"_s},
+                  {u"VAT"_s, u"12.5"_s},
+                  {u"Sales"_s, u"100"_s},
+                  {u"TotalAmount"_s, u"122.5"_s},
+                  {u"DelNoteNos"_s, u"DN-1"_s},
+                  {u"DelNoteDates"_s, u"20240401"_s},
+                  {u"OrderNos"_s, u"PO-7"_s},
+                  {u"OrderDates"_s, u"20240325"_s},
+                  {u"TermsOfDelivery"_s, u"FOR Pune"_s},
+                  {u"DespatchDocNo"_s, u"LR-55"_s},
+                  {u"Buyer"_s, u"Patel & Sons"_s},
+                  {u"BuyerTinNo"_s, u"27AAAPP1234"_s}}),
+            sale(u"2"_s, u"Patel & Sons"_s,
+                 {{u"AdjAmount"_s, u"50"_s},
+                  {u"Freight"_s, u"0"_s},
+                  {u"VAT"_s, u"0.0004"_s},
+                  {u"Sales"_s, u"50"_s},
+                  {u"TotalAmount"_s, u"50"_s}}),
+            sale(u"3"_s, u"~"_s, {{u"Sales"_s, u"70"_s}, {u"TotalAmount"_s, u"70"_s}}),
+            sale(u"4"_s, u"Nowhere"_s, {{u"Sales"_s, u"20"_s}, {u"TotalAmount"_s, u"20"_s}}),
+            sale(u"5"_s, u"Patel & Sons"_s,
+                 {{u"Service"_s, u"1000"_s},
+                  {u"STax"_s, u"120"_s},
+                  {u"Cess"_s, u"2.4"_s},
+                  {u"SecCess"_s, u"1.2"_s},
+                  {u"Expense"_s, u"50"_s},
+                  {u"AdjAmount"_s, u"1173.6"_s},
+                  {u"TotalAmount"_s, u"1173.6"_s}}),
+            // A character XML cannot carry: the voucher cannot be built, and its row shows an empty result.
+            sale(u"7"_s, u"Patel & Sons"_s,
+                 {{u"Narration"_s, u"bad \x01 text"_s}, {u"Sales"_s, u"30"_s}, {u"TotalAmount"_s, u"30"_s}}),
+            sale(u"6"_s, u"Patel & Sons"_s,
+                 {{u"Sales"_s, u"30"_s}, {u"Discount"_s, u"5"_s}, {u"TotalAmount"_s, u"25"_s}}),
+            // A credit note of sorts: negative amounts change side, "-" negating the number.
+            sale(u"8"_s, u"Patel & Sons"_s,
+                 {{u"AdjAmount"_s, u"-40"_s}, {u"Sales"_s, u"-40"_s}, {u"TotalAmount"_s, u"-40"_s}}),
+        };
+        const QList<testsupport::Record> map{
+            mapRow({u"TotalAmount"_s, u"Auto"_s, u"Dr"_s, u"1"_s}),
+            mapRow({u"Sales"_s, u"Sales"_s, u"Cr"_s, u"2"_s}),
+            mapRow({u"VAT"_s, u"Output VAT"_s, u"CR"_s, u"3"_s, u"Output VAT @ 12.5%"_s, u"12.5"_s, u"Sales"_s}),
+            mapRow({u"Freight"_s, u"Freight"_s, u" cr "_s, u"4"_s, u"~"_s, u"~"_s, u"~"_s, u"~"_s, u"~"_s, u"~"_s,
+                    u"~"_s, u"~"_s, u"~"_s, u"~"_s, u"Service Tax"_s, u"~"_s}),
+            mapRow({u"Service"_s, u"Consultancy Charges"_s, u"Cr"_s, u"5"_s, u"~"_s, u"~"_s, u"Service"_s,
+                    u"Consultant"_s, u"12"_s, u"stax"_s, u"2"_s, u"Cess"_s, u"1"_s, u"SecCess"_s, u"~"_s,
+                    u"Expense"_s}),
+            mapRow({u"Discount"_s, u"Discount Allowed"_s, u"Dx"_s, u"6"_s}),
+        };
+        loadRegister(rows, map);
+        vouchers::PostVoucherRegister(*m_window);
+
+        // The voucher that could not be built, reported where its value failed and by the builder.
+        QCOMPARE(testsupport::reportedLocations(*m_prompter), (QStringList{u"C02-0013"_s, u"C01--0020"_s}));
+        testsupport::compareWithGolden(testsupport::requestsText(m_server->requests()),
+                                       u"vouchers/voucher-register.requests.txt"_s);
+        if (QTest::currentTestFailed())
+            return;
+        testsupport::compareWithGolden(testsupport::marksText(*m_window), u"vouchers/voucher-register.marks.txt"_s);
+    }
+
+private:
+    // Loads the register and its map as the workbook loader does, from sheets held in memory.
+    void loadRegister(const QList<testsupport::Record> &rows, const QList<testsupport::Record> &map,
+                      const QStringList &fields = registerFields, const QStringList &mapFieldNames = mapFields)
+    {
+        testsupport::MemorySource source;
+        source.addTable(u"VoucherRegister$"_s, fields, rows);
+        source.addTable(u"VoucherRegisterMap$"_s, mapFieldNames, map);
+        m_window->setImportTypeText(u"VOUCHER REGISTER"_s);
+        m_window->setSourceText(sources::SourceBox::txtFilePath, u"memory.xls"_s);
+        sources::LoadExcelData(*m_window, u"VOUCHERREGISTER"_s);
+        QVERIFY(m_window->workGrid().findColumn(sources::ProcessStatusKey) > 0);
+        m_window->forgetStatCalls();
+    }
+
+    std::unique_ptr<testsupport::TestEnvironment> m_env;
+    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
+    std::unique_ptr<testsupport::SimulatedServer> m_server;
+    std::unique_ptr<testsupport::HeadlessWindow> m_window;
+};
+
+QTEST_GUILESS_MAIN(TestVoucherRegisters)
+#include "testvoucherregisters.moc"
