@@ -37,6 +37,8 @@ constexpr PostingFunction postingFunctions[] = {
     {QLatin1String("PostOrders"), &vouchers::PostOrders},
     {QLatin1String("PostNotes"), &vouchers::PostNotes},
     {QLatin1String("PostVoucherRegister"), &vouchers::PostVoucherRegister},
+    {QLatin1String("PostSTTDSTransaction"), &vouchers::PostSTTDSTransaction},
+    {QLatin1String("PostCrDrNotes"), &vouchers::PostCrDrNotes},
 };
 
 PostingProcedure functionOf(QLatin1String procedureName)

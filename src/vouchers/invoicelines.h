@@ -56,7 +56,8 @@ void stageItemLine(VoucherRun &run, InvoiceColumns &row, const LineValue &value)
 // sign prefix for the rows under it. The party line is the voucher's first ledger entry.
 void fillInvoiceLedgerEntry(InvoiceColumns &row, const LineValue &value, bool partyLine);
 
-// A bill row of ADJNAME under the ledger entry with that id.
+// A bill row of ADJNAME under the ledger entry with that id, of ADJMETHOD and the credit period ADJDATE; the
+// type's own fields of the bill are set beforehand.
 void stageInvoiceBill(VoucherRun &run, BillColumns &row, const QString &ldEId, const QString &biAId,
                       const QString &amount);
 

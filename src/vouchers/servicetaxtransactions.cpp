@@ -10,15 +10,9 @@ namespace {
 
 // Service-tax transactions: a line with an assessable value gets a service-tax bill and names the service-tax
 // ledger as its tax party; any other line gets a plain bill that carries that ledger.
-struct ServiceTaxState : LedgerColumns, BillColumns, CostColumns
+struct ServiceTaxState : LedgerColumns, BillColumns, CostColumns, ServiceTaxColumns
 {
-    QString SERVICETAXLEDGER;
-    QString ASSESSABLEAMT;
     QString SERVICETAXRATE;
-    QString SERVICETAX;
-    QString CESS;
-    QString SECCESS;
-    staging::TaxBillAllocationRec taxBill;
 };
 using SS = ServiceTaxState;
 
@@ -44,17 +38,6 @@ constexpr Counter<SS> serviceTaxCounters[] = {
     {&SS::ldEId, "1"},
     {&SS::cAId, "0"},
 };
-constexpr FixedValue<staging::TaxBillAllocationRec> serviceTaxBillValues[] = {
-    {&staging::TaxBillAllocationRec::IsInputAvail, "No"},
-    {&staging::TaxBillAllocationRec::IsPureAgentBill, "No"},
-    {&staging::TaxBillAllocationRec::TDSSurcharge, "2"},
-    {&staging::TaxBillAllocationRec::TDSAddlSurcharge, ""},
-    {&staging::TaxBillAllocationRec::STSecondaryCessRate, "1"},
-    {&staging::TaxBillAllocationRec::ExpenseAmount, ""},
-    {&staging::TaxBillAllocationRec::AbatementAmount, ""},
-    {&staging::TaxBillAllocationRec::AbatementNotificationNo, ""},
-};
-
 void stageServiceTaxTransaction(SS &state, VoucherRun &run)
 {
     // A source without ASSESSABLEAMT, or a cell without a number, makes a plain line.
@@ -65,17 +48,7 @@ void stageServiceTaxTransaction(SS &state, VoucherRun &run)
     run.store().SaveLedgerEntry(run.company(), state.entry, run.vchId(), state.ldEId);
 
     if (assessable) {
-        staging::TaxBillAllocationRec &bill = state.taxBill;
-        bill.Name = state.ADJNAME;
-        bill.BillType = state.ADJMETHOD;
-        bill.TDSTaxRate = state.SERVICETAXRATE;
-        bill.Amount = state.ADJAMOUNT;
-        bill.SurchargeAmount = state.SERVICETAX;
-        bill.AddlSurchargeAmount = state.CESS;
-        bill.STSecondaryCessAmount = state.SECCESS;
-        bill.AssessableAmount = state.ASSESSABLEAMT;
-        assignFixedValues(bill, all(serviceTaxBillValues));
-        run.store().SaveTaxBillAllocation(run.company(), bill, run.vchId(), state.ldEId, QStringLiteral("1"));
+        stageServiceTaxBill(run, state, state, state.ldEId, QStringLiteral("1"), state.SERVICETAXRATE, QString());
     } else {
         state.bill.Name = state.ADJNAME;
         state.bill.BillCreditPeriod = QString();

@@ -1,4 +1,5 @@
 #include "staging/stagingstore.h"
+#include "vouchers/invoicelines.h"
 #include "vouchers/tablehandler.h"
 #include "vouchers/voucherconstants.h"
 #include "vouchers/voucherlines.h"
@@ -9,11 +10,8 @@ namespace vouchers {
 namespace {
 
 // TDS transactions: a row is a ledger line with one bill that carries the TDS details, and a cost row.
-struct TdsState : LedgerColumns, BillColumns, CostColumns
+struct TdsState : LedgerColumns, BillColumns, CostColumns, TdsColumns
 {
-    QString TDSLEDGER;
-    QString TDSRATE;
-    QString ISSPECIALRATE;
 };
 using DS = TdsState;
 
@@ -43,16 +41,8 @@ void stageTdsTransaction(DS &state, VoucherRun &run)
     fillLedgerLine(state);
     run.store().SaveLedgerEntry(run.company(), state.entry, run.vchId(), state.ldEId);
 
-    state.bill.Name = state.ADJNAME;
-    state.bill.BillType = state.ADJMETHOD;
-    state.bill.BillCreditPeriod = state.ADJDATE;
-    state.bill.TDSLedgerNC = state.TDSLEDGER;
-    state.bill.TDSDeducteeSpecialRate = state.TDSRATE;
-    state.bill.TDSDeducteeIsSpecialRate = state.ISSPECIALRATE;
-    state.bill.TDSDeducteeSectionNumber =
-        state.ISSPECIALRATE == QLatin1String("Yes") ? QStringLiteral("197") : QString();
-    state.bill.Amount = signedBillAmount(state, state);
-    run.store().SaveBillAllocation(run.company(), state.bill, run.vchId(), state.ldEId, QStringLiteral("1"));
+    fillTdsDeduction(state.bill, state);
+    stageInvoiceBill(run, state, state.ldEId, QStringLiteral("1"), signedBillAmount(state, state));
 
     stageCostRow(run, state, state.ldEId, state.COSTAMOUNT);
     state.ldEId = NextCounter(state.ldEId);

@@ -7,6 +7,21 @@
 
 namespace vouchers {
 
+namespace {
+
+constexpr FixedValue<staging::TaxBillAllocationRec> serviceTaxBillValues[] = {
+    {&staging::TaxBillAllocationRec::IsInputAvail, "No"},
+    {&staging::TaxBillAllocationRec::IsPureAgentBill, "No"},
+    {&staging::TaxBillAllocationRec::TDSSurcharge, "2"},
+    {&staging::TaxBillAllocationRec::TDSAddlSurcharge, ""},
+    {&staging::TaxBillAllocationRec::STSecondaryCessRate, "1"},
+    {&staging::TaxBillAllocationRec::ExpenseAmount, ""},
+    {&staging::TaxBillAllocationRec::AbatementAmount, ""},
+    {&staging::TaxBillAllocationRec::AbatementNotificationNo, ""},
+};
+
+} // namespace
+
 bool isInventoryRow(const QString &itemName)
 {
     return !sources::isBlank(itemName);
@@ -27,6 +42,30 @@ void fillLedgerLine(LedgerColumns &line)
 QString signedBillAmount(const LedgerColumns &line, const BillColumns &bill)
 {
     return signedAmount(line.signPrefix, cellInForm(bill.ADJAMOUNT, CellForm::Amount));
+}
+
+void stageServiceTaxBill(VoucherRun &run, const BillColumns &bill, ServiceTaxColumns &tax, const QString &ldEId,
+                         const QString &tBiAId, const QString &rate, const QString &signPrefix)
+{
+    staging::TaxBillAllocationRec &taxBill = tax.taxBill;
+    taxBill.Name = bill.ADJNAME;
+    taxBill.BillType = bill.ADJMETHOD;
+    taxBill.TDSTaxRate = rate;
+    taxBill.Amount = signedAmount(signPrefix, bill.ADJAMOUNT);
+    taxBill.SurchargeAmount = signedAmount(signPrefix, tax.SERVICETAX);
+    taxBill.AddlSurchargeAmount = signedAmount(signPrefix, tax.CESS);
+    taxBill.STSecondaryCessAmount = signedAmount(signPrefix, tax.SECCESS);
+    taxBill.AssessableAmount = signedAmount(signPrefix, tax.ASSESSABLEAMT);
+    assignFixedValues(taxBill, std::span<const FixedValue<staging::TaxBillAllocationRec>>(serviceTaxBillValues));
+    run.store().SaveTaxBillAllocation(run.company(), taxBill, run.vchId(), ldEId, tBiAId);
+}
+
+void fillTdsDeduction(staging::BillAllocationRec &bill, const TdsColumns &tds)
+{
+    bill.TDSLedgerNC = tds.TDSLEDGER;
+    bill.TDSDeducteeSpecialRate = tds.TDSRATE;
+    bill.TDSDeducteeIsSpecialRate = tds.ISSPECIALRATE;
+    bill.TDSDeducteeSectionNumber = tds.ISSPECIALRATE == QLatin1String("Yes") ? QStringLiteral("197") : QString();
 }
 
 void stageCostRow(VoucherRun &run, CostColumns &cost, const QString &ldEId, const QString &amount)

@@ -43,6 +43,25 @@ struct CostColumns
     staging::CategoryAllocationRec cost;
 };
 
+// A service-tax bill's values: the assessable amount, the tax and its two cesses.
+struct ServiceTaxColumns
+{
+    QString SERVICETAXLEDGER;
+    QString ASSESSABLEAMT;
+    QString SERVICETAX;
+    QString CESS;
+    QString SECCESS;
+    staging::TaxBillAllocationRec taxBill;
+};
+
+// A bill's TDS deduction: the TDS ledger and a special rate of deduction.
+struct TdsColumns
+{
+    QString TDSLEDGER;
+    QString TDSRATE;
+    QString ISSPECIALRATE;
+};
+
 // Whether a row of an item import type is an item line (InventoryRow) rather than a ledger line (LedgerRow): its
 // ITEMNAME holds more than blanks.
 bool isInventoryRow(const QString &itemName);
@@ -53,6 +72,15 @@ void fillLedgerLine(LedgerColumns &line);
 
 // The bill amount under the line's sign: ADJAMOUNT formatted once more, negated on a debit line.
 QString signedBillAmount(const LedgerColumns &line, const BillColumns &bill);
+
+// A service-tax bill of ADJNAME under the ledger entry with that id, at the tax rate given, each amount under the
+// line's sign prefix.
+void stageServiceTaxBill(VoucherRun &run, const BillColumns &bill, ServiceTaxColumns &tax, const QString &ldEId,
+                         const QString &tBiAId, const QString &rate, const QString &signPrefix);
+
+// The TDS fields of a bill: the row's TDS ledger, rate and special-rate flag; a special rate ("Yes", exactly)
+// deducts under section 197.
+void fillTdsDeduction(staging::BillAllocationRec &bill, const TdsColumns &tds);
 
 // A cost-centre row of the ledger entry with that id, when the row names a cost centre (compared exactly: a
 // centre of blanks is one); the category defaults to "Primary Cost Category", and that default stands until the

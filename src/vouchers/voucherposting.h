@@ -31,5 +31,9 @@ void PostNotes(sources::ImportWindow &window);
 // "SALE REGISTER", "SALEREGISTER", "V_TRANSACTIONS", "VOUCHERREGISTER" and "VOUCHER REGISTER": one voucher per row,
 // its ledger lines in the columns the register's map names.
 void PostVoucherRegister(sources::ImportWindow &window);
+// "STTDSTRANSACTIONS": ledger lines with service-tax bills or TDS bills, and cost centres.
+void PostSTTDSTransaction(sources::ImportWindow &window);
+// "CRDRNOTES": credit and debit notes, a ledger line and its bill per row, the first line the party's.
+void PostCrDrNotes(sources::ImportWindow &window);
 
 } // namespace vouchers

@@ -189,6 +189,10 @@ private slots:
                                                   << "SERVICETAXTRANSACTIONS" << &vouchers::PostServTaxTransaction;
         QTest::newRow("itemized transactions") << "item-transactions"
                                                << "ITEM TRANSACTIONS" << &vouchers::PostItemizedTransaction;
+        QTest::newRow("service-tax and TDS transactions") << "sttds-transactions"
+                                                          << "STTDSTRANSACTIONS" << &vouchers::PostSTTDSTransaction;
+        QTest::newRow("credit and debit notes") << "crdr-notes"
+                                                << "CRDRNOTES" << &vouchers::PostCrDrNotes;
     }
     void goldenRun()
     {
@@ -375,6 +379,9 @@ private slots:
                                      << u"F01-0023B"_s << u"Debit"_s;
         QTest::newRow("itemized") << u"ITEM TRANSACTIONS"_s << &vouchers::PostItemizedTransaction << u"F01-0024"_s
                                   << u"GodownName"_s;
+        QTest::newRow("service tax and TDS")
+            << u"STTDSTRANSACTIONS"_s << &vouchers::PostSTTDSTransaction << u"F01-0025A"_s << u"Credit"_s;
+        QTest::newRow("notes") << u"CRDRNOTES"_s << &vouchers::PostCrDrNotes << u"F01-0050"_s << u"Debit"_s;
     }
     void missingRequiredColumn()
     {
@@ -681,6 +688,47 @@ private slots:
 
         QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
         QCOMPARE(postedVouchers(m_server->requests()), QStringList{u"Payment-1-20240401 [] Cash,Cash"_s});
+    }
+
+    // A service-tax and TDS line gets its service-tax bill only for an assessable value above 0. One that is
+    // missing, empty or no number is 0, as are the others: the line gets its plain bill and the run goes on.
+    void serviceTaxOrPlainBill_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QString>("assessable");
+        QTest::addColumn<bool>("serviceTax");
+
+        const QStringList fields = transactionFields + QStringList{u"AdjName"_s, u"ServiceTaxLedger"_s};
+        const QStringList withAssessable = fields + QStringList{u"AssessableAmt"_s};
+        QTest::newRow("no column") << fields << QString() << false;
+        QTest::newRow("empty") << withAssessable << u""_s << false;
+        QTest::newRow("no number") << withAssessable << u"n/a"_s << false;
+        QTest::newRow("zero") << withAssessable << u"0"_s << false;
+        QTest::newRow("negative") << withAssessable << u"-10"_s << false;
+        QTest::newRow("above zero") << withAssessable << u"10"_s << true;
+        // First in the source, the column is read all the same.
+        QTest::newRow("above zero, first column") << QStringList{u"AssessableAmt"_s} + fields << u"10"_s << true;
+    }
+    void serviceTaxOrPlainBill()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QString, assessable);
+        QFETCH(bool, serviceTax);
+
+        QStringList row = line(u"Journal"_s, u"1"_s, u"1"_s, u"Consultant"_s, u"10"_s) << u"B-1"_s << u"Consultant"_s;
+        if (fields.first() == u"AssessableAmt"_s)
+            row.prepend(assessable);
+        else if (fields.size() > row.size())
+            row.append(assessable);
+        testsupport::loadRows(*m_window, u"STTDSTRANSACTIONS"_s, fields, {row});
+        vouchers::PostSTTDSTransaction(*m_window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
+        QCOMPARE(m_server->requests().size(), 1);
+        const QByteArray body = m_server->requests().front().body;
+        QCOMPARE(body.count("<TAXBILLALLOCATIONS.LIST>"), serviceTax ? 1 : 0);
+        QCOMPARE(body.count("<BILLALLOCATIONS.LIST>"), serviceTax ? 0 : 1);
+        QCOMPARE(body.count("<TDSPARTYNAME>Consultant</TDSPARTYNAME>"), serviceTax ? 1 : 0);
     }
 
     // A type that posts each row as a voucher of its own: rows without a voucher and blank rows are passed over,
