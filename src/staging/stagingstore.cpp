@@ -7,11 +7,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
+
+#include <sqlite3.h>
 
 #include <atomic>
+#include <string>
 
 #include <sys/stat.h>
 
@@ -153,13 +155,6 @@ QString placeholders(qsizetype count)
     return marks.join(QStringLiteral(", "));
 }
 
-// A record field never set is a null text, which the database would store as Null; a field that holds empty
-// text is stored as empty text.
-QVariant storedText(const QString &value)
-{
-    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
-}
-
 [[noreturn]] void raiseDatabaseError(const QString &description)
 {
     errors::raise(errDatabase, description, QStringLiteral("Pelko staging database"));
@@ -168,6 +163,24 @@ QVariant storedText(const QString &value)
 [[noreturn]] void raiseDatabaseError(const QSqlError &error)
 {
     raiseDatabaseError(error.databaseText().isEmpty() ? error.text() : error.databaseText());
+}
+
+[[noreturn]] void raiseDatabaseError(sqlite3 *connection)
+{
+    raiseDatabaseError(QString::fromUtf8(sqlite3_errmsg(connection)));
+}
+
+// The handle of the database the driver opened: the store's statements run on it directly, without the driver's
+// work for every value bound and every row read.
+sqlite3 *connectionOf(const QSqlDatabase &database)
+{
+    const QVariant handle = database.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0 || !handle.constData())
+        raiseDatabaseError(QStringLiteral("The staging file was not opened as a SQLite database."));
+    sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData());
+    if (!connection)
+        raiseDatabaseError(QStringLiteral("The staging file was not opened as a SQLite database."));
+    return connection;
 }
 
 // Which file a path names now: its device and inode, or none when there is no file.
@@ -183,12 +196,171 @@ std::pair<quint64, quint64> fileIdentity(const QString &path)
 
 } // namespace
 
+// A statement prepared once on the store's connection and run again and again.
+class StagingStore::Statement final
+{
+public:
+    Statement(sqlite3 *connection, const QString &sql) : m_connection(connection)
+    {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v3(connection, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &m_statement,
+                               nullptr) != SQLITE_OK)
+            raiseDatabaseError(connection);
+        m_texts.resize(std::size_t(sqlite3_bind_parameter_count(m_statement)));
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Q_DISABLE_COPY_MOVE(Statement)
+
+    // A text for the placeholder at that position, counted from 0. A null text (a record field never set) is
+    // stored as empty text, as an empty one is, never as Null. The text goes in as the file stores it, in UTF-8,
+    // through a buffer the placeholder keeps from run to run.
+    void bind(int position, const QString &text)
+    {
+        if (position < 0 || std::size_t(position) >= m_texts.size())
+            raiseDatabaseError(QStringLiteral("A value was bound to a placeholder the statement does not have."));
+        std::string &utf8 = m_texts[std::size_t(position)];
+        assignUtf8(utf8, text);
+        if (sqlite3_bind_text(m_statement, position + 1, utf8.c_str(), int(utf8.size()), SQLITE_STATIC) != SQLITE_OK)
+            raiseDatabaseError(m_connection);
+    }
+
+    // Runs the statement to its next row: false when it has no more. A failure ends the run and raises.
+    bool next()
+    {
+        const int stepped = sqlite3_step(m_statement);
+        if (stepped == SQLITE_ROW)
+            return true;
+        if (stepped == SQLITE_DONE)
+            return false;
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_connection));
+        finish();
+        raiseDatabaseError(message);
+    }
+
+    // Runs the statement to its end.
+    void run()
+    {
+        while (next()) {
+        }
+        finish();
+    }
+
+    // The same, with a failure left unsaid.
+    void runQuietly()
+    {
+        while (sqlite3_step(m_statement) == SQLITE_ROW) {
+        }
+        finish();
+    }
+
+    // Makes the statement ready for its next run and lets go of the texts bound to it.
+    void finish()
+    {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+
+    int columnCount() const { return sqlite3_column_count(m_statement); }
+    QString columnName(int column) const { return QString::fromUtf8(sqlite3_column_name(m_statement, column)); }
+
+    // A column of the row in hand as text; Null as a null text.
+    QString text(int column) const
+    {
+        if (sqlite3_column_type(m_statement, column) == SQLITE_NULL)
+            return QString();
+        const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+        const int size = sqlite3_column_bytes(m_statement, column);
+        if (!bytes)
+            raiseDatabaseError(m_connection);
+        return size == 0 ? QString(QLatin1String("")) : QString::fromUtf8(bytes, size);
+    }
+    qint64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+
+private:
+    static void assignUtf8(std::string &utf8, const QString &text)
+    {
+        const auto *characters = reinterpret_cast<const char16_t *>(text.constData());
+        const std::size_t size = std::size_t(text.size());
+        utf8.resize(size);
+        for (std::size_t at = 0; at < size; ++at) {
+            if (characters[at] >= 0x80) {
+                utf8 = text.toStdString();
+                return;
+            }
+            utf8[at] = char(characters[at]);
+        }
+    }
+
+    sqlite3 *m_connection;
+    sqlite3_stmt *m_statement = nullptr;
+    std::vector<std::string> m_texts; // one per placeholder
+};
+
+// Column names are ASCII; they are matched without regard to case through a table of their hashes.
+class StagedRows::Columns final
+{
+public:
+    explicit Columns(const QStringList &names) : m_width(names.size())
+    {
+        std::size_t slotCount = 16;
+        while (slotCount < std::size_t(names.size()) * 2)
+            slotCount *= 2;
+        m_slots.assign(slotCount, -1);
+        for (qsizetype at = 0; at < names.size(); ++at) {
+            m_names.push_back(names.at(at).toLatin1());
+            // The first of two names that differ only in case is the one found, as in a look along the row.
+            std::size_t slot = foldedHash(m_names.back().constData()) & (slotCount - 1);
+            while (m_slots[slot] >= 0 && !sameFolded(m_names[std::size_t(m_slots[slot])], m_names.back().constData()))
+                slot = (slot + 1) & (slotCount - 1);
+            if (m_slots[slot] < 0)
+                m_slots[slot] = int(at);
+        }
+    }
+
+    qsizetype width() const { return m_width; }
+
+    // The position of a column, matched without regard to case; -1 when there is none.
+    int find(const char *name) const
+    {
+        for (std::size_t slot = foldedHash(name) & (m_slots.size() - 1);; slot = (slot + 1) & (m_slots.size() - 1)) {
+            const int at = m_slots[slot];
+            if (at < 0 || sameFolded(m_names[std::size_t(at)], name))
+                return at;
+        }
+    }
+
+private:
+    static char folded(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+    static std::size_t foldedHash(const char *name)
+    {
+        std::size_t hash = 14695981039346656037ull;
+        for (; *name; ++name)
+            hash = (hash ^ static_cast<unsigned char>(folded(*name))) * 1099511628211ull;
+        return hash;
+    }
+
+    static bool sameFolded(const QByteArray &known, const char *name)
+    {
+        const char *at = known.constData();
+        for (; *at && *name; ++at, ++name) {
+            if (folded(*at) != folded(*name))
+                return false;
+        }
+        return *at == *name;
+    }
+
+    std::vector<QByteArray> m_names; // in the order of the row
+    std::vector<int> m_slots;        // positions in m_names by hash, -1 for none
+    qsizetype m_width;
+};
+
 // A prepared statement of one table, and the columns its rows come with.
 struct StagingStore::TableStatement
 {
     const StagingTable *table;
-    std::unique_ptr<QSqlQuery> query;
-    QStringList columns;
+    std::unique_ptr<Statement> query;
+    std::shared_ptr<const StagedRows::Columns> columns;
 };
 
 // The columns a writer sets and their values, in the order the writer sets them.
@@ -214,19 +386,18 @@ StagingStore::RowValues::RowValues(const StagingTable &table, const QString &val
     : columns{table.valueColumns.front()}, values{value}
 {}
 
-StagedRows::StagedRows(QStringList columns, std::vector<QVariant> values)
-    : m_columns(std::move(columns)), m_values(std::move(values)),
-      m_rows(m_columns.isEmpty() ? 0 : qsizetype(m_values.size()) / m_columns.size())
+StagedRows::StagedRows(std::shared_ptr<const Columns> columns, std::vector<QString> values)
+    : m_columns(std::move(columns)), m_values(std::move(values)), m_width(m_columns ? m_columns->width() : 0),
+      m_rows(m_width == 0 ? 0 : qsizetype(m_values.size()) / m_width)
 {}
 
 int StagedRows::column(const char *name) const
 {
     if (m_rows == 0)
         return -1;
-    for (qsizetype at = 0; at < m_columns.size(); ++at) {
-        if (m_columns.at(at).compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
-            return int(at);
-    }
+    const int at = m_columns->find(name);
+    if (at >= 0)
+        return at;
     errors::raise(errors::ErrNo::ItemNotFound,
                   QStringLiteral("Item cannot be found in the collection corresponding to the requested name or "
                                  "ordinal: ") +
@@ -235,12 +406,12 @@ int StagedRows::column(const char *name) const
 
 QString StagedRows::text(qsizetype row, int column) const
 {
-    return m_values[std::size_t(row * m_columns.size() + column)].toString();
+    return m_values[std::size_t(row * m_width + column)];
 }
 
 bool StagedRows::isNull(qsizetype row, int column) const
 {
-    return m_values[std::size_t(row * m_columns.size() + column)].isNull();
+    return m_values[std::size_t(row * m_width + column)].isNull();
 }
 
 StagingStore::StagingStore() : m_connectionName(QStringLiteral("pelko-staging-") + QString::number(++connectionCount))
@@ -258,6 +429,7 @@ StagingStore::~StagingStore()
     }
     forgetStatements();
     m_database.close();
+    m_connection = nullptr;
     m_database = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
 }
@@ -278,6 +450,7 @@ void StagingStore::open()
     if (!m_database.open())
         raiseDatabaseError(m_database.lastError());
     try {
+        m_connection = connectionOf(m_database);
         // A write-ahead log keeps the file whole through a crash or a power cut without waiting for the disk at
         // every commit, which would make staging a hundred times slower. What a power cut can lose is the rows
         // of the vouchers staged last: rows that were only on their way to the server.
@@ -291,6 +464,7 @@ void StagingStore::open()
     } catch (...) {
         forgetStatements();
         m_database.close();
+        m_connection = nullptr;
         throw;
     }
 }
@@ -300,12 +474,10 @@ void StagingStore::createMissingTables()
     // Table and index names in lower case, and whether each table keeps its rows in the order of its key.
     QHash<QString, bool> present;
     {
-        QSqlQuery &query =
+        Statement &query =
             statement(QStringLiteral("SELECT lower(name), sql LIKE '%WITHOUT ROWID%' FROM sqlite_master"));
-        if (!query.exec())
-            raiseDatabaseError(query.lastError());
         while (query.next())
-            present.insert(query.value(0).toString(), query.value(1).toBool());
+            present.insert(query.text(0), query.integer(1) != 0);
         query.finish();
     }
     QStringList missing;
@@ -337,16 +509,13 @@ void StagingStore::createMissingTables()
     commitWrites();
 }
 
-QSqlQuery &StagingStore::statement(const QString &sql)
+StagingStore::Statement &StagingStore::statement(const QString &sql)
 {
+    if (!m_connection)
+        raiseDatabaseError(QStringLiteral("The staging file is not open."));
     auto found = m_statements.find(sql);
-    if (found == m_statements.end()) {
-        auto query = std::make_unique<QSqlQuery>(m_database);
-        query->setForwardOnly(true);
-        if (!query->prepare(sql))
-            raiseDatabaseError(query->lastError());
-        found = m_statements.emplace(sql, std::move(query)).first;
-    }
+    if (found == m_statements.end())
+        found = m_statements.emplace(sql, std::make_unique<Statement>(m_connection, sql)).first;
     return *found->second;
 }
 
@@ -355,13 +524,11 @@ void StagingStore::exec(const QString &sql, const QStringList &values)
     exec(statement(sql), values);
 }
 
-void StagingStore::exec(QSqlQuery &query, const QStringList &values)
+void StagingStore::exec(Statement &query, const QStringList &values)
 {
     for (qsizetype i = 0; i < values.size(); ++i)
-        query.bindValue(int(i), storedText(values.at(i)));
-    if (!query.exec())
-        raiseDatabaseError(query.lastError());
-    query.finish();
+        query.bind(int(i), values.at(i));
+    query.run();
 }
 
 StagingStore::TableStatement *StagingStore::findStatement(std::vector<TableStatement> &statements,
@@ -377,11 +544,7 @@ StagingStore::TableStatement *StagingStore::findStatement(std::vector<TableState
 StagingStore::TableStatement &StagingStore::addStatement(std::vector<TableStatement> &statements,
                                                          const StagingTable &table, const QString &sql)
 {
-    auto query = std::make_unique<QSqlQuery>(m_database);
-    query->setForwardOnly(true);
-    if (!query->prepare(sql))
-        raiseDatabaseError(query->lastError());
-    return statements.emplace_back(TableStatement{&table, std::move(query), {}});
+    return statements.emplace_back(TableStatement{&table, std::make_unique<Statement>(m_connection, sql), {}});
 }
 
 void StagingStore::forgetStatements()
@@ -401,6 +564,7 @@ void StagingStore::requireSameFile()
     m_writing = false;
     forgetStatements();
     m_database.close();
+    m_connection = nullptr;
     raiseDatabaseError(QStringLiteral("The staging file was deleted or moved while Pelko had it open."));
 }
 
@@ -430,9 +594,7 @@ void StagingStore::commitWrites()
 // error is the one reported.
 void StagingStore::rollbackQuietly(const QString &sql)
 {
-    QSqlQuery &query = statement(sql);
-    query.exec();
-    query.finish();
+    statement(sql).runQuietly();
 }
 
 bool StagingStore::writeRow(const char *location, const StagingTable &table, const QStringList &keys,
@@ -452,15 +614,13 @@ bool StagingStore::writeRow(const char *location, const StagingTable &table, con
                                       placeholders(columns.size()) + QLatin1Char(')'));
         }
         beginWriting();
-        QSqlQuery &query = *write->query;
+        Statement &query = *write->query;
         int at = 0;
         for (const QString &key : keys)
-            query.bindValue(at++, storedText(key));
+            query.bind(at++, key);
         for (const QString &value : row.values)
-            query.bindValue(at++, storedText(value));
-        if (!query.exec())
-            raiseDatabaseError(query.lastError());
-        query.finish();
+            query.bind(at++, value);
+        query.run();
         written = true;
     });
     if (!written)
@@ -499,15 +659,13 @@ QString StagingStore::GetMaxVchID(const QString &company)
     return errors::trapResult(QLatin1String(locationGetMaxVchID), QString(), [&](QString &result) {
         open();
         requireSameFile();
-        QSqlQuery &query = statement(QStringLiteral("SELECT MAX(") + identifier(voucherTable.voucherKey) +
+        Statement &query = statement(QStringLiteral("SELECT MAX(") + identifier(voucherTable.voucherKey) +
                                      QStringLiteral(") FROM ") + identifier(voucherTable.name) +
                                      QStringLiteral(" WHERE ") + identifier(companyColumn) + QStringLiteral(" = ?"));
-        query.bindValue(0, storedText(company));
-        if (!query.exec())
-            raiseDatabaseError(query.lastError());
-        const QVariant highest = query.next() ? query.value(0) : QVariant();
+        query.bind(0, company);
+        const QString highest = query.next() ? query.text(0) : QString();
         query.finish();
-        result = highest.isNull() ? QLatin1String(firstVchID) : highest.toString();
+        result = highest.isNull() ? QLatin1String(firstVchID) : highest;
     });
 }
 
@@ -531,14 +689,14 @@ std::vector<StagedRows> StagingStore::readVoucher(std::span<const StagingTable *
                           QStringLiteral(" WHERE ") + identifier(companyColumn) + QStringLiteral(" = k.company AND ") +
                           identifier(table->voucherKey) + QStringLiteral(" = k.voucher)"));
         if (!counts.isEmpty()) {
-            QSqlQuery &present = statement(QStringLiteral("SELECT ") + counts.join(QStringLiteral(", ")) +
+            Statement &present = statement(QStringLiteral("SELECT ") + counts.join(QStringLiteral(", ")) +
                                            QStringLiteral(" FROM (SELECT ? AS company, ? AS voucher) AS k"));
-            present.bindValue(0, storedText(company));
-            present.bindValue(1, storedText(vchId));
-            if (!present.exec() || !present.next())
-                raiseDatabaseError(present.lastError());
+            present.bind(0, company);
+            present.bind(1, vchId);
+            if (!present.next())
+                raiseDatabaseError(QStringLiteral("The staging file did not count the voucher's rows."));
             for (int i = 0; i < int(tables.size()); ++i)
-                holdsRows.push_back(present.value(i).toLongLong() > 0);
+                holdsRows.push_back(present.integer(i) > 0);
             present.finish();
         }
 
@@ -574,24 +732,21 @@ StagedRows StagingStore::readRows(const StagingTable &table, const QString &comp
                               identifier(companyColumn) + QStringLiteral(" = ? AND ") + identifier(table.voucherKey) +
                               QStringLiteral(" = ? ORDER BY CAST(") + identifier(table.orderKey()) +
                               QStringLiteral(" AS REAL), ") + identifier(table.orderKey()));
-    QSqlQuery &query = *select->query;
-    query.bindValue(0, storedText(company));
-    query.bindValue(1, storedText(vchId));
-    if (!query.exec())
-        raiseDatabaseError(query.lastError());
-    if (select->columns.isEmpty()) {
-        const QSqlRecord record = query.record();
-        for (int i = 0; i < record.count(); ++i)
-            select->columns.append(record.fieldName(i));
+    Statement &query = *select->query;
+    if (!select->columns) {
+        QStringList names;
+        for (int i = 0; i < query.columnCount(); ++i)
+            names.append(query.columnName(i));
+        select->columns = std::make_shared<const StagedRows::Columns>(names);
     }
-    const int width = int(select->columns.size());
-    std::vector<QVariant> values;
+    query.bind(0, company);
+    query.bind(1, vchId);
+    const int width = int(select->columns->width());
+    std::vector<QString> values;
     while (query.next()) {
         for (int i = 0; i < width; ++i)
-            values.push_back(query.value(i));
+            values.push_back(query.text(i));
     }
-    if (query.lastError().isValid())
-        raiseDatabaseError(query.lastError());
     query.finish();
     return StagedRows(select->columns, std::move(values));
 }

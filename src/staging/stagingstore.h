@@ -6,7 +6,6 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
-#include <QVariant>
 
 #include <memory>
 #include <span>
@@ -14,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-class QSqlQuery;
+struct sqlite3;
 
 namespace staging {
 
@@ -25,8 +24,13 @@ struct StagingTable;
 class StagedRows final
 {
 public:
+    // The names of a table's columns in the order its rows hold them, made once for the table and shared by
+    // every read of it.
+    class Columns;
+
     StagedRows() = default;
-    StagedRows(QStringList columns, std::vector<QVariant> values);
+    // The values row after row, a Null column as a null text.
+    StagedRows(std::shared_ptr<const Columns> columns, std::vector<QString> values);
 
     qsizetype size() const { return m_rows; }
     // The position of a column, matched without regard to case; a run-time error when the table lacks it. Rows
@@ -37,8 +41,9 @@ public:
     bool isNull(qsizetype row, int column) const;
 
 private:
-    QStringList m_columns;
-    std::vector<QVariant> m_values; // row after row
+    std::shared_ptr<const Columns> m_columns;
+    std::vector<QString> m_values; // row after row
+    qsizetype m_width = 0;
     qsizetype m_rows = 0;
 };
 
@@ -107,13 +112,14 @@ public:
 
 private:
     struct RowValues;
+    class Statement;
     struct TableStatement;
     void open();
     void forgetStatements();
     void createMissingTables();
-    QSqlQuery &statement(const QString &sql);
+    Statement &statement(const QString &sql);
     void exec(const QString &sql, const QStringList &values = {});
-    void exec(QSqlQuery &query, const QStringList &values);
+    void exec(Statement &query, const QStringList &values);
     static TableStatement *findStatement(std::vector<TableStatement> &statements, const StagingTable &table);
     TableStatement &addStatement(std::vector<TableStatement> &statements, const StagingTable &table,
                                  const QString &sql);
@@ -126,7 +132,8 @@ private:
 
     QString m_connectionName;
     QSqlDatabase m_database;
-    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_statements;
+    sqlite3 *m_connection = nullptr; // the open database's own handle, which the statements run on
+    std::unordered_map<QString, std::unique_ptr<Statement>> m_statements;
     std::vector<TableStatement> m_writes;       // one per table, made at its first write
     std::vector<TableStatement> m_reads;        // one per table, made at its first read
     std::pair<quint64, quint64> m_fileIdentity; // the file the connection opened

@@ -4,6 +4,8 @@
 #include "tally/tallyconstants.h"
 #include "tally/xmltext.h"
 
+#include <string>
+
 namespace tally {
 
 namespace {
@@ -94,6 +96,25 @@ QByteArray xmlValue(const QString &value)
     return text.toUtf8();
 }
 
+// The same value as a C string, in a buffer kept for the next value: a value of plain ASCII characters without
+// CR or control characters, as nearly all are, is copied as it is; any other takes the long way above.
+const char *xmlValueText(const QString &value)
+{
+    thread_local std::string text;
+    const auto *characters = reinterpret_cast<const char16_t *>(value.constData());
+    const std::size_t size = std::size_t(value.size());
+    text.resize(size);
+    for (std::size_t at = 0; at < size; ++at) {
+        const char16_t c = characters[at];
+        if (c >= 0x80 || (c < 0x20 && c != '\t' && c != '\n')) {
+            text = xmlValue(value).toStdString();
+            break;
+        }
+        text[at] = char(c);
+    }
+    return text.c_str();
+}
+
 template <typename Name>
 pugi::xml_node appendElement(pugi::xml_document *document, pugi::xml_node parent, const Name &name,
                              const QString &value)
@@ -101,13 +122,13 @@ pugi::xml_node appendElement(pugi::xml_document *document, pugi::xml_node parent
     requireDocument(document);
     requireNode(parent);
     const auto utf8Name = checkedName(name);
-    const QByteArray text = xmlValue(value);
+    const char *text = xmlValueText(value);
     pugi::xml_node element = parent.append_child(cString(utf8Name));
     if (!element)
         errors::raise(errors::ErrNo::InvalidProcedureCall,
                       QStringLiteral("An element cannot be added to a node of this type."));
-    if (!text.isEmpty())
-        element.text().set(text.constData());
+    if (*text)
+        element.text().set(text);
     return element;
 }
 
@@ -189,11 +210,11 @@ void addAttribute(pugi::xml_document *document, pugi::xml_node element, const Na
         if (element.type() != pugi::node_element)
             errors::raise(errors::ErrNo::InvalidProcedureCall,
                           QStringLiteral("An attribute can only be set on an element."));
-        const QByteArray text = xmlValue(value);
+        const char *text = xmlValueText(value);
         pugi::xml_attribute attribute = element.attribute(cString(utf8Name));
         if (!attribute)
             attribute = element.append_attribute(cString(utf8Name));
-        attribute.set_value(text.constData());
+        attribute.set_value(text);
     });
 }
 

@@ -75,7 +75,7 @@ template <typename Visit> void walkBelow(pugi::xml_node top, Visit &&visit)
     }
 }
 
-bool isNameStart(char32_t c)
+constexpr bool isNameStart(char32_t c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || (c >= 0xC0 && c <= 0xD6) ||
            (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
@@ -84,20 +84,33 @@ bool isNameStart(char32_t c)
            (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
 }
 
-bool isNameChar(char32_t c)
+constexpr bool isNameChar(char32_t c)
 {
     return isNameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 ||
            (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
+// What each ASCII character may be in a name: 1 its start, 2 any other character.
+struct AsciiNameCharacters
+{
+    unsigned char kind[128] = {};
+
+    constexpr AsciiNameCharacters()
+    {
+        for (char32_t c = 0; c < 128; ++c)
+            kind[c] = (isNameStart(c) ? 1 : 0) | (isNameChar(c) ? 2 : 0);
+    }
+};
+constexpr AsciiNameCharacters asciiNameCharacters;
+
 // A name of ASCII characters, not empty.
 template <typename Text, typename Code> bool isAsciiXmlName(const Text &name, Code code)
 {
-    if (!isNameStart(code(name.front())))
+    if (!(asciiNameCharacters.kind[code(name.front())] & 1))
         return false;
     qsizetype colons = 0;
     for (const auto c : name) {
-        if (!isNameChar(code(c)))
+        if (!(asciiNameCharacters.kind[code(c)] & 2))
             return false;
         colons += code(c) == u':';
     }

@@ -73,23 +73,45 @@ void indentBelow(pugi::xml_node node, int indentation)
     setText(parent.insert_child_after(pugi::node_pcdata, node), newLine, 2);
 }
 
+// Which bytes the writer escapes: in text &, < and >; in attribute values &, < and ", and tab, LF and CR as
+// references; in both the other control characters as references.
+struct EscapedBytes
+{
+    bool text[256] = {};
+    bool attribute[256] = {};
+
+    constexpr EscapedBytes()
+    {
+        for (int c = 1; c < 0x20; ++c) {
+            text[c] = c != '\t' && c != '\n' && c != '\r';
+            attribute[c] = true;
+        }
+        for (const unsigned char c : {'&', '<'})
+            text[c] = attribute[c] = true;
+        text[static_cast<unsigned char>('>')] = true;
+        attribute[static_cast<unsigned char>('"')] = true;
+    }
+};
+constexpr EscapedBytes escapedBytes;
+
 // Writes a tree of elements and text as IndentXmlNode would lay it out and documentBytes write it, escaping as
-// the XML library escapes: in text &, < and >; in attribute values &, < and ", and tab, LF and CR as references.
+// the XML library escapes. The bytes go into a growing buffer of plain characters, copied once at the end.
 class IndentedWriter
 {
 public:
-    explicit IndentedWriter(QByteArray &bytes) : m_bytes(bytes) {}
+    explicit IndentedWriter(std::string &bytes) : m_bytes(bytes) {}
 
     // False, with nothing useful written, for a tree holding anything but elements and text.
     bool element(pugi::xml_node node, int indentation)
     {
+        const char *name = node.name();
         m_bytes += '<';
-        m_bytes += node.name();
+        m_bytes += name;
         for (const pugi::xml_attribute attribute : node.attributes()) {
             m_bytes += ' ';
             m_bytes += attribute.name();
             m_bytes += "=\"";
-            escape(attribute.value(), true);
+            escape(attribute.value(), escapedBytes.attribute);
             m_bytes += '"';
         }
         const pugi::xml_node firstChild = node.first_child();
@@ -102,79 +124,74 @@ public:
             for (pugi::xml_node child = firstChild; child; child = child.next_sibling()) {
                 if (child.type() != pugi::node_pcdata)
                     return false;
-                escape(child.value(), false);
+                escape(child.value(), escapedBytes.text);
             }
         } else {
             m_bytes += newLine;
             for (pugi::xml_node child = firstChild; child; child = child.next_sibling()) {
                 if (child.type() == pugi::node_pcdata) {
-                    escape(child.value(), false);
+                    escape(child.value(), escapedBytes.text);
                     continue;
                 }
                 if (child.type() != pugi::node_element)
                     return false;
-                m_bytes.append(indentation + 2, ' ');
+                m_bytes.append(size_t(indentation + 2), ' ');
                 if (!element(child, indentation + 2))
                     return false;
                 m_bytes += newLine;
             }
-            m_bytes.append(indentation, ' ');
+            m_bytes.append(size_t(indentation), ' ');
         }
         m_bytes += "</";
-        m_bytes += node.name();
+        m_bytes += name;
         m_bytes += '>';
         return true;
     }
 
 private:
-    void escape(const char *text, bool attribute)
+    // Copies the text in runs between the bytes that are escaped.
+    void escape(const char *text, const bool (&escaped)[256])
     {
         const char *run = text;
         for (const char *at = text;; ++at) {
-            const char c = *at;
-            const char *reference = nullptr;
-            switch (c) {
-            case '&':
-                reference = "&amp;";
-                break;
-            case '<':
-                reference = "&lt;";
-                break;
-            case '>':
-                reference = attribute ? nullptr : "&gt;";
-                break;
-            case '"':
-                reference = attribute ? "&quot;" : nullptr;
-                break;
-            case '\t':
-                reference = attribute ? "&#09;" : nullptr;
-                break;
-            case '\n':
-                reference = attribute ? "&#10;" : nullptr;
-                break;
-            case '\r':
-                reference = attribute ? "&#13;" : nullptr;
-                break;
-            default:
-                break;
-            }
-            const bool control = c != 0 && static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
-            if (!reference && !control && c != 0)
+            const auto c = static_cast<unsigned char>(*at);
+            if (c != 0 && !escaped[c])
                 continue;
-            m_bytes.append(run, at - run);
+            m_bytes.append(run, size_t(at - run));
             if (c == 0)
                 return;
-            if (reference) {
-                m_bytes += reference;
-            } else {
+            switch (c) {
+            case '&':
+                m_bytes += "&amp;";
+                break;
+            case '<':
+                m_bytes += "&lt;";
+                break;
+            case '>':
+                m_bytes += "&gt;";
+                break;
+            case '"':
+                m_bytes += "&quot;";
+                break;
+            case '\t':
+                m_bytes += "&#09;";
+                break;
+            case '\n':
+                m_bytes += "&#10;";
+                break;
+            case '\r':
+                m_bytes += "&#13;";
+                break;
+            default: {
                 const char digits[] = {'&', '#', char('0' + c / 10), char('0' + c % 10), ';'};
                 m_bytes.append(digits, sizeof digits);
+            }
             }
             run = at + 1;
         }
     }
 
-    QByteArray &m_bytes;
+    std::string &m_bytes;
 };
 
 } // namespace
@@ -183,10 +200,10 @@ QByteArray indentedDocumentBytes(const pugi::xml_document &document)
 {
     const pugi::xml_node root = document.first_child();
     if (root && root.type() == pugi::node_element && !root.next_sibling()) {
-        QByteArray bytes;
-        bytes.reserve(4096);
+        std::string bytes;
+        bytes.reserve(8192);
         if (IndentedWriter(bytes).element(root, 0))
-            return bytes;
+            return QByteArray(bytes.data(), qsizetype(bytes.size()));
     }
     // Anything else takes the long way, which lays out every kind of node.
     pugi::xml_document copy;
