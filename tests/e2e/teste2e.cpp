@@ -524,6 +524,92 @@ private slots:
         QVERIFY2(lines.at(1).contains(QStringLiteral("Ledger 'Supplier' does not exist!")), qPrintable(lines.at(1)));
     }
 
+    // A voucher register from a workbook with its map sheet: each row goes out as a voucher of its own, its lines
+    // in the order the map gives them; the map's optional fields keep their places though it leaves some out; a
+    // voucher the server refuses says why in the report, and the run ends well.
+    void postsAVoucherRegisterFromAWorkbook()
+    {
+        m_server.reset();
+        m_server = std::make_unique<Tallysim>(QStringList{QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"),
+                                              path(QStringLiteral("tallysim.log")),
+                                              QStringList{QStringLiteral("Sales"), QStringLiteral("Rao & Sons"),
+                                                          QStringLiteral("Output VAT"), QStringLiteral("Freight")});
+        QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
+
+        biffwriter::Workbook book;
+        const auto fill = [](biffwriter::Sheet &sheet, const QList<QList<QVariant>> &rows) {
+            for (int r = 0; r < rows.size(); ++r) {
+                for (int column = 0; column < rows.at(r).size(); ++column) {
+                    const QVariant &value = rows.at(r).at(column);
+                    if (value.typeId() == QMetaType::Double)
+                        sheet.number(r, column, value.toDouble());
+                    else if (!value.toString().isEmpty())
+                        sheet.label(r, column, value.toString());
+                }
+            }
+        };
+        const QString sales = QStringLiteral("Sales");
+        const QString rao = QStringLiteral("Rao & Sons");
+        // Lines: Sales, VAT, Freight and the party's total, which the map puts first.
+        fill(book.addSheet(QStringLiteral("VoucherRegister")),
+             {{QStringLiteral("VchType"), QStringLiteral("VchDate"), QStringLiteral("VchNo"), QStringLiteral("RefNo"),
+               QStringLiteral("Ledger"), QStringLiteral("Narration"), QStringLiteral("AdjMethod"),
+               QStringLiteral("AdjName"), QStringLiteral("AdjAmount"), QStringLiteral("AdjDate"), sales,
+               QStringLiteral("VAT"), QStringLiteral("Freight"), QStringLiteral("TotalAmount")},
+              {sales, QStringLiteral("20240401"), 1.0, QStringLiteral("INV-1"), rao, QStringLiteral("Counter sale"),
+               QStringLiteral("New Ref"), QStringLiteral("INV-1"), 122.5, QString(), 100.0, 12.5, 10.0, 122.5},
+              {sales, QStringLiteral("20240402"), 2.0, QStringLiteral("INV-2"), QStringLiteral("Nowhere"), QString(),
+               QString(), QString(), 0.0, QString(), 50.0, 0.0, 0.0, 50.0},
+              {sales, QStringLiteral("20240403"), 3.0, QStringLiteral("INV-3"), rao, QString(),
+               QStringLiteral("New Ref"), QStringLiteral("INV-3"), 30.0, QString(), 30.0, 0.0, 0.0, 30.0}});
+        // The map has three of the optional fields, and ServiceTaxLedger without the eight before it.
+        fill(book.addSheet(QStringLiteral("VoucherRegisterMap")),
+             {{QStringLiteral("ColumnName"), QStringLiteral("LedgerName"), QStringLiteral("LedgerSign"),
+               QStringLiteral("Order"), QStringLiteral("VATClassification"), QStringLiteral("VATRate"),
+               QStringLiteral("AssessableColumn"), QStringLiteral("ServiceTaxLedger")},
+              {QStringLiteral("TotalAmount"), QStringLiteral("Auto"), QStringLiteral("Dr"), 1.0},
+              {QStringLiteral("Freight"), QStringLiteral("Freight"), QStringLiteral("cr"), 4.0, QString(), QString(),
+               QString(), QStringLiteral("Service Tax")},
+              {sales, sales, QStringLiteral("Cr"), 2.0},
+              {QStringLiteral("VAT"), QStringLiteral("Output VAT"), QStringLiteral("Cr"), 3.0,
+               QStringLiteral("Output VAT @ 12.5%"), 12.5, sales}});
+        const QString workbook = path(QStringLiteral("register.xls"));
+        QVERIFY(book.save(workbook));
+        const QString report = path(QStringLiteral("register.txt"));
+
+        const Run run = pelko({QStringLiteral("XLS"), workbook, QStringLiteral("VoucherRegister"), QString(), report,
+                               QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
+                              Display::None);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(m_server->imports(), 3);
+        const QByteArray log = m_server->log();
+        const QRegularExpression lines(QStringLiteral("<LEDGERNAME>([^<]*)</LEDGERNAME>"));
+        QStringList ledgers;
+        for (const QRegularExpressionMatch &match : lines.globalMatch(QString::fromUtf8(log)))
+            ledgers << match.captured(1);
+        QCOMPARE(ledgers, (QStringList{QStringLiteral("Rao &amp; Sons"), sales, QStringLiteral("Output VAT"),
+                                       QStringLiteral("Freight"), QStringLiteral("Nowhere"), sales,
+                                       QStringLiteral("Rao &amp; Sons"), sales}));
+        for (const char *element :
+             {"<AMOUNT>-122.5</AMOUNT>", "<AMOUNT>-122.500</AMOUNT>", "<ISPARTYLEDGER>Yes</ISPARTYLEDGER>",
+              "<TAXCLASSIFICATIONNAME>Output VAT @ 12.5%</TAXCLASSIFICATIONNAME>",
+              "<VATASSESSABLEVALUE>100</VATASSESSABLEVALUE>", "<BASICRATEOFINVOICETAX>12.5</BASICRATEOFINVOICETAX>",
+              "<SERVICETAXLEDGER>Service Tax</SERVICETAXLEDGER>", "<AMOUNT>30.000</AMOUNT>"})
+            QVERIFY2(log.contains(element), element);
+        QCOMPARE(log.count("<SERVICETAXLEDGER>"), 1);
+        const QStringList reportLines = ::reportLines(readFile(report));
+        QCOMPARE(reportLines.size(), 3);
+        QCOMPARE(reportLines.at(0),
+                 QStringLiteral("Sales-1-20240401-INV-1").leftJustified(75) + QStringLiteral("CREATED"));
+        QCOMPARE(reportLines.at(1).left(75), QStringLiteral("Sales-2-20240402-INV-2").leftJustified(75));
+        QVERIFY2(reportLines.at(1).contains(QStringLiteral("Ledger 'Nowhere' does not exist!")),
+                 qPrintable(reportLines.at(1)));
+        QCOMPARE(reportLines.at(2),
+                 QStringLiteral("Sales-3-20240403-INV-3").leftJustified(75) + QStringLiteral("CREATED"));
+    }
+
     // Two unattended runs at once, each against its own server, share one settings store: each run keeps to the
     // server it started with, though the other stores its own meanwhile.
     void twoRunsAgainstTwoServersAtOnce()

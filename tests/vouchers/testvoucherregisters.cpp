@@ -163,6 +163,69 @@ private slots:
         testsupport::compareWithGolden(testsupport::marksText(*m_window), u"vouchers/voucher-register.marks.txt"_s);
     }
 
+    // A map sign is Dr or Cr whatever its letter case and blanks; any other sign, an empty one too, sends
+    // nothing for its row, whose status names the column. "Auto" marks the party line only as written.
+    void mapSign_data()
+    {
+        QTest::addColumn<QString>("ledger");
+        QTest::addColumn<QString>("sign");
+        QTest::addColumn<QString>("result");
+
+        QTest::newRow("DR") << u"Sales"_s << u"DR"_s << u"<AMOUNT>-30</AMOUNT>"_s;
+        QTest::newRow(" dr") << u"Sales"_s << u" dr"_s << u"<AMOUNT>-30</AMOUNT>"_s;
+        QTest::newRow("Cr ") << u"Sales"_s << u"Cr "_s << u"<AMOUNT>30.000</AMOUNT>"_s;
+        QTest::newRow("Debit") << u"Sales"_s << u"Debit"_s
+                               << u"ERROR: the sign \"Debit\" of column SALES is neither Dr nor Cr; the voucher was "
+                                  "not sent"_s;
+        QTest::newRow("empty") << u"Sales"_s << u"~"_s
+                               << u"ERROR: the sign \"\" of column SALES is neither Dr nor Cr; the voucher was not "
+                                  "sent"_s;
+        QTest::newRow("auto is a ledger") << u"auto"_s << u"Cr"_s << u"<LEDGERNAME>auto</LEDGERNAME>"_s;
+    }
+    void mapSign()
+    {
+        QFETCH(QString, ledger);
+        QFETCH(QString, sign);
+        QFETCH(QString, result);
+
+        loadRegister({sale(u"1"_s, u"Patel & Sons"_s, {{u"Sales"_s, u"30"_s}, {u"TotalAmount"_s, u"99"_s}})},
+                     {mapRow({u"Sales"_s, ledger, sign, u"2"_s})});
+        vouchers::PostVoucherRegister(*m_window);
+
+        sources::WorkGrid &grid = m_window->workGrid();
+        if (result.startsWith(u"ERROR"_s)) {
+            QCOMPARE(m_server->requests().size(), 0);
+            QCOMPARE(grid.text(1, sources::ProcessStatusKey), result);
+            QCOMPARE(grid.image(1, 1), sources::imageRejected);
+            QCOMPARE(grid.textColor(1, 1), QColor(255, 0, 0));
+        } else {
+            QCOMPARE(m_server->requests().size(), 1);
+            QVERIFY2(m_server->requests().first().body.contains(result.toUtf8()), qPrintable(result));
+        }
+    }
+
+    // An "Auto" line in a register without TOTALAMOUNT ends the run under the procedure's location code: the
+    // row in hand is neither posted nor marked, and the run does not say it finished.
+    void autoLineWithoutTotal()
+    {
+        QStringList fields = registerFields;
+        fields.removeOne(u"TotalAmount"_s);
+        testsupport::Record row = sale(u"1"_s, u"Patel & Sons"_s, {{u"Sales"_s, u"5"_s}});
+        row.removeAt(registerFields.indexOf(u"TotalAmount"_s));
+        loadRegister(
+            {row},
+            {mapRow({u"Sales"_s, u"Sales"_s, u"Cr"_s, u"2"_s}), mapRow({u"Freight"_s, u"Auto"_s, u"Dr"_s, u"1"_s})},
+            fields);
+        vouchers::PostVoucherRegister(*m_window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_prompter),
+                 QStringList{testsupport::reportedError(u"F01-0026"_s, errors::ErrNo::SubscriptOutOfRange)});
+        QCOMPARE(m_server->requests().size(), 0);
+        QCOMPARE(m_window->workGrid().text(1, sources::ProcessStatusKey), QString());
+        QVERIFY(!m_window->statCalls().isEmpty());
+        QVERIFY(m_window->statCalls().last().msg != u"Finished Posing of Data."_s);
+    }
+
 private:
     // Loads the register and its map as the workbook loader does, from sheets held in memory.
     void loadRegister(const QList<testsupport::Record> &rows, const QList<testsupport::Record> &map,
