@@ -75,7 +75,8 @@ quint32 textHash(QStringView text)
         hash ^= hash >> 29;
     }
     quint64 word = 0;
-    std::memcpy(&word, units, left * sizeof(char16_t));
+    if (left > 0) // an empty text may have no buffer at all, and memcpy takes no null pointer
+        std::memcpy(&word, units, left * sizeof(char16_t));
     return mix(hash ^ word);
 }
 

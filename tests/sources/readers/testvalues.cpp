@@ -188,6 +188,14 @@ private slots:
         QCOMPARE(table.valueCount(), 6U);
     }
 
+    // A text with no characters may have no buffer at all: it is held like any other.
+    void emptyTextsAreHeld()
+    {
+        Table table = makeTable({QStringLiteral("A")}, {{Value::text(QString())}, {text("")}, {text("x")}});
+        QCOMPARE(column(table, 0), QStringList({QString(), QString(), QStringLiteral("x")}));
+        QCOMPARE(table.id(0, 0), table.id(1, 0));
+    }
+
     void widenedTableKeepsRows()
     {
         Table table = makeTable({QStringLiteral("A")}, {{text("1")}, {text("2")}});
