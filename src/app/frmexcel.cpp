@@ -633,6 +633,10 @@ void frmExcel::cmdRefresh_Click()
                              QStringLiteral("Pelko 1.0"));
             return;
         }
+        if (noCompanyNamed)
+            m_refreshProblem = serverAt + (tally::IsCompanyListExport(companies.at(1))
+                                               ? QStringLiteral(" holds no company")
+                                               : QStringLiteral(" did not answer the company queries"));
 
         // A current company the list does not hold cannot be selected; the list then stays as it is.
         if (!m_CurrentCompany.isEmpty())

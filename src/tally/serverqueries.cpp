@@ -140,4 +140,10 @@ QStringList GetCompanyList(const QString &url)
     return list;
 }
 
+bool IsCompanyListExport(const QString &reply)
+{
+    pugi::xml_document document;
+    return loadXml(document, reply) && localName(document.document_element()) == QLatin1String("ENVELOPE");
+}
+
 } // namespace tally

@@ -22,4 +22,9 @@ QString GetCurrentCompany(const QString &url);
 // reply; when the server cannot be asked "No Company Found." and "".
 QStringList GetCompanyList(const QString &url);
 
+// Whether a reply to the company-list query is an export of Tally's own (an ENVELOPE), so that one naming no
+// company says the server holds none. Anything else (an HTTP error page, bytes that are no XML, a RESPONSE text)
+// does not answer the query.
+bool IsCompanyListExport(const QString &reply);
+
 } // namespace tally

@@ -56,4 +56,10 @@ void XmlTextCheck::reset()
     m_character = 0;
 }
 
+void XmlTextCheck::take(const XmlTextCheck &other)
+{
+    if (passed() && !other.passed())
+        *this = other;
+}
+
 } // namespace tally

@@ -28,6 +28,8 @@ public:
     // "ERROR: the column <column> holds the character U+0001, which cannot be sent to Tally; not posted."
     TallyReply heldBack() const;
     void reset();
+    // Keeps the other check's finding when this one has none yet.
+    void take(const XmlTextCheck &other);
 
 private:
     std::optional<QString> m_column;

@@ -63,7 +63,7 @@ bool VoucherRun::sourceHas(const char *key)
 
 QString VoucherRun::cell(const char *key)
 {
-    return text(columnOf(key, ColumnUse::Required));
+    return text(key, columnOf(key, ColumnUse::Required));
 }
 
 bool VoucherRun::rowIsBlank() const
@@ -83,7 +83,7 @@ QString VoucherRun::columnTag(int gridColumn) const
 
 QString VoucherRun::cellOfKey(const QString &key) const
 {
-    return text(m_window.workGrid().columnOfKey(key));
+    return text(key, m_window.workGrid().columnOfKey(key));
 }
 
 int VoucherRun::columnOf(const char *key, ColumnUse use)
@@ -98,9 +98,13 @@ int VoucherRun::columnOf(const char *key, ColumnUse use)
     return column;
 }
 
-QString VoucherRun::text(int gridColumn) const
+QString VoucherRun::text(QAnyStringView key, int gridColumn) const
 {
-    return m_window.workGrid().text(m_row, gridColumn);
+    QString cellText = m_window.workGrid().text(m_row, gridColumn);
+    // The column's name is made only for the first cell that fails.
+    if (m_rowCheck.passed() && tally::characterXmlCannotCarry(cellText))
+        m_rowCheck.check(key.toString(), cellText);
+    return cellText;
 }
 
 void VoucherRun::readCommonColumns()
@@ -115,7 +119,8 @@ void VoucherRun::readCommonColumns()
 }
 
 // The one place a staged voucher goes to the server. One some of whose rows could not be staged would reach it
-// without them, and is not sent; nor is one its type refused.
+// without them, and is not sent; nor is one its type refused, nor one holding a character XML cannot carry, which
+// would be refused whole or reach it altered.
 bool VoucherRun::postVoucher(const sources::PostedRows &rows)
 {
     tally::TallyReply reply;
@@ -123,6 +128,8 @@ bool VoucherRun::postVoucher(const sources::PostedRows &rows)
         reply = {std::exchange(m_refusal, QString()), tally::Delivery::NotSent};
     else if (m_store.stagingFailed(m_company, m_vchId))
         reply = {QString::fromLatin1(resultNotStaged), tally::Delivery::NotSent};
+    else if (!m_voucherCheck.passed())
+        reply = m_voucherCheck.heldBack();
     else
         reply = staging::PostStagedVoucher(m_store, m_company, m_vchId, QString::fromLatin1(actionCreate));
     const bool goOn = sources::PostAndMark(m_window, rows, reply, QString::fromLatin1(statusProcessed) + m_vchId);
@@ -145,6 +152,7 @@ bool VoucherRun::postOpenVoucher(int lastRow)
 
 void VoucherRun::openVoucher(RowHandler &handler)
 {
+    m_voucherCheck.reset();
     fillCommonHeader(m_header, m_common, m_key);
     handler.openVoucher(*this, m_header);
     m_store.SaveVoucher(m_company, m_header, m_vchId);
@@ -170,6 +178,7 @@ void VoucherRun::run(RowHandler &handler)
     sources::WorkGrid &grid = m_window.workGrid();
     const int rows = grid.rows();
     for (m_row = 1; m_row <= rows; ++m_row) {
+        m_rowCheck.reset();
         readCommonColumns();
         handler.readRow(*this);
         const QString sharedKey =
@@ -184,6 +193,7 @@ void VoucherRun::run(RowHandler &handler)
             if (handler.holdsVoucher(*this)) {
                 openVoucher(handler);
                 handler.stageLines(*this);
+                m_voucherCheck.take(m_rowCheck);
                 if (!postVoucher(sources::PostedRows::master(m_row)))
                     return;
             }
@@ -197,6 +207,9 @@ void VoucherRun::run(RowHandler &handler)
                 openVoucher(handler);
             }
             handler.stageLines(*this);
+            // The row's cells count for the voucher it belongs to, known only now: a row that opens a voucher is
+            // read before the voucher above it is posted.
+            m_voucherCheck.take(m_rowCheck);
         }
         m_window.yieldToEvents();
     }

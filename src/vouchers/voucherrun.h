@@ -1,8 +1,10 @@
 #pragma once
 
 #include "staging/stagingrecords.h"
+#include "tally/xmltext.h"
 #include "vouchers/vouchernumbers.h"
 
+#include <QAnyStringView>
 #include <QString>
 
 #include <optional>
@@ -108,7 +110,7 @@ public:
     {
         for (const Column<Values> &column : columns) {
             if (const int gridColumn = columnOf(column.key, column.use))
-                values.*(column.field) = cellInForm(text(gridColumn), column.form);
+                values.*(column.field) = cellInForm(text(column.key, gridColumn), column.form);
         }
     }
 
@@ -121,7 +123,8 @@ private:
     void readCommonColumns();
     // The work-grid column a table names, 0 for an optional column the source lacks.
     int columnOf(const char *key, ColumnUse use);
-    QString text(int gridColumn) const;
+    // The cell of the row in hand, checked for characters XML cannot carry under its column's key.
+    QString text(QAnyStringView key, int gridColumn) const;
 
     sources::ImportWindow &m_window;
     staging::StagingStore &m_store;
@@ -136,6 +139,10 @@ private:
     staging::VoucherRec m_header;
     QString m_refusal;
     std::unordered_map<const char *, int> m_columns;
+    // The cells read from the row in hand, and those of the rows of the voucher open: a voucher one of whose
+    // cells holds a character XML cannot carry is not sent.
+    mutable tally::XmlTextCheck m_rowCheck;
+    tally::XmlTextCheck m_voucherCheck;
 };
 
 // The part of a voucher run that is an import type's own. startRun comes once, before the first row. Then for every
@@ -172,8 +179,10 @@ public:
 
 // The voucher posting run: takes the company from the window's list, clears its staged rows, walks the work grid
 // once, stages each voucher as the handler says and posts it through the staging store, and marks its rows with
-// the result. A run-time error ends the run with an error report under the handler's location code; vouchers
-// posted before keep their results.
+// the result. A voucher one of whose cells (as the handler reads them through the run) holds a character XML
+// cannot carry is not sent: its last row says which column holds which character, and the run goes on. A
+// run-time error ends the run with an error report under the handler's location code; vouchers posted before keep
+// their results.
 void PostGridVouchers(sources::ImportWindow &window, RowHandler &handler);
 
 } // namespace vouchers

@@ -293,6 +293,50 @@ private slots:
         QCOMPARE(importRequests(*m_server), 0);
     }
 
+    // A server that answers the probe but not the company queries, or that holds no company, is named as such,
+    // whether a company was named or not.
+    void companyQueriesWithoutACompany_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("holdsCompanies");
+        QTest::addColumn<QString>("company");
+        QTest::addColumn<QString>("because");
+        const QString unanswered = QStringLiteral(" did not answer the company queries");
+        QTest::newRow("HTTP 500") << int(tallysim::Mode::HttpError) << true << QStringLiteral("\"ABC Ltd\"")
+                                  << unanswered;
+        QTest::newRow("bytes that are no XML")
+            << int(tallysim::Mode::Garbage) << true << QStringLiteral("\"\"") << unanswered;
+        QTest::newRow("no company, one named") << int(tallysim::Mode::Normal) << false << QStringLiteral("\"ABC Ltd\"")
+                                               << QStringLiteral(" holds no company");
+        QTest::newRow("no company, none named")
+            << int(tallysim::Mode::Normal) << false << QStringLiteral("\"\"") << QStringLiteral(" holds no company");
+    }
+    void companyQueriesWithoutACompany()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, holdsCompanies);
+        QFETCH(QString, company);
+        QFETCH(QString, because);
+        tallysim::Config config;
+        if (holdsCompanies) {
+            config.companies = {QStringLiteral("ABC Ltd")};
+            config.currentCompany = QStringLiteral("ABC Ltd");
+        }
+        config.mode = tallysim::Mode(mode);
+        m_server = std::make_unique<SimulatedServer>(config);
+        const QString data = QStringLiteral(PELKO_TEST_DATA "/sources/masters.xls");
+
+        const StartupResult result =
+            m_window->Form_Load(CommandLine::read(QStringLiteral("XLS \"%1\" UNITS %2 \"\" 127.0.0.1 %3 POSTSILENT")
+                                                      .arg(data, company)
+                                                      .arg(m_server->port())));
+
+        QVERIFY(!result.autoRunStarted);
+        QCOMPARE(app::exitStatus(result), app::ExitStatus::NotRun);
+        QCOMPARE(result.notPostedBecause, QStringLiteral("the Tally server at ") + m_server->url() + because);
+        QCOMPARE(importRequests(*m_server), 0);
+    }
+
     void serverDownOpensTheWindow()
     {
         m_server->configureSettings();

@@ -849,6 +849,39 @@ private slots:
         QCOMPARE(notPostedLine(run), because);
     }
 
+    // A server that answers the probe but not the company queries, or that holds no company, posts nothing: the
+    // run says which and ends with 2.
+    void serverWithoutACompanyToPostTo_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("companies");
+        QTest::addColumn<QString>("because");
+        const QStringList abc{QStringLiteral("ABC Ltd")};
+        QTest::newRow("HTTP 500") << QStringList{QStringLiteral("--http-error"), QStringLiteral("500")} << abc
+                                  << "did not answer the company queries";
+        QTest::newRow("garbage") << QStringList{QStringLiteral("--garbage")} << abc
+                                 << "did not answer the company queries";
+        QTest::newRow("no company") << QStringList() << QStringList() << "holds no company";
+    }
+    void serverWithoutACompanyToPostTo()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, companies);
+        QFETCH(QString, because);
+        Tallysim server(companies, companies.value(0), path(QStringLiteral("bare.log")), {}, options);
+        QVERIFY(!server.port().isEmpty());
+
+        const Run run = pelko({QStringLiteral("XLS"), sourceFile("masters.xls"), QStringLiteral("UNITS"), QString(),
+                               QString(), QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("POSTSILENT")},
+                              Display::None);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(notPostedLine(run),
+                 QStringLiteral("the Tally server at http://127.0.0.1:") + server.port() + QLatin1Char(' ') + because);
+        QCOMPARE(server.imports(), 0);
+    }
+
     void withoutArgumentsAndWithoutDisplay()
     {
         storeServer(QStringLiteral("127.0.0.1"), m_server->port());

@@ -638,6 +638,71 @@ private slots:
         QVERIFY(!statTexts(*m_window).contains(u"Finished Posing of Data."_s));
     }
 
+    // A voucher one of whose cells holds a character XML 1.0 cannot carry is not sent: its last row says which
+    // column holds which character, its rows are marked failed, no error is reported and the run goes on. The
+    // cells of a row count for the voucher the row belongs to, also the first row of the next voucher.
+    void charactersXmlCannotCarry_data()
+    {
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<bool>("eachRow");
+        QTest::addColumn<QStringList>("posted");
+        QTest::addColumn<int>("statusRow");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("failed");
+
+        const QString held = u"ERROR: the column %1 holds the character %2, which cannot be sent to Tally; "
+                             u"not posted."_s;
+        const QString p = u"Payment"_s;
+        QStringList narrated = line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s);
+        narrated[8] = u"Rent\u0001for April"_s;
+        QTest::newRow("U+0001 in a narration, first row")
+            << QList<QStringList>{narrated, line(p, u"1"_s, u"2"_s, u"Cash"_s, {}, u"5"_s),
+                                  line(p, u"2"_s, u"1"_s, u"Rent"_s, u"6"_s)}
+            << false << QStringList{u"Payment-2-20240401 [] Rent"_s} << 2 << held.arg(u"NARRATION"_s, u"U+0001"_s)
+            << u"1,2"_s;
+        // An amount is read as a number: the check sees the cell before that.
+        QTest::newRow("vertical tab in a debit, second row")
+            << QList<QStringList>{line(p, u"1"_s, u"1"_s, u"Cash"_s, {}, u"5"_s),
+                                  line(p, u"1"_s, u"2"_s, u"Rent"_s, u"5\u000B"_s),
+                                  line(p, u"2"_s, u"1"_s, u"Rent"_s, u"6"_s)}
+            << false << QStringList{u"Payment-2-20240401 [] Rent"_s} << 2 << held.arg(u"DEBIT"_s, u"U+000B"_s)
+            << u"1,2"_s;
+        QTest::newRow("NUL in the first row of the next voucher")
+            << QList<QStringList>{line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s),
+                                  line(p, u"2"_s, u"1"_s, u"Rent"_s, u"6"_s, {}, QString(QChar(0)) + u"R2"_s),
+                                  line(p, u"3"_s, u"1"_s, u"Rent"_s, u"7"_s, {}, u"R3"_s)}
+            << false << QStringList{u"Payment-1-20240401 [] Rent"_s, u"Payment-3-20240401 [R3] Rent"_s} << 2
+            << held.arg(u"REFNO"_s, u"U+0000"_s) << u"2"_s;
+        QTest::newRow("a type that posts each row")
+            << QList<QStringList>{line(p, u"1"_s, u"1"_s, u"Ca\u001Fsh"_s), line(p, u"2"_s, u"1"_s, u"Cash"_s)} << true
+            << QStringList{u"Payment-2-20240401 [] Cash"_s} << 1 << held.arg(u"LEDGER"_s, u"U+001F"_s) << u"1"_s;
+    }
+    void charactersXmlCannotCarry()
+    {
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(bool, eachRow);
+        QFETCH(QStringList, posted);
+        QFETCH(int, statusRow);
+        QFETCH(QString, status);
+        QFETCH(QString, failed);
+
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields, rows);
+        EachRowHandler handler;
+        if (eachRow)
+            vouchers::PostGridVouchers(*m_window, handler);
+        else
+            vouchers::PostTransaction(*m_window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
+        QCOMPARE(postedVouchers(m_server->requests()), posted);
+        sources::WorkGrid &grid = m_window->workGrid();
+        QCOMPARE(grid.text(statusRow, sources::ProcessStatusKey), status);
+        QCOMPARE(grid.image(statusRow, 1), sources::imageRejected);
+        QCOMPARE(failedRows(grid), failed);
+        QCOMPARE(grid.text(rows.size(), sources::ProcessStatusKey).left(7), u"CREATED"_s);
+        QCOMPARE(statTexts(*m_window).last(), u"Finished Posing of Data."_s);
+    }
+
     // Amounts go to the server with "." whatever the user's locale: a German user's, whose decimal point is ",",
     // in Qt and in the C library alike.
     void germanLocale()
