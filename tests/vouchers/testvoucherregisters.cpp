@@ -131,7 +131,7 @@ private slots:
                   {u"Expense"_s, u"50"_s},
                   {u"AdjAmount"_s, u"1173.6"_s},
                   {u"TotalAmount"_s, u"1173.6"_s}}),
-            // A character XML cannot carry: the voucher cannot be built, and its row shows an empty result.
+            // A character XML cannot carry: the voucher is not sent, its row names the column and the character.
             sale(u"7"_s, u"Patel & Sons"_s,
                  {{u"Narration"_s, u"bad \x01 text"_s}, {u"Sales"_s, u"30"_s}, {u"TotalAmount"_s, u"30"_s}}),
             sale(u"6"_s, u"Patel & Sons"_s,
@@ -154,8 +154,7 @@ private slots:
         loadRegister(rows, map);
         vouchers::PostVoucherRegister(*m_window);
 
-        // The voucher that could not be built, reported where its value failed and by the builder.
-        QCOMPARE(testsupport::reportedLocations(*m_prompter), (QStringList{u"C02-0013"_s, u"C01--0020"_s}));
+        QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList());
         testsupport::compareWithGolden(testsupport::requestsText(m_server->requests()),
                                        u"vouchers/voucher-register.requests.txt"_s);
         if (QTest::currentTestFailed())
