@@ -39,6 +39,8 @@ constexpr PostingFunction postingFunctions[] = {
     {QLatin1String("PostVoucherRegister"), &vouchers::PostVoucherRegister},
     {QLatin1String("PostSTTDSTransaction"), &vouchers::PostSTTDSTransaction},
     {QLatin1String("PostCrDrNotes"), &vouchers::PostCrDrNotes},
+    {QLatin1String("PostStockJV"), &vouchers::PostStockJV},
+    {QLatin1String("PostPhysicalStock"), &vouchers::PostPhysicalStock},
 };
 
 PostingProcedure functionOf(QLatin1String procedureName)

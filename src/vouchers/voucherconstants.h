@@ -19,6 +19,8 @@ inline constexpr char locationPostNotes[] = "F01-0048";
 inline constexpr char locationPostVoucherRegister[] = "F01-0026";
 inline constexpr char locationPostSTTDSTransaction[] = "F01-0025A";
 inline constexpr char locationPostCrDrNotes[] = "F01-0050";
+inline constexpr char locationPostStockJV[] = "F01-0049";
+inline constexpr char locationPostPhysicalStock[] = "F01-0051";
 
 inline constexpr char statusDeleting[] = "Deleting Previous Data";
 inline constexpr char statusProcessed[] = "Processed Document: ";

@@ -35,5 +35,9 @@ void PostVoucherRegister(sources::ImportWindow &window);
 void PostSTTDSTransaction(sources::ImportWindow &window);
 // "CRDRNOTES": credit and debit notes, a ledger line and its bill per row, the first line the party's.
 void PostCrDrNotes(sources::ImportWindow &window);
+// "STOCKJV": stock journals, items moved into stock and out of it, with their batch rows.
+void PostStockJV(sources::ImportWindow &window);
+// "PHYSICALSTOCK": counted quantities of stock items, with a batch row per godown counted.
+void PostPhysicalStock(sources::ImportWindow &window);
 
 } // namespace vouchers
