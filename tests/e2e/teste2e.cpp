@@ -610,6 +610,49 @@ private slots:
                  QStringLiteral("Sales-3-20240403-INV-3").leftJustified(75) + QStringLiteral("CREATED"));
     }
 
+    // Stock journals from a CSV file: items moved out and in with their batch rows go out one request per voucher;
+    // a voucher with a direction that is neither IN nor OUT, and one with a godown before its first item, are not
+    // sent and say why in the report. Neither is an error of the program: the run ends with 0.
+    void postsStockJournalsFromATextFile()
+    {
+        m_server.reset();
+        m_server = std::make_unique<Tallysim>(QStringList{QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"),
+                                              path(QStringLiteral("tallysim.log")), QStringList{},
+                                              QStringList{QStringLiteral("--stock-item"), QStringLiteral("Widget"),
+                                                          QStringLiteral("--stock-item"), QStringLiteral("Gadget")});
+        QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
+        const QString source = writeFile(QStringLiteral("StockJV.csv"), readFile(voucherFile("stock-journals.csv")));
+        const QString report = path(QStringLiteral("stock.txt"));
+
+        const Run run = pelko({QStringLiteral("XLS"), source, QStringLiteral("STOCKJV"), QString(), report,
+                               QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
+                              Display::None);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(m_server->imports(), 2);
+        const QByteArray log = m_server->log();
+        QCOMPARE(log.count("<INVENTORYENTRIESOUT.LIST>"), 2);
+        QCOMPARE(log.count("<INVENTORYENTRIESIN.LIST>"), 2);
+        QCOMPARE(log.count("<BATCHALLOCATIONS.LIST>"), 4);
+        for (const char *element : {"<DESTINATIONGODOWNNAME>Side Store</DESTINATIONGODOWNNAME>",
+                                    "<AMOUNT>-50.000</AMOUNT>", "<ACTUALQTY>1.500 Nos</ACTUALQTY>"})
+            QVERIFY2(log.contains(element), element);
+        QVERIFY(!log.contains("REMOTEID=\"Stock Journal-3-20240403\""));
+        const QStringList lines = reportLines(readFile(report));
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.at(0),
+                 QStringLiteral("Stock Journal-1-20240401-SJ-1").leftJustified(75) + QStringLiteral("CREATED"));
+        QCOMPARE(lines.at(1),
+                 QStringLiteral("Stock Journal-2-20240402-SJ-1").leftJustified(75) + QStringLiteral("CREATED"));
+        QCOMPARE(lines.at(2), QStringLiteral("Stock Journal-3-20240403-SJ-3").leftJustified(75) +
+                                  QStringLiteral("ERROR: row 6 gives its item the direction \"Sideways\", neither IN "
+                                                 "nor OUT; the voucher was not sent"));
+        QCOMPARE(lines.at(3), QStringLiteral("Stock Journal-4-20240404-SJ-4").leftJustified(75) +
+                                  QStringLiteral("ERROR: row 7 names the godown \"Side Store\" before any item of "
+                                                 "the voucher; the voucher was not sent"));
+    }
+
     // Two unattended runs at once, each against its own server, share one settings store: each run keeps to the
     // server it started with, though the other stores its own meanwhile.
     void twoRunsAgainstTwoServersAtOnce()
