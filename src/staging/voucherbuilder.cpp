@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <span>
 
 // The voucher request: the VOUCHER element is filled by twelve sections, each from one staging table, in a fixed
@@ -200,6 +201,20 @@ std::vector<int> columnsOf(const StagedRows &rows, std::span<const ValueElement>
     return columns;
 }
 
+// Where a ledger line's values stand in its table, found once for all the table's rows.
+struct LedgerColumns
+{
+    explicit LedgerColumns(const StagedRows &rows)
+        : values(columnsOf(rows, ledgerValues)), tdsParty(columnsOf(rows, tdsPartyValue)),
+          assessable(rows.column("VATAssessableValue_")), rate(rows.column("BasicRateOfInvoiceTax_"))
+    {}
+
+    std::vector<int> values;
+    std::vector<int> tdsParty;
+    int assessable;
+    int rate;
+};
+
 // The request under construction. An element that cannot be made stops the build with a run-time error, so
 // that a request is never sent with parts missing.
 class VoucherMessage final
@@ -328,9 +343,10 @@ public:
     void addLedgerEntries(const LedgerSection &section) const
     {
         const StagedRows &entries = m_staged.rows(*section.table);
+        const LedgerColumns columns(entries);
         for (qsizetype row = 0; row < entries.size(); ++row) {
             const pugi::xml_node entry = m_message.list(m_message.voucher(), section.entry);
-            addLedgerLine(entry, entries, row, section.rules);
+            addLedgerLine(entry, entries, row, columns, section.rules);
             const QString id = entryIdOf(entries, *section.table, row);
             addCostCentres(entry, id);
             addBills(entry, id, section.billsOnlyWhenNonZero);
@@ -344,13 +360,17 @@ public:
         const StagedRows &entries = m_staged.rows(inventoryEntryTable);
         const std::vector<int> columns = columnsOf(entries, itemValues);
         const StagedRows &allocations = m_staged.rows(accountingAllocationTable);
+        std::optional<LedgerColumns> allocationColumns; // found at the first allocation
         for (qsizetype row = 0; row < entries.size(); ++row) {
             const pugi::xml_node entry = m_message.list(m_message.voucher(), "ALLINVENTORYENTRIES.LIST");
             m_message.values(entry, entries, row, itemValues, columns);
             const QString id = entryIdOf(entries, inventoryEntryTable, row);
-            for (const qsizetype allocation : childRows(allocations, accountingAllocationTable, id))
+            for (const qsizetype allocation : childRows(allocations, accountingAllocationTable, id)) {
+                if (!allocationColumns)
+                    allocationColumns.emplace(allocations);
                 addLedgerLine(m_message.list(entry, "ACCOUNTINGALLOCATIONS.LIST"), allocations, allocation,
-                              accountingAllocationRules);
+                              *allocationColumns, accountingAllocationRules);
+            }
             addChildLists(entry, batchAllocationTable, id, "BATCHALLOCATIONS.LIST", invoiceBatchValues);
         }
     }
@@ -371,15 +391,16 @@ public:
 
 private:
     // The values of a ledger entry or of an accounting allocation, then its rate list when the rate is above 0.
-    void addLedgerLine(pugi::xml_node parent, const StagedRows &rows, qsizetype row, LedgerRules rules) const
+    void addLedgerLine(pugi::xml_node parent, const StagedRows &rows, qsizetype row, const LedgerColumns &columns,
+                       LedgerRules rules) const
     {
-        m_message.values(parent, rows, row, ledgerValues, columnsOf(rows, ledgerValues));
-        const QString assessable = rows.text(row, rows.column("VATAssessableValue_"));
+        m_message.values(parent, rows, row, ledgerValues, columns.values);
+        const QString assessable = rows.text(row, columns.assessable);
         if (!rules.assessableOnlyWhenNonZero || !isZeroAmount(assessable))
             m_message.value(parent, "VATASSESSABLEVALUE", assessable);
-        m_message.values(parent, rows, row, tdsPartyValue, columnsOf(rows, tdsPartyValue));
+        m_message.values(parent, rows, row, tdsPartyValue, columns.tdsParty);
 
-        const int rateColumn = rows.column("BasicRateOfInvoiceTax_");
+        const int rateColumn = columns.rate;
         const QString rate = rows.text(row, rateColumn);
         const QString rateNumber = rules.rateIgnoresPercent ? QString(rate).remove(QLatin1Char('%')) : rate;
         if (!rows.isNull(row, rateColumn) && leadingNumberIsPositive(rateNumber))
