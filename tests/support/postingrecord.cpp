@@ -1,7 +1,14 @@
 #include "support/postingrecord.h"
 
 #include "sources/workgrid.h"
+#include "support/golden.h"
+#include "support/gridloading.h"
 #include "support/headlesswindow.h"
+#include "support/reportederrors.h"
+#include "support/scriptedprompter.h"
+#include "support/simulatedserver.h"
+
+#include <QTest>
 
 namespace testsupport {
 
@@ -50,6 +57,20 @@ QByteArray marksText(HeadlessWindow &window)
     text += QStringLiteral("current row ") + QString::number(grid.currentRow()) + QLatin1Char('\n');
     text += QStringLiteral("yields ") + QString::number(window.yieldCount()) + QLatin1Char('\n');
     return text.toUtf8();
+}
+
+void postFileAsExpected(HeadlessWindow &window, const ScriptedPrompter &prompter, const SimulatedServer &server,
+                        const QString &file, const QString &listText, void (*procedure)(sources::ImportWindow &window))
+{
+    const QString base = QStringLiteral("vouchers/") + file;
+    loadTextFile(window, listText, testDataPath(base + QStringLiteral(".csv")));
+    procedure(window);
+
+    QCOMPARE(reportedErrors(prompter), QStringList());
+    compareWithGolden(requestsText(server.requests()), base + QStringLiteral(".requests.txt"));
+    if (QTest::currentTestFailed())
+        return;
+    compareWithGolden(marksText(window), base + QStringLiteral(".marks.txt"));
 }
 
 } // namespace testsupport

@@ -82,15 +82,8 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, listText);
 
-        testsupport::loadTextFile(*m_window, listText, testsupport::testDataPath(u"vouchers/"_s + file + u".csv"_s));
-        vouchers::PostCostTransaction(*m_window);
-
-        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
-        testsupport::compareWithGolden(testsupport::requestsText(m_server->requests()),
-                                       u"vouchers/"_s + file + u".requests.txt"_s);
-        if (QTest::currentTestFailed())
-            return;
-        testsupport::compareWithGolden(testsupport::marksText(*m_window), u"vouchers/"_s + file + u".marks.txt"_s);
+        testsupport::postFileAsExpected(*m_window, *m_prompter, *m_server, file, listText,
+                                        &vouchers::PostCostTransaction);
     }
 
     // The run clears what earlier runs left staged for the company it posts to, the one the list shows, even when

@@ -77,15 +77,7 @@ private slots:
         QFETCH(PostingProcedure, procedure);
         QFETCH(QString, orderLineIds);
 
-        testsupport::loadTextFile(*m_window, listText, testsupport::testDataPath(u"vouchers/"_s + file + u".csv"_s));
-        procedure(*m_window);
-
-        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
-        testsupport::compareWithGolden(testsupport::requestsText(m_server->requests()),
-                                       u"vouchers/"_s + file + u".requests.txt"_s);
-        if (QTest::currentTestFailed())
-            return;
-        testsupport::compareWithGolden(testsupport::marksText(*m_window), u"vouchers/"_s + file + u".marks.txt"_s);
+        testsupport::postFileAsExpected(*m_window, *m_prompter, *m_server, file, listText, procedure);
         if (QTest::currentTestFailed())
             return;
         QCOMPARE(stagedOrderLineIds(), orderLineIds);

@@ -200,15 +200,9 @@ private slots:
         QFETCH(QString, listText);
         QFETCH(PostingProcedure, procedure);
 
-        testsupport::loadTextFile(*m_window, listText, testsupport::testDataPath(u"vouchers/"_s + file + u".csv"_s));
-        procedure(*m_window);
-
+        testsupport::postFileAsExpected(*m_window, *m_prompter, *m_server, file, listText, procedure);
         QCOMPARE(m_window->selectFirstDataTabCount(), 1);
         QCOMPARE(m_window->currentCompany(), company);
-        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
-        testsupport::compareWithGolden(testsupport::requestsText(m_server->requests()),
-                                       u"vouchers/"_s + file + u".requests.txt"_s);
-        testsupport::compareWithGolden(testsupport::marksText(*m_window), u"vouchers/"_s + file + u".marks.txt"_s);
     }
 
     // How rows group into vouchers, where each result goes and the ids the progress shows.
