@@ -14,8 +14,8 @@ struct PostingFunction
     PostingProcedure procedure;
 };
 
-// The functions of the procedures the import-type table names. A procedure missing here is not part of the
-// program yet: its keywords post nothing, like the purchase registers that the listing offers.
+// The functions of the procedures the import-type table names. A type the table gives no procedure posts
+// nothing, as the purchase registers that the listing offers.
 constexpr PostingFunction postingFunctions[] = {
     {QLatin1String("PostLedgers"), &masters::PostLedgers},
     {QLatin1String("PostLedgerGroups"), &masters::PostLedgerGroups},

@@ -210,8 +210,8 @@ StartupResult frmExcel::Form_Load(const CommandLine &commandLine)
             result.notPostedBecause = QStringLiteral("the confirmation was answered No");
             break;
         case PostEnd::NothingPosted:
-            result.notPostedBecause = QStringLiteral("nothing posts the import type ") +
-                                      quoted(m_cmbTableName->currentText()) + QStringLiteral(" yet");
+            result.notPostedBecause =
+                QStringLiteral("nothing posts the import type ") + quoted(m_cmbTableName->currentText());
             break;
         case PostEnd::NoCompany:
         case PostEnd::NotRun:
