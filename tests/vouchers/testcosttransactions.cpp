@@ -2,6 +2,7 @@
 #include "support/golden.h"
 #include "support/gridloading.h"
 #include "support/headlesswindow.h"
+#include "support/postingbed.h"
 #include "support/postingrecord.h"
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
@@ -42,22 +43,12 @@ class TestCostTransactions final : public QObject
 private slots:
     void init()
     {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
         tallysim::Config config{{company, u"Other Traders"_s}, company};
         config.ledgers = {u"Rent"_s,      u"Bank"_s,     u"Patel & Sons"_s, u"Sales"_s,
                           u"Purchases"_s, u"Supplier"_s, u"Round Off"_s};
-        m_server = std::make_unique<testsupport::SimulatedServer>(config);
-        m_server->configureSettings();
-        m_window = newWindow();
+        m_bed.start(config);
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_server.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { m_bed.stop(); }
 
     // A file of cost transactions goes through the loader, the run, the staging file and the builder to the
     // server: the requests it receives and the marks the run leaves are the expected files. The first file, its
@@ -82,7 +73,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, listText);
 
-        testsupport::postFileAsExpected(*m_window, *m_prompter, *m_server, file, listText,
+        testsupport::postFileAsExpected(*m_bed.window, *m_bed.prompter, *m_bed.server, file, listText,
                                         &vouchers::PostCostTransaction);
     }
 
@@ -91,21 +82,21 @@ private slots:
     // one's lines.
     void clearsTheCompanyItPostsTo()
     {
-        testsupport::loadRows(*m_window, u"COST TRANSACTIONS"_s, costFields,
+        testsupport::loadRows(*m_bed.window, u"COST TRANSACTIONS"_s, costFields,
                               {costRow(u"1"_s, u"Rent"_s, u"5"_s, {}, u"Admin"_s, u"5"_s),
                                costRow(u"1"_s, u"Bank"_s, {}, u"5"_s, u"Admin"_s, u"5"_s)});
-        vouchers::PostCostTransaction(*m_window);
-        m_server->clearRequests();
+        vouchers::PostCostTransaction(*m_bed.window);
+        m_bed.server->clearRequests();
 
-        m_window = newWindow();
-        m_window->currentCompany() = u"Other Traders"_s;
-        testsupport::loadRows(*m_window, u"COST TRANSACTIONS"_s, costFields,
+        m_bed.window = newWindow();
+        m_bed.window->currentCompany() = u"Other Traders"_s;
+        testsupport::loadRows(*m_bed.window, u"COST TRANSACTIONS"_s, costFields,
                               {costRow(u"2"_s, u"Rent"_s, u"7"_s, {}, u"Admin"_s, u"7"_s)});
-        vouchers::PostCostTransaction(*m_window);
+        vouchers::PostCostTransaction(*m_bed.window);
 
-        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
-        QCOMPARE(m_window->currentCompany(), company);
-        const QList<tallysim::RecordedRequest> requests = m_server->requests();
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
+        QCOMPARE(m_bed.window->currentCompany(), company);
+        const QList<tallysim::RecordedRequest> requests = m_bed.server->requests();
         QCOMPARE(requests.size(), 1);
         QCOMPARE(requests.front().body.count("<LEDGERENTRIES.LIST>"), 1);
         QCOMPARE(requests.front().body.count("<COSTCENTREALLOCATIONS.LIST>"), 1);
@@ -119,12 +110,12 @@ private slots:
         fields.removeOne(u"CostAmount"_s);
         QStringList row = costRow(u"1"_s, u"Rent"_s, u"5"_s, {}, u"Admin"_s, u"5"_s);
         row.removeLast();
-        testsupport::loadRows(*m_window, u"COST TRANSACTIONS"_s, fields, {row});
-        vouchers::PostCostTransaction(*m_window);
+        testsupport::loadRows(*m_bed.window, u"COST TRANSACTIONS"_s, fields, {row});
+        vouchers::PostCostTransaction(*m_bed.window);
 
-        QCOMPARE(testsupport::reportedErrors(*m_prompter),
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter),
                  QStringList{testsupport::reportedError(u"F01-0025"_s, errors::ErrNo::SubscriptOutOfRange)});
-        QCOMPARE(m_server->requests().size(), 0);
+        QCOMPARE(m_bed.server->requests().size(), 0);
     }
 
 private:
@@ -135,10 +126,7 @@ private:
         return window;
     }
 
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
-    std::unique_ptr<testsupport::SimulatedServer> m_server;
-    std::unique_ptr<testsupport::HeadlessWindow> m_window;
+    testsupport::PostingBed m_bed;
 };
 
 QTEST_GUILESS_MAIN(TestCostTransactions)

@@ -1,6 +1,7 @@
 #include "support/golden.h"
 #include "support/gridloading.h"
 #include "support/headlesswindow.h"
+#include "support/postingbed.h"
 #include "support/postingrecord.h"
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
@@ -32,24 +33,13 @@ class TestOrdersAndNotes final : public QObject
 private slots:
     void init()
     {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
         tallysim::Config config{{company}, company};
         config.ledgers = {u"Sales"_s,     u"Patel & Sons"_s, u"Output VAT"_s,
                           u"Purchases"_s, u"Supplier"_s,     u"Round Off"_s};
         config.stockItems = {u"Widget"_s};
-        m_server = std::make_unique<testsupport::SimulatedServer>(config);
-        m_server->configureSettings();
-        m_window = std::make_unique<testsupport::HeadlessWindow>();
-        m_window->setCompanyListText(company);
+        m_bed.start(config);
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_server.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { m_bed.stop(); }
 
     // A file of each type goes through the loader, the run, the staging file and the builder to the server: the
     // requests the server receives and the marks the run leaves are the expected files. Each file's first column
@@ -77,7 +67,7 @@ private slots:
         QFETCH(PostingProcedure, procedure);
         QFETCH(QString, orderLineIds);
 
-        testsupport::postFileAsExpected(*m_window, *m_prompter, *m_server, file, listText, procedure);
+        testsupport::postFileAsExpected(*m_bed.window, *m_bed.prompter, *m_bed.server, file, listText, procedure);
         if (QTest::currentTestFailed())
             return;
         QCOMPARE(stagedOrderLineIds(), orderLineIds);
@@ -90,7 +80,7 @@ private:
         QStringList ids;
         {
             QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
-            database.setDatabaseName(m_env->programFile(u"Pelko10.DAT"_s));
+            database.setDatabaseName(m_bed.env->programFile(u"Pelko10.DAT"_s));
             QSqlQuery query(database);
             if (database.open() &&
                 query.exec(
@@ -103,10 +93,7 @@ private:
         return ids.join(u' ');
     }
 
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
-    std::unique_ptr<testsupport::SimulatedServer> m_server;
-    std::unique_ptr<testsupport::HeadlessWindow> m_window;
+    testsupport::PostingBed m_bed;
 };
 
 QTEST_GUILESS_MAIN(TestOrdersAndNotes)

@@ -3,6 +3,7 @@
 #include "support/golden.h"
 #include "support/gridloading.h"
 #include "support/headlesswindow.h"
+#include "support/postingbed.h"
 #include "support/postingrecord.h"
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
@@ -64,22 +65,11 @@ class TestStockVouchers final : public QObject
 private slots:
     void init()
     {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
         tallysim::Config config{{company}, company};
         config.stockItems = {u"Widget"_s, u"Gadget"_s};
-        m_server = std::make_unique<testsupport::SimulatedServer>(config);
-        m_server->configureSettings();
-        m_window = std::make_unique<testsupport::HeadlessWindow>();
-        m_window->setCompanyListText(company);
+        m_bed.start(config);
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_server.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { m_bed.stop(); }
 
     // A file of each stock type goes through the loader, the run, the staging file and the builder to the server:
     // the requests, the marks and the staged item and batch ids are the expected files.
@@ -106,7 +96,7 @@ private slots:
         QFETCH(QString, listText);
         QFETCH(PostingProcedure, procedure);
 
-        testsupport::postFileAsExpected(*m_window, *m_prompter, *m_server, file, listText, procedure);
+        testsupport::postFileAsExpected(*m_bed.window, *m_bed.prompter, *m_bed.server, file, listText, procedure);
         if (QTest::currentTestFailed())
             return;
         testsupport::compareWithGolden(stagedRows(), u"vouchers/"_s + file + u".staged.txt"_s);
@@ -142,20 +132,20 @@ private slots:
             row.removeAt(column);
             direction.clear();
         }
-        testsupport::loadRows(*m_window, u"STOCKJV"_s, fields, {row});
-        vouchers::PostStockJV(*m_window);
+        testsupport::loadRows(*m_bed.window, u"STOCKJV"_s, fields, {row});
+        vouchers::PostStockJV(*m_bed.window);
 
-        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
-        const QString status = m_window->workGrid().text(1, u"PROCESSSTATUS"_s);
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
+        const QString status = m_bed.window->workGrid().text(1, u"PROCESSSTATUS"_s);
         if (entry.isEmpty()) {
-            QCOMPARE(m_server->requests().size(), 0);
+            QCOMPARE(m_bed.server->requests().size(), 0);
             QCOMPARE(status, u"ERROR: row 1 gives its item the direction \""_s + direction +
                                  u"\", neither IN nor OUT; the voucher was not sent"_s);
             return;
         }
         QVERIFY2(status.contains(u"CREATED"_s), qPrintable(status));
-        QCOMPARE(m_server->requests().size(), 1);
-        const QByteArray body = m_server->requests().first().body;
+        QCOMPARE(m_bed.server->requests().size(), 1);
+        const QByteArray body = m_bed.server->requests().first().body;
         const bool inward = entry == u"INVENTORYENTRIESIN.LIST"_s;
         QCOMPARE(body.count(QByteArray("<" + entry.toLatin1() + ">")), 1);
         QCOMPARE(body.count("<AMOUNT>-10.000</AMOUNT>"), inward ? 2 : 0);
@@ -166,16 +156,16 @@ private slots:
     // only a row with an ID of its own opens the next.
     void physicalStockRowsWithoutId()
     {
-        testsupport::loadRows(*m_window, u"PHYSICALSTOCK"_s, physicalFields,
+        testsupport::loadRows(*m_bed.window, u"PHYSICALSTOCK"_s, physicalFields,
                               {physicalRow(u"1"_s, u"Widget"_s, u"PS-A"_s), physicalRow(u"2"_s, u"Gadget"_s, {}),
                                physicalRow(u"3"_s, u"Widget"_s, {}), physicalRow(u"4"_s, u"Gadget"_s, u"PS-B"_s)});
-        sources::WorkGrid &grid = m_window->workGrid();
+        sources::WorkGrid &grid = m_bed.window->workGrid();
         grid.setText(2, u"ID"_s, QString());
         grid.setText(3, u"ID"_s, QString());
-        vouchers::PostPhysicalStock(*m_window);
+        vouchers::PostPhysicalStock(*m_bed.window);
 
-        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
-        const QList<tallysim::RecordedRequest> requests = m_server->requests();
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
+        const QList<tallysim::RecordedRequest> requests = m_bed.server->requests();
         QCOMPARE(requests.size(), 2);
         QVERIFY(requests.at(0).body.contains("REMOTEID=\"PS-A\""));
         QCOMPARE(requests.at(0).body.count("<ALLINVENTORYENTRIES.LIST>"), 3);
@@ -189,15 +179,15 @@ private slots:
     // the row, and nothing is posted.
     void physicalStockFirstRowWithoutId()
     {
-        testsupport::loadRows(*m_window, u"PHYSICALSTOCK"_s, physicalFields,
+        testsupport::loadRows(*m_bed.window, u"PHYSICALSTOCK"_s, physicalFields,
                               {physicalRow(u"1"_s, u"Widget"_s, {}), physicalRow(u"2"_s, u"Gadget"_s, u"PS-A"_s)});
-        vouchers::PostPhysicalStock(*m_window);
+        vouchers::PostPhysicalStock(*m_bed.window);
 
-        QCOMPARE(testsupport::reportedErrors(*m_prompter),
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter),
                  QStringList{testsupport::reportedError("F01-0051", errors::ErrNo::InvalidProcedureCall)});
         QCOMPARE(errors::lastErrorDescription(), u"Row 1 has no ID and no voucher above it to belong to"_s);
-        QCOMPARE(m_server->requests().size(), 0);
-        QCOMPARE(m_window->workGrid().text(2, u"PROCESSSTATUS"_s), QString());
+        QCOMPARE(m_bed.server->requests().size(), 0);
+        QCOMPARE(m_bed.window->workGrid().text(2, u"PROCESSSTATUS"_s), QString());
     }
 
 private:
@@ -206,7 +196,7 @@ private:
         QByteArray text;
         {
             QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
-            database.setDatabaseName(m_env->programFile(u"Pelko10.DAT"_s));
+            database.setDatabaseName(m_bed.env->programFile(u"Pelko10.DAT"_s));
             if (!database.open())
                 return "staging file not opened\n";
             for (const char *sql : stagedRowQueries) {
@@ -228,10 +218,7 @@ private:
         return text;
     }
 
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
-    std::unique_ptr<testsupport::SimulatedServer> m_server;
-    std::unique_ptr<testsupport::HeadlessWindow> m_window;
+    testsupport::PostingBed m_bed;
 };
 
 QTEST_GUILESS_MAIN(TestStockVouchers)

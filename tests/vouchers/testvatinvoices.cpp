@@ -2,6 +2,7 @@
 #include "support/golden.h"
 #include "support/gridloading.h"
 #include "support/headlesswindow.h"
+#include "support/postingbed.h"
 #include "support/postingrecord.h"
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
@@ -33,25 +34,14 @@ class TestVatInvoices final : public QObject
 private slots:
     void init()
     {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
         tallysim::Config config{{company}, company};
         config.ledgers = {
             u"Sales"_s,        u"Patel & Sons"_s,  u"Output VAT"_s, u"Consultant"_s,          u"Service Tax"_s,
             u"Export Sales"_s, u"Foreign Buyer"_s, u"Freight"_s,    u"Consultancy Charges"_s, u"Round Off"_s};
         config.stockItems = {u"Widget"_s};
-        m_server = std::make_unique<testsupport::SimulatedServer>(config);
-        m_server->configureSettings();
-        m_window = std::make_unique<testsupport::HeadlessWindow>();
-        m_window->setCompanyListText(company);
+        m_bed.start(config);
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_server.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { m_bed.stop(); }
 
     // A file of each kind of VAT invoice goes through the loader, the run, the staging file and the builder to
     // the server: the requests the server receives and the marks the run leaves are the expected files. The
@@ -78,7 +68,7 @@ private slots:
         QFETCH(QString, listText);
         QFETCH(PostingProcedure, procedure);
 
-        testsupport::postFileAsExpected(*m_window, *m_prompter, *m_server, file, listText, procedure);
+        testsupport::postFileAsExpected(*m_bed.window, *m_bed.prompter, *m_bed.server, file, listText, procedure);
     }
 
     // A ledger line is a service-tax line only when its assessable value is above 0 and it names whom the tax is
@@ -110,11 +100,11 @@ private slots:
                         u"10"_s,      QString(),     u"New Ref"_s, u"B-1"_s, QString(), u"10"_s,   u"Consultant"_s};
         if (fields.size() > row.size())
             row.append(assessable);
-        testsupport::loadRows(*m_window, u"VATTRANSACTIONS"_s, fields, {row});
-        vouchers::PostVATTransaction(*m_window);
+        testsupport::loadRows(*m_bed.window, u"VATTRANSACTIONS"_s, fields, {row});
+        vouchers::PostVATTransaction(*m_bed.window);
 
-        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
-        const QList<tallysim::RecordedRequest> requests = m_server->requests();
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
+        const QList<tallysim::RecordedRequest> requests = m_bed.server->requests();
         QCOMPARE(requests.size(), 1);
         const QByteArray body = requests.front().body;
         QCOMPARE(body.count("<TAXBILLALLOCATIONS.LIST>"), bill == u"TAXBILLALLOCATIONS.LIST"_s ? 1 : 0);
@@ -195,10 +185,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
-    std::unique_ptr<testsupport::SimulatedServer> m_server;
-    std::unique_ptr<testsupport::HeadlessWindow> m_window;
+    testsupport::PostingBed m_bed;
 };
 
 QTEST_GUILESS_MAIN(TestVatInvoices)

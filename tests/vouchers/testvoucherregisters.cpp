@@ -7,6 +7,7 @@
 #include "support/golden.h"
 #include "support/headlesswindow.h"
 #include "support/memorysource.h"
+#include "support/postingbed.h"
 #include "support/postingrecord.h"
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
@@ -74,23 +75,12 @@ class TestVoucherRegisters final : public QObject
 private slots:
     void init()
     {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
         tallysim::Config config{{company}, company};
         config.ledgers = {u"Sales"_s,       u"Patel & Sons"_s, u"Output VAT"_s,          u"Freight"_s,
                           u"Service Tax"_s, u"Consultant"_s,   u"Consultancy Charges"_s, u"Discount Allowed"_s};
-        m_server = std::make_unique<testsupport::SimulatedServer>(config);
-        m_server->configureSettings();
-        m_window = std::make_unique<testsupport::HeadlessWindow>();
-        m_window->setCompanyListText(company);
+        m_bed.start(config);
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_server.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { m_bed.stop(); }
 
     // A register sheet and its map go through the loader, the run, the staging file and the builder to the
     // server. The map's party line ("Auto") takes TOTALAMOUNT and the row's ledger; its Order, not the column's
@@ -152,14 +142,14 @@ private slots:
             mapRow({u"Discount"_s, u"Discount Allowed"_s, u"Dx"_s, u"6"_s}),
         };
         loadRegister(rows, map);
-        vouchers::PostVoucherRegister(*m_window);
+        vouchers::PostVoucherRegister(*m_bed.window);
 
-        QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList());
-        testsupport::compareWithGolden(testsupport::requestsText(m_server->requests()),
+        QCOMPARE(testsupport::reportedLocations(*m_bed.prompter), QStringList());
+        testsupport::compareWithGolden(testsupport::requestsText(m_bed.server->requests()),
                                        u"vouchers/voucher-register.requests.txt"_s);
         if (QTest::currentTestFailed())
             return;
-        testsupport::compareWithGolden(testsupport::marksText(*m_window), u"vouchers/voucher-register.marks.txt"_s);
+        testsupport::compareWithGolden(testsupport::marksText(*m_bed.window), u"vouchers/voucher-register.marks.txt"_s);
     }
 
     // A map sign is Dr or Cr whatever its letter case and blanks; any other sign, an empty one too, sends
@@ -189,17 +179,17 @@ private slots:
 
         loadRegister({sale(u"1"_s, u"Patel & Sons"_s, {{u"Sales"_s, u"30"_s}, {u"TotalAmount"_s, u"99"_s}})},
                      {mapRow({u"Sales"_s, ledger, sign, u"2"_s})});
-        vouchers::PostVoucherRegister(*m_window);
+        vouchers::PostVoucherRegister(*m_bed.window);
 
-        sources::WorkGrid &grid = m_window->workGrid();
+        sources::WorkGrid &grid = m_bed.window->workGrid();
         if (result.startsWith(u"ERROR"_s)) {
-            QCOMPARE(m_server->requests().size(), 0);
+            QCOMPARE(m_bed.server->requests().size(), 0);
             QCOMPARE(grid.text(1, sources::ProcessStatusKey), result);
             QCOMPARE(grid.image(1, 1), sources::imageRejected);
             QCOMPARE(grid.textColor(1, 1), QColor(255, 0, 0));
         } else {
-            QCOMPARE(m_server->requests().size(), 1);
-            QVERIFY2(m_server->requests().first().body.contains(result.toUtf8()), qPrintable(result));
+            QCOMPARE(m_bed.server->requests().size(), 1);
+            QVERIFY2(m_bed.server->requests().first().body.contains(result.toUtf8()), qPrintable(result));
         }
     }
 
@@ -215,14 +205,14 @@ private slots:
             {row},
             {mapRow({u"Sales"_s, u"Sales"_s, u"Cr"_s, u"2"_s}), mapRow({u"Freight"_s, u"Auto"_s, u"Dr"_s, u"1"_s})},
             fields);
-        vouchers::PostVoucherRegister(*m_window);
+        vouchers::PostVoucherRegister(*m_bed.window);
 
-        QCOMPARE(testsupport::reportedErrors(*m_prompter),
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter),
                  QStringList{testsupport::reportedError(u"F01-0026"_s, errors::ErrNo::SubscriptOutOfRange)});
-        QCOMPARE(m_server->requests().size(), 0);
-        QCOMPARE(m_window->workGrid().text(1, sources::ProcessStatusKey), QString());
-        QVERIFY(!m_window->statCalls().isEmpty());
-        QVERIFY(m_window->statCalls().last().msg != u"Finished Posing of Data."_s);
+        QCOMPARE(m_bed.server->requests().size(), 0);
+        QCOMPARE(m_bed.window->workGrid().text(1, sources::ProcessStatusKey), QString());
+        QVERIFY(!m_bed.window->statCalls().isEmpty());
+        QVERIFY(m_bed.window->statCalls().last().msg != u"Finished Posing of Data."_s);
     }
 
 private:
@@ -233,17 +223,14 @@ private:
         testsupport::MemorySource source;
         source.addTable(u"VoucherRegister$"_s, fields, rows);
         source.addTable(u"VoucherRegisterMap$"_s, mapFieldNames, map);
-        m_window->setImportTypeText(u"VOUCHER REGISTER"_s);
-        m_window->setSourceText(sources::SourceBox::txtFilePath, u"memory.xls"_s);
-        sources::LoadExcelData(*m_window, u"VOUCHERREGISTER"_s);
-        QVERIFY(m_window->workGrid().findColumn(sources::ProcessStatusKey) > 0);
-        m_window->forgetStatCalls();
+        m_bed.window->setImportTypeText(u"VOUCHER REGISTER"_s);
+        m_bed.window->setSourceText(sources::SourceBox::txtFilePath, u"memory.xls"_s);
+        sources::LoadExcelData(*m_bed.window, u"VOUCHERREGISTER"_s);
+        QVERIFY(m_bed.window->workGrid().findColumn(sources::ProcessStatusKey) > 0);
+        m_bed.window->forgetStatCalls();
     }
 
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
-    std::unique_ptr<testsupport::SimulatedServer> m_server;
-    std::unique_ptr<testsupport::HeadlessWindow> m_window;
+    testsupport::PostingBed m_bed;
 };
 
 QTEST_GUILESS_MAIN(TestVoucherRegisters)
