@@ -4,6 +4,7 @@
 
 #include <QList>
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -103,18 +104,26 @@ struct AsciiNameCharacters
 };
 constexpr AsciiNameCharacters asciiNameCharacters;
 
-// A name of ASCII characters, not empty.
-template <typename Text, typename Code> bool isAsciiXmlName(const Text &name, Code code)
+// What any character may be in a name, as above; the ASCII ones, which the builders use, from the table.
+unsigned nameKind(char32_t c)
 {
-    if (!(asciiNameCharacters.kind[code(name.front())] & 1))
+    if (c < 128)
+        return asciiNameCharacters.kind[c];
+    return (isNameStart(c) ? 1 : 0) | (isNameChar(c) ? 2 : 0);
+}
+
+// Whether the code points make an XML name that a namespace-aware parser accepts.
+template <typename Codes> bool isXmlNameOf(const Codes &codes)
+{
+    if (codes.empty() || !(nameKind(char32_t(codes.front())) & 1))
         return false;
     qsizetype colons = 0;
-    for (const auto c : name) {
-        if (!(asciiNameCharacters.kind[code(c)] & 2))
+    for (const auto c : codes) {
+        if (!(nameKind(char32_t(c)) & 2))
             return false;
-        colons += code(c) == u':';
+        colons += char32_t(c) == U':';
     }
-    return colons == 0 || (colons == 1 && code(name.front()) != u':' && code(name.back()) != u':');
+    return colons == 0 || (colons == 1 && char32_t(codes.front()) != U':' && char32_t(codes.back()) != U':');
 }
 
 } // namespace
@@ -217,35 +226,19 @@ QString localName(pugi::xml_node node)
 bool isXmlName(const QString &name)
 {
     // The names the builders use are plain ASCII; they are checked without converting the text.
-    bool ascii = !name.isEmpty();
-    for (const QChar c : name) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (ascii)
-        return isAsciiXmlName(name, [](QChar c) { return c.unicode(); });
-
-    const QList<uint> codes = name.toUcs4();
-    if (codes.isEmpty() || !isNameStart(codes.first()))
-        return false;
-    for (const uint code : codes) {
-        if (!isNameChar(code))
-            return false;
-    }
-    const qsizetype colons = name.count(QLatin1Char(':'));
-    return colons == 0 || (colons == 1 && !name.startsWith(QLatin1Char(':')) && !name.endsWith(QLatin1Char(':')));
+    const auto ascii = [](QChar c) { return c.unicode() < 0x80; };
+    if (std::all_of(name.begin(), name.end(), ascii))
+        return isXmlNameOf(
+            std::u16string_view(reinterpret_cast<const char16_t *>(name.constData()), size_t(name.size())));
+    return isXmlNameOf(name.toUcs4());
 }
 
 bool isXmlName(const char *name)
 {
     const std::string_view text(name);
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return isXmlName(QString::fromUtf8(name));
-    }
-    return !text.empty() && isAsciiXmlName(text, [](char c) { return char16_t(c); });
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return isXmlNameOf(text);
+    return isXmlName(QString::fromUtf8(name));
 }
 
 } // namespace tally

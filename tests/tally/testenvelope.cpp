@@ -152,6 +152,10 @@ private slots:
                                             << "v" << badName12;
         QTest::newRow("element name with two colons") << int(Element) << true << true << "a:b:c"
                                                       << "v" << badName12;
+        QTest::newRow("element name ending in a colon") << int(Element) << true << true << "a:"
+                                                        << "v" << badName12;
+        QTest::newRow("element name beyond ASCII starting with a colon") << int(Element) << true << true << ":Äb"
+                                                                         << "v" << badName12;
         QTest::newRow("if-value without parent")
             << int(ElementIfValue) << true << false << "A"
             << "v" << reportedError(locationAddXmlElementIfValue, errors::ErrNo::ObjectNotSet);
