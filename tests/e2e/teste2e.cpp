@@ -143,10 +143,9 @@ private slots:
         QVERIFY(m_folder->isValid());
         QVERIFY(QDir(m_folder->path()).mkpath(QStringLiteral("config")));
         QVERIFY(QDir(m_folder->path()).mkpath(QStringLiteral("home")));
-        m_server = std::make_unique<Tallysim>(
+        restartServer(
             QStringList{QStringLiteral("ABC Ltd"), QStringLiteral("Jacks Stores"), QStringLiteral("Jill's Shop")},
-            QStringLiteral("ABC Ltd"), path(QStringLiteral("tallysim.log")));
-        QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
+            QStringLiteral("ABC Ltd"), QStringList{});
     }
     void cleanup()
     {
@@ -405,12 +404,9 @@ private slots:
     // out one request per voucher, a voucher the server refuses says why in the report, and the run ends well.
     void postsVatInvoicesFromAWorkbook()
     {
-        m_server.reset();
-        m_server = std::make_unique<Tallysim>(
-            QStringList{QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("tallysim.log")),
-            QStringList{QStringLiteral("Sales"), QStringLiteral("Rao & Sons"), QStringLiteral("Output VAT")},
-            QStringList{QStringLiteral("--stock-item"), QStringLiteral("Widget")});
-        QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
+        restartServer(QStringList{QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"),
+                      QStringList{QStringLiteral("Sales"), QStringLiteral("Rao & Sons"), QStringLiteral("Output VAT")},
+                      QStringList{QStringLiteral("--stock-item"), QStringLiteral("Widget")});
 
         biffwriter::Workbook book;
         biffwriter::Sheet &sheet = book.addSheet(QStringLiteral("VATTRANSACTIONS"));
@@ -491,12 +487,9 @@ private slots:
     // note naming a ledger the server lacks says why in the report while the run ends well.
     void postsNotesFromATextFile()
     {
-        m_server.reset();
-        m_server = std::make_unique<Tallysim>(
-            QStringList{QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("tallysim.log")),
-            QStringList{QStringLiteral("Sales"), QStringLiteral("Patel & Sons"), QStringLiteral("Purchases")},
-            QStringList{QStringLiteral("--stock-item"), QStringLiteral("Widget")});
-        QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
+        restartServer(QStringList{QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"),
+                      QStringList{QStringLiteral("Sales"), QStringLiteral("Patel & Sons"), QStringLiteral("Purchases")},
+                      QStringList{QStringLiteral("--stock-item"), QStringLiteral("Widget")});
         const QString report = path(QStringLiteral("notes.txt"));
 
         const Run run = pelko({QStringLiteral("XLS"), voucherFile("notes.csv"), QStringLiteral("NOTES"), QString(),
@@ -529,12 +522,9 @@ private slots:
     // voucher the server refuses says why in the report, and the run ends well.
     void postsAVoucherRegisterFromAWorkbook()
     {
-        m_server.reset();
-        m_server = std::make_unique<Tallysim>(QStringList{QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"),
-                                              path(QStringLiteral("tallysim.log")),
-                                              QStringList{QStringLiteral("Sales"), QStringLiteral("Rao & Sons"),
-                                                          QStringLiteral("Output VAT"), QStringLiteral("Freight")});
-        QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
+        restartServer(QStringList{QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"),
+                      QStringList{QStringLiteral("Sales"), QStringLiteral("Rao & Sons"), QStringLiteral("Output VAT"),
+                                  QStringLiteral("Freight")});
 
         biffwriter::Workbook book;
         const auto fill = [](biffwriter::Sheet &sheet, const QList<QList<QVariant>> &rows) {
@@ -615,12 +605,9 @@ private slots:
     // sent and say why in the report. Neither is an error of the program: the run ends with 0.
     void postsStockJournalsFromATextFile()
     {
-        m_server.reset();
-        m_server = std::make_unique<Tallysim>(QStringList{QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"),
-                                              path(QStringLiteral("tallysim.log")), QStringList{},
-                                              QStringList{QStringLiteral("--stock-item"), QStringLiteral("Widget"),
-                                                          QStringLiteral("--stock-item"), QStringLiteral("Gadget")});
-        QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
+        restartServer(QStringList{QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), QStringList{},
+                      QStringList{QStringLiteral("--stock-item"), QStringLiteral("Widget"),
+                                  QStringLiteral("--stock-item"), QStringLiteral("Gadget")});
         const QString source = writeFile(QStringLiteral("StockJV.csv"), readFile(voucherFile("stock-journals.csv")));
         const QString report = path(QStringLiteral("stock.txt"));
 
@@ -942,14 +929,20 @@ private slots:
 private:
     QString path(const QString &name) const { return QDir(m_folder->path()).filePath(name); }
 
-    // A server that holds the ledgers the voucher files name, except "Discount Received" and "Nowhere".
-    void restartServer(const QStringList &companies, const QString &current)
+    // The ledgers the voucher files name, except "Discount Received" and "Nowhere".
+    static QStringList voucherLedgers()
+    {
+        return {QStringLiteral("State Bank"), QStringLiteral("Sharma Traders"), QStringLiteral("Office Rent"),
+                QStringLiteral("Rao & Sons"), QStringLiteral("Travel")};
+    }
+
+    // A server of its own for the test, holding the companies and ledgers, started with the further options.
+    void restartServer(const QStringList &companies, const QString &current,
+                       const QStringList &ledgers = voucherLedgers(), const QStringList &options = {})
     {
         m_server.reset();
-        m_server = std::make_unique<Tallysim>(
-            companies, current, path(QStringLiteral("tallysim.log")),
-            QStringList{QStringLiteral("State Bank"), QStringLiteral("Sharma Traders"), QStringLiteral("Office Rent"),
-                        QStringLiteral("Rao & Sons"), QStringLiteral("Travel")});
+        m_server =
+            std::make_unique<Tallysim>(companies, current, path(QStringLiteral("tallysim.log")), ledgers, options);
         QVERIFY2(!m_server->port().isEmpty(), "tallysim did not start");
     }
 
