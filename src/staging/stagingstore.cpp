@@ -12,7 +12,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
+#include <charconv>
+#include <cmath>
 #include <string>
 
 #include <sys/stat.h>
@@ -193,6 +196,104 @@ std::pair<quint64, quint64> fileIdentity(const QString &path)
         return {0, 0};
     return {quint64(status.st_dev), quint64(status.st_ino)};
 }
+
+// The statement that makes a missing table. The key makes a write one statement that replaces the row with the
+// same key, and keeping the rows in the order of the key makes it the only tree a write changes.
+QString createTableSql(const StagingTable &table)
+{
+    QStringList columns;
+    for (const QString &key : table.keyColumns())
+        columns.append(QLatin1Char('"') + key + QStringLiteral("\" TEXT"));
+    for (const char *column : table.valueColumns)
+        columns.append(identifier(column) + QStringLiteral(" TEXT"));
+    return QStringLiteral("CREATE TABLE ") + identifier(table.name) + QStringLiteral(" (") +
+           columns.join(QStringLiteral(", ")) + QStringLiteral(", PRIMARY KEY (") + identifiers(table.keyColumns()) +
+           QStringLiteral(")) WITHOUT ROWID");
+}
+
+std::size_t tableIndex(const StagingTable &table)
+{
+    const auto tables = stagingTables();
+    return std::size_t(std::find(tables.begin(), tables.end(), &table) - tables.begin());
+}
+
+// A text as the file gives it back: empty (never Null) for an empty or never-set one, and in the form its UTF-8
+// takes, which has no place for a lone surrogate.
+QString storedText(const QString &text)
+{
+    if (text.isEmpty())
+        return QString(QLatin1String(""));
+    for (const QChar c : text) {
+        if (c.isSurrogate())
+            return QString::fromUtf8(text.toUtf8());
+    }
+    return text;
+}
+
+// The number a text casts to as the file's queries cast it: leading blanks skipped, then the longest beginning
+// that reads as a decimal number; 0 when none does.
+double leadingNumber(const QString &text)
+{
+    qsizetype at = 0;
+    const qsizetype size = text.size();
+    auto charAt = [&](qsizetype i) { return i < size ? text.at(i).unicode() : char16_t(0); };
+    auto isDigit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
+    while (at < size && (charAt(at) == u' ' || (charAt(at) >= u'\t' && charAt(at) <= u'\r')))
+        ++at;
+    std::string number;
+    if (charAt(at) == u'-' || charAt(at) == u'+') {
+        if (charAt(at) == u'-')
+            number += '-';
+        ++at;
+    }
+    bool digits = false;
+    for (; isDigit(charAt(at)); ++at, digits = true)
+        number += char(charAt(at));
+    if (charAt(at) == u'.') {
+        number += '.';
+        for (++at; isDigit(charAt(at)); ++at, digits = true)
+            number += char(charAt(at));
+    }
+    if (!digits)
+        return 0.0;
+    if (charAt(at) == u'e' || charAt(at) == u'E') {
+        qsizetype end = at + 1;
+        if (charAt(end) == u'-' || charAt(end) == u'+')
+            ++end;
+        if (isDigit(charAt(end))) {
+            number += 'e';
+            for (qsizetype i = at + 1; i < end; ++i)
+                number += char(charAt(i));
+            for (; isDigit(charAt(end)); ++end)
+                number += char(charAt(end));
+        }
+    }
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error == std::errc::result_out_of_range)
+        return number.front() == '-' ? -HUGE_VAL : HUGE_VAL;
+    return value;
+}
+
+// Texts in the order the file sorts them: by code point, as their UTF-8 bytes compare.
+int compareStored(const QString &a, const QString &b)
+{
+    // In UTF-16 the surrogates come before the last block of the basic plane; in code points they come after it.
+    auto weight = [](char16_t c) { return c < 0xD800 ? c : c >= 0xE000 ? char16_t(c - 0x800) : char16_t(c + 0x2000); };
+    const qsizetype size = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t x = a.at(i).unicode();
+        const char16_t y = b.at(i).unicode();
+        if (x != y)
+            return weight(x) < weight(y) ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+// How long writes gather in one transaction while the server answers quickly, and how long an answer takes
+// before the transaction is committed at every voucher.
+constexpr qint64 commitEveryMs = 50;
+constexpr qint64 slowAnswerMs = 10;
 
 } // namespace
 
@@ -386,6 +487,48 @@ StagingStore::RowValues::RowValues(const StagingTable &table, const QString &val
     : columns{table.valueColumns.front()}, values{value}
 {}
 
+// One voucher's rows as the file holds them, table by table: every column of a row in the order of the table,
+// the keys first, a column no writer set as Null.
+struct StagingStore::KeptVoucher
+{
+    struct Row
+    {
+        QString parent; // the entry the row belongs to, in tables that have one
+        QString own;    // the row's own id, in tables that have one
+        std::vector<QString> values;
+    };
+
+    explicit KeptVoucher(std::pair<QString, QString> voucher) : key(std::move(voucher)) {}
+
+    // Keeps a row written with these keys; the positions of the writer's values among the table's value columns.
+    void keep(const StagingTable &table, const QStringList &keys, const RowValues &row,
+              const std::vector<int> &positions)
+    {
+        Row kept;
+        kept.values.resize(std::size_t(keys.size()) + table.valueColumns.size());
+        for (qsizetype i = 0; i < keys.size(); ++i)
+            kept.values[std::size_t(i)] = storedText(keys.at(i));
+        for (std::size_t i = 0; i < positions.size(); ++i)
+            kept.values[std::size_t(keys.size()) + std::size_t(positions[i])] = storedText(row.values.at(qsizetype(i)));
+        if (table.parentKey)
+            kept.parent = kept.values[2];
+        if (table.ownKey)
+            kept.own = kept.values[std::size_t(keys.size()) - 1];
+        // A row with the same key is replaced whole, as the file replaces it.
+        std::vector<Row> &rows = tables[tableIndex(table)];
+        const auto same = std::find_if(rows.begin(), rows.end(), [&](const Row &other) {
+            return other.parent == kept.parent && other.own == kept.own;
+        });
+        if (same != rows.end())
+            *same = std::move(kept);
+        else
+            rows.push_back(std::move(kept));
+    }
+
+    std::pair<QString, QString> key;
+    std::array<std::vector<Row>, stagingTableCount> tables;
+};
+
 StagedRows::StagedRows(std::shared_ptr<const Columns> columns, std::vector<QString> values)
     : m_columns(std::move(columns)), m_values(std::move(values)), m_width(m_columns ? m_columns->width() : 0),
       m_rows(m_width == 0 ? 0 : qsizetype(m_values.size()) / m_width)
@@ -438,6 +581,7 @@ void StagingStore::open()
 {
     if (m_database.isOpen())
         return;
+    forgetKeptVouchers();
     const QString path = platform::programFile(QLatin1String(stagingFileName));
     if (!m_database.isValid())
         m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
@@ -486,16 +630,7 @@ void StagingStore::createMissingTables()
         const QString keys = identifiers(table->keyColumns());
         const auto found = present.constFind(name.toLower());
         if (found == present.constEnd()) {
-            // The key makes a write one statement that replaces the row with the same key, and keeping the rows
-            // in the order of the key makes it the only tree a write changes.
-            QStringList columns;
-            for (const QString &key : table->keyColumns())
-                columns.append(QLatin1Char('"') + key + QStringLiteral("\" TEXT"));
-            for (const char *column : table->valueColumns)
-                columns.append(identifier(column) + QStringLiteral(" TEXT"));
-            missing.append(QStringLiteral("CREATE TABLE \"") + name + QStringLiteral("\" (") +
-                           columns.join(QStringLiteral(", ")) + QStringLiteral(", PRIMARY KEY (") + keys +
-                           QStringLiteral(")) WITHOUT ROWID"));
+            missing.append(createTableSql(*table));
         } else if (!*found && !present.contains(name.toLower() + QStringLiteral("_key"))) {
             missing.append(QStringLiteral("CREATE UNIQUE INDEX \"") + name + QStringLiteral("_Key\" ON \"") + name +
                            QStringLiteral("\" (") + keys + QLatin1Char(')'));
@@ -562,6 +697,7 @@ void StagingStore::requireSameFile()
     if (fileIdentity(m_database.databaseName()) == m_fileIdentity)
         return;
     m_writing = false;
+    forgetKeptVouchers();
     forgetStatements();
     m_database.close();
     m_connection = nullptr;
@@ -575,6 +711,76 @@ void StagingStore::beginWriting()
     requireSameFile();
     exec(QStringLiteral("BEGIN IMMEDIATE"));
     m_writing = true;
+    m_transactionAge.start();
+    // Nobody changes the tables while the transaction holds the file; before, somebody may have.
+    if (!m_keptCompanies.isEmpty() && !tablesAreOurs())
+        forgetKeptVouchers();
+}
+
+void StagingStore::commitIfDue()
+{
+    if (m_writing && (m_slowAnswers || m_transactionAge.elapsed() >= commitEveryMs))
+        commitWrites();
+}
+
+// Whether the file's tables are exactly the ones the store makes, with nothing that acts on a write: only then
+// does a kept voucher read as the file would give it.
+bool StagingStore::tablesAreOurs()
+{
+    Statement &version = statement(QStringLiteral("PRAGMA schema_version"));
+    const int current = version.next() ? int(version.integer(0)) : -2;
+    version.finish();
+    if (current == m_schemaVersion)
+        return true;
+    m_schemaVersion = -1;
+    Statement &query = statement(QStringLiteral("SELECT type, name, sql FROM sqlite_master"));
+    QSet<QString> found;
+    bool ours = true;
+    while (query.next()) {
+        const QString name = query.text(1);
+        const auto table = std::find_if(stagingTables().begin(), stagingTables().end(),
+                                        [&](const StagingTable *known) { return name == QLatin1String(known->name); });
+        ours = ours && query.text(0) == QLatin1String("table") && table != stagingTables().end() &&
+               query.text(2) == createTableSql(**table);
+        found.insert(name);
+    }
+    query.finish();
+    if (!ours || found.size() != qsizetype(stagingTableCount))
+        return false;
+    m_schemaVersion = current;
+    return true;
+}
+
+void StagingStore::keepRow(const StagingTable &table, const QStringList &keys, const RowValues &row)
+{
+    std::pair<QString, QString> voucher{keys.at(0), keys.at(1)};
+    if (!m_keptCompanies.contains(voucher.first))
+        return;
+    if (m_kept && m_kept->key != voucher)
+        m_spentVouchers.insert(std::exchange(m_kept, nullptr)->key);
+    if (!m_kept) {
+        if (m_spentVouchers.contains(voucher))
+            return;
+        m_kept = std::make_unique<KeptVoucher>(std::move(voucher));
+    }
+    std::vector<int> &positions = m_valuePositions[tableIndex(table)];
+    if (positions.size() != row.columns.size()) {
+        positions.clear();
+        for (const char *column : row.columns) {
+            const auto found = std::find_if(table.valueColumns.begin(), table.valueColumns.end(),
+                                            [&](const char *name) { return qstrcmp(name, column) == 0; });
+            positions.push_back(int(found - table.valueColumns.begin()));
+        }
+    }
+    m_kept->keep(table, keys, row, positions);
+}
+
+void StagingStore::forgetKeptVouchers()
+{
+    m_keptCompanies.clear();
+    m_kept.reset();
+    m_spentVouchers.clear();
+    m_schemaVersion = -1;
 }
 
 void StagingStore::commitWrites()
@@ -613,6 +819,12 @@ bool StagingStore::writeRow(const char *location, const StagingTable &table, con
                                       QStringLiteral(" (") + identifiers(columns) + QStringLiteral(") VALUES (") +
                                       placeholders(columns.size()) + QLatin1Char(')'));
         }
+        if (m_readSinceWrite) {
+            // What passed since the last read is mostly the server's answer to that voucher.
+            m_slowAnswers = m_sinceRead.elapsed() >= slowAnswerMs;
+            m_readSinceWrite = false;
+        }
+        commitIfDue();
         beginWriting();
         Statement &query = *write->query;
         int at = 0;
@@ -622,9 +834,16 @@ bool StagingStore::writeRow(const char *location, const StagingTable &table, con
             query.bind(at++, value);
         query.run();
         written = true;
+        keepRow(table, keys, row);
     });
-    if (!written)
+    if (!written) {
         m_failedVouchers.insert({keys.at(0), keys.at(1)});
+        // Some failures take the whole transaction back with them, and the rows written before it.
+        if (m_writing && m_connection && sqlite3_get_autocommit(m_connection)) {
+            m_writing = false;
+            forgetKeptVouchers();
+        }
+    }
     return written;
 }
 
@@ -649,8 +868,19 @@ bool StagingStore::ClearCompanyStaging(const QString &company)
         commitWrites();
         cleared = true;
     });
-    if (cleared)
+    if (cleared) {
         m_failedVouchers.removeIf([&](const std::pair<QString, QString> &key) { return key.first == company; });
+        m_spentVouchers.removeIf([&](const std::pair<QString, QString> &key) { return key.first == company; });
+        if (m_kept && m_kept->key.first == company)
+            m_kept.reset();
+        // From here on the file holds for the company just what this store writes. Tables that cannot be looked
+        // at are read from the file, which reports what is wrong with them.
+        try {
+            if (tablesAreOurs())
+                m_keptCompanies.insert(company);
+        } catch (const errors::RuntimeError &) {
+        }
+    }
     return cleared;
 }
 
@@ -674,6 +904,16 @@ std::vector<StagedRows> StagingStore::readVoucher(std::span<const StagingTable *
 {
     open();
     requireSameFile();
+    m_sinceRead.start();
+    m_readSinceWrite = true;
+    const std::pair<QString, QString> voucher{company, vchId};
+    if (m_keptCompanies.contains(company) && !m_spentVouchers.contains(voucher) && (m_writing || tablesAreOurs())) {
+        std::unique_ptr<KeptVoucher> kept = m_kept && m_kept->key == voucher ? std::move(m_kept) : nullptr;
+        m_spentVouchers.insert(voucher);
+        std::vector<StagedRows> read = keptRows(tables, kept.get());
+        commitIfDue();
+        return read;
+    }
     // Rows staged in the pending transaction are read inside it and committed with it; otherwise the reads make
     // a transaction of their own, so that they see one state of the file.
     const bool writing = m_writing;
@@ -719,6 +959,50 @@ std::vector<StagedRows> StagingStore::readVoucher(std::span<const StagingTable *
         commitWrites();
     else
         exec(QStringLiteral("COMMIT"));
+    return read;
+}
+
+// A kept voucher's rows of the tables asked for, ordered as the file's query orders them; none for a voucher
+// nothing was written for.
+std::vector<StagedRows> StagingStore::keptRows(std::span<const StagingTable *const> tables, const KeptVoucher *voucher)
+{
+    std::vector<StagedRows> read;
+    read.reserve(tables.size());
+    for (const StagingTable *table : tables) {
+        const std::size_t index = tableIndex(*table);
+        if (!voucher || voucher->tables[index].empty()) {
+            read.emplace_back();
+            continue;
+        }
+        const std::vector<KeptVoucher::Row> &rows = voucher->tables[index];
+        struct Order
+        {
+            double number;
+            const KeptVoucher::Row *row;
+        };
+        std::vector<Order> order;
+        order.reserve(rows.size());
+        for (const KeptVoucher::Row &row : rows)
+            order.push_back({leadingNumber(row.own), &row});
+        std::sort(order.begin(), order.end(), [](const Order &a, const Order &b) {
+            if (a.number != b.number)
+                return a.number < b.number;
+            const int own = compareStored(a.row->own, b.row->own);
+            return own != 0 ? own < 0 : compareStored(a.row->parent, b.row->parent) < 0;
+        });
+        std::shared_ptr<const StagedRows::Columns> &columns = m_keptColumns[index];
+        if (!columns) {
+            QStringList names = table->keyColumns();
+            for (const char *column : table->valueColumns)
+                names.append(QLatin1String(column));
+            columns = std::make_shared<const StagedRows::Columns>(names);
+        }
+        std::vector<QString> values;
+        values.reserve(rows.size() * rows.front().values.size());
+        for (const Order &entry : order)
+            values.insert(values.end(), entry.row->values.begin(), entry.row->values.end());
+        read.emplace_back(columns, std::move(values));
+    }
     return read;
 }
 

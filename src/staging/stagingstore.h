@@ -1,12 +1,15 @@
 #pragma once
 
 #include "staging/stagingrecords.h"
+#include "staging/stagingtables.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <memory>
 #include <span>
 #include <unordered_map>
@@ -16,8 +19,6 @@
 struct sqlite3;
 
 namespace staging {
-
-struct StagingTable;
 
 // The rows one table holds for one staged voucher, in the numeric order of their ids, every column as the file
 // stores it.
@@ -54,10 +55,19 @@ private:
 // Every routine below traps its own failure: it reports the error once with its location code and returns
 // false (or ""), and the store stays usable. Each writer replaces the row with the same key, or on failure
 // leaves the file as it was; the voucher then counts as failed until the company is cleared again, so that a
-// run can tell not to send it. Writes are gathered into one transaction, which the builder commits once it has
-// read the voucher and before the request goes out; a clean-up or the end of the store commits it too. A file
-// deleted or replaced while the store holds it fails the next call that begins a transaction or reads, and the
-// call after that opens the file anew.
+// run can tell not to send it. A file deleted or replaced while the store holds it fails the next call that
+// begins a transaction or reads, and the call after that opens the file anew.
+//
+// Writes are gathered into one transaction. While the server answers quickly, it is committed every few dozen
+// milliseconds, when the builder reads a voucher or a writer begins one; once an answer was slow it is
+// committed at every voucher, so that another Pelko waiting for the file never waits on a slow server for
+// long. A clean-up and the end of the store commit too. What a crash loses is the rows of the vouchers staged
+// last, which were only on their way to the server.
+//
+// The voucher being staged for a company this store cleared is also kept in memory as the file holds it, and
+// the builder reads it from there: such a company's rows can only be the ones this store wrote. The file is
+// read instead when its tables are not the ones the store makes (triggers or views could change what a write
+// stores) or when the voucher was read or left before.
 class StagingStore final
 {
 public:
@@ -112,6 +122,7 @@ public:
 
 private:
     struct RowValues;
+    struct KeptVoucher;
     class Statement;
     struct TableStatement;
     void open();
@@ -129,6 +140,12 @@ private:
     void commitWrites();
     void rollbackQuietly(const QString &sql);
     bool writeRow(const char *location, const StagingTable &table, const QStringList &keys, const RowValues &row);
+    void commitIfDue();
+    bool tablesAreOurs();
+    void keepRow(const StagingTable &table, const QStringList &keys, const RowValues &row);
+    std::unique_ptr<KeptVoucher> takeKeptVoucher(const QString &company, const QString &vchId);
+    std::vector<StagedRows> keptRows(std::span<const StagingTable *const> tables, const KeptVoucher *voucher);
+    void forgetKeptVouchers();
 
     QString m_connectionName;
     QSqlDatabase m_database;
@@ -139,6 +156,18 @@ private:
     std::pair<quint64, quint64> m_fileIdentity; // the file the connection opened
     bool m_writing = false;
     QSet<std::pair<QString, QString>> m_failedVouchers;
+
+    QElapsedTimer m_transactionAge; // since the transaction in hand began
+    QElapsedTimer m_sinceRead;      // since the builder last read a voucher
+    bool m_readSinceWrite = false;
+    bool m_slowAnswers = false; // the last voucher took long between its read and the next write
+
+    int m_schemaVersion = -1;            // of the file when its tables were last found to be the store's own; -1: not
+    QSet<QString> m_keptCompanies;       // cleared by this store, so that the file holds only its writes for them
+    std::unique_ptr<KeptVoucher> m_kept; // the voucher being staged
+    std::array<std::vector<int>, stagingTableCount> m_valuePositions; // of each table's writer, found at its first
+    std::array<std::shared_ptr<const StagedRows::Columns>, stagingTableCount> m_keptColumns;
+    QSet<std::pair<QString, QString>> m_spentVouchers; // read or left: the file answers for them
 };
 
 } // namespace staging

@@ -88,9 +88,9 @@ QStringList StagingTable::keyColumns() const
     return keys;
 }
 
-std::span<const StagingTable *const> stagingTables()
+std::span<const StagingTable *const, stagingTableCount> stagingTables()
 {
-    static const std::array<const StagingTable *, 17> tables{
+    static const std::array<const StagingTable *, stagingTableCount> tables{
         &voucherTable,
         &ledgerEntryTable,
         &billAllocationTable,

@@ -44,6 +44,7 @@ extern const StagingTable basicBuyerAddressTable;
 extern const StagingTable addressTable;
 
 // The seventeen tables, in the order a company's clean-up empties them.
-std::span<const StagingTable *const> stagingTables();
+inline constexpr std::size_t stagingTableCount = 17;
+std::span<const StagingTable *const, stagingTableCount> stagingTables();
 
 } // namespace staging

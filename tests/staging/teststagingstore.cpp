@@ -393,6 +393,77 @@ private slots:
         QVERIFY(m_prompter->boxes().isEmpty());
     }
 
+    // A voucher staged after its company's clean-up is read back from what the store kept of it, and reads exactly
+    // as the file gives it: rows in the numeric order of their ids whatever their text, a row written twice
+    // replaced, allocations under their entries, empty and unset columns, texts UTF-8 cannot carry as they are.
+    void keptVoucherReadsAsTheFileHoldsIt()
+    {
+        StagingStore store;
+        QVERIFY(store.ClearCompanyStaging(oddCompany));
+        const QString vchId = u"7"_s;
+        VoucherRec voucher;
+        voucher.Narration = u"Tea \u00e4 \U0001F375 "_s + QChar(0xD800);
+        voucher.Date = u""_s;
+        QVERIFY(store.SaveVoucher(oddCompany, voucher, vchId));
+        const QStringList ids{u"10"_s,   u"2"_s,      u" 3"_s,         u"1e1"_s, u"abc"_s, u"-1"_s,
+                              u"2.5x"_s, u"\uFFFD"_s, u"\U0001F600"_s, u"02"_s,  u""_s};
+        for (const QString &id : ids)
+            QVERIFY(store.SaveLedgerEntry(oddCompany, ledger(u"Ledger "_s + id, id), vchId, id));
+        QVERIFY(store.SaveLedgerEntry(oddCompany, ledger(u"Written again"_s), vchId, u"2"_s));
+        BillAllocationRec bill;
+        for (const QString &entry : {u"10"_s, u"2"_s}) {
+            for (const QString &id : {u"1"_s, u"11"_s, u"9"_s}) {
+                bill.Name = entry + u"/"_s + id;
+                QVERIFY(store.SaveBillAllocation(oddCompany, bill, vchId, entry, id));
+            }
+        }
+        QVERIFY(store.SaveAddress(oddCompany, u"first line"_s, vchId, u"1"_s));
+        QVERIFY(store.SaveAddress(oddCompany, QString(), vchId, u"2"_s));
+
+        const std::vector<StagedRows> kept = store.readVoucher(stagingTables(), oddCompany, vchId);
+        // Read once, the voucher is the file's to answer for.
+        const std::vector<StagedRows> file = store.readVoucher(stagingTables(), oddCompany, vchId);
+        for (std::size_t i = 0; i < stagingTables().size(); ++i) {
+            const StagingTable &table = *stagingTables()[i];
+            QCOMPARE(kept[i].size(), file[i].size());
+            if (file[i].size() == 0)
+                continue;
+            QStringList columns = table.keyColumns();
+            for (const char *column : table.valueColumns)
+                columns.append(QLatin1String(column));
+            QCOMPARE(rowTexts(kept[i], columns), rowTexts(file[i], columns));
+        }
+        QCOMPARE(
+            rowTexts(kept[1], {u"LdEID"_s}),
+            (QStringList{u"LdEID=-1"_s, u"LdEID="_s, u"LdEID=abc"_s, u"LdEID=\uFFFD"_s, u"LdEID=\U0001F600"_s,
+                         u"LdEID=02"_s, u"LdEID=2"_s, u"LdEID=2.5x"_s, u"LdEID= 3"_s, u"LdEID=10"_s, u"LdEID=1e1"_s}));
+        QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+    // Once the server was slow to answer a voucher, what is staged is committed at every read: another program
+    // waiting for the file does not wait on the server.
+    void commitsAtEveryVoucherOnceAnswersAreSlow()
+    {
+        StagingStore store;
+        QVERIFY(store.ClearCompanyStaging(oddCompany));
+        for (const QString &vchId : {u"1"_s, u"2"_s}) {
+            QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), vchId));
+            QVERIFY(store.SaveLedgerEntry(oddCompany, ledger(u"Cash"_s), vchId, u"1"_s));
+            QCOMPARE(store.readVoucher(stagingTables(), oddCompany, vchId)[1].size(), 1);
+            QThread::msleep(30);
+        }
+        const QString connection = u"another program"_s;
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+            database.setDatabaseName(m_env->programFile(QLatin1String(stagingFileName)));
+            QVERIFY(database.open());
+            QSqlQuery query(u"SELECT count(*) FROM LedgerEntry"_s, database);
+            QVERIFY(query.next());
+            QCOMPARE(query.value(0).toInt(), 2);
+        }
+        QSqlDatabase::removeDatabase(connection);
+    }
+
     // A clean-up the file refuses part of the way through takes nothing away: the company's vouchers are not left
     // half cleared, to be joined by the next run's vouchers of the same ids.
     void cleanUpIsAllOrNothing()
