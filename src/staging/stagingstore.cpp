@@ -903,9 +903,9 @@ std::vector<StagedRows> StagingStore::readVoucher(std::span<const StagingTable *
                                                   const QString &vchId)
 {
     open();
-    requireSameFile();
     m_sinceRead.start();
     m_readSinceWrite = true;
+    // A kept voucher is read without a look at the file; a file deleted meanwhile fails the next transaction.
     const std::pair<QString, QString> voucher{company, vchId};
     if (m_keptCompanies.contains(company) && !m_spentVouchers.contains(voucher) && (m_writing || tablesAreOurs())) {
         std::unique_ptr<KeptVoucher> kept = m_kept && m_kept->key == voucher ? std::move(m_kept) : nullptr;
@@ -914,6 +914,7 @@ std::vector<StagedRows> StagingStore::readVoucher(std::span<const StagingTable *
         commitIfDue();
         return read;
     }
+    requireSameFile();
     // Rows staged in the pending transaction are read inside it and committed with it; otherwise the reads make
     // a transaction of their own, so that they see one state of the file.
     const bool writing = m_writing;

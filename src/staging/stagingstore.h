@@ -56,7 +56,7 @@ private:
 // false (or ""), and the store stays usable. Each writer replaces the row with the same key, or on failure
 // leaves the file as it was; the voucher then counts as failed until the company is cleared again, so that a
 // run can tell not to send it. A file deleted or replaced while the store holds it fails the next call that
-// begins a transaction or reads, and the call after that opens the file anew.
+// begins a transaction or reads the file, and the call after that opens the file anew.
 //
 // Writes are gathered into one transaction. While the server answers quickly, it is committed every few dozen
 // milliseconds, when the builder reads a voucher or a writer begins one; once an answer was slow it is
