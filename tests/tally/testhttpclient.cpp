@@ -243,6 +243,33 @@ private slots:
         QCOMPARE(connectionsOf(server), reused ? (QList<int>{0, 0, 1}) : (QList<int>{0, 1}));
     }
 
+    // An event handler may run an event loop of its own while a request waits for its answer: the answer, and the
+    // server's close after it, then reach the socket through Qt rather than through the wait.
+    void takesTheAnswerThatArrivedWhileEventsRan_data()
+    {
+        QTest::addColumn<bool>("serverCloses");
+        QTest::newRow("kept open") << false;
+        QTest::newRow("closed after the answer") << true;
+    }
+    void takesTheAnswerThatArrivedWhileEventsRan()
+    {
+        QFETCH(bool, serverCloses);
+        ScriptedHttpServer server([&](QTcpSocket &socket, const ScriptedHttpServer::Request &) {
+            QTimer::singleShot(50, &socket, [&socket, serverCloses] {
+                if (!serverCloses) {
+                    socket.write(ScriptedHttpServer::reply(200, "late"));
+                    return;
+                }
+                socket.write("HTTP/1.0 200 OK\r\n\r\nlate");
+                socket.disconnectFromHost();
+            });
+        });
+        QTimer::singleShot(20, this, [] { QTest::qWait(200); });
+        QCOMPARE(sendHttpRequest(post(server.url(), "first")).body, QByteArray("late"));
+        QCOMPARE(sendHttpRequest(post(server.url(), "second")).body, QByteArray("late"));
+        QCOMPARE(connectionsOf(server), serverCloses ? (QList<int>{0, 1}) : (QList<int>{0, 0}));
+    }
+
     void timeOutDropsTheConnection()
     {
         ScriptedHttpServer server([](QTcpSocket &, const ScriptedHttpServer::Request &) {});
