@@ -139,6 +139,7 @@ int runCase(const Case &benchCase)
     testsupport::TestEnvironment environment;
     testsupport::ScriptedPrompter prompter;
     testsupport::HeadlessWindow window;
+    window.setRecordsStatCalls(false);
     const QString path = cacheFile(benchCase.file);
     const qint64 before = peakMemoryKb();
     QElapsedTimer timer;

@@ -276,7 +276,7 @@ void WorkGrid::fitColumnWidths(const std::vector<int> &columns)
     };
     // Row by row, each row's cells of all the columns at once.
     for (const Row &row : m_rows) {
-        if (row.record > 0 && row.marks.empty()) {
+        if (row.record > 0 && row.marks().empty()) {
             // A row as a load leaves it.
             const std::span<const quint32> ids = m_shownCells->recordIds(row.record);
             for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -288,7 +288,7 @@ void WorkGrid::fitColumnWidths(const std::vector<int> &columns)
         }
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const std::size_t c = std::size_t(columns[i] - 1);
-            const CellMarks *marks = c < row.marks.size() ? &row.marks[c] : nullptr;
+            const CellMarks *marks = c < row.marks().size() ? &row.marks()[c] : nullptr;
             const bool bold = marks && marks->bold;
             const bool image = marks && marks->image != NoImage;
             qreal width = 0;
@@ -326,7 +326,7 @@ int WorkGrid::cellAlignment(const Row &row, std::size_t c) const
 {
     if (showsRecord(row, c))
         return m_shownAlignments[c];
-    return c < row.alignments.size() ? row.alignments[c] : CellAlign::Left;
+    return c < row.alignments().size() ? row.alignments()[c] : CellAlign::Left;
 }
 
 void WorkGrid::takeRecord(Row &row)
@@ -335,10 +335,11 @@ void WorkGrid::takeRecord(Row &row)
     std::vector<QString> texts(std::max(m_columns.size(), shown + row.texts.size()));
     std::move(row.texts.begin(), row.texts.end(), texts.begin() + std::ptrdiff_t(shown));
     row.texts = std::move(texts);
-    row.alignments.resize(std::max(row.alignments.size(), m_columns.size()), quint8(CellAlign::Left));
+    std::vector<quint8> &alignments = row.ownStyle().alignments;
+    alignments.resize(std::max(alignments.size(), m_columns.size()), quint8(CellAlign::Left));
     for (std::size_t c = 0; c < shown; ++c) {
         row.texts[c] = m_shownCells->text(row.record, int(c));
-        row.alignments[c] = m_shownAlignments[c];
+        alignments[c] = m_shownAlignments[c];
     }
     row.record = 0;
 }
@@ -360,7 +361,7 @@ void WorkGrid::setText(int row, int column, const QString &text)
     if (c - base >= r.texts.size()) {
         if (text.isEmpty())
             return;
-        r.texts.resize(m_columns.size() - base);
+        r.texts.resize(c - base + 1);
     }
     r.texts[c - base] = text;
     cellChanged(row, column, {Qt::DisplayRole, Qt::EditRole});
@@ -382,12 +383,12 @@ void WorkGrid::setAlignment(int row, int column, int align)
     const std::size_t c = std::size_t(column - 1);
     if (showsRecord(r, c))
         takeRecord(r);
-    if (c >= r.alignments.size()) {
+    if (c >= r.alignments().size()) {
         if (align == CellAlign::Left)
             return;
-        r.alignments.resize(m_columns.size(), quint8(CellAlign::Left));
+        r.ownStyle().alignments.resize(m_columns.size(), quint8(CellAlign::Left));
     }
-    r.alignments[c] = quint8(align);
+    r.style->alignments[c] = quint8(align);
     cellChanged(row, column, {Qt::TextAlignmentRole});
 }
 
@@ -396,7 +397,7 @@ const WorkGrid::CellMarks *WorkGrid::marksOf(int row, int column) const
     checkCell(row, column);
     const Row &r = m_rows[std::size_t(row - 1)];
     const std::size_t c = std::size_t(column - 1);
-    return c < r.marks.size() ? &r.marks[c] : nullptr;
+    return c < r.marks().size() ? &r.marks()[c] : nullptr;
 }
 
 WorkGrid::CellMarks &WorkGrid::marksFor(int row, int column)
@@ -404,9 +405,10 @@ WorkGrid::CellMarks &WorkGrid::marksFor(int row, int column)
     checkCell(row, column);
     Row &r = m_rows[std::size_t(row - 1)];
     const std::size_t c = std::size_t(column - 1);
-    if (c >= r.marks.size())
-        r.marks.resize(m_columns.size());
-    return r.marks[c];
+    std::vector<CellMarks> &marks = r.ownStyle().marks;
+    if (c >= marks.size())
+        marks.resize(m_columns.size());
+    return marks[c];
 }
 
 int WorkGrid::image(int row, int column) const
@@ -490,7 +492,7 @@ QVariant WorkGrid::data(const QModelIndex &index, int role) const
         return {};
     const Row &r = m_rows[std::size_t(row - 1)];
     const std::size_t c = std::size_t(column - 1);
-    const CellMarks *marks = c < r.marks.size() ? &r.marks[c] : nullptr;
+    const CellMarks *marks = c < r.marks().size() ? &r.marks()[c] : nullptr;
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:

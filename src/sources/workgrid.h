@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace sources {
@@ -143,12 +144,32 @@ private:
     // posting marks carry colours, images and fonts. A row that shows a record reads its first cells from the
     // shown cells until one of them is written, and holds texts only for the columns after them; once one is
     // written it takes copies of them (sharing their texts).
+    struct RowStyle
+    {
+        std::vector<quint8> alignments;
+        std::vector<CellMarks> marks;
+    };
+    // A loaded row is small: its texts only where it has its own, its style only once one is set.
     struct Row
     {
         std::vector<QString> texts;
-        std::vector<quint8> alignments;
-        std::vector<CellMarks> marks;
+        std::unique_ptr<RowStyle> style;
         int record = 0;
+
+        std::span<const quint8> alignments() const
+        {
+            return style ? std::span<const quint8>(style->alignments) : std::span<const quint8>();
+        }
+        std::span<const CellMarks> marks() const
+        {
+            return style ? std::span<const CellMarks>(style->marks) : std::span<const CellMarks>();
+        }
+        RowStyle &ownStyle()
+        {
+            if (!style)
+                style = std::make_unique<RowStyle>();
+            return *style;
+        }
     };
 
     const QString &cellText(const Row &row, std::size_t c) const;

@@ -19,7 +19,8 @@ HeadlessWindow::~HeadlessWindow() = default;
 
 void HeadlessWindow::stat(const QString &msg, const QString &panel)
 {
-    m_statCalls.append({msg, panel});
+    if (m_recordsStatCalls)
+        m_statCalls.append({msg, panel});
     errors::trap(QStringLiteral("F01-0040"), [&] {
         const auto found = m_panels.find(panel);
         if (found == m_panels.end())

@@ -45,6 +45,9 @@ public:
     void stat(const QString &msg, const QString &panel) override;
     const QList<StatCall> &statCalls() const { return m_statCalls; }
     void forgetStatCalls() { m_statCalls.clear(); }
+    // Off, the panels still show each text but no record of the calls is kept: a long load writes one per
+    // record, and a benchmark should not measure the record.
+    void setRecordsStatCalls(bool records) { m_recordsStatCalls = records; }
     QString panelText(const QString &panel) const { return m_panels.value(panel); }
 
     // platform::prompter() unless another is set; nullptr goes back to it.
@@ -82,6 +85,7 @@ private:
     QString m_currentCompany;
     bool m_silent = false;
     QList<StatCall> m_statCalls;
+    bool m_recordsStatCalls = true;
     QMap<QString, QString> m_panels;
     platform::Prompter *m_prompter = nullptr;
     int m_yieldCount = 0;

@@ -208,7 +208,7 @@ Table &Table::operator=(const Table &other)
 Table::Table(Table &&other) noexcept
     : m_fieldNames(std::move(other.m_fieldNames)), m_cells(std::move(other.m_cells)),
       m_values(std::move(other.m_values)), m_valueCount(std::exchange(other.m_valueCount, 0)),
-      m_slots(std::move(other.m_slots))
+      m_slots(std::move(other.m_slots)), m_textPool(std::move(other.m_textPool))
 {}
 
 Table &Table::operator=(Table &&other) noexcept
@@ -218,15 +218,16 @@ Table &Table::operator=(Table &&other) noexcept
     m_values = std::move(other.m_values);
     m_valueCount = std::exchange(other.m_valueCount, 0);
     m_slots = std::move(other.m_slots);
+    m_textPool = std::move(other.m_textPool);
     return *this;
 }
 
-void Table::appendValue(Value value)
+Table::ValueId Table::appendValue(Value value)
 {
     if ((m_valueCount & (ChunkSize - 1)) == 0)
         m_values.push_back(std::make_unique<Value[]>(ChunkSize));
     m_values.back()[m_valueCount & (ChunkSize - 1)] = std::move(value);
-    ++m_valueCount;
+    return ValueId(m_valueCount++);
 }
 
 void Table::reserveValues(size_t count)
@@ -281,7 +282,7 @@ Table::ValueId Table::internText(QStringView text)
     const quint32 hash = textHash(text);
     const ValueId found =
         find(hash, [&](const Value &held) { return held.type() == Value::Type::Text && held.toText() == text; });
-    return found != NullId ? found : add(Value::text(text.toString()), hash);
+    return found != NullId ? found : add(Value::text(m_textPool.copy(text)), hash);
 }
 
 Table::RowCells Table::appendRow()

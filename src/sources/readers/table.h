@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sources/readers/textpool.h"
 #include "sources/readers/value.h"
 
 #include <QStringList>
@@ -85,14 +86,26 @@ public:
     // The distinct values by id, value(NullId) null; ids run from NullId to valueCount() - 1.
     const Value &value(ValueId id) const { return m_values[id >> ChunkBits][id & (ChunkSize - 1)]; }
     size_t valueCount() const { return m_valueCount; }
-    // Moves a value out of the table, for a reader of the whole table that is done with it.
-    Value takeValue(ValueId id) { return std::move(m_values[id >> ChunkBits][id & (ChunkSize - 1)]); }
     // Room for this many distinct values, for a reader that can tell.
     void reserveValues(size_t count);
+    // Appends a value without looking for an equal one, for a table used as a store of values once it is read;
+    // intern and internText must not be used after it.
+    ValueId appendValue(Value value);
+    // Replaces every value with what the function makes of it, for a table used as a store of values; the
+    // table no longer finds its values (intern and internText must not be used after it).
+    template <typename Change> void changeValues(Change &&change)
+    {
+        m_slots = {};
+        for (size_t id = 0; id < m_valueCount; ++id) {
+            Value &held = m_values[id >> ChunkBits][id & (ChunkSize - 1)];
+            held = change(std::move(held));
+        }
+    }
 
     // The id of the value, which becomes one of the table's values if it was not yet.
     ValueId intern(const Value &value);
-    // The id of a text value; the text is copied only when the table does not hold it yet.
+    // The id of a text value; the text is copied only when the table does not hold it yet, into one of the
+    // table's blocks of texts.
     ValueId internText(QStringView text);
 
     void reserveRows(qsizetype rows) { m_cells.reserve(size_t(rows * fieldCount())); }
@@ -116,7 +129,6 @@ private:
     };
     template <typename Equal> ValueId find(quint32 hash, Equal &&equal) const;
     ValueId add(Value value, quint32 hash);
-    void appendValue(Value value);
     void place(Slot slot);
 
     QStringList m_fieldNames;
@@ -128,6 +140,7 @@ private:
     size_t m_valueCount = 0;
     // An open-addressing index of the values: each slot holds a value's hash and id, or NullId when free.
     std::vector<Slot> m_slots;
+    TextPool m_textPool;
 };
 
 // The ordering the voucher loaders ask for: "vchtype, vchdate, vchno, SrNo".

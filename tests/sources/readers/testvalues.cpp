@@ -196,6 +196,37 @@ private slots:
         QCOMPARE(table.id(0, 0), table.id(1, 0));
     }
 
+    // Texts made in one block stay apart: each ends where it should, a change to one is made in a copy, and a
+    // text outlives the table and the other texts of its block, also when it is the last one left and grows.
+    void pooledTextsStayApart()
+    {
+        QString first;
+        QString second;
+        {
+            Table table;
+            const QString longText(300, QLatin1Char('x'));
+            const QStringList texts{QStringLiteral("Cash"), QStringLiteral("Bank"), longText, QStringLiteral("é€")};
+            std::vector<Table::ValueId> ids;
+            for (const QString &text : texts)
+                ids.push_back(table.internText(text));
+            for (std::size_t i = 0; i < ids.size(); ++i) {
+                const QString &held = table.value(ids[i]).toText();
+                QCOMPARE(held, texts.at(qsizetype(i)));
+                QCOMPARE(held.utf16()[held.size()], u'\0');
+            }
+            first = table.value(ids[0]).toText();
+            second = table.value(ids[1]).toText();
+            first[0] = QLatin1Char('W');
+            first.append(QStringLiteral("ier"));
+            QCOMPARE(table.value(ids[0]).toText(), QStringLiteral("Cash"));
+            QCOMPARE(table.value(ids[1]).toText(), QStringLiteral("Bank"));
+        }
+        QCOMPARE(first, QStringLiteral("Washier"));
+        second.append(QStringLiteral(" of India"));
+        second.prepend(QStringLiteral("The "));
+        QCOMPARE(second, QStringLiteral("The Bank of India"));
+    }
+
     void widenedTableKeepsRows()
     {
         Table table = makeTable({QStringLiteral("A")}, {{text("1")}, {text("2")}});
