@@ -21,7 +21,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -448,7 +447,7 @@ platform::Prompter &frmExcel::prompter()
 
 void frmExcel::yieldToEvents()
 {
-    QCoreApplication::processEvents();
+    platform::yieldToEventLoop();
 }
 
 void frmExcel::selectFirstDataTab()

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QThread>
 
 #include <cstring>
@@ -71,6 +72,16 @@ void setSystem(SystemServices *services)
 QString programFile(const QString &name)
 {
     return QDir(programFolder()).filePath(name);
+}
+
+void yieldToEventLoop()
+{
+    constexpr qint64 yieldEveryMs = 10;
+    thread_local QElapsedTimer sinceLastYield;
+    if (sinceLastYield.isValid() && sinceLastYield.elapsed() < yieldEveryMs)
+        return;
+    QCoreApplication::processEvents();
+    sinceLastYield.start();
 }
 
 } // namespace platform

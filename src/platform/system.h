@@ -32,4 +32,9 @@ inline QString programFolder()
 // Path of a file in the program folder.
 QString programFile(const QString &name);
 
+// Lets the application's pending events run, as a long run does between its rows so that its window repaints
+// and answers. A look at the event loop costs a system call or two, more than a row of a fast run: it is taken
+// at most every few milliseconds, which a window's painting and its user cannot tell from every row.
+void yieldToEventLoop();
+
 } // namespace platform

@@ -2,10 +2,9 @@
 
 #include "errors/errortrap.h"
 #include "platform/prompter.h"
+#include "platform/system.h"
 #include "sources/importchoice.h"
 #include "sources/statusline.h"
-
-#include <QCoreApplication>
 
 namespace testsupport {
 
@@ -37,7 +36,7 @@ platform::Prompter &HeadlessWindow::prompter()
 void HeadlessWindow::yieldToEvents()
 {
     ++m_yieldCount;
-    QCoreApplication::processEvents();
+    platform::yieldToEventLoop();
 }
 
 void HeadlessWindow::setImportTypeText(const QString &text)
