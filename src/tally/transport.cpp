@@ -17,9 +17,11 @@ std::optional<platform::ServerSettings> runServer;
 const QString failedPrefix = QStringLiteral("ERROR: ");
 
 // Whether the document parsed from an answer is a Tally reply: well-formed XML whose root is RESPONSE or ENVELOPE.
-bool isTallyReply(pugi::xml_document &document, const QString &body)
+// Bytes in valid UTF-8 are parsed as they came, being what their text would turn back into; any others are parsed
+// as the text that stands for them.
+bool isTallyReply(pugi::xml_document &document, const QByteArray &bytes, const QString &text)
 {
-    if (!loadXml(document, body))
+    if (!(bytes.isValidUtf8() ? loadXml(document, QByteArrayView(bytes)) : loadXml(document, text)))
         return false;
     const QString root = localName(document.document_element());
     return root == QLatin1String("RESPONSE") || root == QLatin1String("ENVELOPE");
@@ -65,12 +67,29 @@ QString TallyServerUrl(const platform::ServerSettings &server)
 
 namespace {
 
+// The URL of the run's server, parsed once for as long as the settings name the same server.
+QUrl serverUrl()
+{
+    struct Parsed
+    {
+        platform::ServerSettings server;
+        QUrl url;
+    };
+    thread_local std::optional<Parsed> last;
+    platform::ServerSettings server = currentServer();
+    if (!last || last->server.address != server.address || last->server.port != server.port) {
+        QUrl url = httpUrl(TallyServerUrl(server));
+        last = Parsed{std::move(server), std::move(url)};
+    }
+    return last->url;
+}
+
 // Lays out the request and posts it; reply takes what happened, and a failure raises.
 void postRequest(const pugi::xml_document &document, TallyReply &reply)
 {
     HttpResponse response;
     try {
-        const QUrl url = httpUrl(TallyServerUrl());
+        const QUrl url = serverUrl();
         // Name the body's type as an HTTP component does by itself; left out, Qt would warn and call it a form.
         response = sendHttpRequest(
             HttpRequest{"POST",
@@ -90,7 +109,7 @@ void postRequest(const pugi::xml_document &document, TallyReply &reply)
                  QStringLiteral("The Tally server answered the import with HTTP status %1.").arg(response.status));
     const QString body = QString::fromUtf8(response.body);
     pugi::xml_document answer;
-    if (!isTallyReply(answer, body))
+    if (!isTallyReply(answer, response.body, body))
         failPost(reply, QStringLiteral("no Tally reply from the server"),
                  QStringLiteral("The Tally server's answer to the import is no Tally reply."));
     reply = TallyReply{ParseTallyResponse(answer, body), Delivery::Answered};

@@ -130,8 +130,12 @@ template <typename Codes> bool isXmlNameOf(const Codes &codes)
 
 bool loadXml(pugi::xml_document &document, const QString &text)
 {
+    return loadXml(document, QByteArrayView(text.toUtf8()));
+}
+
+bool loadXml(pugi::xml_document &document, QByteArrayView utf8)
+{
     document.reset();
-    const QByteArray utf8 = text.toUtf8();
     const pugi::xml_parse_result result =
         document.load_buffer(utf8.constData(), size_t(utf8.size()), parseOptions, pugi::encoding_utf8);
     if (!result || !hasOneRoot(document)) {

@@ -13,6 +13,8 @@ namespace tally {
 // are kept. Anything that is not one well-formed document (no root element, two roots, text beside the root,
 // a syntax error) leaves the document empty and returns false; it never raises.
 bool loadXml(pugi::xml_document &document, const QString &text);
+// The same for text in UTF-8.
+bool loadXml(pugi::xml_document &document, QByteArrayView utf8);
 
 // Makes a document built in memory what loadXml would make of its text, so that it can be sent without being
 // written out and parsed again: text that is only white space goes, CR LF and CR in text become LF, declarations

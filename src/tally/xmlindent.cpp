@@ -95,11 +95,11 @@ struct EscapedBytes
 constexpr EscapedBytes escapedBytes;
 
 // Writes a tree of elements and text as IndentXmlNode would lay it out and documentBytes write it, escaping as
-// the XML library escapes. The bytes go into a growing buffer of plain characters, copied once at the end.
+// the XML library escapes, straight into the bytes that are sent.
 class IndentedWriter
 {
 public:
-    explicit IndentedWriter(std::string &bytes) : m_bytes(bytes) {}
+    explicit IndentedWriter(QByteArray &bytes) : m_bytes(bytes) {}
 
     // False, with nothing useful written, for a tree holding anything but elements and text.
     bool element(pugi::xml_node node, int indentation)
@@ -135,12 +135,12 @@ public:
                 }
                 if (child.type() != pugi::node_element)
                     return false;
-                m_bytes.append(size_t(indentation + 2), ' ');
+                m_bytes.append(indentation + 2, ' ');
                 if (!element(child, indentation + 2))
                     return false;
                 m_bytes += newLine;
             }
-            m_bytes.append(size_t(indentation), ' ');
+            m_bytes.append(indentation, ' ');
         }
         m_bytes += "</";
         m_bytes += name;
@@ -157,7 +157,7 @@ private:
             const auto c = static_cast<unsigned char>(*at);
             if (c != 0 && !escaped[c])
                 continue;
-            m_bytes.append(run, size_t(at - run));
+            m_bytes.append(run, at - run);
             if (c == 0)
                 return;
             switch (c) {
@@ -191,7 +191,7 @@ private:
         }
     }
 
-    std::string &m_bytes;
+    QByteArray &m_bytes;
 };
 
 } // namespace
@@ -200,10 +200,10 @@ QByteArray indentedDocumentBytes(const pugi::xml_document &document)
 {
     const pugi::xml_node root = document.first_child();
     if (root && root.type() == pugi::node_element && !root.next_sibling()) {
-        std::string bytes;
+        QByteArray bytes;
         bytes.reserve(8192);
         if (IndentedWriter(bytes).element(root, 0))
-            return QByteArray(bytes.data(), qsizetype(bytes.size()));
+            return bytes;
     }
     // Anything else takes the long way, which lays out every kind of node.
     pugi::xml_document copy;
