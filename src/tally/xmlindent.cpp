@@ -95,11 +95,12 @@ struct EscapedBytes
 constexpr EscapedBytes escapedBytes;
 
 // Writes a tree of elements and text as IndentXmlNode would lay it out and documentBytes write it, escaping as
-// the XML library escapes, straight into the bytes that are sent.
+// the XML library escapes. The bytes go into a buffer of plain characters that the thread keeps from one request
+// to the next, copied once at the end.
 class IndentedWriter
 {
 public:
-    explicit IndentedWriter(QByteArray &bytes) : m_bytes(bytes) {}
+    explicit IndentedWriter(std::string &bytes) : m_bytes(bytes) {}
 
     // False, with nothing useful written, for a tree holding anything but elements and text.
     bool element(pugi::xml_node node, int indentation)
@@ -135,12 +136,12 @@ public:
                 }
                 if (child.type() != pugi::node_element)
                     return false;
-                m_bytes.append(indentation + 2, ' ');
+                m_bytes.append(size_t(indentation + 2), ' ');
                 if (!element(child, indentation + 2))
                     return false;
                 m_bytes += newLine;
             }
-            m_bytes.append(indentation, ' ');
+            m_bytes.append(size_t(indentation), ' ');
         }
         m_bytes += "</";
         m_bytes += name;
@@ -157,7 +158,7 @@ private:
             const auto c = static_cast<unsigned char>(*at);
             if (c != 0 && !escaped[c])
                 continue;
-            m_bytes.append(run, at - run);
+            m_bytes.append(run, size_t(at - run));
             if (c == 0)
                 return;
             switch (c) {
@@ -191,7 +192,7 @@ private:
         }
     }
 
-    QByteArray &m_bytes;
+    std::string &m_bytes;
 };
 
 } // namespace
@@ -200,10 +201,10 @@ QByteArray indentedDocumentBytes(const pugi::xml_document &document)
 {
     const pugi::xml_node root = document.first_child();
     if (root && root.type() == pugi::node_element && !root.next_sibling()) {
-        QByteArray bytes;
-        bytes.reserve(8192);
+        thread_local std::string bytes;
+        bytes.clear();
         if (IndentedWriter(bytes).element(root, 0))
-            return bytes;
+            return QByteArray(bytes.data(), qsizetype(bytes.size()));
     }
     // Anything else takes the long way, which lays out every kind of node.
     pugi::xml_document copy;
