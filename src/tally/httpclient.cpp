@@ -243,6 +243,14 @@ std::optional<Outcome> verdict(HttpReplyReader::Result result)
     return std::nullopt;
 }
 
+// What the socket has read and holds for its reader.
+std::optional<Outcome> takeBuffered(QTcpSocket &socket, HttpReplyReader &reader)
+{
+    if (socket.bytesAvailable() == 0)
+        return std::nullopt;
+    return verdict(reader.append(socket.readAll()));
+}
+
 // The server closed the connection: that may be what ends the body.
 Outcome closedByServer(HttpReplyReader &reader)
 {
@@ -303,7 +311,7 @@ private:
     {
         if (m_outcome)
             return;
-        if (const std::optional<Outcome> outcome = verdict(m_reader.append(m_socket.readAll())))
+        if (const std::optional<Outcome> outcome = takeBuffered(m_socket, m_reader))
             finish(*outcome);
     }
 
@@ -431,10 +439,8 @@ std::optional<Outcome> receive(int descriptor, HttpReplyReader &reader)
 // server, the application's events run (user input excepted) before the next one.
 Outcome exchangePlain(QTcpSocket &socket, Outgoing &outgoing, HttpReplyReader &reader, const QDeadlineTimer &deadline)
 {
-    if (socket.bytesAvailable() > 0) {
-        if (std::optional<Outcome> outcome = verdict(reader.append(socket.readAll())))
-            return *outcome;
-    }
+    if (std::optional<Outcome> outcome = takeBuffered(socket, reader))
+        return *outcome;
     for (;;) {
         const int descriptor = int(socket.socketDescriptor());
         bool closed = false;
@@ -457,10 +463,8 @@ Outcome exchangePlain(QTcpSocket &socket, Outgoing &outgoing, HttpReplyReader &r
 
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         // The socket's own notifier may have read from it meanwhile, and seen the close; its bytes come first.
-        if (socket.bytesAvailable() > 0) {
-            if (std::optional<Outcome> outcome = verdict(reader.append(socket.readAll())))
-                return *outcome;
-        }
+        if (std::optional<Outcome> outcome = takeBuffered(socket, reader))
+            return *outcome;
         if (socket.state() != QAbstractSocket::ConnectedState)
             return closedByServer(reader);
     }
