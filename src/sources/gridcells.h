@@ -59,7 +59,7 @@ private:
     Table m_texts;
     std::vector<quint32> m_header;
     // Rows 1 and on.
-    std::vector<quint32> m_cells;
+    Table::CellIds m_cells;
 };
 
 } // namespace sources

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sources/readers/bulkmemory.h"
+
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QIcon>
@@ -186,7 +188,7 @@ private:
     void cellChanged(int row, int column, const QList<int> &roles);
 
     std::vector<Column> m_columns;
-    std::vector<Row> m_rows;
+    std::vector<Row, BulkAllocator<Row>> m_rows;
     std::shared_ptr<const GridCells> m_shownCells;
     // One per column that shows the cells.
     std::vector<quint8> m_shownAlignments;

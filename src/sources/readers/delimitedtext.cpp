@@ -212,6 +212,8 @@ Table parseDelimitedText(QByteArrayView bytes, const QString &fileName)
         return count;
     };
     table.reserveRows(qMax(breaks('\n'), breaks('\r')) + 1);
+    // The texts take no more code units than the file has bytes, and fewer as the same ones come again.
+    table.expectTexts(bytes.size());
     while (!scanner.atEnd()) {
         const qsizetype row = table.rowCount();
         table.appendRow();

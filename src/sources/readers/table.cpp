@@ -224,9 +224,10 @@ Table &Table::operator=(Table &&other) noexcept
 
 Table::ValueId Table::appendValue(Value value)
 {
-    if ((m_valueCount & (ChunkSize - 1)) == 0)
-        m_values.push_back(std::make_unique<Value[]>(ChunkSize));
-    m_values.back()[m_valueCount & (ChunkSize - 1)] = std::move(value);
+    const auto [chunk, offset] = locate(m_valueCount);
+    if (offset == 0)
+        m_values.emplace_back(size_t(1) << std::min(FirstChunkBits + unsigned(chunk), LastChunkBits));
+    m_values[chunk][offset] = std::move(value);
     return ValueId(m_valueCount++);
 }
 
@@ -238,7 +239,7 @@ void Table::reserveValues(size_t count)
         wanted *= 2;
     if (wanted <= m_slots.size())
         return;
-    std::vector<Slot> held(wanted);
+    std::vector<Slot, BulkAllocator<Slot>> held(wanted);
     std::swap(held, m_slots);
     for (const Slot &slot : held) {
         if (slot.id != NullId)
@@ -252,7 +253,7 @@ Table::ValueId Table::add(Value value, quint32 hash)
     appendValue(std::move(value));
     // Kept at most half full, so that a search soon meets a free slot.
     if (m_valueCount * 2 > m_slots.size()) {
-        std::vector<Slot> held(std::max<size_t>(1024, m_slots.size() * 2));
+        std::vector<Slot, BulkAllocator<Slot>> held(std::max<size_t>(1024, m_slots.size() * 2));
         std::swap(held, m_slots);
         for (const Slot &slot : held) {
             if (slot.id != NullId)
@@ -297,7 +298,7 @@ void Table::appendField(const QString &name)
     const qsizetype rows = rowCount();
     const qsizetype oldCount = fieldCount();
     m_fieldNames.append(name);
-    std::vector<ValueId> cells(size_t(rows * fieldCount()), NullId);
+    CellIds cells(size_t(rows * fieldCount()), NullId);
     for (qsizetype r = 0; r < rows && oldCount > 0; ++r) {
         std::copy(m_cells.begin() + r * oldCount, m_cells.begin() + (r + 1) * oldCount,
                   cells.begin() + r * fieldCount());
@@ -326,9 +327,9 @@ void Table::reorderRows(const std::vector<qsizetype> &order)
     }
 }
 
-std::vector<Table::ValueId> Table::takeCellIds()
+Table::CellIds Table::takeCellIds()
 {
-    std::vector<ValueId> cells = std::move(m_cells);
+    CellIds cells = std::move(m_cells);
     m_cells.clear();
     return cells;
 }
@@ -375,7 +376,7 @@ void sortInOrder(Table &table, const QStringList &fieldNames)
     const size_t keyCount = keys.size();
 
     constexpr quint32 unseen = std::numeric_limits<quint32>::max();
-    std::vector<quint32> ranks(size_t(rows) * keyCount);
+    std::vector<quint32, BulkAllocator<quint32>> ranks(size_t(rows) * keyCount);
     std::vector<quint32> rankOf(table.valueCount());
     for (size_t k = 0; k < keyCount; ++k) {
         std::fill(rankOf.begin(), rankOf.end(), unseen);

@@ -1,15 +1,16 @@
 #pragma once
 
+#include "sources/readers/bulkmemory.h"
 #include "sources/readers/textpool.h"
 #include "sources/readers/value.h"
 
 #include <QStringList>
 #include <QStringView>
 
-#include <memory>
-
+#include <bit>
 #include <ranges>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace sources {
@@ -23,6 +24,7 @@ public:
     using ValueId = quint32;
     // The null value's id, which every new cell holds.
     static constexpr ValueId NullId = 0;
+    using CellIds = std::vector<ValueId, BulkAllocator<ValueId>>;
 
     // The cells of one record, to be written field by field.
     class RowCells
@@ -81,10 +83,14 @@ public:
         return {m_cells.data() + row * fieldCount(), size_t(fieldCount())};
     }
     // Every cell's id, record by record; taking them leaves the table without records.
-    const std::vector<ValueId> &cellIds() const { return m_cells; }
-    std::vector<ValueId> takeCellIds();
+    const CellIds &cellIds() const { return m_cells; }
+    CellIds takeCellIds();
     // The distinct values by id, value(NullId) null; ids run from NullId to valueCount() - 1.
-    const Value &value(ValueId id) const { return m_values[id >> ChunkBits][id & (ChunkSize - 1)]; }
+    const Value &value(ValueId id) const
+    {
+        const auto [chunk, offset] = locate(id);
+        return m_values[chunk][offset];
+    }
     size_t valueCount() const { return m_valueCount; }
     // Room for this many distinct values, for a reader that can tell.
     void reserveValues(size_t count);
@@ -96,9 +102,10 @@ public:
     template <typename Change> void changeValues(Change &&change)
     {
         m_slots = {};
-        for (size_t id = 0; id < m_valueCount; ++id) {
-            Value &held = m_values[id >> ChunkBits][id & (ChunkSize - 1)];
-            held = change(std::move(held));
+        size_t left = m_valueCount;
+        for (auto &chunk : m_values) {
+            for (size_t i = 0; i < chunk.size() && left > 0; ++i, --left)
+                chunk[i] = change(std::move(chunk[i]));
         }
     }
 
@@ -109,6 +116,8 @@ public:
     ValueId internText(QStringView text);
 
     void reserveRows(qsizetype rows) { m_cells.reserve(size_t(rows * fieldCount())); }
+    // Room for texts of this many code units in all, for a reader that can tell about how much text is to come.
+    void expectTexts(qsizetype units) { m_textPool.expect(units); }
     // Appends a record of nulls and returns its cells to fill.
     RowCells appendRow();
 
@@ -132,14 +141,29 @@ private:
     void place(Slot slot);
 
     QStringList m_fieldNames;
-    std::vector<ValueId> m_cells;
-    // In chunks, so that a growing table never moves its values.
-    static constexpr unsigned ChunkBits = 11;
-    static constexpr size_t ChunkSize = size_t(1) << ChunkBits;
-    std::vector<std::unique_ptr<Value[]>> m_values;
+    CellIds m_cells;
+    // In chunks, so that a growing table never moves its values. The first chunk holds 2^FirstChunkBits values
+    // and each next one twice as many up to 2^LastChunkBits, the size of every chunk after them: a small table
+    // stays small, and a large one fills a few large chunks.
+    static constexpr unsigned FirstChunkBits = 10;
+    static constexpr unsigned LastChunkBits = 16;
+    // The ids the growing chunks hold.
+    static constexpr size_t GrowingIds = (size_t(1) << (LastChunkBits + 1)) - (size_t(1) << FirstChunkBits);
+    static constexpr size_t GrowingChunks = LastChunkBits - FirstChunkBits + 1;
+    // The chunk of an id and its place in it.
+    static std::pair<size_t, size_t> locate(size_t id)
+    {
+        if (id < GrowingIds) {
+            const size_t chunk = size_t(std::bit_width((id >> FirstChunkBits) + 1)) - 1;
+            return {chunk, id - (((size_t(1) << chunk) - 1) << FirstChunkBits)};
+        }
+        const size_t rest = id - GrowingIds;
+        return {GrowingChunks + (rest >> LastChunkBits), rest & ((size_t(1) << LastChunkBits) - 1)};
+    }
+    std::vector<std::vector<Value, BulkAllocator<Value>>> m_values;
     size_t m_valueCount = 0;
     // An open-addressing index of the values: each slot holds a value's hash and id, or NullId when free.
-    std::vector<Slot> m_slots;
+    std::vector<Slot, BulkAllocator<Slot>> m_slots;
     TextPool m_textPool;
 };
 

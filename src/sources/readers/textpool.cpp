@@ -1,5 +1,7 @@
 #include "sources/readers/textpool.h"
 
+#include "sources/readers/bulkmemory.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,7 +10,8 @@ namespace sources {
 namespace {
 
 // Blocks grow from a few kilobytes for a small table to this many code units for a large one.
-constexpr qsizetype largestBlock = qsizetype(1) << 20;
+constexpr qsizetype smallestBlock = 4096;
+constexpr qsizetype largestBlock = qsizetype(1) << 21;
 // Texts longer than this get a buffer of their own.
 constexpr qsizetype longestPooled = 256;
 
@@ -22,6 +25,7 @@ QString TextPool::copy(QStringView text)
     // Each text ends in a null, as every QString's buffer does.
     if (!m_block.d_ptr() || m_block.constAllocatedCapacity() - m_used < size + 1) {
         m_block = QString::DataPointer(QTypedArrayData<char16_t>::allocate(m_nextSize));
+        adviseBulk(m_block.data(), size_t(m_block.constAllocatedCapacity()) * sizeof(char16_t));
         m_used = 0;
         m_nextSize = std::min(m_nextSize * 2, largestBlock);
     }
@@ -31,6 +35,11 @@ QString TextPool::copy(QStringView text)
     m_used += size + 1;
     m_block.ref();
     return QString(QString::DataPointer(m_block.d_ptr(), start, size));
+}
+
+void TextPool::expect(qsizetype units)
+{
+    m_nextSize = std::clamp(units, smallestBlock, largestBlock);
 }
 
 } // namespace sources

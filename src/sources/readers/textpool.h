@@ -21,6 +21,8 @@ public:
 
     // A copy of the text; an empty view gives an empty, not a null, text.
     QString copy(QStringView text);
+    // Sizes the next block for texts of about this many code units in all.
+    void expect(qsizetype units);
 
 private:
     // The block the next texts go into, and the first free code unit in it.
