@@ -110,10 +110,17 @@ void BiffRecordReader::skip(quint64 count)
     }
 }
 
-QString BiffRecordReader::characters(quint32 count, bool twoBytes)
+QString BiffRecordReader::characters(quint32 count, bool twoBytes, TextPool *pool)
 {
-    QString result(qsizetype(count), Qt::Uninitialized);
-    char16_t *out = reinterpret_cast<char16_t *>(result.data());
+    QString result;
+    char16_t *out = nullptr;
+    if (pool) {
+        m_characters.resize(count);
+        out = m_characters.data();
+    } else {
+        result = QString(qsizetype(count), Qt::Uninitialized);
+        out = reinterpret_cast<char16_t *>(result.data());
+    }
     quint32 done = 0;
     while (done < count) {
         if (available() == 0) {
@@ -134,7 +141,7 @@ QString BiffRecordReader::characters(quint32 count, bool twoBytes)
         m_position += step * width;
         done += step;
     }
-    return result;
+    return pool ? pool->copy(QStringView(out, qsizetype(count))) : result;
 }
 
 QString BiffRecordReader::bytes(quint32 count, QStringDecoder &decoder)
@@ -153,11 +160,11 @@ QString BiffRecordReader::bytes(quint32 count, QStringDecoder &decoder)
     return result;
 }
 
-QString BiffRecordReader::richText(quint32 count, quint8 flags)
+QString BiffRecordReader::richText(quint32 count, quint8 flags, TextPool *pool)
 {
     const quint16 runs = (flags & 0x08) != 0 ? u16() : 0;
     const quint32 phonetic = (flags & 0x04) != 0 ? u32() : 0;
-    QString result = characters(count, (flags & 0x01) != 0);
+    QString result = characters(count, (flags & 0x01) != 0, pool);
     skip(quint64(runs) * 4 + phonetic);
     return result;
 }

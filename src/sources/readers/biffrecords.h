@@ -1,10 +1,13 @@
 #pragma once
 
+#include "sources/readers/textpool.h"
+
 #include <QString>
 #include <QStringDecoder>
 
 #include <bit>
 #include <span>
+#include <vector>
 
 namespace sources {
 
@@ -135,14 +138,15 @@ public:
     quint32 u32();
     void skip(quint64 count);
 
-    // A BIFF8 text of a known number of characters, or a BIFF5 text of a number of bytes in the code page.
-    QString characters(quint32 count, bool twoBytes);
+    // A BIFF8 text of a known number of characters, or a BIFF5 text of a number of bytes in the code page. A
+    // text made in a pool shares one of its blocks.
+    QString characters(quint32 count, bool twoBytes, TextPool *pool = nullptr);
     QString bytes(quint32 count, QStringDecoder &decoder);
     // A text as cells, formats and formula results store it: a 16-bit length (BIFF8: and its flags, formatting
     // runs and phonetic data, which are skipped).
     QString text(QStringDecoder &decoder);
     // A BIFF8 text whose length and flags have been read.
-    QString richText(quint32 count, quint8 flags);
+    QString richText(quint32 count, quint8 flags, TextPool *pool = nullptr);
 
 private:
     size_t available() const { return m_segment.size() - m_position; }
@@ -150,6 +154,8 @@ private:
 
     std::span<const uchar> m_segment;
     size_t m_position = 0;
+    // The characters of a text made in a pool, before they are copied there.
+    std::vector<char16_t> m_characters;
     BiffCursor &m_cursor;
     BiffVersion m_version;
 };

@@ -180,6 +180,27 @@ private:
     QString m_fileName;
 };
 
+// Whether a column's texts are worth looking up among those read before. A column whose first texts are nearly
+// all new (a remark, a reference, a number of each record) is taken to go on so: its texts are kept as they
+// come, which spares the index the texts that would never be found in it.
+class ColumnRepeats
+{
+public:
+    bool looksUp() const { return m_looksUp; }
+    void counted(bool added)
+    {
+        m_added += added ? 1 : 0;
+        if (++m_seen == trial && m_added > trial - trial / 16)
+            m_looksUp = false;
+    }
+
+private:
+    static constexpr int trial = 4096;
+    int m_seen = 0;
+    int m_added = 0;
+    bool m_looksUp = true;
+};
+
 } // namespace
 
 Table parseDelimitedText(QByteArrayView bytes, const QString &fileName)
@@ -214,12 +235,14 @@ Table parseDelimitedText(QByteArrayView bytes, const QString &fileName)
     table.reserveRows(qMax(breaks('\n'), breaks('\r')) + 1);
     // The texts take no more code units than the file has bytes, and fewer as the same ones come again.
     table.expectTexts(bytes.size());
+    std::vector<ColumnRepeats> repeats(size_t(table.fieldCount()));
     while (!scanner.atEnd()) {
         const qsizetype row = table.rowCount();
         table.appendRow();
         const auto widen = [&](qsizetype fields) {
             while (fields > table.fieldCount())
                 table.appendField(fieldName(QString(), table.fieldCount()));
+            repeats.resize(size_t(table.fieldCount()));
         };
         widen(scanner.readRecord([&](qsizetype position, QStringView text) {
             widen(position + 1);
@@ -229,7 +252,18 @@ Table parseDelimitedText(QByteArrayView bytes, const QString &fileName)
             const Value &aboveValue = table.value(above);
             const bool same =
                 above != Table::NullId && aboveValue.type() == Value::Type::Text && aboveValue.toText() == text;
-            table.setId(row, position, same ? above : table.internText(text));
+            if (same) {
+                table.setId(row, position, above);
+                return;
+            }
+            ColumnRepeats &column = repeats[size_t(position)];
+            if (!column.looksUp()) {
+                table.setId(row, position, table.addText(text));
+                return;
+            }
+            const size_t before = table.valueCount();
+            table.setId(row, position, table.internText(text));
+            column.counted(table.valueCount() > before);
         }));
     }
     return table;

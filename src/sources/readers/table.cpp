@@ -192,7 +192,8 @@ void Table::place(Slot slot)
     m_slots[at] = slot;
 }
 
-Table::Table(const Table &other) : m_fieldNames(other.m_fieldNames), m_cells(other.m_cells), m_slots(other.m_slots)
+Table::Table(const Table &other)
+    : m_fieldNames(other.m_fieldNames), m_cells(other.m_cells), m_slots(other.m_slots), m_indexed(other.m_indexed)
 {
     for (ValueId id = 0; id < other.m_valueCount; ++id)
         appendValue(other.value(id));
@@ -208,7 +209,8 @@ Table &Table::operator=(const Table &other)
 Table::Table(Table &&other) noexcept
     : m_fieldNames(std::move(other.m_fieldNames)), m_cells(std::move(other.m_cells)),
       m_values(std::move(other.m_values)), m_valueCount(std::exchange(other.m_valueCount, 0)),
-      m_slots(std::move(other.m_slots)), m_textPool(std::move(other.m_textPool))
+      m_slots(std::move(other.m_slots)), m_indexed(std::exchange(other.m_indexed, 0)),
+      m_textPool(std::move(other.m_textPool))
 {}
 
 Table &Table::operator=(Table &&other) noexcept
@@ -218,6 +220,7 @@ Table &Table::operator=(Table &&other) noexcept
     m_values = std::move(other.m_values);
     m_valueCount = std::exchange(other.m_valueCount, 0);
     m_slots = std::move(other.m_slots);
+    m_indexed = std::exchange(other.m_indexed, 0);
     m_textPool = std::move(other.m_textPool);
     return *this;
 }
@@ -252,7 +255,7 @@ Table::ValueId Table::add(Value value, quint32 hash)
     const auto id = ValueId(m_valueCount);
     appendValue(std::move(value));
     // Kept at most half full, so that a search soon meets a free slot.
-    if (m_valueCount * 2 > m_slots.size()) {
+    if (++m_indexed * 2 > m_slots.size()) {
         std::vector<Slot, BulkAllocator<Slot>> held(std::max<size_t>(1024, m_slots.size() * 2));
         std::swap(held, m_slots);
         for (const Slot &slot : held) {

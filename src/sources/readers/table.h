@@ -102,6 +102,7 @@ public:
     template <typename Change> void changeValues(Change &&change)
     {
         m_slots = {};
+        m_indexed = 0;
         size_t left = m_valueCount;
         for (auto &chunk : m_values) {
             for (size_t i = 0; i < chunk.size() && left > 0; ++i, --left)
@@ -114,6 +115,9 @@ public:
     // The id of a text value; the text is copied only when the table does not hold it yet, into one of the
     // table's blocks of texts.
     ValueId internText(QStringView text);
+    // The id of a new text value, not looked for among the others nor found by intern or internText later:
+    // for texts that hardly ever repeat, which would only fill the index.
+    ValueId addText(QStringView text) { return appendValue(Value::text(m_textPool.copy(text))); }
 
     void reserveRows(qsizetype rows) { m_cells.reserve(size_t(rows * fieldCount())); }
     // Room for texts of this many code units in all, for a reader that can tell about how much text is to come.
@@ -164,6 +168,8 @@ private:
     size_t m_valueCount = 0;
     // An open-addressing index of the values: each slot holds a value's hash and id, or NullId when free.
     std::vector<Slot, BulkAllocator<Slot>> m_slots;
+    // How many values the index holds.
+    size_t m_indexed = 0;
     TextPool m_textPool;
 };
 

@@ -1,6 +1,7 @@
 #include "sources/readers/workbookfile.h"
 
 #include "sources/readers/biffrecords.h"
+#include "sources/readers/bulkmemory.h"
 
 #include <QFile>
 
@@ -90,6 +91,7 @@ WorkbookStream readWorkbookBytes(QByteArrayView file)
     if (size <= 0 || size > gsf_off_t(file.size()))
         raiseDamaged("its workbook stream has an impossible size");
     QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    adviseBulk(bytes.data(), size_t(size));
     if (gsf_input_read(stream.get(), size_t(size), reinterpret_cast<guint8 *>(bytes.data())) == nullptr)
         raiseDamaged("its workbook stream cannot be read in full");
     return {std::move(bytes), bookStream};

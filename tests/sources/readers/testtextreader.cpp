@@ -96,6 +96,22 @@ private slots:
                          QStringLiteral("~|~|~|~|2|Sharma Traders|~|1500.5|~")}));
     }
 
+    // A column whose first texts are all different is kept as it comes, and its later texts read right, also
+    // one that comes again; a column of a few texts still holds each of them once.
+    void readsColumnsOfDistinctTexts()
+    {
+        QByteArray csv = "Ref,Ledger\n";
+        for (int i = 0; i < 5000; ++i)
+            csv += 'R' + QByteArray::number(i % 4500) + ",L" + QByteArray::number(i % 7) + '\n';
+        const Table table = sources::parseDelimitedText(csv);
+        QCOMPARE(table.rowCount(), 5000);
+        QCOMPARE(table.at(4999, 0).toText(), QStringLiteral("R499"));
+        QCOMPARE(table.at(499, 0).toText(), QStringLiteral("R499"));
+        QCOMPARE(table.at(4999, 1).toText(), QStringLiteral("L1"));
+        QCOMPARE(table.id(4900, 1), table.id(0, 1));
+        QCOMPARE(table.id(4999, 1), table.id(1, 1));
+    }
+
     void readsWindows1252()
     {
         const Table table = openFolder(textFolder)->readTable(QStringLiteral("Units.csv"));
