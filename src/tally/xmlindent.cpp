@@ -121,28 +121,28 @@ public:
             return true;
         }
         m_bytes += '>';
-        if (isTextOnly(node)) {
-            for (pugi::xml_node child = firstChild; child; child = child.next_sibling()) {
-                if (child.type() != pugi::node_pcdata)
-                    return false;
+        // Text stays on the element's line; the first child element puts everything inside on lines of its own.
+        const size_t content = m_bytes.size();
+        bool onLines = false;
+        for (pugi::xml_node child = firstChild; child; child = child.next_sibling()) {
+            const pugi::xml_node_type type = child.type();
+            if (type == pugi::node_pcdata) {
                 escape(child.value(), escapedBytes.text);
+                continue;
             }
-        } else {
+            if (type != pugi::node_element)
+                return false;
+            if (!onLines) {
+                m_bytes.insert(content, newLine);
+                onLines = true;
+            }
+            m_bytes.append(size_t(indentation + 2), ' ');
+            if (!element(child, indentation + 2))
+                return false;
             m_bytes += newLine;
-            for (pugi::xml_node child = firstChild; child; child = child.next_sibling()) {
-                if (child.type() == pugi::node_pcdata) {
-                    escape(child.value(), escapedBytes.text);
-                    continue;
-                }
-                if (child.type() != pugi::node_element)
-                    return false;
-                m_bytes.append(size_t(indentation + 2), ' ');
-                if (!element(child, indentation + 2))
-                    return false;
-                m_bytes += newLine;
-            }
-            m_bytes.append(size_t(indentation), ' ');
         }
+        if (onLines)
+            m_bytes.append(size_t(indentation), ' ');
         m_bytes += "</";
         m_bytes += name;
         m_bytes += '>';
