@@ -4,16 +4,27 @@
 #include "tally/tallyconstants.h"
 #include "tally/xmldocument.h"
 
-#include <vector>
+#include <string_view>
 
 namespace tally {
 
 namespace {
 
-const QString lineError = QStringLiteral("LINEERROR");
+constexpr std::string_view lineError = "LINEERROR";
 const QString lineErrorSeparator = QStringLiteral(" - ");
+constexpr std::string_view counterIsSet = "1";
 const QString counterSet = QStringLiteral("1");
 const QString counterClear = QStringLiteral("0");
+
+// Whether the node is an element of that name, leaving aside a namespace prefix (as localName() does).
+bool hasLocalName(pugi::xml_node node, std::string_view wanted)
+{
+    if (node.type() != pugi::node_element)
+        return false;
+    const std::string_view name(node.name());
+    const std::size_t colon = name.find(':');
+    return (colon == std::string_view::npos ? name : name.substr(colon + 1)) == wanted;
+}
 
 // A RESPONSE element's first child seeds the summary; in an import reply that is the first counter's "0" or
 // "1", which the first counter found set then replaces.
@@ -21,15 +32,11 @@ void summarise(pugi::xml_node response, QString &summary)
 {
     summary += textContent(response.first_child());
 
-    std::vector<pugi::xml_node> children;
-    for (const pugi::xml_node child : response.children())
-        children.push_back(child);
-
-    for (const pugi::xml_node child : children) {
-        const QString name = localName(child);
-        if (name == lineError) {
+    for (const pugi::xml_node child : response.children()) {
+        if (hasLocalName(child, lineError)) {
             summary += textContent(child) + lineErrorSeparator;
-        } else if (textContent(child) == counterSet) {
+        } else if (textContentIs(child, counterIsSet)) {
+            const QString name = localName(child);
             if (summary == counterClear || summary == counterSet)
                 summary = name;
             else

@@ -202,6 +202,32 @@ QString textContent(pugi::xml_node node)
     }
 }
 
+bool textContentIs(pugi::xml_node node, std::string_view text)
+{
+    bool same = true;
+    const auto take = [&](const pugi::char_t *value) {
+        const std::string_view piece(value);
+        same = same && text.substr(0, piece.size()) == piece;
+        if (same)
+            text.remove_prefix(piece.size());
+    };
+    switch (node.type()) {
+    case pugi::node_element:
+    case pugi::node_document:
+        walkBelow(node, [&](pugi::xml_node below) {
+            if (below.type() == pugi::node_pcdata || below.type() == pugi::node_cdata)
+                take(below.value());
+        });
+        break;
+    case pugi::node_null:
+        break;
+    default:
+        take(node.value());
+        break;
+    }
+    return same && text.empty();
+}
+
 std::vector<pugi::xml_node> elementsNamed(pugi::xml_node top, const QString &name)
 {
     const QByteArray wanted = name.toUtf8();

@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include <string_view>
 #include <vector>
 
 namespace tally {
@@ -29,6 +30,8 @@ QString DocumentXml(const pugi::xml_document &document);
 // The text a node holds: the value of a text, comment or processing instruction, or all the text below an
 // element or document, in document order.
 QString textContent(pugi::xml_node node);
+// Whether textContent() of the node is the given UTF-8 text, found without building it.
+bool textContentIs(pugi::xml_node node, std::string_view text);
 
 // The elements of that name below a node, in document order (what "//NAME" selects in a document).
 std::vector<pugi::xml_node> elementsNamed(pugi::xml_node top, const QString &name);
