@@ -335,7 +335,8 @@ int main(int argc, char *argv[])
     QList<QByteArray> seeds = builtInSeeds();
     for (const QString &path : std::as_const(arguments)) {
         try {
-            seeds.append(sources::readWorkbookFile(path).bytes);
+            const sources::WorkbookStream stream = sources::readWorkbookFile(path);
+            seeds.append(QByteArray(stream.bytes.constData(), stream.bytes.size()));
         } catch (const sources::WorkbookError &) {
             std::fprintf(stderr, "%s holds no workbook stream; left out\n", qPrintable(path));
         }

@@ -97,8 +97,8 @@ void needSize(const BiffRecord &record, size_t size)
 
 } // namespace
 
-BiffWorkbook::BiffWorkbook(QByteArray stream, bool bookStream)
-    : m_stream(std::move(stream)),
+BiffWorkbook::BiffWorkbook(QByteArray stream, bool bookStream, std::shared_ptr<const void> holder)
+    : m_holder(std::move(holder)), m_stream(std::move(stream)),
       m_bytes(reinterpret_cast<const uchar *>(m_stream.constData()), size_t(m_stream.size())),
       m_decoder(decoderFor(defaultCodePage))
 {
@@ -406,8 +406,9 @@ Table BiffWorkbook::readWorksheet(qsizetype index)
         fieldNames.append(name.isNull() ? QStringLiteral("F%1").arg(column + 1) : gridText(name));
     }
     Table table(std::move(fieldNames));
-    // Most texts of a sheet are shared ones, and numbers recur less often than they occur.
-    table.reserveValues(strings.size() + size_t(extent.rows));
+    // Only values of cells of their own are looked up, shared texts are not, and numbers recur less often than
+    // they occur.
+    table.reserveValues(size_t(extent.rows));
     if (extent.rows > 1) {
         table.reserveRows(extent.rows - 1);
         for (int row = 1; row < extent.rows; ++row)
@@ -426,8 +427,9 @@ Table BiffWorkbook::readWorksheet(qsizetype index)
         void putShared(int row, int column, quint32 index)
         {
             Table::ValueId &id = sharedIds[index];
-            if (id == Table::NullId)
-                id = table.intern(textValue(strings[index]));
+            // The table of shared texts holds each text once already: they need not be looked up.
+            if (id == Table::NullId && !strings[index].isEmpty())
+                id = table.appendValue(Value::text(strings[index]));
             table.setId(row - 1, column, id);
         }
     } cells{table, strings, std::vector<Table::ValueId>(strings.size(), Table::NullId)};

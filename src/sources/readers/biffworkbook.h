@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 namespace sources {
@@ -18,7 +19,8 @@ class BiffWorkbook
 public:
     // Reads the workbook's global records. bookStream says that the stream was named "Book", the name Excel 5.0
     // and 95 gave it, which decides the version when the stream does not say it.
-    BiffWorkbook(QByteArray stream, bool bookStream);
+    // The holder keeps the stream's bytes where they lie, when they are not the stream's own.
+    BiffWorkbook(QByteArray stream, bool bookStream, std::shared_ptr<const void> holder = {});
 
     BiffVersion version() const { return m_version; }
     // Worksheets only, in the order of the workbook; chart, macro, dialog and module sheets are left out.
@@ -44,6 +46,7 @@ private:
 
     Value numberValue(double number, quint16 style) const;
 
+    std::shared_ptr<const void> m_holder;
     QByteArray m_stream;
     std::span<const uchar> m_bytes;
     BiffVersion m_version = BiffVersion::Biff8;

@@ -5,11 +5,15 @@
 
 #include <QFile>
 
+#include <sys/mman.h>
+
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-utils.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace sources {
@@ -50,9 +54,14 @@ void initialiseLibrary()
     throw WorkbookError(WorkbookError::Kind::NotWorkbook, QString());
 }
 
-} // namespace
+struct OpenedStream
+{
+    GObjectPtr<GsfInput> stream;
+    gsf_off_t size;
+    bool bookStream;
+};
 
-WorkbookStream readWorkbookBytes(QByteArrayView file)
+OpenedStream openWorkbookStream(QByteArrayView file)
 {
     initialiseLibrary();
     GObjectPtr<GsfInput> input(
@@ -90,11 +99,40 @@ WorkbookStream readWorkbookBytes(QByteArrayView file)
     // The stream's sectors lie in the file: a larger stream is a broken sector chain, not a reason to allocate.
     if (size <= 0 || size > gsf_off_t(file.size()))
         raiseDamaged("its workbook stream has an impossible size");
-    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    adviseBulk(bytes.data(), size_t(size));
-    if (gsf_input_read(stream.get(), size_t(size), reinterpret_cast<guint8 *>(bytes.data())) == nullptr)
+    return {std::move(stream), size, bookStream};
+}
+
+// A file mapped for as long as a stream read from it is used.
+class MappedFile
+{
+public:
+    MappedFile(void *data, size_t size) : m_data(data), m_size(size) {}
+    ~MappedFile()
+    {
+        m_stream.reset();
+        munmap(m_data, m_size);
+    }
+    Q_DISABLE_COPY_MOVE(MappedFile)
+
+    QByteArrayView bytes() const { return {static_cast<const char *>(m_data), qsizetype(m_size)}; }
+    void keep(GObjectPtr<GsfInput> stream) { m_stream = std::move(stream); }
+
+private:
+    void *m_data;
+    size_t m_size;
+    GObjectPtr<GsfInput> m_stream;
+};
+
+} // namespace
+
+WorkbookStream readWorkbookBytes(QByteArrayView file)
+{
+    OpenedStream opened = openWorkbookStream(file);
+    QByteArray bytes(qsizetype(opened.size), Qt::Uninitialized);
+    adviseBulk(bytes.data(), size_t(opened.size));
+    if (gsf_input_read(opened.stream.get(), size_t(opened.size), reinterpret_cast<guint8 *>(bytes.data())) == nullptr)
         raiseDamaged("its workbook stream cannot be read in full");
-    return {std::move(bytes), bookStream};
+    return {std::move(bytes), opened.bookStream, {}};
 }
 
 WorkbookStream readWorkbookFile(const QString &path)
@@ -105,10 +143,19 @@ WorkbookStream readWorkbookFile(const QString &path)
     if (file.size() == 0)
         throw WorkbookError(WorkbookError::Kind::NotWorkbook, QString());
     // Mapped rather than read: a huge file named .xls costs no memory before it is found to be no workbook.
-    const uchar *data = file.map(0, file.size());
-    if (data == nullptr)
-        throw WorkbookError(WorkbookError::Kind::CannotOpen, file.errorString());
-    return readWorkbookBytes(QByteArrayView(data, file.size()));
+    void *data = mmap(nullptr, size_t(file.size()), PROT_READ, MAP_PRIVATE, file.handle(), 0);
+    if (data == MAP_FAILED)
+        throw WorkbookError(WorkbookError::Kind::CannotOpen, QString::fromLocal8Bit(std::strerror(errno)));
+    auto mapped = std::make_shared<MappedFile>(data, size_t(file.size()));
+    OpenedStream opened = openWorkbookStream(mapped->bytes());
+    // Read without a buffer of its own, libgsf hands back a stream that lies in one piece in the file where it
+    // lies, and puts any other together in a buffer of the stream's: either way it is not copied again.
+    const guint8 *bytes = gsf_input_read(opened.stream.get(), size_t(opened.size), nullptr);
+    if (bytes == nullptr)
+        raiseDamaged("its workbook stream cannot be read in full");
+    mapped->keep(std::move(opened.stream));
+    return {QByteArray::fromRawData(reinterpret_cast<const char *>(bytes), qsizetype(opened.size)), opened.bookStream,
+            std::move(mapped)};
 }
 
 } // namespace sources

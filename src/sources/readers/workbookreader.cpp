@@ -58,7 +58,8 @@ WorkbookReader::WorkbookReader(const QString &path) : m_path(path)
         raiseSourceError(SourceErr::OpenFailed, fileNotFoundMessage(path), readerName);
     try {
         WorkbookStream stream = readWorkbookFile(path);
-        m_workbook = std::make_unique<BiffWorkbook>(std::move(stream.bytes), stream.bookStream);
+        m_workbook =
+            std::make_unique<BiffWorkbook>(std::move(stream.bytes), stream.bookStream, std::move(stream.holder));
     } catch (const WorkbookError &error) {
         raiseUnreadable(path, error);
     }
