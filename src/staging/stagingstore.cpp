@@ -16,6 +16,7 @@
 #include <atomic>
 #include <charconv>
 #include <cmath>
+#include <exception>
 #include <string>
 
 #include <sys/stat.h>
@@ -290,10 +291,14 @@ int compareStored(const QString &a, const QString &b)
     return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
-// How long writes gather in one transaction while the server answers quickly, and how long an answer takes
-// before the transaction is committed at every voucher.
-constexpr qint64 commitEveryMs = 50;
-constexpr qint64 slowAnswerMs = 10;
+// How many kept rows may wait for an answer to be awaited before they are written anyway.
+constexpr std::size_t mostRowsWaiting = 4096;
+// While the server answers quickly, kept rows are written in turns: a transaction holds the file for this long,
+// then leaves it to any other Pelko waiting for it for as long, the rows meanwhile waiting in memory. A commit
+// costs a dozen writes to the disk whether it carries one voucher or hundreds.
+constexpr qint64 turnMs = 50;
+// An answer this slow makes every voucher's rows written and committed before its answer is awaited.
+constexpr qint64 slowAnswerMs = 20;
 
 } // namespace
 
@@ -487,6 +492,14 @@ StagingStore::RowValues::RowValues(const StagingTable &table, const QString &val
     : columns{table.valueColumns.front()}, values{value}
 {}
 
+struct StagingStore::WaitingRow
+{
+    const char *location; // of the writer
+    const StagingTable *table;
+    QStringList keys;
+    RowValues values;
+};
+
 // One voucher's rows as the file holds them, table by table: every column of a row in the order of the table,
 // the keys first, a column no writer set as Null.
 struct StagingStore::KeptVoucher
@@ -562,9 +575,13 @@ StagingStore::StagingStore() : m_connectionName(QStringLiteral("pelko-staging-")
 
 StagingStore::~StagingStore()
 {
+    // Should a write or the commit fail here, the rows are of vouchers already sent, or of none; the next
+    // clean-up of the company would have removed them anyway.
+    try {
+        writeWaitingRowsLate(false);
+    } catch (...) {
+    }
     if (m_database.isOpen()) {
-        // Rows staged after the last build belong to no voucher that was sent; should the commit fail, the next
-        // clean-up of the company would have removed them anyway.
         try {
             commitWrites();
         } catch (...) {
@@ -717,12 +734,6 @@ void StagingStore::beginWriting()
         forgetKeptVouchers();
 }
 
-void StagingStore::commitIfDue()
-{
-    if (m_writing && (m_slowAnswers || m_transactionAge.elapsed() >= commitEveryMs))
-        commitWrites();
-}
-
 // Whether the file's tables are exactly the ones the store makes, with nothing that acts on a write: only then
 // does a kept voucher read as the file would give it.
 bool StagingStore::tablesAreOurs()
@@ -751,16 +762,16 @@ bool StagingStore::tablesAreOurs()
     return true;
 }
 
-void StagingStore::keepRow(const StagingTable &table, const QStringList &keys, const RowValues &row)
+bool StagingStore::keepRow(const StagingTable &table, const QStringList &keys, const RowValues &row)
 {
     std::pair<QString, QString> voucher{keys.at(0), keys.at(1)};
     if (!m_keptCompanies.contains(voucher.first))
-        return;
+        return false;
     if (m_kept && m_kept->key != voucher)
         m_spentVouchers.insert(std::exchange(m_kept, nullptr)->key);
     if (!m_kept) {
         if (m_spentVouchers.contains(voucher))
-            return;
+            return false;
         m_kept = std::make_unique<KeptVoucher>(std::move(voucher));
     }
     std::vector<int> &positions = m_valuePositions[tableIndex(table)];
@@ -773,6 +784,7 @@ void StagingStore::keepRow(const StagingTable &table, const QStringList &keys, c
         }
     }
     m_kept->keep(table, keys, row, positions);
+    return true;
 }
 
 void StagingStore::forgetKeptVouchers()
@@ -788,6 +800,7 @@ void StagingStore::commitWrites()
     if (!m_writing)
         return;
     m_writing = false;
+    m_sinceCommit.start();
     try {
         exec(QStringLiteral("COMMIT"));
     } catch (...) {
@@ -803,11 +816,42 @@ void StagingStore::rollbackQuietly(const QString &sql)
     statement(sql).runQuietly();
 }
 
+// A row of a kept voucher waits to be written while the voucher's answer is awaited; any other row is written
+// at once, after those that wait.
 bool StagingStore::writeRow(const char *location, const StagingTable &table, const QStringList &keys,
                             const RowValues &row)
 {
+    reportLateFailures();
+    if (m_keptCompanies.contains(keys.at(0)) && keepRow(table, keys, row)) {
+        m_waitingRows.push_back(WaitingRow{location, &table, keys, row});
+        if (m_waitingRows.size() >= mostRowsWaiting)
+            writeWaitingRows();
+        return true;
+    }
+    writeWaitingRows();
     bool written = false;
     errors::trap(QLatin1String(location), [&] {
+        insertRow(table, keys, row);
+        written = true;
+    });
+    if (!written)
+        writeFailed(keys);
+    return written;
+}
+
+void StagingStore::writeFailed(const QStringList &keys)
+{
+    m_failedVouchers.insert({keys.at(0), keys.at(1)});
+    // Some failures take the whole transaction back with them, and the rows written before it.
+    if (m_writing && m_connection && sqlite3_get_autocommit(m_connection)) {
+        m_writing = false;
+        forgetKeptVouchers();
+    }
+}
+
+void StagingStore::insertRow(const StagingTable &table, const QStringList &keys, const RowValues &row)
+{
+    {
         open();
         TableStatement *write = findStatement(m_writes, table);
         if (!write) {
@@ -819,12 +863,6 @@ bool StagingStore::writeRow(const char *location, const StagingTable &table, con
                                       QStringLiteral(" (") + identifiers(columns) + QStringLiteral(") VALUES (") +
                                       placeholders(columns.size()) + QLatin1Char(')'));
         }
-        if (m_readSinceWrite) {
-            // What passed since the last read is mostly the server's answer to that voucher.
-            m_slowAnswers = m_sinceRead.elapsed() >= slowAnswerMs;
-            m_readSinceWrite = false;
-        }
-        commitIfDue();
         beginWriting();
         Statement &query = *write->query;
         int at = 0;
@@ -833,22 +871,65 @@ bool StagingStore::writeRow(const char *location, const StagingTable &table, con
         for (const QString &value : row.values)
             query.bind(at++, value);
         query.run();
-        written = true;
-        keepRow(table, keys, row);
-    });
-    if (!written) {
-        m_failedVouchers.insert({keys.at(0), keys.at(1)});
-        // Some failures take the whole transaction back with them, and the rows written before it.
-        if (m_writing && m_connection && sqlite3_get_autocommit(m_connection)) {
-            m_writing = false;
-            forgetKeptVouchers();
+    }
+}
+
+// Writes the rows that wait and commits them. A failure is kept, with the writer it belongs to, for the next
+// call to report: the voucher of the row was built from what the store kept and may be on its way already.
+void StagingStore::writeWaitingRowsLate(bool commit)
+{
+    std::vector<WaitingRow> waiting = std::exchange(m_waitingRows, {});
+    for (auto row = waiting.begin(); row != waiting.end(); ++row) {
+        try {
+            insertRow(*row->table, row->keys, row->values);
+        } catch (...) {
+            // One report is enough; the rows after it are not written either, their vouchers failed with it.
+            m_lateFailures.push_back({row->location, std::current_exception()});
+            for (; row != waiting.end(); ++row)
+                writeFailed(row->keys);
+            return;
         }
     }
-    return written;
+    if (!commit)
+        return;
+    try {
+        commitWrites();
+    } catch (...) {
+        m_lateFailures.push_back({waiting.back().location, std::current_exception()});
+    }
+}
+
+void StagingStore::writeWaitingRows()
+{
+    writeWaitingRowsLate(false);
+    reportLateFailures();
+}
+
+void StagingStore::reportLateFailures()
+{
+    for (const LateFailure &failure : std::exchange(m_lateFailures, {}))
+        errors::trap(QLatin1String(failure.location), [&] { std::rethrow_exception(failure.error); });
+}
+
+void StagingStore::writeWhileAwaitingAnswer() noexcept
+{
+    // The time since the last request was written is mostly the time its answer took.
+    const bool slow = m_sinceRequest.isValid() && m_sinceRequest.elapsed() >= slowAnswerMs;
+    m_sinceRequest.start();
+    const bool resting = !m_writing && m_sinceCommit.isValid() && m_sinceCommit.elapsed() < turnMs;
+    if (resting && !slow && m_waitingRows.size() < mostRowsWaiting)
+        return;
+    try {
+        writeWaitingRowsLate(slow || m_transactionAge.elapsed() >= turnMs);
+    } catch (...) {
+        // Nothing above lets a failure through; should anything, the rows stay unwritten and the voucher was
+        // built from what the store kept.
+    }
 }
 
 bool StagingStore::ClearCompanyStaging(const QString &company)
 {
+    writeWaitingRows();
     bool cleared = false;
     errors::trap(QLatin1String(locationExecStagingSql), [&] {
         open();
@@ -886,6 +967,7 @@ bool StagingStore::ClearCompanyStaging(const QString &company)
 
 QString StagingStore::GetMaxVchID(const QString &company)
 {
+    writeWaitingRows();
     return errors::trapResult(QLatin1String(locationGetMaxVchID), QString(), [&](QString &result) {
         open();
         requireSameFile();
@@ -902,18 +984,16 @@ QString StagingStore::GetMaxVchID(const QString &company)
 std::vector<StagedRows> StagingStore::readVoucher(std::span<const StagingTable *const> tables, const QString &company,
                                                   const QString &vchId)
 {
+    reportLateFailures();
     open();
-    m_sinceRead.start();
-    m_readSinceWrite = true;
     // A kept voucher is read without a look at the file; a file deleted meanwhile fails the next transaction.
     const std::pair<QString, QString> voucher{company, vchId};
     if (m_keptCompanies.contains(company) && !m_spentVouchers.contains(voucher) && (m_writing || tablesAreOurs())) {
         std::unique_ptr<KeptVoucher> kept = m_kept && m_kept->key == voucher ? std::move(m_kept) : nullptr;
         m_spentVouchers.insert(voucher);
-        std::vector<StagedRows> read = keptRows(tables, kept.get());
-        commitIfDue();
-        return read;
+        return keptRows(tables, kept.get());
     }
+    writeWaitingRows();
     requireSameFile();
     // Rows staged in the pending transaction are read inside it and committed with it; otherwise the reads make
     // a transaction of their own, so that they see one state of the file.

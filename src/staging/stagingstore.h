@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <array>
+#include <exception>
 #include <memory>
 #include <span>
 #include <unordered_map>
@@ -58,16 +59,19 @@ private:
 // run can tell not to send it. A file deleted or replaced while the store holds it fails the next call that
 // begins a transaction or reads the file, and the call after that opens the file anew.
 //
-// Writes are gathered into one transaction. While the server answers quickly, it is committed every few dozen
-// milliseconds, when the builder reads a voucher or a writer begins one; once an answer was slow it is
-// committed at every voucher, so that another Pelko waiting for the file never waits on a slow server for
-// long. A clean-up and the end of the store commit too. What a crash loses is the rows of the vouchers staged
-// last, which were only on their way to the server.
+// The voucher being staged for a company this store cleared is kept in memory as the file holds it, and the
+// builder reads it from there: such a company's rows can only be the ones this store wrote. Its rows are written
+// to the file while the server answers the voucher, so that the writing costs the run no time of its own; a
+// failure is reported by the store's next call. While the server answers quickly they are written in turns of
+// a few dozen milliseconds, a transaction holding the file for one turn and leaving it to any other Pelko for
+// the next; once an answer was slow, every voucher's rows are written and committed before its answer is
+// awaited, so that nothing holds the file while a slow request is on the wire.
 //
-// The voucher being staged for a company this store cleared is also kept in memory as the file holds it, and
-// the builder reads it from there: such a company's rows can only be the ones this store wrote. The file is
-// read instead when its tables are not the ones the store makes (triggers or views could change what a write
-// stores) or when the voucher was read or left before.
+// The file is read instead, after any rows that wait are written, when its tables are not the ones the store
+// makes (triggers or views could change what a write stores) or when the voucher was read or left before; the
+// rows of such a voucher are written at once, and committed when it is read. A clean-up, a look at the highest
+// id and the end of the store write what waits and commit too. What a crash loses is the rows of the vouchers
+// staged last, which were only on their way to the server.
 class StagingStore final
 {
 public:
@@ -115,10 +119,14 @@ public:
     // Whether a write of this voucher failed since the company was last cleared.
     bool stagingFailed(const QString &company, const QString &vchId) const;
 
-    // For the voucher builder: reads the voucher's rows of each table in one look at the file, commits what is
-    // staged, and holds nothing of the file afterwards. Raises a run-time error on failure.
+    // For the voucher builder: reads the voucher's rows of each table, from what the store kept or in one look
+    // at the file, which commits what is staged and holds nothing of the file afterwards. Raises a run-time
+    // error on failure.
     std::vector<StagedRows> readVoucher(std::span<const StagingTable *const> tables, const QString &company,
                                         const QString &vchId);
+    // For the voucher builder, while the server answers the voucher: writes and commits the kept rows that
+    // wait. What fails is reported by the store's next call.
+    void writeWhileAwaitingAnswer() noexcept;
 
 private:
     struct RowValues;
@@ -140,9 +148,13 @@ private:
     void commitWrites();
     void rollbackQuietly(const QString &sql);
     bool writeRow(const char *location, const StagingTable &table, const QStringList &keys, const RowValues &row);
-    void commitIfDue();
+    void insertRow(const StagingTable &table, const QStringList &keys, const RowValues &row);
+    void writeFailed(const QStringList &keys);
+    void writeWaitingRows();
+    void writeWaitingRowsLate(bool commit);
+    void reportLateFailures();
     bool tablesAreOurs();
-    void keepRow(const StagingTable &table, const QStringList &keys, const RowValues &row);
+    bool keepRow(const StagingTable &table, const QStringList &keys, const RowValues &row);
     std::unique_ptr<KeptVoucher> takeKeptVoucher(const QString &company, const QString &vchId);
     std::vector<StagedRows> keptRows(std::span<const StagingTable *const> tables, const KeptVoucher *voucher);
     void forgetKeptVouchers();
@@ -157,10 +169,17 @@ private:
     bool m_writing = false;
     QSet<std::pair<QString, QString>> m_failedVouchers;
 
-    QElapsedTimer m_transactionAge; // since the transaction in hand began
-    QElapsedTimer m_sinceRead;      // since the builder last read a voucher
-    bool m_readSinceWrite = false;
-    bool m_slowAnswers = false; // the last voucher took long between its read and the next write
+    struct WaitingRow;
+    std::vector<WaitingRow> m_waitingRows; // kept, to be written while an answer is awaited
+    struct LateFailure
+    {
+        const char *location;
+        std::exception_ptr error;
+    };
+    std::vector<LateFailure> m_lateFailures; // of rows written while an answer was awaited, to be reported
+    QElapsedTimer m_transactionAge;          // since the transaction in hand began
+    QElapsedTimer m_sinceCommit;
+    QElapsedTimer m_sinceRequest; // since the builder's last request was written
 
     int m_schemaVersion = -1;            // of the file when its tables were last found to be the store's own; -1: not
     QSet<QString> m_keptCompanies;       // cleared by this store, so that the file holds only its writes for them

@@ -6,6 +6,7 @@
 #include "staging/stagingstore.h"
 #include "staging/stagingtables.h"
 #include "tally/envelope.h"
+#include "tally/httpclient.h"
 #include "tally/transport.h"
 #include "tally/xmldocument.h"
 
@@ -459,24 +460,25 @@ private:
 tally::TallyReply PostStagedVoucher(StagingStore &store, const QString &company, const QString &vchId,
                                     const QString &action)
 {
-    return errors::trapResult(QLatin1String(locationPostStagedVoucher), tally::TallyReply{},
-                              [&](tally::TallyReply &result) {
-                                  // Everything is read, and the file let go, before the request goes out.
-                                  const StagedVoucher staged(store, company, vchId);
-                                  std::unique_ptr<pugi::xml_document> document = tally::CreateImportEnvelope(company);
-                                  if (!document)
-                                      return; // reported by the envelope
-                                  const VoucherMessage message(std::move(document));
-                                  const VoucherBuilder builder(message, staged);
-                                  builder.addLineLists();
-                                  builder.addHeader(action);
-                                  builder.addRowLists();
-                                  builder.addLedgerEntries(ledgerEntrySection);
-                                  builder.addInventoryEntries();
-                                  builder.addLedgerEntries(allLedgerEntrySection);
-                                  builder.addStockEntries();
-                                  result = message.send();
-                              });
+    return errors::trapResult(
+        QLatin1String(locationPostStagedVoucher), tally::TallyReply{}, [&](tally::TallyReply &result) {
+            // Everything is read, and the file let go, before the request goes out.
+            const StagedVoucher staged(store, company, vchId);
+            std::unique_ptr<pugi::xml_document> document = tally::CreateImportEnvelope(company);
+            if (!document)
+                return; // reported by the envelope
+            const VoucherMessage message(std::move(document));
+            const VoucherBuilder builder(message, staged);
+            builder.addLineLists();
+            builder.addHeader(action);
+            builder.addRowLists();
+            builder.addLedgerEntries(ledgerEntrySection);
+            builder.addInventoryEntries();
+            builder.addLedgerEntries(allLedgerEntrySection);
+            builder.addStockEntries();
+            const tally::WhileAwaitingAnswers writing([&store] { store.writeWhileAwaitingAnswer(); });
+            result = message.send();
+        });
 }
 
 } // namespace staging

@@ -437,8 +437,22 @@ std::optional<Outcome> receive(int descriptor, HttpReplyReader &reader)
 // One request on an open plain connection. The thread waits on the descriptor itself: a quick answer then costs
 // a write, a wait and a read, and no trip through the event loop. When a wait passes without a word from the
 // server, the application's events run (user input excepted) before the next one.
+// The work of the WhileAwaitingAnswers in force on this thread.
+thread_local std::function<void()> workWhileAwaiting;
+
+// Runs that work, unless it is already running.
+void workWhileAwaitingAnswer()
+{
+    if (!workWhileAwaiting)
+        return;
+    const std::function<void()> work = std::exchange(workWhileAwaiting, nullptr);
+    work();
+    workWhileAwaiting = work;
+}
+
 Outcome exchangePlain(QTcpSocket &socket, Outgoing &outgoing, HttpReplyReader &reader, const QDeadlineTimer &deadline)
 {
+    bool worked = false;
     if (std::optional<Outcome> outcome = takeBuffered(socket, reader))
         return *outcome;
     for (;;) {
@@ -447,6 +461,8 @@ Outcome exchangePlain(QTcpSocket &socket, Outgoing &outgoing, HttpReplyReader &r
         if (!outgoing.done() && !outgoing.sendSome(descriptor, closed))
             return closed ? closedByServer(reader) : noConnection;
 
+        if (outgoing.done() && !std::exchange(worked, true))
+            workWhileAwaitingAnswer();
         pollfd waited{descriptor, short(outgoing.done() ? POLLIN : POLLIN | POLLOUT), 0};
         const qint64 remaining = deadline.isForever() ? waitSliceMs : deadline.remainingTime();
         const int ready = ::poll(&waited, 1, int(std::min<qint64>(remaining, waitSliceMs)));
@@ -490,6 +506,15 @@ QUrl httpUrl(const QString &text)
     if (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
         raiseTransport(errors::ErrNo::HttpUnrecognizedScheme, unrecognizedScheme);
     return url;
+}
+
+WhileAwaitingAnswers::WhileAwaitingAnswers(std::function<void()> work)
+    : m_previous(std::exchange(workWhileAwaiting, std::move(work)))
+{}
+
+WhileAwaitingAnswers::~WhileAwaitingAnswers()
+{
+    workWhileAwaiting = std::move(m_previous);
 }
 
 HttpResponse sendHttpRequest(const HttpRequest &request)

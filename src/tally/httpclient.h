@@ -6,6 +6,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
 namespace tally {
 
 // Not among the numbers the error trap knows by name: the server answered with something that is not HTTP.
@@ -52,5 +54,21 @@ QUrl httpUrl(const QString &url);
 // "Connection: close". A kept connection that the server has closed meanwhile is replaced before anything is
 // written on it; once a request has been written it is never sent again, whatever happens to it.
 HttpResponse sendHttpRequest(const HttpRequest &request);
+
+// Work the thread has for the time its requests wait for their answers, held for the life of the object: once a
+// request is written, the work runs before the answer is awaited, in the time the server takes to answer; it
+// runs once per request, never from within itself, and must not throw. A request that is never written, or goes
+// over a secure connection, leaves the work to its owner.
+class WhileAwaitingAnswers final
+{
+public:
+    explicit WhileAwaitingAnswers(std::function<void()> work);
+    ~WhileAwaitingAnswers();
+    WhileAwaitingAnswers(const WhileAwaitingAnswers &) = delete;
+    WhileAwaitingAnswers &operator=(const WhileAwaitingAnswers &) = delete;
+
+private:
+    std::function<void()> m_previous;
+};
 
 } // namespace tally

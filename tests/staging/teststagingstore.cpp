@@ -440,28 +440,47 @@ private slots:
         QVERIFY(m_prompter->boxes().isEmpty());
     }
 
-    // Once the server was slow to answer a voucher, what is staged is committed at every read: another program
-    // waiting for the file does not wait on the server.
-    void commitsAtEveryVoucherOnceAnswersAreSlow()
+    // The rows of a kept voucher wait while it is built and reach the file while its answer is awaited: in turns
+    // while answers are quick, committed at once after a slow answer, and at the latest when the store ends. A
+    // failure to write them then is reported once, by the store's next call, and the voucher counts as failed.
+    void writesKeptRowsWhileTheAnswerIsAwaited()
     {
+        {
+            StagingStore store;
+            QVERIFY(store.ClearCompanyStaging(oddCompany));
+            auto stage = [&](const QString &vchId) {
+                QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), vchId));
+                QVERIFY(store.SaveLedgerEntry(oddCompany, ledger(u"Cash"_s), vchId, u"1"_s));
+                QCOMPARE(readRows(store, ledgerEntryTable, oddCompany, vchId).size(), 1);
+            };
+            // Quick answers in the turn that began with the clean-up: the rows wait.
+            for (const QString &vchId : {u"1"_s, u"2"_s}) {
+                stage(vchId);
+                store.writeWhileAwaitingAnswer();
+            }
+            QThread::msleep(30); // a slow answer
+            stage(u"3"_s);
+            store.writeWhileAwaitingAnswer();
+            QCOMPARE(stagedLedgerEntries(), 3);
+            stage(u"4"_s);
+        }
+        QCOMPARE(stagedLedgerEntries(), 4);
+        QVERIFY(m_prompter->boxes().isEmpty());
+
         StagingStore store;
         QVERIFY(store.ClearCompanyStaging(oddCompany));
-        for (const QString &vchId : {u"1"_s, u"2"_s}) {
-            QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), vchId));
-            QVERIFY(store.SaveLedgerEntry(oddCompany, ledger(u"Cash"_s), vchId, u"1"_s));
-            QCOMPARE(store.readVoucher(stagingTables(), oddCompany, vchId)[1].size(), 1);
-            QThread::msleep(30);
-        }
-        const QString connection = u"another program"_s;
-        {
-            QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
-            database.setDatabaseName(m_env->programFile(QLatin1String(stagingFileName)));
-            QVERIFY(database.open());
-            QSqlQuery query(u"SELECT count(*) FROM LedgerEntry"_s, database);
-            QVERIFY(query.next());
-            QCOMPARE(query.value(0).toInt(), 2);
-        }
-        QSqlDatabase::removeDatabase(connection);
+        QThread::msleep(60); // past the turn of the clean-up
+        QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), u"2"_s));
+        QVERIFY(store.SaveLedgerEntry(oddCompany, ledger(u"Cash"_s), u"2"_s, u"1"_s));
+        QVERIFY(QFile::remove(m_env->programFile(QLatin1String(stagingFileName))));
+        store.writeWhileAwaitingAnswer();
+        QVERIFY(m_prompter->boxes().isEmpty());
+        QVERIFY(store.stagingFailed(oddCompany, u"2"_s));
+
+        QVERIFY(store.SaveVoucher(oddCompany, VoucherRec(), u"3"_s));
+        QCOMPARE(reportedErrors(*m_prompter), QStringList{reportedError(locationSaveVoucher, errDatabase)});
+        QVERIFY(m_prompter->boxes().first().prompt.contains(u"deleted or moved"_s));
+        QVERIFY(!store.stagingFailed(oddCompany, u"3"_s));
     }
 
     // A clean-up the file refuses part of the way through takes nothing away: the company's vouchers are not left
@@ -641,6 +660,21 @@ private slots:
     }
 
 private:
+    // The ledger entries the staging file holds, as another program sees them.
+    int stagedLedgerEntries() const
+    {
+        const QString connection = u"another program"_s;
+        int count = -1;
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+            database.setDatabaseName(m_env->programFile(QLatin1String(stagingFileName)));
+            QSqlQuery query(database);
+            if (database.open() && query.exec(u"SELECT count(*) FROM LedgerEntry"_s) && query.next())
+                count = query.value(0).toInt();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        return count;
+    }
     static LedgerEntryRec namedLedgerEntry()
     {
         return LedgerEntryRec{.LedgerName = u"LedgerName"_s,

@@ -275,32 +275,61 @@ private slots:
         m_env.reset();
     }
 
-    // One voucher of each kind, byte for byte as the server receives it.
+    // One voucher of each kind, byte for byte as the server receives it: read from the file, and kept by the store
+    // since the company's clean-up, in which case its rows are in the file, committed, once the answer has come.
     void goldenRequests_data()
     {
         QTest::addColumn<Stage>("stage");
         QTest::addColumn<QString>("company");
         QTest::addColumn<QString>("golden");
-        QTest::newRow("header") << &stageHeaderRichVoucher << QString::fromLatin1(tally::currentlySelectedCompany)
-                                << u"header.request.xml"_s;
-        QTest::newRow("ledger entries") << &stageLedgerVoucher << company << u"ledger-entries.request.xml"_s;
-        QTest::newRow("item invoice") << &stageItemInvoice << company << u"item-invoice.request.xml"_s;
-        QTest::newRow("stock journal") << &stageStockJournal << company << u"stock-journal.request.xml"_s;
-        QTest::newRow("physical stock") << &stagePhysicalStock << company << u"physical-stock.request.xml"_s;
+        QTest::addColumn<bool>("cleared");
+        const std::tuple<const char *, Stage, QString, QString> vouchers[] = {
+            {"header", &stageHeaderRichVoucher, QString::fromLatin1(tally::currentlySelectedCompany),
+             u"header.request.xml"_s},
+            {"ledger entries", &stageLedgerVoucher, company, u"ledger-entries.request.xml"_s},
+            {"item invoice", &stageItemInvoice, company, u"item-invoice.request.xml"_s},
+            {"stock journal", &stageStockJournal, company, u"stock-journal.request.xml"_s},
+            {"physical stock", &stagePhysicalStock, company, u"physical-stock.request.xml"_s},
+        };
+        for (const auto &[name, stage, company, golden] : vouchers) {
+            QTest::addRow("%s", name) << stage << company << golden << false;
+            QTest::addRow("%s, kept", name) << stage << company << golden << true;
+        }
     }
     void goldenRequests()
     {
         QFETCH(Stage, stage);
         QFETCH(QString, company);
         QFETCH(QString, golden);
+        QFETCH(bool, cleared);
+        if (cleared)
+            QVERIFY(m_store->ClearCompanyStaging(company));
         stage(*m_store, company);
         const tally::TallyReply reply = PostStagedVoucher(*m_store, company, vch, u"Create"_s);
         QCOMPARE(reply.summary, u"CREATED"_s);
         QCOMPARE(reply.delivery, tally::Delivery::Answered);
+        if (cleared) {
+            m_store.reset();
+            QCOMPARE(committedVouchers(), 1);
+        }
         const QList<tallysim::RecordedRequest> requests = m_server->requests();
         QCOMPARE(requests.size(), 1);
         compareWithGolden(requests.first().body, u"staging/"_s + golden);
         QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+    // Once the server answers slowly, a kept voucher's rows are in the file, committed, by the time its answer
+    // has come: nothing of the store holds the file while the next request is on the wire.
+    void keptVouchersAreCommittedWhileSlowAnswersAreAwaited()
+    {
+        m_server->setMode(tallysim::Mode::Slow, 30);
+        QVERIFY(m_store->ClearCompanyStaging(company));
+        for (const QString &vchId : {u"1"_s, u"2"_s}) {
+            QVERIFY(m_store->SaveVoucher(company, voucherHeader(u"Receipt"_s, u"R-"_s + vchId, u"20240401"_s), vchId));
+            QVERIFY(m_store->SaveLedgerEntry(company, ledgerLine(u"Cash"_s, u"-10"_s, u"Yes"_s), vchId, u"1"_s));
+            QCOMPARE(PostStagedVoucher(*m_store, company, vchId, u"Create"_s).summary, u"CREATED"_s);
+        }
+        QCOMPARE(committedVouchers(), 2);
     }
 
     // The server's answer comes back as its summary: created, altered under the same id, or refused.
@@ -604,6 +633,21 @@ private slots:
     }
 
 private:
+    // The vouchers the staging file holds, as another program sees them.
+    int committedVouchers() const
+    {
+        const QString connection = u"another program"_s;
+        int count = -1;
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+            database.setDatabaseName(m_env->programFile(QLatin1String(stagingFileName)));
+            QSqlQuery query(database);
+            if (database.open() && query.exec(u"SELECT count(*) FROM Voucher"_s) && query.next())
+                count = query.value(0).toInt();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        return count;
+    }
     // Builds and sends the voucher; the reply's summary, its delivery kept for the test to look at.
     QString build(const QString &action = u"Create"_s)
     {
