@@ -462,7 +462,8 @@ tally::TallyReply PostStagedVoucher(StagingStore &store, const QString &company,
 {
     return errors::trapResult(
         QLatin1String(locationPostStagedVoucher), tally::TallyReply{}, [&](tally::TallyReply &result) {
-            // Everything is read, and the file let go, before the request goes out.
+            // Everything is read before the request goes out; what the store has waiting to be written goes to
+            // the file while the answer is awaited.
             const StagedVoucher staged(store, company, vchId);
             std::unique_ptr<pugi::xml_document> document = tally::CreateImportEnvelope(company);
             if (!document)

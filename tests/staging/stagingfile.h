@@ -20,3 +20,20 @@ inline void runOnStagingFile(const QString &path, const QStringList &statements)
     }
     QSqlDatabase::removeDatabase(connection);
 }
+
+// How many rows a table of a staging file holds, as another program sees them; -1 when it cannot be read.
+inline int rowsOnStagingFile(const QString &path, const QString &table)
+{
+    const QString connection = QStringLiteral("another program");
+    int count = -1;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        database.setDatabaseName(path);
+        QSqlQuery query(database);
+        if (database.open() && query.exec(QStringLiteral("SELECT count(*) FROM \"") + table + QLatin1Char('"')) &&
+            query.next())
+            count = query.value(0).toInt();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return count;
+}

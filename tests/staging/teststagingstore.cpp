@@ -663,17 +663,7 @@ private:
     // The ledger entries the staging file holds, as another program sees them.
     int stagedLedgerEntries() const
     {
-        const QString connection = u"another program"_s;
-        int count = -1;
-        {
-            QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
-            database.setDatabaseName(m_env->programFile(QLatin1String(stagingFileName)));
-            QSqlQuery query(database);
-            if (database.open() && query.exec(u"SELECT count(*) FROM LedgerEntry"_s) && query.next())
-                count = query.value(0).toInt();
-        }
-        QSqlDatabase::removeDatabase(connection);
-        return count;
+        return rowsOnStagingFile(m_env->programFile(QLatin1String(stagingFileName)), u"LedgerEntry"_s);
     }
     static LedgerEntryRec namedLedgerEntry()
     {

@@ -636,17 +636,7 @@ private:
     // The vouchers the staging file holds, as another program sees them.
     int committedVouchers() const
     {
-        const QString connection = u"another program"_s;
-        int count = -1;
-        {
-            QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
-            database.setDatabaseName(m_env->programFile(QLatin1String(stagingFileName)));
-            QSqlQuery query(database);
-            if (database.open() && query.exec(u"SELECT count(*) FROM Voucher"_s) && query.next())
-                count = query.value(0).toInt();
-        }
-        QSqlDatabase::removeDatabase(connection);
-        return count;
+        return rowsOnStagingFile(m_env->programFile(QLatin1String(stagingFileName)), u"Voucher"_s);
     }
     // Builds and sends the voucher; the reply's summary, its delivery kept for the test to look at.
     QString build(const QString &action = u"Create"_s)
