@@ -434,9 +434,6 @@ std::optional<Outcome> receive(int descriptor, HttpReplyReader &reader)
     }
 }
 
-// One request on an open plain connection. The thread waits on the descriptor itself: a quick answer then costs
-// a write, a wait and a read, and no trip through the event loop. When a wait passes without a word from the
-// server, the application's events run (user input excepted) before the next one.
 // The work of the WhileAwaitingAnswers in force on this thread.
 thread_local std::function<void()> workWhileAwaiting;
 
@@ -450,11 +447,17 @@ void workWhileAwaitingAnswer()
     workWhileAwaiting = work;
 }
 
+// One request on an open plain connection. The thread waits on the descriptor itself: a quick answer then costs
+// a write, a wait and a read, and no trip through the event loop. Once a slice of waiting has passed, the
+// application's events run (user input excepted) before the next one.
 Outcome exchangePlain(QTcpSocket &socket, Outgoing &outgoing, HttpReplyReader &reader, const QDeadlineTimer &deadline)
 {
     bool worked = false;
     if (std::optional<Outcome> outcome = takeBuffered(socket, reader))
         return *outcome;
+    // A server that trickles its answer in never lets a wait pass idle: the events, and the time-out, come due all
+    // the same.
+    QDeadlineTimer eventsDue(waitSliceMs);
     for (;;) {
         const int descriptor = int(socket.socketDescriptor());
         bool closed = false;
@@ -464,18 +467,19 @@ Outcome exchangePlain(QTcpSocket &socket, Outgoing &outgoing, HttpReplyReader &r
         if (outgoing.done() && !std::exchange(worked, true))
             workWhileAwaitingAnswer();
         pollfd waited{descriptor, short(outgoing.done() ? POLLIN : POLLIN | POLLOUT), 0};
-        const qint64 remaining = deadline.isForever() ? waitSliceMs : deadline.remainingTime();
-        const int ready = ::poll(&waited, 1, int(std::min<qint64>(remaining, waitSliceMs)));
+        const qint64 wait =
+            std::min(eventsDue.remainingTime(), deadline.isForever() ? waitSliceMs : deadline.remainingTime());
+        const int ready = ::poll(&waited, 1, int(std::max<qint64>(wait, 0)));
         if (ready < 0 && errno != EINTR)
             return noConnection;
         if (ready > 0 && (waited.revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
             if (std::optional<Outcome> outcome = receive(descriptor, reader))
                 return *outcome;
         }
-        if (ready != 0)
-            continue;
         if (deadline.hasExpired())
             return timeOut;
+        if (!eventsDue.hasExpired())
+            continue;
 
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         // The socket's own notifier may have read from it meanwhile, and seen the close; its bytes come first.
@@ -483,6 +487,7 @@ Outcome exchangePlain(QTcpSocket &socket, Outgoing &outgoing, HttpReplyReader &r
             return *outcome;
         if (socket.state() != QAbstractSocket::ConnectedState)
             return closedByServer(reader);
+        eventsDue.setRemainingTime(waitSliceMs);
     }
 }
 

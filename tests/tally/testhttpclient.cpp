@@ -15,7 +15,9 @@
 #include <QTimer>
 
 #include <functional>
+#include <future>
 #include <optional>
+#include <thread>
 
 using namespace tally;
 using tallytest::ScriptedHttpServer;
@@ -283,6 +285,40 @@ private slots:
         server.setHandler(ScriptedHttpServer::answerOk("fresh"));
         QCOMPARE(sendHttpRequest(post(server.url(), "next")).body, QByteArray("fresh"));
         QCOMPARE(connectionsOf(server), (QList<int>{0, 1}));
+    }
+
+    // While a long answer streams in from a server on another thread, so that no wait ever passes idle, the
+    // application's events still run: a window stays painted.
+    void eventsRunWhileTheAnswerStreams()
+    {
+        constexpr int chunks = 4000;
+        const QByteArray chunk(64, 'x');
+        std::promise<quint16> port;
+        std::thread server([&] {
+            QTcpServer listener;
+            listener.listen(QHostAddress::LocalHost);
+            port.set_value(listener.serverPort());
+            if (!listener.waitForNewConnection(5000))
+                return;
+            QTcpSocket *socket = listener.nextPendingConnection();
+            socket->waitForReadyRead(5000);
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(chunks * chunk.size()) +
+                          "\r\n\r\n");
+            for (int i = 0; i < chunks && socket->state() == QAbstractSocket::ConnectedState; ++i) {
+                socket->write(chunk);
+                socket->waitForBytesWritten(100);
+                QThread::usleep(50);
+            }
+            socket->waitForDisconnected(5000);
+        });
+        const auto join = qScopeGuard([&] { server.join(); });
+
+        bool eventsRan = false;
+        QTimer::singleShot(20, this, [&] { eventsRan = true; });
+        HttpRequest request = post(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port.get_future().get())), "<A/>",
+                                   {{"Connection", "close"}});
+        QCOMPARE(sendHttpRequest(request).body.size(), chunks * chunk.size());
+        QVERIFY(eventsRan);
     }
 
     void failures_data()
