@@ -986,9 +986,10 @@ std::vector<StagedRows> StagingStore::readVoucher(std::span<const StagingTable *
 {
     reportLateFailures();
     open();
-    // A kept voucher is read without a look at the file; a file deleted meanwhile fails the next transaction.
+    // A kept voucher is read without a look at the file: its rows are what the run staged, which the file is
+    // given while the answer is awaited. A file deleted or changed meanwhile is found by the next transaction.
     const std::pair<QString, QString> voucher{company, vchId};
-    if (m_keptCompanies.contains(company) && !m_spentVouchers.contains(voucher) && (m_writing || tablesAreOurs())) {
+    if (m_keptCompanies.contains(company) && !m_spentVouchers.contains(voucher)) {
         std::unique_ptr<KeptVoucher> kept = m_kept && m_kept->key == voucher ? std::move(m_kept) : nullptr;
         m_spentVouchers.insert(voucher);
         return keptRows(tables, kept.get());
