@@ -95,13 +95,16 @@ int main(int argc, char **argv)
 
     postThroughLoop(server, 200, QStringLiteral("Warm-up "));
     const double pelko = postThroughLoop(server, count, QStringLiteral("Ledger "));
-    const double bare = replayBare(server.port(), receivedBodies(server));
+    const QList<QByteArray> bodies = receivedBodies(server);
+    const double bare = replayBare(server.port(), bodies);
+    const double onSocket = replayOnSocket(server.port(), bodies);
 
     std::printf("ledgers posted:              %d\n", count);
     std::printf("Pelko posting loop:          %.3f s (%.1f us per ledger)\n", pelko, pelko * 1e6 / count);
     std::printf("bare loop, same requests:    %.3f s (%.1f us per request)\n", bare, bare * 1e6 / count);
     std::printf("ratio Pelko / bare:          %.2f (goal: at most 1.3)\n", pelko / bare);
     std::printf("Pelko overhead per ledger:   %.1f us\n", (pelko - bare) * 1e6 / count);
+    printBaseline("bare loop on a plain socket:", onSocket, pelko, count);
     if (!prompter.boxes().isEmpty())
         std::printf("error boxes shown: %lld\n", static_cast<long long>(prompter.boxes().size()));
     return 0;

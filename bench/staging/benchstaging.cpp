@@ -150,6 +150,7 @@ int main(int argc, char **argv)
     const QList<QByteArray> bodies = receivedBodies(server);
     const double bareCpu = threadSeconds();
     const Times bare{replayBare(server.port(), bodies), 0};
+    const double onSocket = replayOnSocket(server.port(), bodies);
     const double bareThreadCpu = threadSeconds() - bareCpu;
 
     auto perVoucher = [count](double seconds) { return seconds * 1e6 / count; };
@@ -162,6 +163,7 @@ int main(int argc, char **argv)
                 perVoucher(bareThreadCpu));
     std::printf("ratio Pelko / bare:            %.2f\n", pelko.wall / bare.wall);
     std::printf("Pelko overhead per voucher:    %.1f us\n", perVoucher(pelko.wall - bare.wall));
+    printBaseline("bare loop on a plain socket:", onSocket, pelko.wall, count);
     std::printf("goals: staging alone a few seconds for 10,000 vouchers; Pelko / bare at most 1.3\n");
     if (!prompter.boxes().isEmpty())
         std::printf("error boxes shown: %lld\n", static_cast<long long>(prompter.boxes().size()));
