@@ -851,27 +851,25 @@ void StagingStore::writeFailed(const QStringList &keys)
 
 void StagingStore::insertRow(const StagingTable &table, const QStringList &keys, const RowValues &row)
 {
-    {
-        open();
-        TableStatement *write = findStatement(m_writes, table);
-        if (!write) {
-            QStringList columns = table.keyColumns();
-            for (const char *column : row.columns)
-                columns.append(QLatin1String(column));
-            write = &addStatement(m_writes, table,
-                                  QStringLiteral("INSERT OR REPLACE INTO ") + identifier(table.name) +
-                                      QStringLiteral(" (") + identifiers(columns) + QStringLiteral(") VALUES (") +
-                                      placeholders(columns.size()) + QLatin1Char(')'));
-        }
-        beginWriting();
-        Statement &query = *write->query;
-        int at = 0;
-        for (const QString &key : keys)
-            query.bind(at++, key);
-        for (const QString &value : row.values)
-            query.bind(at++, value);
-        query.run();
+    open();
+    TableStatement *write = findStatement(m_writes, table);
+    if (!write) {
+        QStringList columns = table.keyColumns();
+        for (const char *column : row.columns)
+            columns.append(QLatin1String(column));
+        write = &addStatement(m_writes, table,
+                              QStringLiteral("INSERT OR REPLACE INTO ") + identifier(table.name) +
+                                  QStringLiteral(" (") + identifiers(columns) + QStringLiteral(") VALUES (") +
+                                  placeholders(columns.size()) + QLatin1Char(')'));
     }
+    beginWriting();
+    Statement &query = *write->query;
+    int at = 0;
+    for (const QString &key : keys)
+        query.bind(at++, key);
+    for (const QString &value : row.values)
+        query.bind(at++, value);
+    query.run();
 }
 
 // Writes the rows that wait and commits them. A failure is kept, with the writer it belongs to, for the next

@@ -442,9 +442,9 @@ void workWhileAwaitingAnswer()
 {
     if (!workWhileAwaiting)
         return;
-    const std::function<void()> work = std::exchange(workWhileAwaiting, nullptr);
+    std::function<void()> work = std::exchange(workWhileAwaiting, nullptr);
     work();
-    workWhileAwaiting = work;
+    workWhileAwaiting = std::move(work);
 }
 
 // One request on an open plain connection. The thread waits on the descriptor itself: a quick answer then costs
