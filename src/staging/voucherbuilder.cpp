@@ -8,12 +8,11 @@
 #include "tally/envelope.h"
 #include "tally/httpclient.h"
 #include "tally/transport.h"
-#include "tally/xmldocument.h"
 
 #include <algorithm>
-#include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 
 // The voucher request: the VOUCHER element is filled by twelve sections, each from one staging table, in a fixed
 // order; what each section writes is the tables of elements below.
@@ -216,56 +215,58 @@ struct LedgerColumns
     int rate;
 };
 
-// The request under construction. An element that cannot be made stops the build with a run-time error, so
-// that a request is never sent with parts missing.
+// The request under construction, written as it is built. An element that cannot be made stops the build with a
+// run-time error, so that a request is never sent with parts missing.
 class VoucherMessage final
 {
 public:
-    explicit VoucherMessage(std::unique_ptr<pugi::xml_document> document) : m_document(std::move(document))
+    // False when the envelope could not be made (reported).
+    bool start(const QString &company)
     {
-        const pugi::xml_node requestData = tally::ImportRequestData(*m_document);
-        if (!requestData)
-            raiseMissingNode();
-        const pugi::xml_node message = list(requestData, "TALLYMESSAGE");
-        attribute(message, "xmlns:UDF", QStringLiteral("TallyUDF"));
-        m_voucher = list(message, "VOUCHER");
+        if (!m_writer.start(company))
+            return false;
+        m_writer.open("TALLYMESSAGE");
+        m_writer.attribute("xmlns:UDF", QStringLiteral("TallyUDF"));
+        m_writer.open("VOUCHER");
+        return true;
     }
 
-    pugi::xml_node voucher() const { return m_voucher; }
+    // A list element, which has children only; close() ends it.
+    void open(const char *name) { m_writer.open(name); }
+    void close() { m_writer.close(); }
 
-    // An element made whatever its text; a list element has children only.
-    pugi::xml_node always(pugi::xml_node parent, const char *name, const QString &text) const
+    void value(const char *name, const QString &text)
     {
-        const pugi::xml_node node = tally::AddXmlElement(m_document.get(), parent, name, text);
-        if (!node)
-            raiseMissingNode();
-        return node;
-    }
-    pugi::xml_node list(pugi::xml_node parent, const char *name) const { return always(parent, name, QString()); }
-
-    void value(pugi::xml_node parent, const char *name, const QString &text) const
-    {
-        if (!tally::AddXmlElementIfValue(m_document.get(), parent, name, text) && !text.isEmpty())
+        if (!m_writer.elementIfValue(name, text))
             raiseMissingNode();
     }
 
-    void values(pugi::xml_node parent, const StagedRows &rows, qsizetype row, std::span<const ValueElement> elements,
-                const std::vector<int> &columns) const
+    void values(const StagedRows &rows, qsizetype row, std::span<const ValueElement> elements,
+                const std::vector<int> &columns)
     {
         for (std::size_t i = 0; i < elements.size(); ++i)
-            value(parent, elements[i].element, rows.text(row, columns[i]));
+            value(elements[i].element, rows.text(row, columns[i]));
     }
 
-    void attribute(pugi::xml_node element, const char *name, const QString &text) const
+    // Sets an attribute of the innermost open element.
+    void attribute(const char *name, const QString &text) { m_writer.attribute(name, text); }
+
+    // The text of the element just opened.
+    void text(const QString &text)
     {
-        tally::AddXmlAttribute(m_document.get(), element, name, text);
+        if (!m_writer.text(text))
+            raiseMissingNode();
     }
 
-    tally::TallyReply send() const { return tally::SendTallyDocument(*m_document); }
+    tally::TallyReply send()
+    {
+        m_writer.close(); // VOUCHER
+        m_writer.close(); // TALLYMESSAGE
+        return tally::SendTallyBytes(m_writer.finish());
+    }
 
 private:
-    std::unique_ptr<pugi::xml_document> m_document;
-    pugi::xml_node m_voucher;
+    tally::ImportRequestWriter m_writer;
 };
 
 // The rows of a child table that belong to the entry with that id: those whose parent column holds the same
@@ -292,7 +293,7 @@ QString entryIdOf(const StagedRows &entries, const StagingTable &table, qsizetyp
 class VoucherBuilder final
 {
 public:
-    VoucherBuilder(const VoucherMessage &message, const StagedVoucher &staged) : m_message(message), m_staged(staged) {}
+    VoucherBuilder(VoucherMessage &message, const StagedVoucher &staged) : m_message(message), m_staged(staged) {}
 
     void addLineLists() const
     {
@@ -300,10 +301,11 @@ public:
             const StagedRows &rows = m_staged.rows(*section.table);
             if (rows.size() == 0)
                 continue;
-            const pugi::xml_node list = m_message.list(m_message.voucher(), section.list);
+            m_message.open(section.list);
             const int column = rows.column(section.table->valueColumns.front());
             for (qsizetype row = 0; row < rows.size(); ++row)
-                m_message.value(list, section.element, rows.text(row, column));
+                m_message.value(section.element, rows.text(row, column));
+            m_message.close();
         }
     }
 
@@ -313,22 +315,24 @@ public:
         const StagedRows &rows = m_staged.rows(voucherTable);
         if (rows.size() == 0)
             return;
-        const pugi::xml_node voucher = m_message.voucher();
         const QString date = rows.text(0, rows.column("Date_"));
-        m_message.values(voucher, rows, 0, headerDates, columnsOf(rows, headerDates));
-        m_message.attribute(voucher, "REMOTEID", rows.text(0, rows.column("GUID_")));
-        m_message.attribute(voucher, "VCHTYPE", rows.text(0, rows.column("VoucherTypeName_")));
-        m_message.attribute(voucher, "ACTION", action);
-        m_message.value(voucher, "DATE", date);
+        m_message.values(rows, 0, headerDates, columnsOf(rows, headerDates));
+        m_message.attribute("REMOTEID", rows.text(0, rows.column("GUID_")));
+        m_message.attribute("VCHTYPE", rows.text(0, rows.column("VoucherTypeName_")));
+        m_message.attribute("ACTION", action);
+        m_message.value("DATE", date);
         if (!date.isEmpty()) {
-            const pugi::xml_node list = m_message.list(voucher, "UDF:REFERENCEDATE.LIST");
-            m_message.attribute(list, "DESC", QLatin1String(referenceDateDescription));
-            m_message.attribute(list, "ISLIST", QStringLiteral("YES"));
-            m_message.attribute(list, "TYPE", QStringLiteral("Date"));
-            const pugi::xml_node referenceDate = m_message.always(list, "UDF:REFERENCEDATE", date);
-            m_message.attribute(referenceDate, "DESC", QLatin1String(referenceDateDescription));
+            m_message.open("UDF:REFERENCEDATE.LIST");
+            m_message.attribute("DESC", QLatin1String(referenceDateDescription));
+            m_message.attribute("ISLIST", QStringLiteral("YES"));
+            m_message.attribute("TYPE", QStringLiteral("Date"));
+            m_message.open("UDF:REFERENCEDATE");
+            m_message.text(date);
+            m_message.attribute("DESC", QLatin1String(referenceDateDescription));
+            m_message.close();
+            m_message.close();
         }
-        m_message.values(voucher, rows, 0, headerValues, columnsOf(rows, headerValues));
+        m_message.values(rows, 0, headerValues, columnsOf(rows, headerValues));
     }
 
     void addRowLists() const
@@ -337,7 +341,7 @@ public:
             const StagedRows &rows = m_staged.rows(*section.table);
             const std::vector<int> columns = columnsOf(rows, section.values);
             for (qsizetype row = 0; row < rows.size(); ++row)
-                m_message.values(m_message.list(m_message.voucher(), section.list), rows, row, section.values, columns);
+                listOf(section.list, rows, row, section.values, columns);
         }
     }
 
@@ -346,12 +350,13 @@ public:
         const StagedRows &entries = m_staged.rows(*section.table);
         const LedgerColumns columns(entries);
         for (qsizetype row = 0; row < entries.size(); ++row) {
-            const pugi::xml_node entry = m_message.list(m_message.voucher(), section.entry);
-            addLedgerLine(entry, entries, row, columns, section.rules);
+            m_message.open(section.entry);
+            addLedgerLine(entries, row, columns, section.rules);
             const QString id = entryIdOf(entries, *section.table, row);
-            addCostCentres(entry, id);
-            addBills(entry, id, section.billsOnlyWhenNonZero);
-            addChildLists(entry, taxBillAllocationTable, id, "TAXBILLALLOCATIONS.LIST", taxBillValues);
+            addCostCentres(id);
+            addBills(id, section.billsOnlyWhenNonZero);
+            addChildLists(taxBillAllocationTable, id, "TAXBILLALLOCATIONS.LIST", taxBillValues);
+            m_message.close();
         }
     }
 
@@ -363,16 +368,18 @@ public:
         const StagedRows &allocations = m_staged.rows(accountingAllocationTable);
         std::optional<LedgerColumns> allocationColumns; // found at the first allocation
         for (qsizetype row = 0; row < entries.size(); ++row) {
-            const pugi::xml_node entry = m_message.list(m_message.voucher(), "ALLINVENTORYENTRIES.LIST");
-            m_message.values(entry, entries, row, itemValues, columns);
+            m_message.open("ALLINVENTORYENTRIES.LIST");
+            m_message.values(entries, row, itemValues, columns);
             const QString id = entryIdOf(entries, inventoryEntryTable, row);
             for (const qsizetype allocation : childRows(allocations, accountingAllocationTable, id)) {
                 if (!allocationColumns)
                     allocationColumns.emplace(allocations);
-                addLedgerLine(m_message.list(entry, "ACCOUNTINGALLOCATIONS.LIST"), allocations, allocation,
-                              *allocationColumns, accountingAllocationRules);
+                m_message.open("ACCOUNTINGALLOCATIONS.LIST");
+                addLedgerLine(allocations, allocation, *allocationColumns, accountingAllocationRules);
+                m_message.close();
             }
-            addChildLists(entry, batchAllocationTable, id, "BATCHALLOCATIONS.LIST", invoiceBatchValues);
+            addChildLists(batchAllocationTable, id, "BATCHALLOCATIONS.LIST", invoiceBatchValues);
+            m_message.close();
         }
     }
 
@@ -382,55 +389,71 @@ public:
             const StagedRows &entries = m_staged.rows(*section.table);
             const std::vector<int> columns = columnsOf(entries, itemValues);
             for (qsizetype row = 0; row < entries.size(); ++row) {
-                const pugi::xml_node entry = m_message.list(m_message.voucher(), section.entry);
-                m_message.values(entry, entries, row, itemValues, columns);
-                addChildLists(entry, batchAllocationTable, entryIdOf(entries, *section.table, row),
-                              "BATCHALLOCATIONS.LIST", stockBatchValues);
+                m_message.open(section.entry);
+                m_message.values(entries, row, itemValues, columns);
+                addChildLists(batchAllocationTable, entryIdOf(entries, *section.table, row), "BATCHALLOCATIONS.LIST",
+                              stockBatchValues);
+                m_message.close();
             }
         }
     }
 
 private:
-    // The values of a ledger entry or of an accounting allocation, then its rate list when the rate is above 0.
-    void addLedgerLine(pugi::xml_node parent, const StagedRows &rows, qsizetype row, const LedgerColumns &columns,
-                       LedgerRules rules) const
+    // A list element holding one row's values.
+    void listOf(const char *list, const StagedRows &rows, qsizetype row, std::span<const ValueElement> values,
+                const std::vector<int> &columns) const
     {
-        m_message.values(parent, rows, row, ledgerValues, columns.values);
+        m_message.open(list);
+        m_message.values(rows, row, values, columns);
+        m_message.close();
+    }
+
+    // The values of a ledger entry or of an accounting allocation, then its rate list when the rate is above 0.
+    void addLedgerLine(const StagedRows &rows, qsizetype row, const LedgerColumns &columns, LedgerRules rules) const
+    {
+        m_message.values(rows, row, ledgerValues, columns.values);
         const QString assessable = rows.text(row, columns.assessable);
         if (!rules.assessableOnlyWhenNonZero || !isZeroAmount(assessable))
-            m_message.value(parent, "VATASSESSABLEVALUE", assessable);
-        m_message.values(parent, rows, row, tdsPartyValue, columns.tdsParty);
+            m_message.value("VATASSESSABLEVALUE", assessable);
+        m_message.values(rows, row, tdsPartyValue, columns.tdsParty);
 
         const int rateColumn = columns.rate;
         const QString rate = rows.text(row, rateColumn);
         const QString rateNumber = rules.rateIgnoresPercent ? QString(rate).remove(QLatin1Char('%')) : rate;
-        if (!rows.isNull(row, rateColumn) && leadingNumberIsPositive(rateNumber))
-            m_message.value(m_message.list(parent, "BASICRATEOFINVOICETAX.LIST"), "BASICRATEOFINVOICETAX", rate);
+        if (!rows.isNull(row, rateColumn) && leadingNumberIsPositive(rateNumber)) {
+            m_message.open("BASICRATEOFINVOICETAX.LIST");
+            m_message.value("BASICRATEOFINVOICETAX", rate);
+            m_message.close();
+        }
     }
 
     // One category list for each run of rows with the same category; a Null category continues the list before
     // it, and a row that finds no list of its own entry opens one.
-    void addCostCentres(pugi::xml_node entry, const QString &entryId) const
+    void addCostCentres(const QString &entryId) const
     {
         const StagedRows &rows = m_staged.rows(categoryAllocationsTable);
         const int category = rows.column("Category_");
         const std::vector<int> columns = columnsOf(rows, costCentreValues);
         QString currentCategory;
-        pugi::xml_node list;
+        bool listOpen = false;
         for (const qsizetype row : childRows(rows, categoryAllocationsTable, entryId)) {
             const bool isNull = rows.isNull(row, category);
             const QString text = rows.text(row, category);
-            if (!list || (!isNull && text != currentCategory)) {
+            if (!listOpen || (!isNull && text != currentCategory)) {
                 if (!isNull)
                     currentCategory = text;
-                list = m_message.list(entry, "CATEGORYALLOCATIONS.LIST");
-                m_message.value(list, "CATEGORY", currentCategory);
+                if (std::exchange(listOpen, true))
+                    m_message.close();
+                m_message.open("CATEGORYALLOCATIONS.LIST");
+                m_message.value("CATEGORY", currentCategory);
             }
-            m_message.values(m_message.list(list, "COSTCENTREALLOCATIONS.LIST"), rows, row, costCentreValues, columns);
+            listOf("COSTCENTREALLOCATIONS.LIST", rows, row, costCentreValues, columns);
         }
+        if (listOpen)
+            m_message.close();
     }
 
-    void addBills(pugi::xml_node entry, const QString &entryId, bool onlyWhenNonZero) const
+    void addBills(const QString &entryId, bool onlyWhenNonZero) const
     {
         const StagedRows &rows = m_staged.rows(billAllocationTable);
         const int amount = rows.column("Amount_");
@@ -438,20 +461,20 @@ private:
         for (const qsizetype row : childRows(rows, billAllocationTable, entryId)) {
             if (onlyWhenNonZero && isZeroAmount(rows.text(row, amount)))
                 continue;
-            m_message.values(m_message.list(entry, "BILLALLOCATIONS.LIST"), rows, row, billValues, columns);
+            listOf("BILLALLOCATIONS.LIST", rows, row, billValues, columns);
         }
     }
 
-    void addChildLists(pugi::xml_node entry, const StagingTable &table, const QString &entryId, const char *list,
+    void addChildLists(const StagingTable &table, const QString &entryId, const char *list,
                        std::span<const ValueElement> values) const
     {
         const StagedRows &rows = m_staged.rows(table);
         const std::vector<int> columns = columnsOf(rows, values);
         for (const qsizetype row : childRows(rows, table, entryId))
-            m_message.values(m_message.list(entry, list), rows, row, values, columns);
+            listOf(list, rows, row, values, columns);
     }
 
-    const VoucherMessage &m_message;
+    VoucherMessage &m_message;
     const StagedVoucher &m_staged;
 };
 
@@ -465,10 +488,9 @@ tally::TallyReply PostStagedVoucher(StagingStore &store, const QString &company,
             // Everything is read before the request goes out; what the store has waiting to be written goes to
             // the file while the answer is awaited.
             const StagedVoucher staged(store, company, vchId);
-            std::unique_ptr<pugi::xml_document> document = tally::CreateImportEnvelope(company);
-            if (!document)
+            VoucherMessage message;
+            if (!message.start(company))
                 return; // reported by the envelope
-            const VoucherMessage message(std::move(document));
             const VoucherBuilder builder(message, staged);
             builder.addLineLists();
             builder.addHeader(action);

@@ -2,9 +2,12 @@
 
 #include "errors/errortrap.h"
 #include "tally/tallyconstants.h"
+#include "tally/xmlindent.h"
 #include "tally/xmltext.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace tally {
 
@@ -252,6 +255,167 @@ void AddXmlAttribute(pugi::xml_document *document, pugi::xml_node element, const
 void AddXmlAttribute(pugi::xml_document *document, pugi::xml_node element, const char *name, const QString &value)
 {
     addAttribute(document, element, name, value);
+}
+
+namespace {
+
+// The envelope of a company's requests as it goes out, cut where its messages go: they stand one to a line
+// below REQUESTDATA, at its indentation and two blanks more.
+struct LaidOutEnvelope
+{
+    QString company;
+    std::string head;
+    std::string tail;
+    int messageIndentation = 0;
+};
+
+const LaidOutEnvelope &laidOutEnvelope(const QString &company)
+{
+    thread_local std::optional<LaidOutEnvelope> last;
+    if (last && last->company == company)
+        return *last;
+    last.reset();
+    const std::unique_ptr<pugi::xml_document> document = buildEnvelope(company);
+    // One empty message stands for the messages; its place in the bytes is where they go.
+    constexpr char message[] = "<TALLYMESSAGE/>\r\n";
+    ImportRequestData(*document).append_child("TALLYMESSAGE");
+    if (!settleAsLoaded(*document))
+        errors::raise(errors::ErrNo::InternalError, QStringLiteral("The import envelope could not be built."));
+    const QByteArray bytes = indentedDocumentBytes(*document);
+    const qsizetype at = bytes.indexOf(message);
+    qsizetype lineStart = at;
+    while (lineStart > 0 && bytes.at(lineStart - 1) == ' ')
+        --lineStart;
+    LaidOutEnvelope envelope{company, bytes.left(lineStart).toStdString(),
+                             bytes.mid(at + qsizetype(sizeof message) - 1).toStdString(), int(at - lineStart)};
+    return last.emplace(std::move(envelope));
+}
+
+} // namespace
+
+bool ImportRequestWriter::start(const QString &company)
+{
+    m_open.clear();
+    m_bytes.clear();
+    return errors::trapResult(locationCreateImportEnvelope, false, [&](bool &started) {
+        const LaidOutEnvelope &envelope = laidOutEnvelope(company);
+        m_bytes.reserve(4096);
+        m_bytes = envelope.head;
+        m_tail = envelope.tail;
+        m_messageIndentation = envelope.messageIndentation;
+        started = true;
+    });
+}
+
+void ImportRequestWriter::beginElement(const char *name)
+{
+    int indentation = m_messageIndentation;
+    if (!m_open.empty()) {
+        OpenElement &parent = m_open.back();
+        if (std::exchange(parent.tagOpen, false))
+            m_bytes += '>';
+        if (!std::exchange(parent.onLines, true))
+            m_bytes += "\r\n";
+        indentation = parent.indentation + 2;
+    }
+    m_bytes.append(std::size_t(indentation), ' ');
+    m_bytes += '<';
+    m_bytes += name;
+    m_open.push_back(OpenElement{name, indentation, m_bytes.size(), true, false});
+}
+
+void ImportRequestWriter::open(const char *name)
+{
+    beginElement(name);
+}
+
+void ImportRequestWriter::close()
+{
+    const OpenElement element = m_open.back();
+    m_open.pop_back();
+    if (element.tagOpen) {
+        m_bytes += "/>";
+    } else {
+        if (element.onLines)
+            m_bytes.append(std::size_t(element.indentation), ' ');
+        m_bytes += "</";
+        m_bytes += element.name;
+        m_bytes += '>';
+    }
+    m_bytes += "\r\n";
+}
+
+bool ImportRequestWriter::attribute(const char *name, const QString &value)
+{
+    return errors::trapResult(locationAddXmlAttribute, false, [&](bool &written) {
+        const char *text = xmlValueText(value);
+        thread_local std::string attribute;
+        attribute.clear();
+        attribute += ' ';
+        attribute += name;
+        attribute += "=\"";
+        appendEscapedAttribute(attribute, text);
+        attribute += '"';
+        OpenElement &element = m_open.back();
+        m_bytes.insert(element.attributesEnd, attribute);
+        element.attributesEnd += attribute.size();
+        written = true;
+    });
+}
+
+namespace {
+
+// The text of the element just opened; text that is only white space goes, as loading drops it.
+void writeText(std::string &bytes, bool &tagOpen, const char *text)
+{
+    if (isBlank(text))
+        return;
+    if (std::exchange(tagOpen, false))
+        bytes += '>';
+    appendEscapedText(bytes, text);
+}
+
+} // namespace
+
+bool ImportRequestWriter::text(const QString &value)
+{
+    return errors::trapResult(locationAddXmlElement, false, [&](bool &written) {
+        writeText(m_bytes, m_open.back().tagOpen, xmlValueText(value));
+        written = true;
+    });
+}
+
+// The value is made ready before anything is written, so that a value that cannot go leaves no element behind.
+void ImportRequestWriter::writeElement(const char *name, const QString &value)
+{
+    const char *text = xmlValueText(value);
+    beginElement(name);
+    writeText(m_bytes, m_open.back().tagOpen, text);
+    close();
+}
+
+bool ImportRequestWriter::element(const char *name, const QString &value)
+{
+    return errors::trapResult(locationAddXmlElement, false, [&](bool &written) {
+        writeElement(name, value);
+        written = true;
+    });
+}
+
+bool ImportRequestWriter::elementIfValue(const char *name, const QString &value)
+{
+    return errors::trapResult(locationAddXmlElementIfValue, false, [&](bool &written) {
+        if (!value.isEmpty())
+            writeElement(name, value);
+        written = true;
+    });
+}
+
+QByteArray ImportRequestWriter::finish()
+{
+    Q_ASSERT(m_open.empty());
+    m_bytes += m_tail;
+    return QByteArray(m_bytes.data(), qsizetype(m_bytes.size()));
 }
 
 } // namespace tally

@@ -8,6 +8,8 @@
 #include "tally/xmldocument.h"
 #include "tally/xmlindent.h"
 
+#include <utility>
+
 namespace tally {
 
 namespace {
@@ -84,8 +86,8 @@ QUrl serverUrl()
     return last->url;
 }
 
-// Lays out the request and posts it; reply takes what happened, and a failure raises.
-void postRequest(const pugi::xml_document &document, TallyReply &reply)
+// Posts a request laid out already; reply takes what happened, and a failure raises.
+void postRequest(QByteArray request, TallyReply &reply)
 {
     HttpResponse response;
     try {
@@ -94,7 +96,7 @@ void postRequest(const pugi::xml_document &document, TallyReply &reply)
         response = sendHttpRequest(
             HttpRequest{"POST",
                         url,
-                        indentedDocumentBytes(document),
+                        std::move(request),
                         {{QByteArrayLiteral("Content-Type"), QByteArrayLiteral("text/xml;charset=UTF-8")}},
                         httpTimeouts().requestMs});
     } catch (const errors::RuntimeError &error) {
@@ -130,7 +132,7 @@ TallyReply SendTallyRequest(const QString &request)
         pugi::xml_document document;
         if (!loadXml(document, request))
             raiseNotWellFormed();
-        postRequest(document, reply);
+        postRequest(indentedDocumentBytes(document), reply);
     });
 }
 
@@ -139,8 +141,14 @@ TallyReply SendTallyDocument(pugi::xml_document &document)
     return errors::trapResult(locationSendTallyRequest, TallyReply{}, [&](TallyReply &reply) {
         if (!settleAsLoaded(document))
             raiseNotWellFormed();
-        postRequest(document, reply);
+        postRequest(indentedDocumentBytes(document), reply);
     });
+}
+
+TallyReply SendTallyBytes(QByteArray request)
+{
+    return errors::trapResult(locationSendTallyRequest, TallyReply{},
+                              [&](TallyReply &reply) { postRequest(std::move(request), reply); });
 }
 
 } // namespace tally

@@ -2,6 +2,7 @@
 
 #include "platform/settings.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <pugixml.hpp>
@@ -62,5 +63,8 @@ TallyReply SendTallyRequest(const QString &request);
 // The same for a request built in memory, which is sent as its text would be, without writing it out and parsing
 // it again.
 TallyReply SendTallyDocument(pugi::xml_document &document);
+
+// The same for a request laid out already, as ImportRequestWriter writes one.
+TallyReply SendTallyBytes(QByteArray request);
 
 } // namespace tally

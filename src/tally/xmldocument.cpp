@@ -14,15 +14,6 @@ namespace {
 
 constexpr unsigned parseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_fragment;
 
-bool isBlank(const pugi::char_t *text)
-{
-    for (; *text; ++text) {
-        if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n')
-            return false;
-    }
-    return true;
-}
-
 // pugixml is lenient about what surrounds the root element; a real XML parser is not, and neither is Tally.
 // Parsing as a fragment keeps stray top-level text visible so that it can be refused here.
 bool hasOneRoot(const pugi::xml_document &document)
@@ -127,6 +118,15 @@ template <typename Codes> bool isXmlNameOf(const Codes &codes)
 }
 
 } // namespace
+
+bool isBlank(const char *text)
+{
+    for (; *text; ++text) {
+        if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n')
+            return false;
+    }
+    return true;
+}
 
 bool loadXml(pugi::xml_document &document, const QString &text)
 {

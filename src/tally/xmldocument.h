@@ -17,6 +17,9 @@ bool loadXml(pugi::xml_document &document, const QString &text);
 // The same for text in UTF-8.
 bool loadXml(pugi::xml_document &document, QByteArrayView utf8);
 
+// Whether UTF-8 text is empty or only XML white space, which loading drops from between elements.
+bool isBlank(const char *text);
+
 // Makes a document built in memory what loadXml would make of its text, so that it can be sent without being
 // written out and parsed again: text that is only white space goes, CR LF and CR in text become LF, declarations
 // and document types go. Returns false, leaving the document as it was, when its text would not load.

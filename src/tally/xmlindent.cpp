@@ -94,6 +94,48 @@ struct EscapedBytes
 };
 constexpr EscapedBytes escapedBytes;
 
+// Copies the text in runs between the bytes that are escaped.
+void appendEscaped(std::string &bytes, const char *text, const bool (&escaped)[256])
+{
+    const char *run = text;
+    for (const char *at = text;; ++at) {
+        const auto c = static_cast<unsigned char>(*at);
+        if (c != 0 && !escaped[c])
+            continue;
+        bytes.append(run, size_t(at - run));
+        if (c == 0)
+            return;
+        switch (c) {
+        case '&':
+            bytes += "&amp;";
+            break;
+        case '<':
+            bytes += "&lt;";
+            break;
+        case '>':
+            bytes += "&gt;";
+            break;
+        case '"':
+            bytes += "&quot;";
+            break;
+        case '\t':
+            bytes += "&#09;";
+            break;
+        case '\n':
+            bytes += "&#10;";
+            break;
+        case '\r':
+            bytes += "&#13;";
+            break;
+        default: {
+            const char digits[] = {'&', '#', char('0' + c / 10), char('0' + c % 10), ';'};
+            bytes.append(digits, sizeof digits);
+        }
+        }
+        run = at + 1;
+    }
+}
+
 // Writes a tree of elements and text as IndentXmlNode would lay it out and documentBytes write it, escaping as
 // the XML library escapes. The bytes go into a buffer of plain characters that the thread keeps from one request
 // to the next, copied once at the end.
@@ -150,52 +192,22 @@ public:
     }
 
 private:
-    // Copies the text in runs between the bytes that are escaped.
-    void escape(const char *text, const bool (&escaped)[256])
-    {
-        const char *run = text;
-        for (const char *at = text;; ++at) {
-            const auto c = static_cast<unsigned char>(*at);
-            if (c != 0 && !escaped[c])
-                continue;
-            m_bytes.append(run, size_t(at - run));
-            if (c == 0)
-                return;
-            switch (c) {
-            case '&':
-                m_bytes += "&amp;";
-                break;
-            case '<':
-                m_bytes += "&lt;";
-                break;
-            case '>':
-                m_bytes += "&gt;";
-                break;
-            case '"':
-                m_bytes += "&quot;";
-                break;
-            case '\t':
-                m_bytes += "&#09;";
-                break;
-            case '\n':
-                m_bytes += "&#10;";
-                break;
-            case '\r':
-                m_bytes += "&#13;";
-                break;
-            default: {
-                const char digits[] = {'&', '#', char('0' + c / 10), char('0' + c % 10), ';'};
-                m_bytes.append(digits, sizeof digits);
-            }
-            }
-            run = at + 1;
-        }
-    }
+    void escape(const char *text, const bool (&escaped)[256]) { appendEscaped(m_bytes, text, escaped); }
 
     std::string &m_bytes;
 };
 
 } // namespace
+
+void appendEscapedText(std::string &bytes, const char *text)
+{
+    appendEscaped(bytes, text, escapedBytes.text);
+}
+
+void appendEscapedAttribute(std::string &bytes, const char *text)
+{
+    appendEscaped(bytes, text, escapedBytes.attribute);
+}
 
 QByteArray indentedDocumentBytes(const pugi::xml_document &document)
 {

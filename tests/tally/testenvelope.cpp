@@ -3,6 +3,7 @@
 #include "support/testenvironment.h"
 #include "tally/envelope.h"
 #include "tally/tallyconstants.h"
+#include "tally/xmlindent.h"
 #include "tally/xmltext.h"
 
 #include "errors/errortrap.h"
@@ -37,6 +38,53 @@ QString envelopeXml(const QString &staticVariables)
 pugi::xml_node requestData(pugi::xml_document &document)
 {
     return elementsNamed(document, QStringLiteral("REQUESTDATA")).front();
+}
+
+// One request built both ways: as a document sent by SendTallyDocument, and by the writer. The value goes into
+// every kind of place: text, an attribute set at once and one set after the children, an optional element.
+QByteArray documentRoute(const QString &company, const QString &value)
+{
+    auto document = CreateImportEnvelope(company);
+    const pugi::xml_node message = AddXmlElement(document.get(), requestData(*document), "TALLYMESSAGE", {});
+    AddXmlAttribute(document.get(), message, "xmlns:UDF", QStringLiteral("TallyUDF"));
+    const pugi::xml_node voucher = AddXmlElement(document.get(), message, "VOUCHER", {});
+    const pugi::xml_node list = AddXmlElement(document.get(), voucher, "ADDRESS.LIST", {});
+    AddXmlElementIfValue(document.get(), list, "ADDRESS", value);
+    AddXmlElementIfValue(document.get(), list, "ADDRESS", {});
+    AddXmlElement(document.get(), voucher, "EMPTY", {});
+    AddXmlAttribute(document.get(), voucher, "REMOTEID", value);
+    AddXmlAttribute(document.get(), voucher, "ACTION", QStringLiteral("Create"));
+    const pugi::xml_node dated = AddXmlElement(document.get(), voucher, "UDF:REFERENCEDATE", value);
+    AddXmlAttribute(document.get(), dated, "DESC", value);
+    AddXmlElement(document.get(), voucher, "NARRATION", value);
+    if (!settleAsLoaded(*document))
+        return {};
+    return indentedDocumentBytes(*document);
+}
+
+QByteArray writerRoute(const QString &company, const QString &value)
+{
+    ImportRequestWriter writer;
+    if (!writer.start(company))
+        return {};
+    writer.open("TALLYMESSAGE");
+    writer.attribute("xmlns:UDF", QStringLiteral("TallyUDF"));
+    writer.open("VOUCHER");
+    writer.open("ADDRESS.LIST");
+    writer.elementIfValue("ADDRESS", value);
+    writer.elementIfValue("ADDRESS", {});
+    writer.close();
+    writer.element("EMPTY", {});
+    writer.attribute("REMOTEID", value);
+    writer.attribute("ACTION", QStringLiteral("Create"));
+    writer.open("UDF:REFERENCEDATE");
+    writer.text(value);
+    writer.attribute("DESC", value);
+    writer.close();
+    writer.element("NARRATION", value);
+    writer.close();
+    writer.close();
+    return writer.finish();
 }
 
 } // namespace
@@ -233,6 +281,61 @@ private slots:
         QVERIFY(!added);
         QCOMPARE(DocumentXml(*envelope), before);
         QCOMPARE(reportedErrors(*m_prompter), reported.isEmpty() ? QStringList() : QStringList{reported});
+    }
+
+    void writerWritesWhatTheDocumentSends_data()
+    {
+        QTest::addColumn<QString>("company");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("plain") << "Test Co"
+                               << "Cash";
+        QTest::newRow("markup") << "A & B <Traders>"
+                                << "A & \"B\" <c> 'd'";
+        QTest::newRow("blanks only") << "  "
+                                     << " \t ";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("line breaks and tabs") << "Test Co"
+                                              << "a\r\nb\rc\nd\te";
+        QTest::newRow("beyond ASCII") << "Société €" << QString::fromUcs4(U"Grüße \U0001F600 \u00A0x");
+        QTest::newRow("open company") << "CURRENTLY SELECTED COMPANY IN TALLY"
+                                      << "x";
+    }
+    void writerWritesWhatTheDocumentSends()
+    {
+        QFETCH(QString, company);
+        QFETCH(QString, value);
+        const QByteArray expected = documentRoute(company, value);
+        QVERIFY(!expected.isEmpty());
+        QCOMPARE(writerRoute(company, value), expected);
+        // A second request reuses the envelope laid out for the first.
+        QCOMPARE(writerRoute(company, value), expected);
+        QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+    void writerReportsWhatCannotGo()
+    {
+        const QString bad = QStringLiteral("a\u0001b");
+        ImportRequestWriter writer;
+        QVERIFY(!writer.start(bad));
+        QVERIFY(writer.start(QStringLiteral("Test Co")));
+        writer.open("TALLYMESSAGE");
+        QVERIFY(!writer.attribute("A", bad));
+        QVERIFY(!writer.element("B", bad));
+        QVERIFY(!writer.elementIfValue("C", bad));
+        QVERIFY(writer.elementIfValue("C", {}));
+        writer.open("D");
+        QVERIFY(!writer.text(bad));
+        writer.close();
+        writer.close();
+        QVERIFY(writer.finish().contains("<REQUESTDATA>\r\n        <TALLYMESSAGE>\r\n          <D/>\r\n"
+                                         "        </TALLYMESSAGE>\r\n      </REQUESTDATA>"));
+        QCOMPARE(reportedErrors(*m_prompter),
+                 (QStringList{reportedError(locationCreateImportEnvelope, errors::ErrNo::InvalidProcedureCall),
+                              reportedError(locationAddXmlAttribute, errors::ErrNo::InvalidProcedureCall),
+                              reportedError(locationAddXmlElement, errors::ErrNo::InvalidProcedureCall),
+                              reportedError(locationAddXmlElementIfValue, errors::ErrNo::InvalidProcedureCall),
+                              reportedError(locationAddXmlElement, errors::ErrNo::InvalidProcedureCall)}));
     }
 
     void attributeOnTextIsReported()
