@@ -7,15 +7,18 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QSqlError>
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -425,8 +428,34 @@ public:
 
     qsizetype width() const { return m_width; }
 
-    // The position of a column, matched without regard to case; -1 when there is none.
+    // The position of a column, matched without regard to case; -1 when there is none. A builder asks for the
+    // same few dozen names voucher after voucher, so the answer is remembered by where the name is stored, and
+    // taken again once the text there is the column's very name.
     int find(const char *name) const
+    {
+        Memo &memo = m_memo[memoSlot(name)];
+        if (memo.name == name && memo.at >= 0 && std::strcmp(m_names[std::size_t(memo.at)].constData(), name) == 0)
+            return memo.at;
+        const int at = lookUp(name);
+        memo = Memo{name, at};
+        return at;
+    }
+
+private:
+    // The columns are shared by every read of one store, which its own thread makes: the memo needs no lock.
+    struct Memo
+    {
+        const char *name = nullptr;
+        int at = -1;
+    };
+    static constexpr std::size_t memoSlots = 128;
+
+    static std::size_t memoSlot(const char *name)
+    {
+        return std::size_t((reinterpret_cast<quintptr>(name) * 0x9E3779B97F4A7C15ull) >> 57);
+    }
+
+    int lookUp(const char *name) const
     {
         for (std::size_t slot = foldedHash(name) & (m_slots.size() - 1);; slot = (slot + 1) & (m_slots.size() - 1)) {
             const int at = m_slots[slot];
@@ -435,7 +464,6 @@ public:
         }
     }
 
-private:
     static char folded(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
     static std::size_t foldedHash(const char *name)
@@ -459,6 +487,7 @@ private:
     std::vector<QByteArray> m_names; // in the order of the row
     std::vector<int> m_slots;        // positions in m_names by hash, -1 for none
     qsizetype m_width;
+    mutable std::array<Memo, memoSlots> m_memo;
 };
 
 // A prepared statement of one table, and the columns its rows come with.
@@ -469,28 +498,37 @@ struct StagingStore::TableStatement
     std::shared_ptr<const StagedRows::Columns> columns;
 };
 
+// The columns of a list of fields, in its order, made once for the list.
+template <const auto &fields> struct FieldColumns
+{
+    static constexpr auto names = [] {
+        std::array<const char *, std::size(fields)> columns{};
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            columns[i] = fields[i].column;
+        return columns;
+    }();
+};
+
 // The columns a writer sets and their values, in the order the writer sets them.
 struct StagingStore::RowValues
 {
-    std::vector<const char *> columns;
+    std::span<const char *const> columns;
     QStringList values;
 
-    template <typename Rec, std::size_t N> RowValues(const StoredField<Rec> (&fields)[N], const Rec &record)
+    template <const auto &fields, typename Rec> static RowValues of(const Rec &record)
     {
-        columns.reserve(N);
-        values.reserve(qsizetype(N));
-        for (const StoredField<Rec> &field : fields) {
-            columns.push_back(field.column);
-            values.append(record.*(field.field));
-        }
+        RowValues row{FieldColumns<fields>::names, {}};
+        row.values.reserve(qsizetype(std::size(fields)));
+        for (const auto &field : fields)
+            row.values.append(record.*(field.field));
+        return row;
     }
     // A table that holds one text.
-    RowValues(const StagingTable &table, const QString &value);
+    static RowValues of(const StagingTable &table, const QString &value)
+    {
+        return RowValues{table.valueColumns.first(1), {value}};
+    }
 };
-
-StagingStore::RowValues::RowValues(const StagingTable &table, const QString &value)
-    : columns{table.valueColumns.front()}, values{value}
-{}
 
 struct StagingStore::WaitingRow
 {
@@ -560,7 +598,7 @@ int StagedRows::column(const char *name) const
                       QLatin1String(name));
 }
 
-QString StagedRows::text(qsizetype row, int column) const
+const QString &StagedRows::text(qsizetype row, int column) const
 {
     return m_values[std::size_t(row * m_width + column)];
 }
@@ -818,12 +856,11 @@ void StagingStore::rollbackQuietly(const QString &sql)
 
 // A row of a kept voucher waits to be written while the voucher's answer is awaited; any other row is written
 // at once, after those that wait.
-bool StagingStore::writeRow(const char *location, const StagingTable &table, const QStringList &keys,
-                            const RowValues &row)
+bool StagingStore::writeRow(const char *location, const StagingTable &table, QStringList keys, RowValues row)
 {
     reportLateFailures();
     if (m_keptCompanies.contains(keys.at(0)) && keepRow(table, keys, row)) {
-        m_waitingRows.push_back(WaitingRow{location, &table, keys, row});
+        m_waitingRows.push_back(WaitingRow{location, &table, std::move(keys), std::move(row)});
         if (m_waitingRows.size() >= mostRowsWaiting)
             writeWaitingRows();
         return true;
@@ -876,7 +913,16 @@ void StagingStore::insertRow(const StagingTable &table, const QStringList &keys,
 // call to report: the voucher of the row was built from what the store kept and may be on its way already.
 void StagingStore::writeWaitingRowsLate(bool commit)
 {
-    std::vector<WaitingRow> waiting = std::exchange(m_waitingRows, {});
+    std::vector<WaitingRow> waiting;
+    waiting.swap(m_waitingRows);
+    // The queue keeps its room for the rows to come, rather than growing anew after every turn.
+    const auto giveBack = qScopeGuard([&] {
+        waiting.clear();
+        if (m_waitingRows.empty())
+            m_waitingRows.swap(waiting);
+    });
+    // A commit that fails is reported with the writer of the last row it held.
+    const char *lastWriter = waiting.empty() ? locationExecStagingSql : waiting.back().location;
     for (auto row = waiting.begin(); row != waiting.end(); ++row) {
         try {
             insertRow(*row->table, row->keys, row->values);
@@ -893,7 +939,7 @@ void StagingStore::writeWaitingRowsLate(bool commit)
     try {
         commitWrites();
     } catch (...) {
-        m_lateFailures.push_back({waiting.back().location, std::current_exception()});
+        m_lateFailures.push_back({lastWriter, std::current_exception()});
     }
 }
 
@@ -1122,117 +1168,117 @@ bool StagingStore::stagingFailed(const QString &company, const QString &vchId) c
 
 bool StagingStore::SaveVoucher(const QString &company, const VoucherRec &voucher, const QString &vchId)
 {
-    return writeRow(locationSaveVoucher, voucherTable, {company, vchId}, RowValues(voucherFields, voucher));
+    return writeRow(locationSaveVoucher, voucherTable, {company, vchId}, RowValues::of<voucherFields>(voucher));
 }
 
 bool StagingStore::SaveLedgerEntry(const QString &company, const LedgerEntryRec &entry, const QString &vchId,
                                    const QString &ldEId)
 {
     return writeRow(locationSaveLedgerEntry, ledgerEntryTable, {company, vchId, ldEId},
-                    RowValues(ledgerEntryFields, entry));
+                    RowValues::of<ledgerEntryFields>(entry));
 }
 
 bool StagingStore::SaveAllLedgerEntry(const QString &company, const AllLedgerEntryRec &entry, const QString &vchId,
                                       const QString &ldEId)
 {
     return writeRow(locationSaveAllLedgerEntry, allLedgerEntryTable, {company, vchId, ldEId},
-                    RowValues(ledgerEntryFields, entry));
+                    RowValues::of<ledgerEntryFields>(entry));
 }
 
 bool StagingStore::SaveBillAllocation(const QString &company, const BillAllocationRec &bill, const QString &vchId,
                                       const QString &ldEId, const QString &biAId)
 {
     return writeRow(locationSaveBillAllocation, billAllocationTable, {company, vchId, ldEId, biAId},
-                    RowValues(billAllocationFields, bill));
+                    RowValues::of<billAllocationFields>(bill));
 }
 
 bool StagingStore::SaveTaxBillAllocation(const QString &company, const TaxBillAllocationRec &bill, const QString &vchId,
                                          const QString &ldEId, const QString &tBiAId)
 {
     return writeRow(locationSaveTaxBillAllocation, taxBillAllocationTable, {company, vchId, ldEId, tBiAId},
-                    RowValues(taxBillAllocationFields, bill));
+                    RowValues::of<taxBillAllocationFields>(bill));
 }
 
 bool StagingStore::SaveCategoryAllocations(const QString &company, const CategoryAllocationRec &allocation,
                                            const QString &vchId, const QString &ldEId, const QString &cAId)
 {
     return writeRow(locationSaveCategoryAllocations, categoryAllocationsTable, {company, vchId, ldEId, cAId},
-                    RowValues(categoryAllocationFields, allocation));
+                    RowValues::of<categoryAllocationFields>(allocation));
 }
 
 bool StagingStore::SaveInventoryEntry(const QString &company, const InventoryEntryRec &entry, const QString &vchId,
                                       const QString &inEId)
 {
     return writeRow(locationSaveInventoryEntry, inventoryEntryTable, {company, vchId, inEId},
-                    RowValues(inventoryEntryFields, entry));
+                    RowValues::of<inventoryEntryFields>(entry));
 }
 
 bool StagingStore::SaveInventoryEntryIN(const QString &company, const InventoryEntryInOutRec &entry,
                                         const QString &vchId, const QString &inEId)
 {
     return writeRow(locationSaveInventoryEntryIN, inventoryEntryINTable, {company, vchId, inEId},
-                    RowValues(inventoryEntryFields, entry));
+                    RowValues::of<inventoryEntryFields>(entry));
 }
 
 bool StagingStore::SaveInventoryEntryOut(const QString &company, const InventoryEntryInOutRec &entry,
                                          const QString &vchId, const QString &inEId)
 {
     return writeRow(locationSaveInventoryEntryOut, inventoryEntryOutTable, {company, vchId, inEId},
-                    RowValues(inventoryEntryFields, entry));
+                    RowValues::of<inventoryEntryFields>(entry));
 }
 
 bool StagingStore::SaveAllInventoryEntry(const QString &company, const InventoryEntryRec &entry, const QString &vchId,
                                          const QString &inEId)
 {
     return writeRow(locationSaveAllInventoryEntry, allInventoryEntryTable, {company, vchId, inEId},
-                    RowValues(inventoryEntryFields, entry));
+                    RowValues::of<inventoryEntryFields>(entry));
 }
 
 bool StagingStore::SaveAccountingAllocation(const QString &company, const AccountingAllocationRec &allocation,
                                             const QString &vchId, const QString &inEId, const QString &acAId)
 {
     return writeRow(locationSaveAccountingAllocation, accountingAllocationTable, {company, vchId, inEId, acAId},
-                    RowValues(accountingAllocationFields, allocation));
+                    RowValues::of<accountingAllocationFields>(allocation));
 }
 
 bool StagingStore::SaveBatchAllocation(const QString &company, const BatchAllocationRec &batch, const QString &vchId,
                                        const QString &inEId, const QString &baAId)
 {
     return writeRow(locationSaveBatchAllocation, batchAllocationTable, {company, vchId, inEId, baAId},
-                    RowValues(batchAllocationFields, batch));
+                    RowValues::of<batchAllocationFields>(batch));
 }
 
 bool StagingStore::SaveInvoiceDelNotes(const QString &company, const InvoiceDelNoteRec &note, const QString &vchId,
                                        const QString &iDNId)
 {
     return writeRow(locationSaveInvoiceDelNotes, invoiceDelNotesTable, {company, vchId, iDNId},
-                    RowValues(invoiceDelNoteFields, note));
+                    RowValues::of<invoiceDelNoteFields>(note));
 }
 
 bool StagingStore::SaveInvoiceOrderList(const QString &company, const InvoiceOrderRec &order, const QString &vchId,
                                         const QString &iOLId)
 {
     return writeRow(locationSaveInvoiceOrderList, invoiceOrderListTable, {company, vchId, iOLId},
-                    RowValues(invoiceOrderFields, order));
+                    RowValues::of<invoiceOrderFields>(order));
 }
 
 bool StagingStore::SaveBasicOrderTerms(const QString &company, const QString &terms, const QString &vchId,
                                        const QString &bOTId)
 {
     return writeRow(locationSaveBasicOrderTerms, basicOrderTermsTable, {company, vchId, bOTId},
-                    RowValues(basicOrderTermsTable, terms));
+                    RowValues::of(basicOrderTermsTable, terms));
 }
 
 bool StagingStore::SaveBasicBuyerAddress(const QString &company, const QString &line, const QString &vchId,
                                          const QString &bBAId)
 {
     return writeRow(locationSaveBasicBuyerAddress, basicBuyerAddressTable, {company, vchId, bBAId},
-                    RowValues(basicBuyerAddressTable, line));
+                    RowValues::of(basicBuyerAddressTable, line));
 }
 
 bool StagingStore::SaveAddress(const QString &company, const QString &line, const QString &vchId, const QString &adId)
 {
-    return writeRow(locationSaveAddress, addressTable, {company, vchId, adId}, RowValues(addressTable, line));
+    return writeRow(locationSaveAddress, addressTable, {company, vchId, adId}, RowValues::of(addressTable, line));
 }
 
 } // namespace staging

@@ -39,7 +39,7 @@ public:
     // of a table that holds none for the voucher are not read, and their columns are -1.
     int column(const char *name) const;
     // A column's text, with an empty (Null) column read as "".
-    QString text(qsizetype row, int column) const;
+    const QString &text(qsizetype row, int column) const;
     bool isNull(qsizetype row, int column) const;
 
 private:
@@ -147,7 +147,7 @@ private:
     void beginWriting();
     void commitWrites();
     void rollbackQuietly(const QString &sql);
-    bool writeRow(const char *location, const StagingTable &table, const QStringList &keys, const RowValues &row);
+    bool writeRow(const char *location, const StagingTable &table, QStringList keys, RowValues row);
     void insertRow(const StagingTable &table, const QStringList &keys, const RowValues &row);
     void writeFailed(const QStringList &keys);
     void writeWaitingRows();

@@ -1,3 +1,4 @@
+#include "errors/errortrap.h"
 #include "staging/stagingconstants.h"
 #include "staging/stagingstore.h"
 #include "staging/stagingtables.h"
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <cstring>
 #include <memory>
 
 using namespace staging;
@@ -438,6 +440,29 @@ private slots:
             (QStringList{u"LdEID=-1"_s, u"LdEID="_s, u"LdEID=abc"_s, u"LdEID=\uFFFD"_s, u"LdEID=\U0001F600"_s,
                          u"LdEID=02"_s, u"LdEID=2"_s, u"LdEID=2.5x"_s, u"LdEID= 3"_s, u"LdEID=10"_s, u"LdEID=1e1"_s}));
         QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
+    // The builder asks for the same names voucher after voucher, and a position found once is remembered by
+    // where the name is stored: one buffer holding one name after another must still find each.
+    void findsColumnsByTheirText()
+    {
+        StagingStore store;
+        QVERIFY(store.ClearCompanyStaging(oddCompany));
+        QVERIFY(store.SaveLedgerEntry(oddCompany, ledger(u"Cash"_s, u"5"_s), u"1"_s, u"1"_s));
+        const StagedRows rows = readRows(store, ledgerEntryTable, oddCompany, u"1"_s);
+        char name[32] = {};
+        const auto textOf = [&](const char *column) {
+            std::strcpy(name, column);
+            return rows.text(0, rows.column(name));
+        };
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(textOf("LedgerName_"), u"Cash"_s);
+            QCOMPARE(textOf("Amount_"), u"5"_s);
+            QCOMPARE(textOf("amount_"), u"5"_s);
+            QCOMPARE(textOf("LEDGERNAME_"), u"Cash"_s);
+        }
+        std::strcpy(name, "NoSuchColumn_");
+        QVERIFY_THROWS_EXCEPTION(errors::RuntimeError, rows.column(name));
     }
 
     // The rows of a kept voucher wait while it is built and reach the file while its answer is awaited: in turns
