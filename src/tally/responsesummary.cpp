@@ -48,7 +48,7 @@ void summarise(pugi::xml_node response, QString &summary)
 QString summaryOf(const pugi::xml_document &document, const QString &reply)
 {
     QString summary;
-    for (const pugi::xml_node response : elementsNamed(document, QStringLiteral("RESPONSE")))
+    for (const pugi::xml_node response : elementsNamed(document, "RESPONSE"))
         summarise(response, summary);
     return summary.isEmpty() ? reply : summary;
 }

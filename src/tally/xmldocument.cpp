@@ -231,9 +231,15 @@ bool textContentIs(pugi::xml_node node, std::string_view text)
 std::vector<pugi::xml_node> elementsNamed(pugi::xml_node top, const QString &name)
 {
     const QByteArray wanted = name.toUtf8();
+    // No element's name holds a NUL.
+    return wanted.contains('\0') ? std::vector<pugi::xml_node>() : elementsNamed(top, wanted.constData());
+}
+
+std::vector<pugi::xml_node> elementsNamed(pugi::xml_node top, const char *name)
+{
     std::vector<pugi::xml_node> found;
     walkBelow(top, [&](pugi::xml_node below) {
-        if (below.type() == pugi::node_element && wanted == below.name())
+        if (below.type() == pugi::node_element && std::strcmp(name, below.name()) == 0)
             found.push_back(below);
     });
     return found;

@@ -38,6 +38,8 @@ bool textContentIs(pugi::xml_node node, std::string_view text);
 
 // The elements of that name below a node, in document order (what "//NAME" selects in a document).
 std::vector<pugi::xml_node> elementsNamed(pugi::xml_node top, const QString &name);
+// The same for a name in UTF-8.
+std::vector<pugi::xml_node> elementsNamed(pugi::xml_node top, const char *name);
 
 // A node's name without its namespace prefix; empty for every node but an element.
 QString localName(pugi::xml_node node);

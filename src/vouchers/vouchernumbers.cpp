@@ -59,6 +59,15 @@ QString signedAmount(const QString &signPrefix, const QString &amount)
 
 QString NextCounter(const QString &counter)
 {
+    // Counters are nearly always a few plain digits, which need no decimal arithmetic.
+    if (counter.size() > 0 && counter.size() <= 9) {
+        int value = 0;
+        qsizetype at = 0;
+        for (; at < counter.size() && counter.at(at) >= u'0' && counter.at(at) <= u'9'; ++at)
+            value = value * 10 + (counter.at(at).unicode() - u'0');
+        if (at == counter.size())
+            return QString::number(value + 1);
+    }
     const std::optional<sources::Decimal> value = sources::WholeNumber(counter);
     if (!value)
         errors::raise(errors::ErrNo::TypeMismatch, QStringLiteral("Type mismatch"));

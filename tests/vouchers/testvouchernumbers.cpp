@@ -212,6 +212,10 @@ private slots:
                               << "10";
         QTest::newRow("zero") << "0"
                               << "1";
+        QTest::newRow("leading zeros") << "0099"
+                                       << "100";
+        QTest::newRow("nine digits") << "999999999"
+                                     << "1000000000";
         QTest::newRow("padded") << " 07 "
                                 << "8";
         QTest::newRow("past 32 bits") << "4294967295"
