@@ -331,6 +331,9 @@ void ImportRequestWriter::open(const char *name)
 
 void ImportRequestWriter::close()
 {
+    Q_ASSERT(!m_open.empty());
+    if (m_open.empty())
+        return;
     const OpenElement element = m_open.back();
     m_open.pop_back();
     if (element.tagOpen) {
@@ -348,6 +351,8 @@ void ImportRequestWriter::close()
 bool ImportRequestWriter::attribute(const char *name, const QString &value)
 {
     return errors::trapResult(locationAddXmlAttribute, false, [&](bool &written) {
+        if (m_open.empty())
+            raiseObjectNotSet();
         const char *text = xmlValueText(value);
         thread_local std::string attribute;
         attribute.clear();
@@ -380,6 +385,8 @@ void writeText(std::string &bytes, bool &tagOpen, const char *text)
 bool ImportRequestWriter::text(const QString &value)
 {
     return errors::trapResult(locationAddXmlElement, false, [&](bool &written) {
+        if (m_open.empty())
+            raiseObjectNotSet();
         writeText(m_bytes, m_open.back().tagOpen, xmlValueText(value));
         written = true;
     });

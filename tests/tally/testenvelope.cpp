@@ -319,6 +319,7 @@ private slots:
         ImportRequestWriter writer;
         QVERIFY(!writer.start(bad));
         QVERIFY(writer.start(QStringLiteral("Test Co")));
+        QVERIFY(!writer.attribute("A", QStringLiteral("v")));
         writer.open("TALLYMESSAGE");
         QVERIFY(!writer.attribute("A", bad));
         QVERIFY(!writer.element("B", bad));
@@ -332,6 +333,7 @@ private slots:
                                          "        </TALLYMESSAGE>\r\n      </REQUESTDATA>"));
         QCOMPARE(reportedErrors(*m_prompter),
                  (QStringList{reportedError(locationCreateImportEnvelope, errors::ErrNo::InvalidProcedureCall),
+                              reportedError(locationAddXmlAttribute, errors::ErrNo::ObjectNotSet),
                               reportedError(locationAddXmlAttribute, errors::ErrNo::InvalidProcedureCall),
                               reportedError(locationAddXmlElement, errors::ErrNo::InvalidProcedureCall),
                               reportedError(locationAddXmlElementIfValue, errors::ErrNo::InvalidProcedureCall),
