@@ -800,6 +800,8 @@ bool StagingStore::tablesAreOurs()
     return true;
 }
 
+// Keeps the row with its voucher in memory; false when the voucher is not one the store keeps (its company was
+// not cleared by this store, or the voucher was read or left before), whose rows go to the file at once.
 bool StagingStore::keepRow(const StagingTable &table, const QStringList &keys, const RowValues &row)
 {
     std::pair<QString, QString> voucher{keys.at(0), keys.at(1)};
@@ -859,7 +861,7 @@ void StagingStore::rollbackQuietly(const QString &sql)
 bool StagingStore::writeRow(const char *location, const StagingTable &table, QStringList keys, RowValues row)
 {
     reportLateFailures();
-    if (m_keptCompanies.contains(keys.at(0)) && keepRow(table, keys, row)) {
+    if (keepRow(table, keys, row)) {
         m_waitingRows.push_back(WaitingRow{location, &table, std::move(keys), std::move(row)});
         if (m_waitingRows.size() >= mostRowsWaiting)
             writeWaitingRows();

@@ -135,6 +135,11 @@ pugi::xml_node appendElement(pugi::xml_document *document, pugi::xml_node parent
     return element;
 }
 
+[[noreturn]] void raiseEnvelopeNotBuilt()
+{
+    errors::raise(errors::ErrNo::InternalError, QStringLiteral("The import envelope could not be built."));
+}
+
 std::unique_ptr<pugi::xml_document> buildEnvelope(const QString &company)
 {
     const bool namesCompany = company != QLatin1String(currentlySelectedCompany);
@@ -146,7 +151,7 @@ std::unique_ptr<pugi::xml_document> buildEnvelope(const QString &company)
 
     auto document = std::make_unique<pugi::xml_document>();
     if (!loadXml(*document, text))
-        errors::raise(errors::ErrNo::InternalError, QStringLiteral("The import envelope could not be built."));
+        raiseEnvelopeNotBuilt();
     // The name goes in through the XML library rather than into the text, so that "&", "<" and the like
     // reach Tally escaped instead of spoiling the envelope.
     if (namesCompany && !company.isEmpty())
@@ -280,7 +285,7 @@ const LaidOutEnvelope &laidOutEnvelope(const QString &company)
     constexpr char message[] = "<TALLYMESSAGE/>\r\n";
     ImportRequestData(*document).append_child("TALLYMESSAGE");
     if (!settleAsLoaded(*document))
-        errors::raise(errors::ErrNo::InternalError, QStringLiteral("The import envelope could not be built."));
+        raiseEnvelopeNotBuilt();
     const QByteArray bytes = indentedDocumentBytes(*document);
     const qsizetype at = bytes.indexOf(message);
     qsizetype lineStart = at;
@@ -307,7 +312,7 @@ bool ImportRequestWriter::start(const QString &company)
     });
 }
 
-void ImportRequestWriter::beginElement(const char *name)
+void ImportRequestWriter::open(const char *name)
 {
     int indentation = m_messageIndentation;
     if (!m_open.empty()) {
@@ -322,11 +327,6 @@ void ImportRequestWriter::beginElement(const char *name)
     m_bytes += '<';
     m_bytes += name;
     m_open.push_back(OpenElement{name, indentation, m_bytes.size(), true, false});
-}
-
-void ImportRequestWriter::open(const char *name)
-{
-    beginElement(name);
 }
 
 void ImportRequestWriter::close()
@@ -396,7 +396,7 @@ bool ImportRequestWriter::text(const QString &value)
 void ImportRequestWriter::writeElement(const char *name, const QString &value)
 {
     const char *text = xmlValueText(value);
-    beginElement(name);
+    open(name);
     writeText(m_bytes, m_open.back().tagOpen, text);
     close();
 }

@@ -76,7 +76,6 @@ private:
         bool onLines;              // the children stand on lines of their own
     };
 
-    void beginElement(const char *name);
     void writeElement(const char *name, const QString &value);
 
     std::string m_bytes;

@@ -154,7 +154,7 @@ public:
             m_bytes += ' ';
             m_bytes += attribute.name();
             m_bytes += "=\"";
-            escape(attribute.value(), escapedBytes.attribute);
+            appendEscapedAttribute(m_bytes, attribute.value());
             m_bytes += '"';
         }
         const pugi::xml_node firstChild = node.first_child();
@@ -169,7 +169,7 @@ public:
         for (pugi::xml_node child = firstChild; child; child = child.next_sibling()) {
             const pugi::xml_node_type type = child.type();
             if (type == pugi::node_pcdata) {
-                escape(child.value(), escapedBytes.text);
+                appendEscapedText(m_bytes, child.value());
                 continue;
             }
             if (type != pugi::node_element)
@@ -192,8 +192,6 @@ public:
     }
 
 private:
-    void escape(const char *text, const bool (&escaped)[256]) { appendEscaped(m_bytes, text, escaped); }
-
     std::string &m_bytes;
 };
 

@@ -17,11 +17,11 @@ void IndentXmlDocument(pugi::xml_document &document);
 // leaving the document as it is.
 QByteArray indentedDocumentBytes(const pugi::xml_document &document);
 
+// The same for one node and everything below it, starting at the given indentation.
+void IndentXmlNode(pugi::xml_node node, int indentation);
+
 // Appends UTF-8 text escaped as the writer escapes it: an element's text, or an attribute's value.
 void appendEscapedText(std::string &bytes, const char *text);
 void appendEscapedAttribute(std::string &bytes, const char *text);
-
-// The same for one node and everything below it, starting at the given indentation.
-void IndentXmlNode(pugi::xml_node node, int indentation);
 
 } // namespace tally
