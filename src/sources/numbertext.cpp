@@ -17,22 +17,22 @@ bool isDigit(QChar c)
 }
 
 // Both magnitudes brought to the same scale and length, so that they can be added digit by digit.
-void align(QByteArray &a, int scaleA, QByteArray &b, int scaleB, int &scale)
+void align(std::string &a, int scaleA, std::string &b, int scaleB, int &scale)
 {
     scale = std::max(scaleA, scaleB);
-    a.append(QByteArray(scale - scaleA, '0'));
-    b.append(QByteArray(scale - scaleB, '0'));
-    const qsizetype length = std::max(a.size(), b.size());
-    a.prepend(QByteArray(length - a.size(), '0'));
-    b.prepend(QByteArray(length - b.size(), '0'));
+    a.append(std::size_t(scale - scaleA), '0');
+    b.append(std::size_t(scale - scaleB), '0');
+    const std::size_t length = std::max(a.size(), b.size());
+    a.insert(0, length - a.size(), '0');
+    b.insert(0, length - b.size(), '0');
 }
 
-QByteArray addMagnitudes(const QByteArray &a, const QByteArray &b)
+std::string addMagnitudes(const std::string &a, const std::string &b)
 {
-    QByteArray sum(a.size() + 1, '0');
+    std::string sum(a.size() + 1, '0');
     int carry = 0;
-    for (qsizetype i = a.size() - 1; i >= 0; --i) {
-        const int digit = (a.at(i) - '0') + (b.at(i) - '0') + carry;
+    for (std::size_t i = a.size(); i-- > 0;) {
+        const int digit = (a[i] - '0') + (b[i] - '0') + carry;
         sum[i + 1] = char('0' + digit % 10);
         carry = digit / 10;
     }
@@ -41,23 +41,49 @@ QByteArray addMagnitudes(const QByteArray &a, const QByteArray &b)
 }
 
 // a - b for equally long magnitudes with a >= b.
-QByteArray subtractMagnitudes(const QByteArray &a, const QByteArray &b)
+std::string subtractMagnitudes(const std::string &a, const std::string &b)
 {
-    QByteArray difference(a.size(), '0');
+    std::string difference(a.size(), '0');
     int borrow = 0;
-    for (qsizetype i = a.size() - 1; i >= 0; --i) {
-        int digit = (a.at(i) - '0') - (b.at(i) - '0') - borrow;
+    for (std::size_t i = a.size(); i-- > 0;) {
+        const int digit = (a[i] - '0') - (b[i] - '0') - borrow;
         borrow = digit < 0 ? 1 : 0;
         difference[i] = char('0' + digit + borrow * 10);
     }
     return difference;
 }
 
+// A number's text: the sign, then the digits with the point before the last `decimals` of them. The digits are
+// given as so many zeros, the magnitude's digits and so many zeros again.
+QString numberText(bool negative, std::size_t leadingZeros, const std::string &digits, std::size_t trailingZeros,
+                   std::size_t decimals)
+{
+    const std::size_t length = leadingZeros + digits.size() + trailingZeros;
+    QString text(qsizetype((negative ? 1 : 0) + length + (decimals > 0 ? 1 : 0)), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    if (negative)
+        *out++ = u'-';
+    std::size_t written = 0;
+    auto put = [&](char16_t c) {
+        if (decimals > 0 && written == length - decimals)
+            *out++ = u'.';
+        *out++ = c;
+        ++written;
+    };
+    for (std::size_t i = 0; i < leadingZeros; ++i)
+        put(u'0');
+    for (const char digit : digits)
+        put(char16_t(digit));
+    for (std::size_t i = 0; i < trailingZeros; ++i)
+        put(u'0');
+    return text;
+}
+
 // Where a number read from a text ends, and what it is.
 struct Scan
 {
     bool negative = false;
-    QByteArray digits;
+    std::string digits;
     int scale = 0;
     bool digitSeen = false;
     qsizetype end = 0;
@@ -81,7 +107,7 @@ Scan scanNumber(QStringView text, bool blanksInside)
         if (blanksInside && isSkipped(c))
             continue;
         if (isDigit(c)) {
-            scan.digits.append(char(c.unicode()));
+            scan.digits.push_back(char(c.unicode()));
             scan.digitSeen = true;
             if (pointSeen)
                 ++scan.scale;
@@ -110,7 +136,7 @@ QStringView withoutSkippedEnds(QStringView text)
 
 } // namespace
 
-Decimal::Decimal(bool negative, QByteArray digits, int scale)
+Decimal::Decimal(bool negative, std::string digits, int scale)
     : m_negative(negative), m_digits(std::move(digits)), m_scale(scale)
 {
     normalise();
@@ -118,15 +144,14 @@ Decimal::Decimal(bool negative, QByteArray digits, int scale)
 
 void Decimal::normalise()
 {
-    while (m_scale > 0 && m_digits.endsWith('0')) {
-        m_digits.chop(1);
+    std::size_t size = m_digits.size();
+    while (m_scale > 0 && size > 0 && m_digits[size - 1] == '0') {
+        --size;
         --m_scale;
     }
-    qsizetype leading = 0;
-    while (leading < m_digits.size() && m_digits.at(leading) == '0')
-        ++leading;
-    m_digits.remove(0, leading);
-    if (m_digits.isEmpty()) {
+    m_digits.resize(size);
+    m_digits.erase(0, std::min(m_digits.find_first_not_of('0'), m_digits.size()));
+    if (m_digits.empty()) {
         m_scale = 0;
         m_negative = false;
     }
@@ -146,8 +171,8 @@ Decimal operator+(const Decimal &a, const Decimal &b)
         return b;
     if (b.isZero())
         return a;
-    QByteArray left = a.m_digits;
-    QByteArray right = b.m_digits;
+    std::string left = a.m_digits;
+    std::string right = b.m_digits;
     int scale = 0;
     align(left, a.m_scale, right, b.m_scale, scale);
     if (a.m_negative == b.m_negative)
@@ -162,18 +187,19 @@ Decimal Decimal::rounded(int decimals) const
     if (m_scale <= decimals)
         return *this;
     // Leading zeros make room for the digit before the point and for a carry into a new first digit.
-    const int dropped = m_scale - decimals;
-    QByteArray digits = QByteArray(m_scale + 2, '0') + m_digits;
-    const bool up = digits.at(digits.size() - dropped) >= '5';
-    digits.chop(dropped);
-    for (qsizetype i = digits.size() - 1; up && i >= 0; --i) {
-        if (digits.at(i) != '9') {
-            digits[i] = char(digits.at(i) + 1);
+    const std::size_t dropped = std::size_t(m_scale - decimals);
+    std::string digits(std::size_t(m_scale) + 2, '0');
+    digits += m_digits;
+    const bool up = digits[digits.size() - dropped] >= '5';
+    digits.resize(digits.size() - dropped);
+    for (std::size_t i = digits.size(); up && i-- > 0;) {
+        if (digits[i] != '9') {
+            ++digits[i];
             break;
         }
         digits[i] = '0';
     }
-    return Decimal(m_negative, digits, decimals);
+    return Decimal(m_negative, std::move(digits), decimals);
 }
 
 Decimal NumericValue(QStringView text)
@@ -181,44 +207,37 @@ Decimal NumericValue(QStringView text)
     qsizetype start = 0;
     while (start < text.size() && isSkipped(text.at(start)))
         ++start;
-    const Scan scan = scanNumber(text.sliced(start), true);
-    return Decimal(scan.negative, scan.digits, scan.scale);
+    Scan scan = scanNumber(text.sliced(start), true);
+    return Decimal(scan.negative, std::move(scan.digits), scan.scale);
 }
 
 std::optional<Decimal> WholeNumber(QStringView text)
 {
     const QStringView number = withoutSkippedEnds(text);
-    const Scan scan = scanNumber(number, false);
+    Scan scan = scanNumber(number, false);
     if (!scan.digitSeen || scan.end != number.size() || number.back() == u',')
         return std::nullopt;
-    return Decimal(scan.negative, scan.digits, scan.scale);
+    return Decimal(scan.negative, std::move(scan.digits), scan.scale);
 }
 
 QString NumberText(const Decimal &value)
 {
     if (value.isZero())
         return QStringLiteral("0");
-    QByteArray digits = value.m_digits;
-    if (digits.size() <= value.m_scale)
-        digits.prepend(QByteArray(value.m_scale - digits.size() + 1, '0'));
-    if (value.m_scale > 0)
-        digits.insert(digits.size() - value.m_scale, '.');
-    if (value.m_negative)
-        digits.prepend('-');
-    return QString::fromLatin1(digits);
+    const std::size_t scale = std::size_t(value.m_scale);
+    // At least one digit before the point.
+    const std::size_t leadingZeros = value.m_digits.size() <= scale ? scale - value.m_digits.size() + 1 : 0;
+    return numberText(value.m_negative, leadingZeros, value.m_digits, 0, scale);
 }
 
 QString FixedNumberText(const Decimal &value, int decimals)
 {
     const Decimal rounded = value.rounded(decimals);
-    QByteArray digits = rounded.m_digits + QByteArray(decimals - rounded.m_scale, '0');
-    if (digits.size() <= decimals)
-        digits.prepend(QByteArray(decimals - digits.size() + 1, '0'));
-    if (decimals > 0)
-        digits.insert(digits.size() - decimals, '.');
-    if (rounded.m_negative)
-        digits.prepend('-');
-    return QString::fromLatin1(digits);
+    const std::size_t places = std::size_t(decimals);
+    const std::size_t trailingZeros = places - std::size_t(rounded.m_scale);
+    const std::size_t length = rounded.m_digits.size() + trailingZeros;
+    const std::size_t leadingZeros = length <= places ? places - length + 1 : 0;
+    return numberText(rounded.m_negative, leadingZeros, rounded.m_digits, trailingZeros, places);
 }
 
 } // namespace sources

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
 #include <optional>
+#include <string>
 
 namespace sources {
 
@@ -16,7 +16,7 @@ class Decimal
 public:
     Decimal() = default;
 
-    bool isZero() const { return m_digits.isEmpty(); }
+    bool isZero() const { return m_digits.empty(); }
     bool isNegative() const { return m_negative; }
     Decimal negated() const;
     // The value rounded to that many decimals, halves away from zero.
@@ -27,25 +27,18 @@ public:
 
 private:
     friend Decimal NumericValue(QStringView text);
-
-    // The value of a text that is a number and nothing else: blanks, tabs and line breaks around it, then one sign,
-    // digits with "," grouping those before the point, and one "." with digits after it. Anything else, the empty
-    // text included, is no number.
-    std::optional<Decimal> WholeNumber(QStringView text);
     friend std::optional<Decimal> WholeNumber(QStringView text);
     friend QString NumberText(const Decimal &value);
-
-    // The value rounded to exactly that many decimals, all of them written, at least one digit before the point,
-    // "." as the point and no grouping: 1234.5 with three decimals is "1234.500".
-    QString FixedNumberText(const Decimal &value, int decimals);
     friend QString FixedNumberText(const Decimal &value, int decimals);
 
-    Decimal(bool negative, QByteArray digits, int scale);
+    Decimal(bool negative, std::string digits, int scale);
     void normalise();
 
     bool m_negative = false;
-    QByteArray m_digits; // magnitude as ASCII digits, no leading zeros; empty for zero
-    int m_scale = 0;     // how many of the digits stand after the decimal point
+    // The magnitude as ASCII digits, no leading zeros; empty for zero. An amount's digits fit in the string
+    // itself, so that reading and writing amounts asks nothing of the heap.
+    std::string m_digits;
+    int m_scale = 0; // how many of the digits stand after the decimal point
 };
 
 // The number at the start of a text: blanks, tabs and line breaks are skipped wherever they stand, one
