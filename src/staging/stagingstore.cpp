@@ -279,6 +279,24 @@ double leadingNumber(const QString &text)
     return value;
 }
 
+// Appends a text as the file stores it, in UTF-8.
+void appendUtf8(std::string &utf8, const QString &text)
+{
+    const auto *characters = reinterpret_cast<const char16_t *>(text.constData());
+    const std::size_t size = std::size_t(text.size());
+    const std::size_t start = utf8.size();
+    utf8.resize(start + size);
+    for (std::size_t at = 0; at < size; ++at) {
+        if (characters[at] >= 0x80) {
+            utf8.resize(start);
+            const QByteArray bytes = text.toUtf8();
+            utf8.append(bytes.constData(), std::size_t(bytes.size()));
+            return;
+        }
+        utf8[start + at] = char(characters[at]);
+    }
+}
+
 // Texts in the order the file sorts them: by code point, as their UTF-8 bytes compare.
 int compareStored(const QString &a, const QString &b)
 {
@@ -296,6 +314,9 @@ int compareStored(const QString &a, const QString &b)
 
 // How many kept rows may wait for an answer to be awaited before they are written anyway.
 constexpr std::size_t mostRowsWaiting = 4096;
+// How many rows a wait writes before it looks whether the answer has come: about a voucher's, so that an answer
+// that came meanwhile waits a few dozen microseconds at the most.
+constexpr std::size_t rowsPerShare = 8;
 // While the server answers quickly, kept rows are written in turns: a transaction holds the file for this long,
 // then leaves it to any other Pelko waiting for it for as long, the rows meanwhile waiting in memory. A commit
 // costs a dozen writes to the disk whether it carries one voucher or hundreds.
@@ -325,11 +346,20 @@ public:
     // through a buffer the placeholder keeps from run to run.
     void bind(int position, const QString &text)
     {
-        if (position < 0 || std::size_t(position) >= m_texts.size())
-            raiseDatabaseError(QStringLiteral("A value was bound to a placeholder the statement does not have."));
+        checkPosition(position);
         std::string &utf8 = m_texts[std::size_t(position)];
-        assignUtf8(utf8, text);
-        if (sqlite3_bind_text(m_statement, position + 1, utf8.c_str(), int(utf8.size()), SQLITE_STATIC) != SQLITE_OK)
+        utf8.clear();
+        appendUtf8(utf8, text);
+        bind(position, std::string_view(utf8));
+    }
+
+    // The same for a text in UTF-8 already, which must stay as it is until the statement has run.
+    void bind(int position, std::string_view utf8)
+    {
+        checkPosition(position);
+        // A view of an empty string may point nowhere, which would bind Null.
+        const char *bytes = utf8.empty() ? "" : utf8.data();
+        if (sqlite3_bind_text(m_statement, position + 1, bytes, int(utf8.size()), SQLITE_STATIC) != SQLITE_OK)
             raiseDatabaseError(m_connection);
     }
 
@@ -386,18 +416,10 @@ public:
     qint64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
 
 private:
-    static void assignUtf8(std::string &utf8, const QString &text)
+    void checkPosition(int position) const
     {
-        const auto *characters = reinterpret_cast<const char16_t *>(text.constData());
-        const std::size_t size = std::size_t(text.size());
-        utf8.resize(size);
-        for (std::size_t at = 0; at < size; ++at) {
-            if (characters[at] >= 0x80) {
-                utf8 = text.toStdString();
-                return;
-            }
-            utf8[at] = char(characters[at]);
-        }
+        if (position < 0 || std::size_t(position) >= m_texts.size())
+            raiseDatabaseError(QStringLiteral("A value was bound to a placeholder the statement does not have."));
     }
 
     sqlite3 *m_connection;
@@ -534,9 +556,19 @@ struct StagingStore::WaitingRow
 {
     const char *location; // of the writer
     const StagingTable *table;
-    QStringList keys;
-    RowValues values;
+    std::span<const char *const> columns; // the writer's value columns
+    QString company;
+    QString vchId;
+    std::size_t firstText; // of its keys and values among the waiting texts
+    std::size_t textCount;
 };
+
+void StagingStore::Utf8Texts::append(const QString &text)
+{
+    const std::size_t start = m_bytes.size();
+    appendUtf8(m_bytes, text);
+    m_spans.emplace_back(start, m_bytes.size() - start);
+}
 
 // One voucher's rows as the file holds them, table by table: every column of a row in the order of the table,
 // the keys first, a column no writer set as Null.
@@ -608,7 +640,9 @@ bool StagedRows::isNull(qsizetype row, int column) const
     return m_values[std::size_t(row * m_width + column)].isNull();
 }
 
-StagingStore::StagingStore() : m_connectionName(QStringLiteral("pelko-staging-") + QString::number(++connectionCount))
+StagingStore::StagingStore()
+    : m_connectionName(QStringLiteral("pelko-staging-") + QString::number(++connectionCount)),
+      m_lastLateWriter(locationExecStagingSql)
 {}
 
 StagingStore::~StagingStore()
@@ -616,7 +650,7 @@ StagingStore::~StagingStore()
     // Should a write or the commit fail here, the rows are of vouchers already sent, or of none; the next
     // clean-up of the company would have removed them anyway.
     try {
-        writeWaitingRowsLate(false);
+        writeWaitingRowsLate(waitingCount());
     } catch (...) {
     }
     if (m_database.isOpen()) {
@@ -840,6 +874,7 @@ void StagingStore::commitWrites()
     if (!m_writing)
         return;
     m_writing = false;
+    m_lastLateWriter = locationExecStagingSql;
     m_sinceCommit.start();
     try {
         exec(QStringLiteral("COMMIT"));
@@ -858,29 +893,44 @@ void StagingStore::rollbackQuietly(const QString &sql)
 
 // A row of a kept voucher waits to be written while the voucher's answer is awaited; any other row is written
 // at once, after those that wait.
-bool StagingStore::writeRow(const char *location, const StagingTable &table, QStringList keys, RowValues row)
+bool StagingStore::writeRow(const char *location, const StagingTable &table, const QStringList &keys,
+                            const RowValues &row)
 {
     reportLateFailures();
     if (keepRow(table, keys, row)) {
-        m_waitingRows.push_back(WaitingRow{location, &table, std::move(keys), std::move(row)});
-        if (m_waitingRows.size() >= mostRowsWaiting)
+        // The row waits as the file will store it: a few bytes in one buffer rather than a list of texts.
+        const std::size_t first = m_waitingTexts.size();
+        appendRowTexts(m_waitingTexts, keys, row);
+        m_waitingRows.push_back(
+            WaitingRow{location, &table, row.columns, keys.at(0), keys.at(1), first, m_waitingTexts.size() - first});
+        if (waitingCount() >= mostRowsWaiting)
             writeWaitingRows();
         return true;
     }
     writeWaitingRows();
     bool written = false;
     errors::trap(QLatin1String(location), [&] {
-        insertRow(table, keys, row);
+        Utf8Texts texts;
+        appendRowTexts(texts, keys, row);
+        insertRow(table, row.columns, texts, 0, texts.size());
         written = true;
     });
     if (!written)
-        writeFailed(keys);
+        writeFailed(keys.at(0), keys.at(1));
     return written;
 }
 
-void StagingStore::writeFailed(const QStringList &keys)
+void StagingStore::appendRowTexts(Utf8Texts &texts, const QStringList &keys, const RowValues &row)
 {
-    m_failedVouchers.insert({keys.at(0), keys.at(1)});
+    for (const QString &key : keys)
+        texts.append(key);
+    for (const QString &value : row.values)
+        texts.append(value);
+}
+
+void StagingStore::writeFailed(const QString &company, const QString &vchId)
+{
+    m_failedVouchers.insert({company, vchId});
     // Some failures take the whole transaction back with them, and the rows written before it.
     if (m_writing && m_connection && sqlite3_get_autocommit(m_connection)) {
         m_writing = false;
@@ -888,66 +938,77 @@ void StagingStore::writeFailed(const QStringList &keys)
     }
 }
 
-void StagingStore::insertRow(const StagingTable &table, const QStringList &keys, const RowValues &row)
+void StagingStore::insertRow(const StagingTable &table, std::span<const char *const> columns,
+                             const Utf8Texts &texts, std::size_t first, std::size_t count)
 {
     open();
     TableStatement *write = findStatement(m_writes, table);
     if (!write) {
-        QStringList columns = table.keyColumns();
-        for (const char *column : row.columns)
-            columns.append(QLatin1String(column));
+        QStringList names = table.keyColumns();
+        for (const char *column : columns)
+            names.append(QLatin1String(column));
         write = &addStatement(m_writes, table,
                               QStringLiteral("INSERT OR REPLACE INTO ") + identifier(table.name) +
-                                  QStringLiteral(" (") + identifiers(columns) + QStringLiteral(") VALUES (") +
-                                  placeholders(columns.size()) + QLatin1Char(')'));
+                                  QStringLiteral(" (") + identifiers(names) + QStringLiteral(") VALUES (") +
+                                  placeholders(names.size()) + QLatin1Char(')'));
     }
     beginWriting();
     Statement &query = *write->query;
-    int at = 0;
-    for (const QString &key : keys)
-        query.bind(at++, key);
-    for (const QString &value : row.values)
-        query.bind(at++, value);
+    for (std::size_t at = 0; at < count; ++at)
+        query.bind(int(at), texts.at(first + at));
     query.run();
 }
 
-// Writes the rows that wait and commits them. A failure is kept, with the writer it belongs to, for the next
-// call to report: the voucher of the row was built from what the store kept and may be on its way already.
-void StagingStore::writeWaitingRowsLate(bool commit)
+std::size_t StagingStore::waitingCount() const
 {
-    std::vector<WaitingRow> waiting;
-    waiting.swap(m_waitingRows);
-    // The queue keeps its room for the rows to come, rather than growing anew after every turn.
-    const auto giveBack = qScopeGuard([&] {
-        waiting.clear();
-        if (m_waitingRows.empty())
-            m_waitingRows.swap(waiting);
-    });
-    // A commit that fails is reported with the writer of the last row it held.
-    const char *lastWriter = waiting.empty() ? locationExecStagingSql : waiting.back().location;
-    for (auto row = waiting.begin(); row != waiting.end(); ++row) {
+    return m_waitingRows.size() - m_nextWaiting;
+}
+
+// Writes that many of the rows that wait, the oldest first. A failure is kept, with the writer it belongs to, for
+// the next call to report: the voucher of the row was built from what the store kept and may be on its way already.
+void StagingStore::writeWaitingRowsLate(std::size_t most)
+{
+    for (std::size_t written = 0; written < most && m_nextWaiting < m_waitingRows.size(); ++written) {
+        const WaitingRow &row = m_waitingRows[m_nextWaiting];
         try {
-            insertRow(*row->table, row->keys, row->values);
+            insertRow(*row.table, row.columns, m_waitingTexts, row.firstText, row.textCount);
         } catch (...) {
             // One report is enough; the rows after it are not written either, their vouchers failed with it.
-            m_lateFailures.push_back({row->location, std::current_exception()});
-            for (; row != waiting.end(); ++row)
-                writeFailed(row->keys);
+            m_lateFailures.push_back({row.location, std::current_exception()});
+            std::vector<WaitingRow> failed;
+            failed.swap(m_waitingRows);
+            for (auto unwritten = failed.begin() + qsizetype(m_nextWaiting); unwritten != failed.end(); ++unwritten)
+                writeFailed(unwritten->company, unwritten->vchId);
+            m_nextWaiting = 0;
+            m_waitingTexts.clear();
             return;
         }
+        m_lastLateWriter = row.location;
+        ++m_nextWaiting;
     }
-    if (!commit)
-        return;
+    // The queue keeps its room for the rows to come, rather than growing anew after every turn.
+    if (m_nextWaiting == m_waitingRows.size()) {
+        m_waitingRows.clear();
+        m_waitingTexts.clear();
+        m_nextWaiting = 0;
+    }
+}
+
+// Commits what the late writes left in the transaction; a failure is reported with the writer of the last row it
+// held.
+void StagingStore::commitLate()
+{
+    const char *writer = m_lastLateWriter;
     try {
         commitWrites();
     } catch (...) {
-        m_lateFailures.push_back({lastWriter, std::current_exception()});
+        m_lateFailures.push_back({writer, std::current_exception()});
     }
 }
 
 void StagingStore::writeWaitingRows()
 {
-    writeWaitingRowsLate(false);
+    writeWaitingRowsLate(waitingCount());
     reportLateFailures();
 }
 
@@ -957,19 +1018,33 @@ void StagingStore::reportLateFailures()
         errors::trap(QLatin1String(failure.location), [&] { std::rethrow_exception(failure.error); });
 }
 
-void StagingStore::writeWhileAwaitingAnswer() noexcept
+bool StagingStore::writeWhileAwaitingAnswer(bool waitBegins) noexcept
 {
-    // The time since the last request was written is mostly the time its answer took.
-    const bool slow = m_sinceRequest.isValid() && m_sinceRequest.elapsed() >= slowAnswerMs;
-    m_sinceRequest.start();
+    if (waitBegins) {
+        // The time since the last request was written is mostly the time its answer took.
+        m_slowAnswer = m_sinceRequest.isValid() && m_sinceRequest.elapsed() >= slowAnswerMs;
+        m_sinceRequest.start();
+    }
     const bool resting = !m_writing && m_sinceCommit.isValid() && m_sinceCommit.elapsed() < turnMs;
-    if (resting && !slow && m_waitingRows.size() < mostRowsWaiting)
-        return;
+    if (resting && !m_slowAnswer && waitingCount() < mostRowsWaiting)
+        return false;
     try {
-        writeWaitingRowsLate(slow || m_transactionAge.elapsed() >= turnMs);
+        if (m_slowAnswer) {
+            writeWaitingRowsLate(waitingCount());
+            commitLate();
+            return false;
+        }
+        // A share at a time: what the server's answer leaves no time for waits for the next answer.
+        writeWaitingRowsLate(rowsPerShare);
+        if (m_writing && m_transactionAge.elapsed() >= turnMs) {
+            commitLate();
+            return false;
+        }
+        return waitingCount() > 0;
     } catch (...) {
         // Nothing above lets a failure through; should anything, the rows stay unwritten and the voucher was
         // built from what the store kept.
+        return false;
     }
 }
 

@@ -13,6 +13,8 @@
 #include <exception>
 #include <memory>
 #include <span>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -124,9 +126,10 @@ public:
     // error on failure.
     std::vector<StagedRows> readVoucher(std::span<const StagingTable *const> tables, const QString &company,
                                         const QString &vchId);
-    // For the voucher builder, while the server answers the voucher: writes and commits the kept rows that
-    // wait. What fails is reported by the store's next call.
-    void writeWhileAwaitingAnswer() noexcept;
+    // For the voucher builder, while the server answers the voucher: writes a share of the kept rows that wait,
+    // and commits them when the turn is over; true while rows are left that the same wait may write. The first
+    // call of each wait says so. What fails is reported by the store's next call.
+    bool writeWhileAwaitingAnswer(bool waitBegins) noexcept;
 
 private:
     struct RowValues;
@@ -147,11 +150,36 @@ private:
     void beginWriting();
     void commitWrites();
     void rollbackQuietly(const QString &sql);
-    bool writeRow(const char *location, const StagingTable &table, QStringList keys, RowValues row);
-    void insertRow(const StagingTable &table, const QStringList &keys, const RowValues &row);
-    void writeFailed(const QStringList &keys);
+    // Texts in UTF-8, as the file stores them, one after another in one buffer.
+    class Utf8Texts
+    {
+    public:
+        void append(const QString &text);
+        std::string_view at(std::size_t index) const
+        {
+            return std::string_view(m_bytes).substr(m_spans[index].first, m_spans[index].second);
+        }
+        std::size_t size() const { return m_spans.size(); }
+        void clear()
+        {
+            m_bytes.clear();
+            m_spans.clear();
+        }
+
+    private:
+        std::string m_bytes;
+        std::vector<std::pair<std::size_t, std::size_t>> m_spans; // where each text starts, and its size
+    };
+
+    bool writeRow(const char *location, const StagingTable &table, const QStringList &keys, const RowValues &row);
+    static void appendRowTexts(Utf8Texts &texts, const QStringList &keys, const RowValues &row);
+    void insertRow(const StagingTable &table, std::span<const char *const> columns, const Utf8Texts &texts,
+                   std::size_t first, std::size_t count);
+    void writeFailed(const QString &company, const QString &vchId);
+    std::size_t waitingCount() const;
     void writeWaitingRows();
-    void writeWaitingRowsLate(bool commit);
+    void writeWaitingRowsLate(std::size_t most);
+    void commitLate();
     void reportLateFailures();
     bool tablesAreOurs();
     bool keepRow(const StagingTable &table, const QStringList &keys, const RowValues &row);
@@ -171,6 +199,9 @@ private:
 
     struct WaitingRow;
     std::vector<WaitingRow> m_waitingRows; // kept, to be written while an answer is awaited
+    std::size_t m_nextWaiting = 0;         // the first of them not written yet
+    Utf8Texts m_waitingTexts;              // the keys and values of those rows, row after row
+    const char *m_lastLateWriter;          // of the last of them written in the transaction in hand
     struct LateFailure
     {
         const char *location;
@@ -180,6 +211,7 @@ private:
     QElapsedTimer m_transactionAge;          // since the transaction in hand began
     QElapsedTimer m_sinceCommit;
     QElapsedTimer m_sinceRequest; // since the builder's last request was written
+    bool m_slowAnswer = false;    // the answer before the one awaited was slow
 
     int m_schemaVersion = -1;            // of the file when its tables were last found to be the store's own; -1: not
     QSet<QString> m_keptCompanies;       // cleared by this store, so that the file holds only its writes for them

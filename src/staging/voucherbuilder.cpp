@@ -499,7 +499,8 @@ tally::TallyReply PostStagedVoucher(StagingStore &store, const QString &company,
             builder.addInventoryEntries();
             builder.addLedgerEntries(allLedgerEntrySection);
             builder.addStockEntries();
-            const tally::WhileAwaitingAnswers writing([&store] { store.writeWhileAwaitingAnswer(); });
+            const tally::WhileAwaitingAnswers writing(
+                [&store, begins = true]() mutable { return store.writeWhileAwaitingAnswer(std::exchange(begins, false)); });
             result = message.send();
         });
 }

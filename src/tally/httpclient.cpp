@@ -167,6 +167,17 @@ KeptConnection &keptConnection()
     return *kept.localData();
 }
 
+// Whether the descriptor has something to read (or has closed) already.
+bool isReadable(int descriptor)
+{
+    pollfd waited{descriptor, POLLIN, 0};
+    int ready = 0;
+    do
+        ready = ::poll(&waited, 1, 0);
+    while (ready < 0 && errno == EINTR);
+    return ready != 0;
+}
+
 // A server may close a kept connection while it lies idle. That has to show before a request is written on
 // it: afterwards nobody can tell whether the server took the request, and an import must not be sent twice.
 bool isStillOpen(QTcpSocket &socket)
@@ -175,12 +186,7 @@ bool isStillOpen(QTcpSocket &socket)
         return false;
     // A close, a reset or stray bytes that have arrived but that no event loop has looked at yet make the
     // descriptor readable.
-    pollfd descriptor{int(socket.socketDescriptor()), POLLIN, 0};
-    int ready = 0;
-    do
-        ready = ::poll(&descriptor, 1, 0);
-    while (ready < 0 && errno == EINTR);
-    return ready == 0;
+    return !isReadable(int(socket.socketDescriptor()));
 }
 
 // The kept connection when it leads to the endpoint and is still open; nothing otherwise (and a connection that
@@ -435,15 +441,17 @@ std::optional<Outcome> receive(int descriptor, HttpReplyReader &reader)
 }
 
 // The work of the WhileAwaitingAnswers in force on this thread.
-thread_local std::function<void()> workWhileAwaiting;
+thread_local std::function<bool()> workWhileAwaiting;
 
-// Runs that work, unless it is already running.
-void workWhileAwaitingAnswer()
+// Runs that work, unless it is already running, share after share until it is done or the answer has begun to
+// come in.
+void workWhileAwaitingAnswer(int descriptor)
 {
     if (!workWhileAwaiting)
         return;
-    std::function<void()> work = std::exchange(workWhileAwaiting, nullptr);
-    work();
+    std::function<bool()> work = std::exchange(workWhileAwaiting, nullptr);
+    while (work() && !isReadable(descriptor)) {
+    }
     workWhileAwaiting = std::move(work);
 }
 
@@ -465,7 +473,7 @@ Outcome exchangePlain(QTcpSocket &socket, Outgoing &outgoing, HttpReplyReader &r
             return closed ? closedByServer(reader) : noConnection;
 
         if (outgoing.done() && !std::exchange(worked, true))
-            workWhileAwaitingAnswer();
+            workWhileAwaitingAnswer(descriptor);
         pollfd waited{descriptor, short(outgoing.done() ? POLLIN : POLLIN | POLLOUT), 0};
         const qint64 wait =
             std::min(eventsDue.remainingTime(), deadline.isForever() ? waitSliceMs : deadline.remainingTime());
@@ -513,7 +521,7 @@ QUrl httpUrl(const QString &text)
     return url;
 }
 
-WhileAwaitingAnswers::WhileAwaitingAnswers(std::function<void()> work)
+WhileAwaitingAnswers::WhileAwaitingAnswers(std::function<bool()> work)
     : m_previous(std::exchange(workWhileAwaiting, std::move(work)))
 {}
 
