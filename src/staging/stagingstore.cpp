@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QSqlError>
 
@@ -19,6 +18,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <string>
 
@@ -506,6 +506,18 @@ private:
         return *at == *name;
     }
 
+public:
+    // The positions a constant list's columns were found at in this layout.
+    struct ListColumns
+    {
+        const void *list;
+        std::size_t count;
+        std::vector<int> positions;
+    };
+    // Taken from the same thread as find(); a deque, so that the positions handed out stay where they are.
+    mutable std::deque<ListColumns> lists;
+
+private:
     std::vector<QByteArray> m_names; // in the order of the row
     std::vector<int> m_slots;        // positions in m_names by hash, -1 for none
     qsizetype m_width;
@@ -628,6 +640,27 @@ int StagedRows::column(const char *name) const
                   QStringLiteral("Item cannot be found in the collection corresponding to the requested name or "
                                  "ordinal: ") +
                       QLatin1String(name));
+}
+
+std::span<const int> StagedRows::columns(const void *list, std::size_t count,
+                                         const char *(*nameAt)(const void *list, std::size_t at)) const
+{
+    if (m_rows == 0) {
+        // No columns were read: every one is -1.
+        static const std::vector<int> none(64, -1);
+        if (count > none.size())
+            raiseDatabaseError(QStringLiteral("A list of more columns than a table has was asked for."));
+        return std::span(none).first(count);
+    }
+    for (const Columns::ListColumns &known : m_columns->lists) {
+        if (known.list == list && known.count == count)
+            return known.positions;
+    }
+    std::vector<int> positions;
+    positions.reserve(count);
+    for (std::size_t at = 0; at < count; ++at)
+        positions.push_back(column(nameAt(list, at)));
+    return m_columns->lists.emplace_back(Columns::ListColumns{list, count, std::move(positions)}).positions;
 }
 
 const QString &StagedRows::text(qsizetype row, int column) const

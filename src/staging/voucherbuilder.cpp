@@ -191,14 +191,12 @@ private:
     std::vector<StagedRows> m_rows;
 };
 
-// The positions of a table's columns that a list of elements reads.
-std::vector<int> columnsOf(const StagedRows &rows, std::span<const ValueElement> values)
+// The positions of a table's columns that one of the lists above reads.
+std::span<const int> columnsOf(const StagedRows &rows, std::span<const ValueElement> values)
 {
-    std::vector<int> columns;
-    columns.reserve(values.size());
-    for (const ValueElement &value : values)
-        columns.push_back(rows.column(value.column));
-    return columns;
+    return rows.columns(values.data(), values.size(), [](const void *list, std::size_t at) {
+        return static_cast<const ValueElement *>(list)[at].column;
+    });
 }
 
 // Where a ledger line's values stand in its table, found once for all the table's rows.
@@ -209,8 +207,8 @@ struct LedgerColumns
           assessable(rows.column("VATAssessableValue_")), rate(rows.column("BasicRateOfInvoiceTax_"))
     {}
 
-    std::vector<int> values;
-    std::vector<int> tdsParty;
+    std::span<const int> values;
+    std::span<const int> tdsParty;
     int assessable;
     int rate;
 };
@@ -242,7 +240,7 @@ public:
     }
 
     void values(const StagedRows &rows, qsizetype row, std::span<const ValueElement> elements,
-                const std::vector<int> &columns)
+                std::span<const int> columns)
     {
         for (std::size_t i = 0; i < elements.size(); ++i)
             value(elements[i].element, rows.text(row, columns[i]));
@@ -339,7 +337,7 @@ public:
     {
         for (const RowListSection &section : rowListSections) {
             const StagedRows &rows = m_staged.rows(*section.table);
-            const std::vector<int> columns = columnsOf(rows, section.values);
+            const std::span<const int> columns = columnsOf(rows, section.values);
             for (qsizetype row = 0; row < rows.size(); ++row)
                 listOf(section.list, rows, row, section.values, columns);
         }
@@ -364,7 +362,7 @@ public:
     void addInventoryEntries() const
     {
         const StagedRows &entries = m_staged.rows(inventoryEntryTable);
-        const std::vector<int> columns = columnsOf(entries, itemValues);
+        const std::span<const int> columns = columnsOf(entries, itemValues);
         const StagedRows &allocations = m_staged.rows(accountingAllocationTable);
         std::optional<LedgerColumns> allocationColumns; // found at the first allocation
         for (qsizetype row = 0; row < entries.size(); ++row) {
@@ -387,7 +385,7 @@ public:
     {
         for (const StockSection &section : stockSections) {
             const StagedRows &entries = m_staged.rows(*section.table);
-            const std::vector<int> columns = columnsOf(entries, itemValues);
+            const std::span<const int> columns = columnsOf(entries, itemValues);
             for (qsizetype row = 0; row < entries.size(); ++row) {
                 m_message.open(section.entry);
                 m_message.values(entries, row, itemValues, columns);
@@ -401,7 +399,7 @@ public:
 private:
     // A list element holding one row's values.
     void listOf(const char *list, const StagedRows &rows, qsizetype row, std::span<const ValueElement> values,
-                const std::vector<int> &columns) const
+                std::span<const int> columns) const
     {
         m_message.open(list);
         m_message.values(rows, row, values, columns);
@@ -433,7 +431,7 @@ private:
     {
         const StagedRows &rows = m_staged.rows(categoryAllocationsTable);
         const int category = rows.column("Category_");
-        const std::vector<int> columns = columnsOf(rows, costCentreValues);
+        const std::span<const int> columns = columnsOf(rows, costCentreValues);
         QString currentCategory;
         bool listOpen = false;
         for (const qsizetype row : childRows(rows, categoryAllocationsTable, entryId)) {
@@ -457,7 +455,7 @@ private:
     {
         const StagedRows &rows = m_staged.rows(billAllocationTable);
         const int amount = rows.column("Amount_");
-        const std::vector<int> columns = columnsOf(rows, billValues);
+        const std::span<const int> columns = columnsOf(rows, billValues);
         for (const qsizetype row : childRows(rows, billAllocationTable, entryId)) {
             if (onlyWhenNonZero && isZeroAmount(rows.text(row, amount)))
                 continue;
@@ -469,7 +467,7 @@ private:
                        std::span<const ValueElement> values) const
     {
         const StagedRows &rows = m_staged.rows(table);
-        const std::vector<int> columns = columnsOf(rows, values);
+        const std::span<const int> columns = columnsOf(rows, values);
         for (const qsizetype row : childRows(rows, table, entryId))
             listOf(list, rows, row, values, columns);
     }

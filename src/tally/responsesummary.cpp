@@ -45,12 +45,13 @@ void summarise(pugi::xml_node response, QString &summary)
     }
 }
 
-QString summaryOf(const pugi::xml_document &document, const QString &reply)
+// The summary of the reply, or nothing when nothing can be taken from it.
+QString summaryOf(const pugi::xml_document &document)
 {
     QString summary;
     for (const pugi::xml_node response : elementsNamed(document, "RESPONSE"))
         summarise(response, summary);
-    return summary.isEmpty() ? reply : summary;
+    return summary;
 }
 
 } // namespace
@@ -60,14 +61,19 @@ QString ParseTallyResponse(const QString &reply)
     return errors::trapResult(locationParseTallyResponse, QString(), [&](QString &result) {
         pugi::xml_document document;
         loadXml(document, reply);
-        result = summaryOf(document, reply);
+        result = summaryOf(document);
+        if (result.isEmpty())
+            result = reply;
     });
 }
 
-QString ParseTallyResponse(const pugi::xml_document &document, const QString &reply)
+QString ParseTallyResponse(const pugi::xml_document &document, const QByteArray &reply)
 {
-    return errors::trapResult(locationParseTallyResponse, QString(),
-                              [&](QString &result) { result = summaryOf(document, reply); });
+    return errors::trapResult(locationParseTallyResponse, QString(), [&](QString &result) {
+        result = summaryOf(document);
+        if (result.isEmpty())
+            result = QString::fromUtf8(reply);
+    });
 }
 
 } // namespace tally

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <pugixml.hpp>
@@ -10,7 +11,7 @@ namespace tally {
 // each LINEERROR text followed by " - "; the reply itself when nothing can be taken from it. A summary is
 // its own summary, so applying this twice changes nothing.
 QString ParseTallyResponse(const QString &reply);
-// The same for a reply already parsed into the document.
-QString ParseTallyResponse(const pugi::xml_document &document, const QString &reply);
+// The same for a reply already parsed into the document, from the reply's bytes in UTF-8.
+QString ParseTallyResponse(const pugi::xml_document &document, const QByteArray &reply);
 
 } // namespace tally

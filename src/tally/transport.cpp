@@ -8,6 +8,7 @@
 #include "tally/xmldocument.h"
 #include "tally/xmlindent.h"
 
+#include <string_view>
 #include <utility>
 
 namespace tally {
@@ -21,12 +22,15 @@ const QString failedPrefix = QStringLiteral("ERROR: ");
 // Whether the document parsed from an answer is a Tally reply: well-formed XML whose root is RESPONSE or ENVELOPE.
 // Bytes in valid UTF-8 are parsed as they came, being what their text would turn back into; any others are parsed
 // as the text that stands for them.
-bool isTallyReply(pugi::xml_document &document, const QByteArray &bytes, const QString &text)
+bool isTallyReply(pugi::xml_document &document, const QByteArray &bytes)
 {
-    if (!(bytes.isValidUtf8() ? loadXml(document, QByteArrayView(bytes)) : loadXml(document, text)))
+    if (!(bytes.isValidUtf8() ? loadXml(document, QByteArrayView(bytes)) : loadXml(document, QString::fromUtf8(bytes))))
         return false;
-    const QString root = localName(document.document_element());
-    return root == QLatin1String("RESPONSE") || root == QLatin1String("ENVELOPE");
+    // The root's name, leaving aside a namespace prefix.
+    std::string_view root = document.document_element().name();
+    if (const std::size_t colon = root.find(':'); colon != std::string_view::npos)
+        root.remove_prefix(colon + 1);
+    return root == "RESPONSE" || root == "ENVELOPE";
 }
 
 // Raises the error of an answer that is no answer to an import, after putting what happened into the reply.
@@ -109,12 +113,11 @@ void postRequest(QByteArray request, TallyReply &reply)
     if (response.status < 200 || response.status > 299)
         failPost(reply, QStringLiteral("HTTP status %1 from the server, no Tally reply").arg(response.status),
                  QStringLiteral("The Tally server answered the import with HTTP status %1.").arg(response.status));
-    const QString body = QString::fromUtf8(response.body);
     pugi::xml_document answer;
-    if (!isTallyReply(answer, response.body, body))
+    if (!isTallyReply(answer, response.body))
         failPost(reply, QStringLiteral("no Tally reply from the server"),
                  QStringLiteral("The Tally server's answer to the import is no Tally reply."));
-    reply = TallyReply{ParseTallyResponse(answer, body), Delivery::Answered};
+    reply = TallyReply{ParseTallyResponse(answer, response.body), Delivery::Answered};
 }
 
 // An empty document would only earn a puzzling answer from the server; the fault is ours, so say so.
