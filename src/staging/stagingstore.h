@@ -71,7 +71,9 @@ private:
 // to the file while the server answers the voucher, so that the writing costs the run no time of its own; a
 // failure is reported by the store's next call. While the server answers quickly they are written in turns of
 // a few dozen milliseconds, a transaction holding the file for one turn and leaving it to any other Pelko for
-// the next; once an answer was slow, every voucher's rows are written and committed before its answer is
+// the next; within a turn, each wait writes the oldest rows a share at a time for as long as its answer is
+// coming, so that the rows that waited through the rest are written over the next answers rather than keep one
+// answer waiting. Once an answer was slow, every voucher's rows are written and committed before its answer is
 // awaited, so that nothing holds the file while a slow request is on the wire.
 //
 // The file is read instead, after any rows that wait are written, when its tables are not the ones the store
