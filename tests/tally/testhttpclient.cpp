@@ -49,6 +49,35 @@ QList<int> connectionsOf(const ScriptedHttpServer &server)
     return connections;
 }
 
+// A server on a thread of its own, for one request: it accepts one connection on 127.0.0.1, waits for the request,
+// lets `answer` write to the socket and waits for the client to close.
+class ThreadedServer final
+{
+public:
+    explicit ThreadedServer(std::function<void(QTcpSocket &)> answer)
+        : m_thread([this, answer = std::move(answer)] {
+              QTcpServer listener;
+              listener.listen(QHostAddress::LocalHost);
+              m_port.set_value(listener.serverPort());
+              if (!listener.waitForNewConnection(5000))
+                  return;
+              QTcpSocket *socket = listener.nextPendingConnection();
+              socket->waitForReadyRead(5000);
+              answer(*socket);
+              socket->waitForDisconnected(5000);
+          })
+    {}
+    ~ThreadedServer() { m_thread.join(); }
+    Q_DISABLE_COPY_MOVE(ThreadedServer)
+
+    // Once the server listens; to be asked once.
+    QUrl url() { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_port.get_future().get())); }
+
+private:
+    std::promise<quint16> m_port; // before the thread, which sets it
+    std::thread m_thread;
+};
+
 // Lets the other end's close of a connection reach this process without running any event loop, so that
 // the client has not yet noticed it when it next sends.
 void letTheNetworkSettle()
@@ -293,30 +322,19 @@ private slots:
     {
         constexpr int chunks = 4000;
         const QByteArray chunk(64, 'x');
-        std::promise<quint16> port;
-        std::thread server([&] {
-            QTcpServer listener;
-            listener.listen(QHostAddress::LocalHost);
-            port.set_value(listener.serverPort());
-            if (!listener.waitForNewConnection(5000))
-                return;
-            QTcpSocket *socket = listener.nextPendingConnection();
-            socket->waitForReadyRead(5000);
-            socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(chunks * chunk.size()) +
-                          "\r\n\r\n");
-            for (int i = 0; i < chunks && socket->state() == QAbstractSocket::ConnectedState; ++i) {
-                socket->write(chunk);
-                socket->waitForBytesWritten(100);
+        ThreadedServer server([&](QTcpSocket &socket) {
+            socket.write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(chunks * chunk.size()) +
+                         "\r\n\r\n");
+            for (int i = 0; i < chunks && socket.state() == QAbstractSocket::ConnectedState; ++i) {
+                socket.write(chunk);
+                socket.waitForBytesWritten(100);
                 QThread::usleep(50);
             }
-            socket->waitForDisconnected(5000);
         });
-        const auto join = qScopeGuard([&] { server.join(); });
 
         bool eventsRan = false;
         QTimer::singleShot(20, this, [&] { eventsRan = true; });
-        HttpRequest request = post(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port.get_future().get())), "<A/>",
-                                   {{"Connection", "close"}});
+        HttpRequest request = post(server.url(), "<A/>", {{"Connection", "close"}});
         QCOMPARE(sendHttpRequest(request).body.size(), chunks * chunk.size());
         QVERIFY(eventsRan);
     }
@@ -338,21 +356,11 @@ private slots:
         QFETCH(int, sharesOfWork);
         QFETCH(int, fewestShares);
         QFETCH(int, mostShares);
-        std::promise<quint16> port;
-        std::thread server([&] {
-            QTcpServer listener;
-            listener.listen(QHostAddress::LocalHost);
-            port.set_value(listener.serverPort());
-            if (!listener.waitForNewConnection(5000))
-                return;
-            QTcpSocket *socket = listener.nextPendingConnection();
-            socket->waitForReadyRead(5000);
+        ThreadedServer server([&](QTcpSocket &socket) {
             QThread::msleep(ulong(answerAfterMs));
-            socket->write(ScriptedHttpServer::reply(200, "done", "Connection: close\r\n"));
-            socket->waitForBytesWritten(5000);
-            socket->waitForDisconnected(5000);
+            socket.write(ScriptedHttpServer::reply(200, "done", "Connection: close\r\n"));
+            socket.waitForBytesWritten(5000);
         });
-        const auto join = qScopeGuard([&] { server.join(); });
 
         int shares = 0;
         const WhileAwaitingAnswers work([&] {
@@ -360,8 +368,7 @@ private slots:
             QThread::usleep(100);
             return shares < sharesOfWork;
         });
-        HttpRequest request = post(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port.get_future().get())));
-        QCOMPARE(sendHttpRequest(request).body, QByteArray("done"));
+        QCOMPARE(sendHttpRequest(post(server.url())).body, QByteArray("done"));
         QVERIFY2(shares >= fewestShares && shares <= mostShares, QByteArray::number(shares).constData());
     }
 
