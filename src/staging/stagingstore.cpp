@@ -834,6 +834,7 @@ void StagingStore::beginWriting()
     exec(QStringLiteral("BEGIN IMMEDIATE"));
     m_writing = true;
     m_transactionAge.start();
+    m_lastLateWriter = locationExecStagingSql;
     // Nobody changes the tables while the transaction holds the file; before, somebody may have.
     if (!m_keptCompanies.isEmpty() && !tablesAreOurs())
         forgetKeptVouchers();
@@ -907,7 +908,6 @@ void StagingStore::commitWrites()
     if (!m_writing)
         return;
     m_writing = false;
-    m_lastLateWriter = locationExecStagingSql;
     m_sinceCommit.start();
     try {
         exec(QStringLiteral("COMMIT"));

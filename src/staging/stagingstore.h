@@ -208,7 +208,7 @@ private:
     std::vector<WaitingRow> m_waitingRows; // kept, to be written while an answer is awaited
     std::size_t m_nextWaiting = 0;         // the first of them not written yet
     Utf8Texts m_waitingTexts;              // the keys and values of those rows, row after row
-    const char *m_lastLateWriter;          // of the last of them written in the transaction in hand
+    const char *m_lastLateWriter;          // of the last of them the transaction in hand holds
     struct LateFailure
     {
         const char *location;
