@@ -971,8 +971,8 @@ void StagingStore::writeFailed(const QString &company, const QString &vchId)
     }
 }
 
-void StagingStore::insertRow(const StagingTable &table, std::span<const char *const> columns,
-                             const Utf8Texts &texts, std::size_t first, std::size_t count)
+void StagingStore::insertRow(const StagingTable &table, std::span<const char *const> columns, const Utf8Texts &texts,
+                             std::size_t first, std::size_t count)
 {
     open();
     TableStatement *write = findStatement(m_writes, table);

@@ -497,8 +497,10 @@ tally::TallyReply PostStagedVoucher(StagingStore &store, const QString &company,
             builder.addInventoryEntries();
             builder.addLedgerEntries(allLedgerEntrySection);
             builder.addStockEntries();
-            const tally::WhileAwaitingAnswers writing(
-                [&store, begins = true]() mutable { return store.writeWhileAwaitingAnswer(std::exchange(begins, false)); });
+            auto writeShare = [&store, begins = true]() mutable {
+                return store.writeWhileAwaitingAnswer(std::exchange(begins, false));
+            };
+            const tally::WhileAwaitingAnswers writing(writeShare);
             result = message.send();
         });
 }
