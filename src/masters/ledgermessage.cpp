@@ -71,13 +71,13 @@ constexpr ListChild<OpeningBill> billChildren[] = {
 };
 
 // The address goes out only when one of its sent lines holds text; then every sent line does, empty or not.
-void addAddress(const MasterMessage &message, const QStringList &address)
+void addAddress(MasterMessage &message, const QStringList &address)
 {
     const qsizetype sentLines = std::max<qsizetype>(address.size() - 1, 0);
     const auto first = address.cbegin();
     if (std::all_of(first, first + sentLines, [](const QString &line) { return line.isEmpty(); }))
         return;
-    const pugi::xml_node list = message.add("ADDRESS.LIST", QString(), ChildKind::Always);
+    const MasterMessage::Element list = message.add("ADDRESS.LIST", QString(), ChildKind::Always);
     for (qsizetype i = 0; i < sentLines; ++i)
         message.add(list, "ADDRESS", address.at(i), ChildKind::Always);
 }
@@ -99,7 +99,7 @@ QString OpeningBillsTotalText(const QList<OpeningBill> &bills)
 tally::TallyReply ImportLedger(const QString &company, const LedgerRec &ledger, const QString &action)
 {
     return trappedBuild(locationImportLedger, [&] {
-        const MasterMessage message(company, "LEDGER", ledger.Name, ledger.OldName, action);
+        MasterMessage message(company, "LEDGER", ledger.Name, ledger.OldName, action);
         message.add("ADDITIONALNAME", ledger.Name, ChildKind::IfSet);
         addAddress(message, ledger.Address);
         message.addChildren(ledger, std::span<const ChildElement<LedgerRec>>(ledgerChildren));

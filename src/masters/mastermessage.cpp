@@ -2,9 +2,7 @@
 
 #include "errors/errortrap.h"
 #include "masters/masterconstants.h"
-#include "tally/envelope.h"
 #include "tally/transport.h"
-#include "tally/xmldocument.h"
 
 namespace masters {
 
@@ -19,55 +17,60 @@ namespace {
 
 MasterMessage::MasterMessage(const QString &company, const char *elementName, const QString &name,
                              const QString &oldName, const QString &action)
-    : m_document(tally::CreateImportEnvelope(company))
 {
-    if (!m_document)
+    if (!m_writer.start(company))
         raiseMissingNode();
-    const pugi::xml_node target = tally::ImportRequestData(*m_document);
-    if (!target)
-        raiseMissingNode();
-    const pugi::xml_node message = add(target, "TALLYMESSAGE", QString(), ChildKind::Always);
-    tally::AddXmlAttribute(m_document.get(), message, "xmlns:UDF", QStringLiteral("TallyUDF"));
+    const Element message = add(Element{}, "TALLYMESSAGE", QString(), ChildKind::Always);
+    m_writer.attribute("xmlns:UDF", QStringLiteral("TallyUDF"));
     m_master = add(message, elementName, QString(), ChildKind::Always);
-    tally::AddXmlAttribute(m_document.get(), m_master, "NAME", action == QLatin1String(actionAlter) ? oldName : name);
-    tally::AddXmlAttribute(m_document.get(), m_master, "ACTION", action);
+    m_writer.attribute("NAME", action == QLatin1String(actionAlter) ? oldName : name);
+    m_writer.attribute("ACTION", action);
 }
 
-MasterMessage::~MasterMessage() = default;
-
-pugi::xml_node MasterMessage::add(pugi::xml_node parent, const char *element, const QString &value,
-                                  ChildKind kind) const
+void MasterMessage::closeInside(Element parent)
 {
+    while (m_writer.depth() > parent.depth)
+        m_writer.close();
+}
+
+MasterMessage::Element MasterMessage::add(Element parent, const char *element, const QString &value,
+                                          ChildKind kind)
+{
+    closeInside(parent);
     if (kind == ChildKind::IfSet) {
         if (value.isEmpty())
             return {};
-        const pugi::xml_node node = tally::AddXmlElementIfValue(m_document.get(), parent, element, value);
-        if (!node)
+        if (!m_writer.elementIfValue(element, value))
             raiseMissingNode();
-        return node;
+        return Element{parent.depth + 1};
     }
-    const pugi::xml_node node = tally::AddXmlElement(m_document.get(), parent, element, value);
-    if (!node)
-        raiseMissingNode();
-    return node;
+    if (!value.isEmpty()) {
+        if (!m_writer.element(element, value))
+            raiseMissingNode();
+        return Element{parent.depth + 1};
+    }
+    // Left open: children may follow, and one that gets none is written as the empty element it is.
+    m_writer.open(element);
+    return Element{m_writer.depth()};
 }
 
-pugi::xml_node MasterMessage::add(const char *element, const QString &value, ChildKind kind) const
+MasterMessage::Element MasterMessage::add(const char *element, const QString &value, ChildKind kind)
 {
     return add(m_master, element, value, kind);
 }
 
-void MasterMessage::addNameList(const QString &name, const QString &alias) const
+void MasterMessage::addNameList(const QString &name, const QString &alias)
 {
-    const pugi::xml_node names = add("NAME.LIST", QString(), ChildKind::Always);
+    const Element names = add("NAME.LIST", QString(), ChildKind::Always);
     add(names, "NAME", name, ChildKind::IfSet);
     if (alias != name)
         add(names, "NAME", alias, ChildKind::IfSet);
 }
 
-tally::TallyReply MasterMessage::send() const
+tally::TallyReply MasterMessage::send()
 {
-    return tally::SendTallyDocument(*m_document);
+    closeInside(Element{});
+    return tally::SendTallyBytes(m_writer.finish());
 }
 
 } // namespace masters

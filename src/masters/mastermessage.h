@@ -1,14 +1,13 @@
 #pragma once
 
 #include "errors/errortrap.h"
+#include "tally/envelope.h"
 #include "tally/transport.h"
 
 #include <QList>
 #include <QString>
 
-#include <pugixml.hpp>
-
-#include <memory>
+#include <cstddef>
 #include <span>
 
 namespace masters {
@@ -39,24 +38,31 @@ template <typename Line> struct ListChild
     const char *fixedText = nullptr;
 };
 
-// One master import request under construction: the envelope for a company, its TALLYMESSAGE and the master
-// element. Any element that cannot be added stops the build with a run-time error, so that a request is never
-// sent with parts missing.
+// One master import request under construction, written out as it is built: the envelope for a company, its
+// TALLYMESSAGE and the master element. Elements are added in the order the request holds them; adding to an
+// element closes the ones opened inside it since. Any element that cannot be added stops the build with a
+// run-time error, so that a request is never sent with parts missing.
 class MasterMessage final
 {
 public:
+    // An element added, to add children to while no element outside it has been added since. An element given
+    // text takes none.
+    struct Element
+    {
+        std::size_t depth = 0; // 0: none
+    };
+
     // The master element's NAME attribute is the old name when the action renames the master.
     MasterMessage(const QString &company, const char *elementName, const QString &name, const QString &oldName,
                   const QString &action);
-    ~MasterMessage();
     MasterMessage(const MasterMessage &) = delete;
     MasterMessage &operator=(const MasterMessage &) = delete;
 
-    // Adds one child; an IfSet child with an empty value adds nothing and returns a null node.
-    pugi::xml_node add(pugi::xml_node parent, const char *element, const QString &value, ChildKind kind) const;
-    pugi::xml_node add(const char *element, const QString &value, ChildKind kind) const;
+    // Adds one child; an IfSet child with an empty value adds nothing and returns no element.
+    Element add(Element parent, const char *element, const QString &value, ChildKind kind);
+    Element add(const char *element, const QString &value, ChildKind kind);
 
-    template <typename Rec> void addChildren(const Rec &record, std::span<const ChildElement<Rec>> children) const
+    template <typename Rec> void addChildren(const Rec &record, std::span<const ChildElement<Rec>> children)
     {
         for (const ChildElement<Rec> &child : children)
             add(child.element, record.*(child.field), child.kind);
@@ -65,12 +71,12 @@ public:
     // One list element per line, in order, skipping lines whose first member is empty; every child is
     // written, with text only where the line has some.
     template <typename Line>
-    void addLists(const char *listElement, const QList<Line> &lines, std::span<const ListChild<Line>> children) const
+    void addLists(const char *listElement, const QList<Line> &lines, std::span<const ListChild<Line>> children)
     {
         for (const Line &line : lines) {
             if ((line.*(children.front().field)).isEmpty())
                 continue;
-            const pugi::xml_node list = add(listElement, QString(), ChildKind::Always);
+            const Element list = add(listElement, QString(), ChildKind::Always);
             for (const ListChild<Line> &child : children) {
                 QString value = child.field ? line.*(child.field) : QString::fromLatin1(child.fixedText);
                 if (child.joinedField)
@@ -81,14 +87,17 @@ public:
     }
 
     // NAME.LIST: the name, and the alias as a second name when it is set and differs from the name.
-    void addNameList(const QString &name, const QString &alias) const;
+    void addNameList(const QString &name, const QString &alias);
 
     // Sends the request and returns the server's reply.
-    tally::TallyReply send() const;
+    tally::TallyReply send();
 
 private:
-    std::unique_ptr<pugi::xml_document> m_document;
-    pugi::xml_node m_master;
+    // Closes the elements opened inside the parent, which then takes the next child.
+    void closeInside(Element parent);
+
+    tally::ImportRequestWriter m_writer;
+    Element m_master;
 };
 
 // Runs one builder under its trap: the server's reply, or an empty summary of a request never sent when building

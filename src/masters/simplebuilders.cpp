@@ -92,7 +92,7 @@ tally::TallyReply importNamedMaster(const char *location, const char *element, c
                                     const Rec &record, const QString &action, const ChildElement<Rec> (&children)[N])
 {
     return trappedBuild(location, [&] {
-        const MasterMessage message(company, element, record.Name, record.OldName, action);
+        MasterMessage message(company, element, record.Name, record.OldName, action);
         message.addChildren(record, std::span<const ChildElement<Rec>>(children));
         message.addNameList(record.Name, record.Alias);
         return message.send();
@@ -109,7 +109,7 @@ tally::TallyReply ImportGodown(const QString &company, const GodownRec &godown, 
 tally::TallyReply ImportUnit(const QString &company, const UnitRec &unit, const QString &action)
 {
     return trappedBuild(locationImportUnit, [&] {
-        const MasterMessage message(company, "UNIT", unit.Name, unit.OldName, action);
+        MasterMessage message(company, "UNIT", unit.Name, unit.OldName, action);
         message.addChildren(unit, std::span<const ChildElement<UnitRec>>(unitHead));
         if (unit.Kind == UnitKind::Compound)
             message.addChildren(unit, std::span<const ChildElement<UnitRec>>(compoundUnitChildren));

@@ -77,7 +77,7 @@ template <typename Line, std::size_t N> std::span<const ListChild<Line>> listOf(
 tally::TallyReply ImportStockItem(const QString &company, const StockItemRec &item, const QString &action)
 {
     return trappedBuild(locationImportStockItem, [&] {
-        const MasterMessage message(company, "STOCKITEM", item.Name, item.OldName, action);
+        MasterMessage message(company, "STOCKITEM", item.Name, item.OldName, action);
         message.addChildren(item, std::span<const ChildElement<StockItemRec>>(itemChildren));
         message.addLists("BATCHALLOCATIONS.LIST", item.BatchAllocations, listOf(batchChildren));
         message.addLists("STANDARDCOSTLIST.LIST", item.StandardCosts, listOf(rateChildren));
@@ -86,7 +86,7 @@ tally::TallyReply ImportStockItem(const QString &company, const StockItemRec &it
         message.addLists("EXCISEITEMGODOWN.LIST", item.ExciseGodowns, listOf(exciseGodownChildren));
         message.addNameList(item.Name, item.Alias);
         if (!item.PartNo.isEmpty()) {
-            const pugi::xml_node names = message.add("ADDITIONALNAME.LIST", QString(), ChildKind::Always);
+            const MasterMessage::Element names = message.add("ADDITIONALNAME.LIST", QString(), ChildKind::Always);
             message.add(names, "ADDITIONALNAME", item.PartNo, ChildKind::IfSet);
         }
         message.add("DESCRIPTION", item.Description, ChildKind::IfSet);

@@ -53,6 +53,8 @@ public:
     // An element whose text, attributes and children come next; it ends with close().
     void open(const char *name);
     void close();
+    // How many elements are open.
+    std::size_t depth() const { return m_open.size(); }
     // Sets an attribute of the innermost open element; false, the attribute left out, when the value cannot go.
     bool attribute(const char *name, const QString &value);
     // Gives the element just opened its text, as AddXmlElement; false, the text left out, when it cannot go.
