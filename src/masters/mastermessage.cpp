@@ -29,6 +29,8 @@ MasterMessage::MasterMessage(const QString &company, const char *elementName, co
 
 void MasterMessage::closeInside(Element parent)
 {
+    // An element closed already, or one given text, takes no more children.
+    Q_ASSERT(parent.depth <= m_writer.depth());
     while (m_writer.depth() > parent.depth)
         m_writer.close();
 }
