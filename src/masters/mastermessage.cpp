@@ -1,28 +1,17 @@
 #include "masters/mastermessage.h"
 
-#include "errors/errortrap.h"
 #include "masters/masterconstants.h"
 #include "tally/transport.h"
+#include "tally/xmldocument.h"
 
 namespace masters {
-
-namespace {
-
-[[noreturn]] void raiseMissingNode()
-{
-    errors::raise(errors::ErrNo::ObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
-}
-
-} // namespace
 
 MasterMessage::MasterMessage(const QString &company, const char *elementName, const QString &name,
                              const QString &oldName, const QString &action)
 {
-    if (!m_writer.start(company))
-        raiseMissingNode();
-    const Element message = add(Element{}, "TALLYMESSAGE", QString(), ChildKind::Always);
-    m_writer.attribute("xmlns:UDF", QStringLiteral("TallyUDF"));
-    m_master = add(message, elementName, QString(), ChildKind::Always);
+    if (!m_writer.startMessage(company, elementName))
+        tally::raiseObjectNotSet();
+    m_master = Element{m_writer.depth()};
     m_writer.attribute("NAME", action == QLatin1String(actionAlter) ? oldName : name);
     m_writer.attribute("ACTION", action);
 }
@@ -43,12 +32,12 @@ MasterMessage::Element MasterMessage::add(Element parent, const char *element, c
         if (value.isEmpty())
             return {};
         if (!m_writer.elementIfValue(element, value))
-            raiseMissingNode();
+            tally::raiseObjectNotSet();
         return Element{parent.depth + 1};
     }
     if (!value.isEmpty()) {
         if (!m_writer.element(element, value))
-            raiseMissingNode();
+            tally::raiseObjectNotSet();
         return Element{parent.depth + 1};
     }
     // Left open: children may follow, and one that gets none is written as the empty element it is.
@@ -71,7 +60,6 @@ void MasterMessage::addNameList(const QString &name, const QString &alias)
 
 tally::TallyReply MasterMessage::send()
 {
-    closeInside(Element{});
     return tally::SendTallyBytes(m_writer.finish());
 }
 

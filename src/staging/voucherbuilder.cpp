@@ -8,6 +8,7 @@
 #include "tally/envelope.h"
 #include "tally/httpclient.h"
 #include "tally/transport.h"
+#include "tally/xmldocument.h"
 
 #include <algorithm>
 #include <optional>
@@ -168,11 +169,6 @@ constexpr StockSection stockSections[] = {
 
 constexpr char referenceDateDescription[] = "`ReferenceDate`";
 
-[[noreturn]] void raiseMissingNode()
-{
-    errors::raise(errors::ErrNo::ObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
-}
-
 // One voucher's rows of every staging table, read in one look at the file.
 class StagedVoucher final
 {
@@ -219,15 +215,7 @@ class VoucherMessage final
 {
 public:
     // False when the envelope could not be made (reported).
-    bool start(const QString &company)
-    {
-        if (!m_writer.start(company))
-            return false;
-        m_writer.open("TALLYMESSAGE");
-        m_writer.attribute("xmlns:UDF", QStringLiteral("TallyUDF"));
-        m_writer.open("VOUCHER");
-        return true;
-    }
+    bool start(const QString &company) { return m_writer.startMessage(company, "VOUCHER"); }
 
     // A list element, which has children only; close() ends it.
     void open(const char *name) { m_writer.open(name); }
@@ -236,7 +224,7 @@ public:
     void value(const char *name, const QString &text)
     {
         if (!m_writer.elementIfValue(name, text))
-            raiseMissingNode();
+            tally::raiseObjectNotSet();
     }
 
     void values(const StagedRows &rows, qsizetype row, std::span<const ValueElement> elements,
@@ -253,15 +241,10 @@ public:
     void text(const QString &text)
     {
         if (!m_writer.text(text))
-            raiseMissingNode();
+            tally::raiseObjectNotSet();
     }
 
-    tally::TallyReply send()
-    {
-        m_writer.close(); // VOUCHER
-        m_writer.close(); // TALLYMESSAGE
-        return tally::SendTallyBytes(m_writer.finish());
-    }
+    tally::TallyReply send() { return tally::SendTallyBytes(m_writer.finish()); }
 
 private:
     tally::ImportRequestWriter m_writer;

@@ -312,6 +312,16 @@ bool ImportRequestWriter::start(const QString &company)
     });
 }
 
+bool ImportRequestWriter::startMessage(const QString &company, const char *object)
+{
+    if (!start(company))
+        return false;
+    open("TALLYMESSAGE");
+    attribute("xmlns:UDF", QStringLiteral("TallyUDF"));
+    open(object);
+    return true;
+}
+
 void ImportRequestWriter::open(const char *name)
 {
     int indentation = m_messageIndentation;
@@ -420,7 +430,8 @@ bool ImportRequestWriter::elementIfValue(const char *name, const QString &value)
 
 QByteArray ImportRequestWriter::finish()
 {
-    Q_ASSERT(m_open.empty());
+    while (!m_open.empty())
+        close();
     m_bytes += m_tail;
     return QByteArray(m_bytes.data(), qsizetype(m_bytes.size()));
 }

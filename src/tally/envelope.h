@@ -49,6 +49,9 @@ class ImportRequestWriter final
 public:
     // Starts the request for a company; false after a reported error, as CreateImportEnvelope.
     bool start(const QString &company);
+    // The same, then opens the message: TALLYMESSAGE and, inside it, the element of the master or voucher it
+    // imports, which the calls that follow fill.
+    bool startMessage(const QString &company, const char *object);
 
     // An element whose text, attributes and children come next; it ends with close().
     void open(const char *name);
@@ -65,7 +68,7 @@ public:
     // As AddXmlElementIfValue: nothing for an empty value, else false when the element cannot be made.
     bool elementIfValue(const char *name, const QString &value);
 
-    // The request's bytes, as SendTallyBytes takes them, once every element opened is closed.
+    // The request's bytes, as SendTallyBytes takes them, with the elements still open closed.
     QByteArray finish();
 
 private:

@@ -16,16 +16,6 @@ constexpr std::string_view counterIsSet = "1";
 const QString counterSet = QStringLiteral("1");
 const QString counterClear = QStringLiteral("0");
 
-// Whether the node is an element of that name, leaving aside a namespace prefix (as localName() does).
-bool hasLocalName(pugi::xml_node node, std::string_view wanted)
-{
-    if (node.type() != pugi::node_element)
-        return false;
-    const std::string_view name(node.name());
-    const std::size_t colon = name.find(':');
-    return (colon == std::string_view::npos ? name : name.substr(colon + 1)) == wanted;
-}
-
 // A RESPONSE element's first child seeds the summary; in an import reply that is the first counter's "0" or
 // "1", which the first counter found set then replaces.
 void summarise(pugi::xml_node response, QString &summary)

@@ -8,7 +8,6 @@
 #include "tally/xmldocument.h"
 #include "tally/xmlindent.h"
 
-#include <string_view>
 #include <utility>
 
 namespace tally {
@@ -26,11 +25,8 @@ bool isTallyReply(pugi::xml_document &document, const QByteArray &bytes)
 {
     if (!(bytes.isValidUtf8() ? loadXml(document, QByteArrayView(bytes)) : loadXml(document, QString::fromUtf8(bytes))))
         return false;
-    // The root's name, leaving aside a namespace prefix.
-    std::string_view root = document.document_element().name();
-    if (const std::size_t colon = root.find(':'); colon != std::string_view::npos)
-        root.remove_prefix(colon + 1);
-    return root == "RESPONSE" || root == "ENVELOPE";
+    const pugi::xml_node root = document.document_element();
+    return hasLocalName(root, "RESPONSE") || hasLocalName(root, "ENVELOPE");
 }
 
 // Raises the error of an answer that is no answer to an import, after putting what happened into the reply.

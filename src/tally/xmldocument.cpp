@@ -259,6 +259,15 @@ QString localName(pugi::xml_node node)
     return colon < 0 ? name : name.mid(colon + 1);
 }
 
+bool hasLocalName(pugi::xml_node node, std::string_view wanted)
+{
+    if (node.type() != pugi::node_element)
+        return false;
+    const std::string_view name(node.name());
+    const std::size_t colon = name.find(':');
+    return (colon == std::string_view::npos ? name : name.substr(colon + 1)) == wanted;
+}
+
 bool isXmlName(const QString &name)
 {
     // The names the builders use are plain ASCII; they are checked without converting the text.

@@ -43,6 +43,8 @@ std::vector<pugi::xml_node> elementsNamed(pugi::xml_node top, const char *name);
 
 // A node's name without its namespace prefix; empty for every node but an element.
 QString localName(pugi::xml_node node);
+// Whether the node is an element whose name, leaving aside a namespace prefix, is that one.
+bool hasLocalName(pugi::xml_node node, std::string_view wanted);
 
 // Whether the text is an XML name that a namespace-aware parser accepts: at most one colon, not at either end.
 bool isXmlName(const QString &name);
