@@ -87,9 +87,7 @@ void stageMovement(SJ &state, VoucherRun &run)
         fillMovement(state, state.outward, state.AMOUNT, "No");
         run.store().SaveInventoryEntryOut(run.company(), state.outward, run.vchId(), state.inEId);
     } else {
-        refuseStockVoucher(run, QStringLiteral("row %1 gives its item the direction \"%2\", neither IN nor OUT")
-                                    .arg(run.row())
-                                    .arg(state.DIRECTION));
+        run.refuseRow(QStringLiteral("gives its item the direction \"%1\", neither IN nor OUT").arg(state.DIRECTION));
     }
 }
 

@@ -5,11 +5,6 @@
 
 namespace vouchers {
 
-void refuseStockVoucher(VoucherRun &run, const QString &reason)
-{
-    run.refuseVoucher(QLatin1String("ERROR: ") + reason + QLatin1String("; the voucher was not sent"));
-}
-
 QString batchQuantity(const StockBatchColumns &row)
 {
     return row.BATCHQUANTITY + QLatin1Char(' ') + row.BATCHUNIT;
@@ -20,9 +15,7 @@ void stageStockBatch(VoucherRun &run, StockBatchColumns &row, const char *noItem
     if (row.GODOWNNAME.isEmpty())
         return;
     if (row.inEId == QLatin1String(noItemId)) {
-        refuseStockVoucher(run, QStringLiteral("row %1 names the godown \"%2\" before any item of the voucher")
-                                    .arg(run.row())
-                                    .arg(row.GODOWNNAME));
+        run.refuseRow(QStringLiteral("names the godown \"%1\" before any item of the voucher").arg(row.GODOWNNAME));
         return;
     }
     row.baAId = NextCounter(row.baAId);

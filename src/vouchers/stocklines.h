@@ -34,10 +34,6 @@ inline constexpr Column<StockBatchColumns> stockBatchColumns[] = {
     {"BATCHUNIT", &StockBatchColumns::BATCHUNIT, Optional},
 };
 
-// Keeps the voucher open now from the server for a row it cannot post as the user meant: its last row says
-// "ERROR: ", why, and that it was not sent.
-void refuseStockVoucher(VoucherRun &run, const QString &reason);
-
 // The quantity of a batch row: BATCHQUANTITY, a blank and BATCHUNIT.
 QString batchQuantity(const StockBatchColumns &row);
 

@@ -71,6 +71,17 @@ bool VoucherRun::rowIsBlank() const
     return sources::IsEmptyRow(m_window.workGrid(), m_row);
 }
 
+void VoucherRun::refuseVoucher(const QString &result)
+{
+    if (m_refusal.isEmpty())
+        m_refusal = result;
+}
+
+void VoucherRun::refuseRow(const QString &what)
+{
+    refuseVoucher(QStringLiteral("ERROR: row %1 %2; the voucher was not sent").arg(m_row).arg(what));
+}
+
 int VoucherRun::columnCount() const
 {
     return m_window.workGrid().columns();

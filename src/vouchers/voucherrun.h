@@ -102,8 +102,11 @@ public:
     QString cellOfKey(const QString &key) const;
 
     // Keeps the voucher open now from the server: its rows are marked with this result, which says "ERROR" and
-    // why, as a voucher the server refused.
-    void refuseVoucher(const QString &result) { m_refusal = result; }
+    // why, as a voucher the server refused. The first refusal of a voucher is the one its rows show.
+    void refuseVoucher(const QString &result);
+    // The same for a fault of the row in hand: "ERROR: row <N> <what>; the voucher was not sent", N being the work
+    // grid's row as the window shows it.
+    void refuseRow(const QString &what);
 
     // Reads the row's cells into the values, in table order.
     template <typename Values> void readColumns(Values &values, std::span<const Column<Values>> columns)
