@@ -1,7 +1,6 @@
 // Physical stock: the counted quantities of stock items, each item with a batch row per godown or batch in which
 // it was counted. A voucher carries quantities only: no rate, amount or billed quantity.
 
-#include "errors/errortrap.h"
 #include "sources/gridtext.h"
 #include "staging/stagingstore.h"
 #include "vouchers/stocklines.h"
@@ -60,17 +59,14 @@ public:
 
     void readRow(VoucherRun &run) override { run.readColumns<StockBatchColumns>(state(), all(stockBatchColumns)); }
 
+    // A row without an ID that follows no voucher keeps its empty key: the run refuses such a voucher.
     QString voucherKey(VoucherRun &run, const QString &sharedKey) override
     {
-        if (!run.sourceHas("ID") || !sources::isBlank(sharedKey) || run.rowIsBlank())
+        if (!run.sourceHas("ID") || !sources::isBlank(sharedKey) || run.rowIsBlank() || !run.openKey())
             return sharedKey;
-        // A row without an ID that follows no voucher belongs to none; posting the rows after it as if it were
-        // not there would leave it out unseen.
-        if (!run.openKey())
-            errors::raise(errors::ErrNo::InvalidProcedureCall,
-                          QStringLiteral("Row %1 has no ID and no voucher above it to belong to").arg(run.row()));
         return *run.openKey();
     }
+    bool idlessRowsContinueAbove() const override { return true; }
 };
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "vouchers/voucherrun.h"
 
 #include "errors/errortrap.h"
+#include "sources/gridtext.h"
+#include "sources/importtypes.h"
 #include "sources/importwindow.h"
 #include "sources/lookups.h"
 #include "sources/rowmarking.h"
@@ -143,6 +145,8 @@ bool VoucherRun::postVoucher(const sources::PostedRows &rows)
         reply = m_voucherCheck.heldBack();
     else
         reply = staging::PostStagedVoucher(m_store, m_company, m_vchId, QString::fromLatin1(actionCreate));
+    if (reply.delivery != tally::Delivery::NotSent)
+        m_postedIds.insert(m_header.GUID, rows.resultRow());
     const bool goOn = sources::PostAndMark(m_window, rows, reply, QString::fromLatin1(statusProcessed) + m_vchId);
     // The next voucher must not share the id of one whose rows stay staged.
     m_vchId = NextCounter(m_vchId);
@@ -153,8 +157,9 @@ bool VoucherRun::postOpenVoucher(int lastRow)
 {
     // Without an ID column of the source's own, the ID cells hold the loader's synthesized ids, which the key
     // need not match: the voucher's rows are known by their place. So are the rows of a voucher without an ID,
-    // which would otherwise find every row without one, the blank rows at the end among them.
-    const sources::PostedRows rows = m_sourceHasId && !m_openKey->isEmpty()
+    // which would otherwise find every row without one, the blank rows at the end among them, and those of a
+    // voucher refused before it was sent, whose ID may be another voucher's.
+    const sources::PostedRows rows = m_sourceHasId && !m_openKey->isEmpty() && m_refusal.isEmpty()
                                          ? sources::PostedRows::voucherWithKey(lastRow, *m_openKey)
                                          : sources::PostedRows::voucherRows(m_firstRow, lastRow);
     m_openKey.reset();
@@ -166,7 +171,60 @@ void VoucherRun::openVoucher(RowHandler &handler)
     m_voucherCheck.reset();
     fillCommonHeader(m_header, m_common, m_key);
     handler.openVoucher(*this, m_header);
+    refuseUnpostableVoucher();
     m_store.SaveVoucher(m_company, m_header, m_vchId);
+}
+
+void VoucherRun::refuseUnpostableVoucher()
+{
+    if (m_sourceHasId && sources::isBlank(m_key))
+        refuseRow(QStringLiteral("has no ID"));
+    if (!m_groupsWithoutTellableIds.isEmpty() && m_groupsWithoutTellableIds.contains(groupOfRow(m_row)))
+        refuseRow(QStringLiteral("shares its voucher type, date and number with rows that have no ID, which could "
+                                 "belong to any of that group's vouchers"));
+    if (sources::isBlank(m_header.Date))
+        refuseRow(QStringLiteral("has no date"));
+    const auto posted = m_postedIds.constFind(m_header.GUID);
+    if (posted != m_postedIds.cend())
+        refuseRow(QStringLiteral("has the ID \"%1\" of the voucher posted at row %2 in this run")
+                      .arg(m_header.GUID)
+                      .arg(*posted));
+}
+
+QString VoucherRun::groupOfRow(int row) const
+{
+    const sources::WorkGrid &grid = m_window.workGrid();
+    const QChar separator(u'\x1f');
+    return grid.text(row, grid.columnOfKey(QStringLiteral("VCHTYPE"))) + separator +
+           grid.text(row, grid.columnOfKey(QStringLiteral("VCHDATE"))) + separator +
+           grid.text(row, grid.columnOfKey(QStringLiteral("VCHNO")));
+}
+
+void VoucherRun::findGroupsWithoutTellableIds(const RowHandler &handler)
+{
+    // Only a loader that fills IDs within a group leaves some empty on purpose; a type whose rows without an ID
+    // continue the voucher above them never has its IDs filled that way.
+    if (!m_sourceHasId || handler.idlessRowsContinueAbove() ||
+        !sources::receivesVoucherFillDown(sources::removeBlanks(m_window.importTypeText().toUpper())))
+        return;
+    const sources::WorkGrid &grid = m_window.workGrid();
+    const int idColumn = grid.columnOfKey(sources::IdKey);
+    QHash<QString, QSet<QString>> idsOfGroup;
+    QSet<QString> groupsWithIdlessRows;
+    for (int row = 1; row <= grid.rows(); ++row) {
+        if (sources::IsEmptyRow(grid, row))
+            continue;
+        const QString group = groupOfRow(row);
+        const QString id = grid.text(row, idColumn);
+        if (sources::isBlank(id))
+            groupsWithIdlessRows.insert(group);
+        else
+            idsOfGroup[group].insert(id);
+    }
+    for (const QString &group : std::as_const(groupsWithIdlessRows)) {
+        if (idsOfGroup.value(group).size() >= 2)
+            m_groupsWithoutTellableIds.insert(group);
+    }
 }
 
 void VoucherRun::run(RowHandler &handler)
@@ -186,6 +244,7 @@ void VoucherRun::run(RowHandler &handler)
     m_window.stat(QString(), sources::MsgPanel);
 
     m_sourceHasId = sourceHas("ID");
+    findGroupsWithoutTellableIds(handler);
     sources::WorkGrid &grid = m_window.workGrid();
     const int rows = grid.rows();
     for (m_row = 1; m_row <= rows; ++m_row) {

@@ -5,6 +5,8 @@
 #include "vouchers/vouchernumbers.h"
 
 #include <QAnyStringView>
+#include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -124,6 +126,14 @@ private:
     bool postVoucher(const sources::PostedRows &rows);
     bool postOpenVoucher(int lastRow);
     void readCommonColumns();
+    // Refuses the voucher just opened when it cannot be posted as the sheet means it: no ID where the source has
+    // an ID column, an ID whose group of voucher type, date and number cannot be told apart, no date, or an ID
+    // this run has posted already (the server would alter that voucher instead of creating this one).
+    void refuseUnpostableVoucher();
+    // The groups of voucher type, date and number that hold two or more IDs and rows without one: the loader left
+    // those rows without an ID, as nothing tells which of the group's vouchers they belong to.
+    void findGroupsWithoutTellableIds(const RowHandler &handler);
+    QString groupOfRow(int row) const;
     // The work-grid column a table names, 0 for an optional column the source lacks.
     int columnOf(const char *key, ColumnUse use);
     // The cell of the row in hand, checked for characters XML cannot carry under its column's key.
@@ -142,6 +152,9 @@ private:
     staging::VoucherRec m_header;
     QString m_refusal;
     std::unordered_map<const char *, int> m_columns;
+    QSet<QString> m_groupsWithoutTellableIds;
+    // The REMOTEID of every voucher this run sent, with the row its result stands in.
+    QHash<QString, int> m_postedIds;
     // The cells read from the row in hand, and those of the rows of the voucher open: a voucher one of whose
     // cells holds a character XML cannot carry is not sent.
     mutable tally::XmlTextCheck m_rowCheck;
@@ -178,6 +191,9 @@ public:
     virtual void openVoucher(VoucherRun &run, staging::VoucherRec &header) = 0;
     // Stages the lines of the row in hand under the voucher open now.
     virtual void stageLines(VoucherRun &run) = 0;
+    // Whether a row without an ID continues the voucher above it, rather than being filled by the loader from its
+    // group of voucher type, date and number.
+    virtual bool idlessRowsContinueAbove() const { return false; }
 };
 
 // The voucher posting run: takes the company from the window's list, clears its staged rows, walks the work grid

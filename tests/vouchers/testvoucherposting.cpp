@@ -261,13 +261,13 @@ private slots:
             << QList<QStringList>{withIdCell(line(p, u"1"_s, u"1"_s, u"Rent"_s), u"00"_s),
                                   withIdCell(line(p, u"2"_s, u"1"_s, u"Cash"_s), u"01"_s)}
             << sheet << QStringList{u"00 [] Rent"_s, u"01 [] Cash"_s} << u"1,2"_s << u"1,2"_s;
-        // Without fill-down a row may lack its ID: it is a voucher like any other, and the rows after it post too.
+        // Without fill-down a row may lack its ID: it is not sent, and the rows after it post.
         QTest::newRow("a row without an ID")
             << u"H_TRANSACTIONS"_s << withId
             << QList<QStringList>{withIdCell(line(p, u"1"_s, u"1"_s, u"Rent"_s), u"V1"_s),
                                   withIdCell(line(p, u"2"_s, u"1"_s, u"Cash"_s), QString()),
                                   withIdCell(line(p, u"3"_s, u"1"_s, u"Bank"_s), u"V3"_s)}
-            << sheet << QStringList{u"V1 [] Rent"_s, u" [] Cash"_s, u"V3 [] Bank"_s} << u"1,2,3"_s << u"1,2,3"_s;
+            << sheet << QStringList{u"V1 [] Rent"_s, u"V3 [] Bank"_s} << u"1,2,3"_s << u"1,2,3"_s;
         // A table keeps its blank records, and the voucher order puts them first: they stage and post nothing.
         QTest::newRow("a blank record in a table with IDs")
             << u"TRANSACTIONS"_s << withId
@@ -299,12 +299,12 @@ private slots:
         QCOMPARE(statTexts(*m_window), expectedStat);
         QCOMPARE(m_window->workGrid().currentRow(),
                  results.isEmpty() ? 0 : results.section(QLatin1Char(','), -1).toInt());
-        QCOMPARE(m_window->yieldCount(), m_window->workGrid().rows() + int(posted.size()));
+        QCOMPARE(m_window->yieldCount(),
+                 m_window->workGrid().rows() + int(results.split(QLatin1Char(','), Qt::SkipEmptyParts).size()));
     }
 
     // A voucher the server refuses marks its rows: by their place when the source has no ID column of its own,
-    // by their ID cells when it has one; by their place again for rows without an ID, so that the blank rows at
-    // the end, which have none either, stay as they were.
+    // by their ID cells when it has one.
     void refusedVoucherMarksItsRows_data()
     {
         QTest::addColumn<QString>("listText");
@@ -325,13 +325,6 @@ private slots:
                                                          withIdCell(line(p, u"2"_s, u"2"_s, u"Cash"_s), u"B"_s),
                                                          withIdCell(line(p, u"3"_s, u"1"_s, u"Cash"_s), u"C"_s)}
                                    << u"2,3"_s;
-        QTest::newRow("rows without an ID")
-            << u"H_TRANSACTIONS"_s << withId
-            << QList<QStringList>{withIdCell(line(p, u"1"_s, u"1"_s, u"Cash"_s), u"A"_s),
-                                  withIdCell(line(p, u"2"_s, u"1"_s, u"Nowhere"_s), QString()),
-                                  withIdCell(line(p, u"2"_s, u"2"_s, u"Cash"_s), QString()),
-                                  withIdCell(line(p, u"3"_s, u"1"_s, u"Cash"_s), u"C"_s)}
-            << u"2,3"_s;
     }
     void refusedVoucherMarksItsRows()
     {
@@ -351,6 +344,71 @@ private slots:
         QVERIFY(grid.text(3, sources::ProcessStatusKey).contains(u"Ledger 'Nowhere' does not exist!"_s));
         QCOMPARE(grid.image(1, 1), sources::imagePosted);
         QCOMPARE(grid.image(4, 1), sources::imagePosted);
+    }
+
+    // A voucher that cannot be posted as the sheet means it is kept from the server: its rows are marked as
+    // failed (by their place, so that the blank rows at the end stay as they were), its last row says why, no
+    // error is reported and the vouchers after it post.
+    void refusedBeforeSending_data()
+    {
+        QTest::addColumn<QString>("listText");
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QStringList>("posted");
+        QTest::addColumn<QString>("failed");
+        QTest::addColumn<QStringList>("statuses");
+
+        const QString p = u"Payment"_s;
+        const QString created = u"CREATED"_s;
+        const auto dated = [](QStringList row, const QString &date) {
+            row[1] = date;
+            return row;
+        };
+        QTest::newRow("rows without an ID")
+            << u"H_TRANSACTIONS"_s << withId
+            << QList<QStringList>{withIdCell(line(p, u"1"_s, u"1"_s, u"Cash"_s, u"5"_s), u"A"_s),
+                                  withIdCell(line(p, u"2"_s, u"1"_s, u"Rent"_s, u"5"_s), QString()),
+                                  withIdCell(line(p, u"2"_s, u"2"_s, u"Cash"_s, {}, u"5"_s), QString()),
+                                  withIdCell(line(p, u"3"_s, u"1"_s, u"Cash"_s, u"5"_s), u"C"_s)}
+            << QStringList{u"A [] Cash"_s, u"C [] Cash"_s} << u"2,3"_s
+            << QStringList{created, {}, u"ERROR: row 2 has no ID; the voucher was not sent"_s, created};
+        QTest::newRow("no date") << u"H_TRANSACTIONS"_s << transactionFields
+                                 << QList<QStringList>{dated(line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s), {}),
+                                                       line(p, u"2"_s, u"1"_s, u"Rent"_s, u"5"_s)}
+                                 << QStringList{u"Payment-2-20240401 [] Rent"_s} << u"1"_s
+                                 << QStringList{u"ERROR: row 1 has no date; the voucher was not sent"_s, created};
+        QTest::newRow("an ID on two dates")
+            << u"TRANSACTIONS"_s << withId
+            << QList<QStringList>{withIdCell(line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s), u"V1"_s),
+                                  withIdCell(dated(line(p, u"2"_s, u"1"_s, u"Cash"_s, u"5"_s), u"20240402"_s), u"V2"_s),
+                                  withIdCell(dated(line(p, u"3"_s, u"1"_s, u"Bank"_s, u"5"_s), u"20240403"_s), u"V1"_s)}
+            << QStringList{u"V1 [] Rent"_s, u"V2 [] Cash"_s} << u"3"_s
+            << QStringList{created, created,
+                           u"ERROR: row 3 has the ID \"V1\" of the voucher posted at row 1 in this run; the voucher "
+                           u"was not sent"_s};
+    }
+    void refusedBeforeSending()
+    {
+        QFETCH(QString, listText);
+        QFETCH(QStringList, fields);
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(QStringList, posted);
+        QFETCH(QString, failed);
+        QFETCH(QStringList, statuses);
+
+        testsupport::loadRows(*m_window, listText, fields, rows);
+        vouchers::PostTransaction(*m_window);
+
+        sources::WorkGrid &grid = m_window->workGrid();
+        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
+        QCOMPARE(postedVouchers(m_server->requests()), posted);
+        QCOMPARE(failedRows(grid), failed);
+        QStringList shown;
+        for (int row = 1; row <= statuses.size(); ++row) {
+            const QString status = grid.text(row, sources::ProcessStatusKey);
+            shown.append(status.startsWith(u"ERROR"_s) ? status : status.section(QLatin1Char(' '), 0, 0));
+        }
+        QCOMPARE(shown, statuses);
     }
 
     // A column the type needs and the source lacks stops the run at the first row with one error under the
