@@ -88,7 +88,7 @@ public:
         if (!m_billColumns)
             return;
         OpeningBill bill{row.cell(billDateColumn), row.cell(billNameColumn), row.cell(billCreditPeriodColumn),
-                         row.cell(billAmountColumn)};
+                         row.cell(billAmountColumn, CellForm::NumberAsText)};
         if (bill.billDate.isEmpty() || bill.billName.isEmpty() || bill.creditPeriod.isEmpty() || bill.amount.isEmpty())
             return;
         m_bills.append(std::move(bill));

@@ -22,6 +22,26 @@ QString MasterRow::cell(const char *key) const
     return text;
 }
 
+QString MasterRow::cell(const char *key, CellForm form) const
+{
+    const QString text = cell(key);
+    if (form == CellForm::Text)
+        return text;
+    const std::optional<sources::Decimal> value = sources::CellNumber(text);
+    if (!value && m_check && m_check->passed())
+        m_check->notANumber(QString::fromLatin1(key), text);
+    switch (form) {
+    case CellForm::Number:
+        return sources::NumberText(value.value_or(sources::Decimal()));
+    case CellForm::NegatedNumber:
+        return sources::NumberText(value.value_or(sources::Decimal()).negated());
+    case CellForm::Text:
+    case CellForm::NumberAsText:
+        break;
+    }
+    return text;
+}
+
 bool MasterRow::sourceHas(const char *key) const
 {
     return sources::ColPos(m_source, QString::fromLatin1(key)) >= 0;
@@ -30,19 +50,6 @@ bool MasterRow::sourceHas(const char *key) const
 bool sourceHasColumn(sources::ImportWindow &window, const char *key)
 {
     return sources::ColPos(window.sourceGrid(), QString::fromLatin1(key)) >= 0;
-}
-
-QString cellInForm(const QString &cell, CellForm form)
-{
-    switch (form) {
-    case CellForm::Text:
-        break;
-    case CellForm::Number:
-        return sources::NumberText(sources::NumericValue(cell));
-    case CellForm::NegatedNumber:
-        return sources::NumberText(sources::NumericValue(cell).negated());
-    }
-    return cell;
 }
 
 } // namespace masters

@@ -16,16 +16,29 @@ class SourceGrid;
 
 namespace masters {
 
+// How a cell goes into its member: as it stands, or as the number text of its value (negated for values the
+// server wants with the opposite sign), or as it stands but read as a number all the same. A cell of a number
+// form that is no number as sources::CellNumber reads it keeps its master from the server.
+enum class CellForm
+{
+    Text,
+    Number,
+    NegatedNumber,
+    NumberAsText,
+};
+
 // One work-grid row as a posting loop reads it: cells by column key, as their text, untrimmed. A key the
 // grid lacks is a run-time error; whether the source has a column at all is asked of the source grid. Every
 // cell read goes through the master's check, when it has one, so that a master holding a character XML cannot
-// carry is never sent.
+// carry, or a number column's cell that is no number, is never sent.
 class MasterRow final
 {
 public:
     MasterRow(sources::ImportWindow &window, int row, tally::XmlTextCheck *check = nullptr);
 
     QString cell(const char *key) const;
+    // The cell in that form.
+    QString cell(const char *key, CellForm form) const;
     bool sourceHas(const char *key) const;
 
 private:
@@ -45,15 +58,6 @@ enum class ColumnUse
     Optional,
 };
 
-// How a cell goes into its member: as it stands, or as the number text of its value (negated for values the
-// server wants with the opposite sign).
-enum class CellForm
-{
-    Text,
-    Number,
-    NegatedNumber,
-};
-
 template <typename Rec> struct Column
 {
     const char *key;
@@ -68,15 +72,13 @@ template <typename Rec> struct FixedValue
     const char *value;
 };
 
-QString cellInForm(const QString &cell, CellForm form);
-
 // Fills the members of a record from a row's columns, in table order.
 template <typename Rec> void readColumns(Rec &record, const MasterRow &row, std::span<const Column<Rec>> columns)
 {
     for (const Column<Rec> &column : columns) {
         if (column.use == ColumnUse::Optional && !row.sourceHas(column.key))
             continue;
-        record.*(column.field) = cellInForm(row.cell(column.key), column.form);
+        record.*(column.field) = row.cell(column.key, column.form);
     }
 }
 

@@ -96,9 +96,9 @@ public:
             const QString godown = row.cell("GODOWNNAME");
             if (!godown.isEmpty()) {
                 m_batches.append({godown, m_columns.batch ? row.cell("BATCHNAME") : QString(),
-                                  cellInForm(row.cell("OPENINGBALANCE"), CellForm::Number),
-                                  cellInForm(row.cell("OPENINGVALUE"), CellForm::NegatedNumber),
-                                  cellInForm(row.cell("OPENINGRATE"), CellForm::Number)});
+                                  row.cell("OPENINGBALANCE", CellForm::Number),
+                                  row.cell("OPENINGVALUE", CellForm::NegatedNumber),
+                                  row.cell("OPENINGRATE", CellForm::Number)});
             }
         }
         if (m_columns.standardCost)

@@ -85,43 +85,99 @@ struct Scan
     bool negative = false;
     std::string digits;
     int scale = 0;
+    int exponent = 0;
     bool digitSeen = false;
+    // Commas between digits that do not group them, or an exponent no spreadsheet number has: the text is no
+    // number at all rather than a shorter one, which would be ten or a thousand times too small.
+    bool refused = false;
     qsizetype end = 0;
 };
 
-// Reads a number from the start of the text: a sign, then digits, "," between digits before the point, and one
-// point; blanks inside are skipped when blanksInside says so. Stops at the first character that cannot go on.
+// The largest exponent a spreadsheet's number has; a text with a larger one is no number.
+constexpr int largestExponent = 308;
+// The most whole digits a number written with an exponent may have.
+constexpr int mostWholeDigitsOfExponent = 15;
+
+// Whether a run of digits before the point, between its commas, groups them as thousands ("1,234,567") or as
+// lakhs ("1,23,45,678"): the first run one to three digits, the last three, every run between two or three.
+bool isDigitGroup(int length, bool first, bool last)
+{
+    if (first)
+        return length >= 1 && length <= 3;
+    if (last)
+        return length == 3;
+    return length == 2 || length == 3;
+}
+
+// Reads a number from the start of the text: one sign, then digits with "," between digits before the point, one
+// point, and an exponent ("E", a sign and digits) after a digit; blanks inside are skipped when blanksInside says
+// so. Stops at the first character that cannot go on.
 Scan scanNumber(QStringView text, bool blanksInside)
 {
     Scan scan;
-    qsizetype i = 0;
     const qsizetype length = text.size();
+    // Where the next character that counts stands, from `at` on.
+    auto next = [&](qsizetype at) {
+        while (blanksInside && at < length && isSkipped(text.at(at)))
+            ++at;
+        return at;
+    };
+    qsizetype i = 0;
     if (i < length && (text.at(i) == u'-' || text.at(i) == u'+')) {
         scan.negative = text.at(i) == u'-';
         ++i;
     }
-    bool integerDigitSeen = false;
     bool pointSeen = false;
-    for (; i < length; ++i) {
+    bool commaSeen = false;
+    int groupLength = 0; // the digits before the point since the last comma
+    auto groupEnds = [&](bool last) {
+        if (commaSeen || !last)
+            scan.refused = scan.refused || !isDigitGroup(groupLength, !commaSeen, last);
+    };
+    for (i = next(i); i < length; i = next(i + 1)) {
         const QChar c = text.at(i);
-        if (blanksInside && isSkipped(c))
-            continue;
         if (isDigit(c)) {
             scan.digits.push_back(char(c.unicode()));
             scan.digitSeen = true;
             if (pointSeen)
                 ++scan.scale;
             else
-                integerDigitSeen = true;
-        } else if (c == u',' && integerDigitSeen && !pointSeen) {
-            continue;
+                ++groupLength;
+        } else if (c == u',' && groupLength > 0 && !pointSeen) {
+            // A comma is part of the number only between two digits.
+            const qsizetype after = next(i + 1);
+            if (after == length || !isDigit(text.at(after)))
+                break;
+            groupEnds(false);
+            commaSeen = true;
+            groupLength = 0;
         } else if (c == u'.' && !pointSeen) {
+            groupEnds(true);
             pointSeen = true;
         } else {
             break;
         }
     }
+    if (!pointSeen)
+        groupEnds(true);
     scan.end = i;
+
+    if (!scan.digitSeen || i == length || (text.at(i) != u'e' && text.at(i) != u'E'))
+        return scan;
+    qsizetype at = next(i + 1);
+    bool negativeExponent = false;
+    if (at < length && (text.at(at) == u'-' || text.at(at) == u'+')) {
+        negativeExponent = text.at(at) == u'-';
+        at = next(at + 1);
+    }
+    if (at == length || !isDigit(text.at(at)))
+        return scan; // an "E" that no digit follows is text after the number
+    int exponent = 0;
+    for (; at < length && isDigit(text.at(at)); at = next(at + 1))
+        exponent = std::min(exponent * 10 + (text.at(at).unicode() - u'0'), largestExponent + 1);
+    scan.refused = scan.refused || exponent > largestExponent;
+    scan.exponent = negativeExponent ? -exponent : exponent;
+    scan.end = at;
     return scan;
 }
 
@@ -155,6 +211,19 @@ void Decimal::normalise()
         m_scale = 0;
         m_negative = false;
     }
+}
+
+std::optional<Decimal> Decimal::fromDigits(bool negative, std::string digits, int scale, int exponent)
+{
+    scale -= exponent;
+    if (scale < 0) {
+        digits.append(std::size_t(-scale), '0');
+        scale = 0;
+    }
+    Decimal value(negative, std::move(digits), scale);
+    if (exponent != 0 && int(value.m_digits.size()) - value.m_scale > mostWholeDigitsOfExponent)
+        return std::nullopt;
+    return value;
 }
 
 Decimal Decimal::negated() const
@@ -202,22 +271,29 @@ Decimal Decimal::rounded(int decimals) const
     return Decimal(m_negative, std::move(digits), decimals);
 }
 
+std::optional<Decimal> CellNumber(QStringView text)
+{
+    const QStringView cell = withoutSkippedEnds(text);
+    if (cell.isEmpty() || cell == u"-")
+        return Decimal();
+    Scan scan = scanNumber(cell, true);
+    if (!scan.digitSeen || scan.refused)
+        return std::nullopt;
+    return Decimal::fromDigits(scan.negative, std::move(scan.digits), scan.scale, scan.exponent);
+}
+
 Decimal NumericValue(QStringView text)
 {
-    qsizetype start = 0;
-    while (start < text.size() && isSkipped(text.at(start)))
-        ++start;
-    Scan scan = scanNumber(text.sliced(start), true);
-    return Decimal(scan.negative, std::move(scan.digits), scan.scale);
+    return CellNumber(text).value_or(Decimal());
 }
 
 std::optional<Decimal> WholeNumber(QStringView text)
 {
     const QStringView number = withoutSkippedEnds(text);
     Scan scan = scanNumber(number, false);
-    if (!scan.digitSeen || scan.end != number.size() || number.back() == u',')
+    if (!scan.digitSeen || scan.refused || scan.end != number.size())
         return std::nullopt;
-    return Decimal(scan.negative, std::move(scan.digits), scan.scale);
+    return Decimal::fromDigits(scan.negative, std::move(scan.digits), scan.scale, scan.exponent);
 }
 
 QString NumberText(const Decimal &value)

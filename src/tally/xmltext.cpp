@@ -41,10 +41,22 @@ void XmlTextCheck::check(const QString &column, QStringView value)
     }
 }
 
+void XmlTextCheck::notANumber(const QString &column, const QString &value)
+{
+    if (m_column)
+        return;
+    m_column = column;
+    m_notANumber = value;
+}
+
 TallyReply XmlTextCheck::heldBack() const
 {
     if (!m_column)
         return {};
+    if (m_notANumber)
+        return {QStringLiteral("ERROR: the column ") + *m_column + QStringLiteral(" holds \"") + *m_notANumber +
+                    QStringLiteral("\", which is not a number; not posted."),
+                Delivery::NotSent};
     return {QStringLiteral("ERROR: the column ") + *m_column + QStringLiteral(" holds the character ") +
                 characterName(m_character) + QStringLiteral(", which cannot be sent to Tally; not posted."),
             Delivery::NotSent};
@@ -54,6 +66,7 @@ void XmlTextCheck::reset()
 {
     m_column.reset();
     m_character = 0;
+    m_notANumber.reset();
 }
 
 void XmlTextCheck::take(const XmlTextCheck &other)

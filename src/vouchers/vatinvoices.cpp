@@ -199,8 +199,11 @@ public:
     void readRow(VoucherRun &run) override
     {
         TableHandler<VS>::readRow(run);
-        if (run.sourceHas("TAXRATE"))
+        if (run.sourceHas("TAXRATE")) {
+            if (!fitsForm(state().TAXRATE, CellForm::RateAsText))
+                run.refuseNumber("TAXRATE", state().TAXRATE);
             state().TAXRATE = cellInForm(state().TAXRATE.remove(QLatin1Char('%')), CellForm::Amount);
+        }
     }
 };
 

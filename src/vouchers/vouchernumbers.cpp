@@ -25,6 +25,8 @@ QString cellInForm(const QString &cell, CellForm form)
 {
     switch (form) {
     case CellForm::Text:
+    case CellForm::NumberAsText:
+    case CellForm::RateAsText:
         break;
     case CellForm::Amount:
         return AmountFormat(sources::NumericValue(cell));
@@ -36,6 +38,22 @@ QString cellInForm(const QString &cell, CellForm form)
         break;
     }
     return cell;
+}
+
+bool fitsForm(QStringView cell, CellForm form)
+{
+    switch (form) {
+    case CellForm::Text:
+        return true;
+    case CellForm::RateAsText:
+        return sources::CellNumber(cell.toString().remove(QLatin1Char('%'))).has_value();
+    case CellForm::Amount:
+    case CellForm::WideAmount:
+    case CellForm::WideAmountOfText:
+    case CellForm::NumberAsText:
+        break;
+    }
+    return sources::CellNumber(cell).has_value();
 }
 
 DebitCredit DebitCreditRule(const QString &debit, const QString &credit)

@@ -17,16 +17,21 @@ namespace vouchers {
 QString AmountFormat(const sources::Decimal &value);
 QString WideAmountFormat(const sources::Decimal &value);
 
-// How a cell becomes the value a voucher column holds.
+// How a cell becomes the value a voucher column holds. Every form but Text is a number column's: a cell that is no
+// number as sources::CellNumber reads it does not fit it (see fitsForm).
 enum class CellForm
 {
     Text,             // as it stands
-    Amount,           // AmountFormat of the number the text begins with (0 when none)
+    Amount,           // AmountFormat of the number the text begins with (0 when empty)
     WideAmount,       // WideAmountFormat of the same
     WideAmountOfText, // WideAmountFormat when the text is a number and nothing else; any other text as it stands
+    NumberAsText,     // as it stands, an amount whose number is read later
+    RateAsText,       // as it stands, a rate whose number, every "%" removed, is read later
 };
 
 QString cellInForm(const QString &cell, CellForm form);
+// Whether a cell fits its column's form: any text a text column, a number ("12.50 kg" among them) a number column.
+bool fitsForm(QStringView cell, CellForm form);
 
 // The sign of a ledger line from its DEBIT and CREDIT texts, both already formatted: a DEBIT whose number is not 0
 // makes a debit, whose amount is that number negated in its shortest form (123.500 gives -123.5); anything else is

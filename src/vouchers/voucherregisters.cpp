@@ -138,10 +138,19 @@ constexpr FixedValue<TaxBillAllocationRec> taxBillValues[] = {
 
 constexpr char autoLedger[] = "Auto";
 
+// The row's cell of a column the map names, whose number is read: one that is no number keeps the voucher back.
+QString numberCell(VoucherRun &run, const QString &key)
+{
+    const QString cell = run.cellOfKey(key);
+    if (!fitsForm(cell, Amount))
+        run.refuseNumber(key, cell);
+    return cell;
+}
+
 // The number in the row's cell of the column a tag piece names, in its shortest form.
 QString columnValue(VoucherRun &run, const Tag &tag, Piece piece)
 {
-    return sources::NumberText(sources::NumericValue(run.cellOfKey(tag[piece].toUpper())));
+    return sources::NumberText(sources::NumericValue(numberCell(run, tag[piece].toUpper())));
 }
 
 // The side of a line by its map sign, "Dr" or "Cr" with blanks and letter case ignored; none for any other.
@@ -174,7 +183,7 @@ void stageTaxBill(RS &state, VoucherRun &run, const Tag &tag, const QString &ldE
 bool stageMappedColumn(RS &state, VoucherRun &run, const Tag &tag)
 {
     const bool party = tag[LedgerName] == QLatin1String(autoLedger);
-    const QString amount = cellInForm(party ? run.cell("TOTALAMOUNT") : run.cellOfKey(tag[ColumnName]), Amount);
+    const QString amount = cellInForm(numberCell(run, party ? QStringLiteral("TOTALAMOUNT") : tag[ColumnName]), Amount);
     if (!isNonZero(amount))
         return true;
     const std::optional<DebitCredit> side = lineSide(tag[LedgerSign], amount);

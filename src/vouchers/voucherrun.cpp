@@ -120,6 +120,12 @@ QString VoucherRun::text(QAnyStringView key, int gridColumn) const
     return cellText;
 }
 
+void VoucherRun::refuseNumber(QAnyStringView key, const QString &cell)
+{
+    if (m_rowCheck.passed())
+        m_rowCheck.notANumber(key.toString(), cell);
+}
+
 void VoucherRun::readCommonColumns()
 {
     m_common.VCHTYPE = cell("VCHTYPE");

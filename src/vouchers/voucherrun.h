@@ -110,12 +110,21 @@ public:
     // grid's row as the window shows it.
     void refuseRow(const QString &what);
 
-    // Reads the row's cells into the values, in table order.
+    // Keeps the voucher of the row in hand from the server, as for a character XML cannot carry: the cell of the
+    // column with that key should hold a number and does not.
+    void refuseNumber(QAnyStringView key, const QString &cell);
+
+    // Reads the row's cells into the values, in table order; a cell that does not fit its column's form is
+    // refused.
     template <typename Values> void readColumns(Values &values, std::span<const Column<Values>> columns)
     {
         for (const Column<Values> &column : columns) {
-            if (const int gridColumn = columnOf(column.key, column.use))
-                values.*(column.field) = cellInForm(text(column.key, gridColumn), column.form);
+            if (const int gridColumn = columnOf(column.key, column.use)) {
+                const QString cell = text(column.key, gridColumn);
+                if (!fitsForm(cell, column.form))
+                    refuseNumber(column.key, cell);
+                values.*(column.field) = cellInForm(cell, column.form);
+            }
         }
     }
 
@@ -199,9 +208,9 @@ public:
 // The voucher posting run: takes the company from the window's list, clears its staged rows, walks the work grid
 // once, stages each voucher as the handler says and posts it through the staging store, and marks its rows with
 // the result. A voucher one of whose cells (as the handler reads them through the run) holds a character XML
-// cannot carry is not sent: its last row says which column holds which character, and the run goes on. A
-// run-time error ends the run with an error report under the handler's location code; vouchers posted before keep
-// their results.
+// cannot carry, or a cell of a number column that is no number, is not sent: its last row says which column holds
+// what, and the run goes on. A run-time error ends the run with an error report under the handler's location code;
+// vouchers posted before keep their results.
 void PostGridVouchers(sources::ImportWindow &window, RowHandler &handler);
 
 } // namespace vouchers

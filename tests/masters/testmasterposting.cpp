@@ -485,6 +485,76 @@ private slots:
         QVERIFY(m_prompter->boxes().isEmpty());
     }
 
+    // A master whose cell in a number column is no number is not sent: its row says which column holds what, and
+    // the next master posts. A continuation row's bill counts for its master.
+    void numberColumnsHoldNumbers_data()
+    {
+        QTest::addColumn<PostingLoop>("loop");
+        QTest::addColumn<QString>("listText");
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QList<QStringList>>("rows"); // the refused master, then one that posts
+        QTest::addColumn<int>("statusRow");
+        QTest::addColumn<QString>("status");
+
+        const QString held = u"ERROR: the column %1 holds \"%2\", which is not a number; not posted."_s;
+        const QStringList ledgerFields{
+            u"Name"_s,          u"Parent"_s, u"OpeningBillDate"_s, u"OpeningName"_s, u"OpeningCreditPeriod"_s,
+            u"OpeningBalance"_s};
+        QTest::newRow("decimal comma in a ledger's opening balance")
+            << &PostLedgers << u"LEDGERS"_s << ledgerFields
+            << QList<QStringList>{{u"L1"_s, u"Sundry Debtors"_s, {}, {}, {}, u"1,5"_s},
+                                  {u"Good"_s, u"Sundry Debtors"_s, {}, {}, {}, u"1,234.50"_s}}
+            << 1 << held.arg(u"OPENINGBALANCE"_s, u"1,5"_s);
+        QTest::newRow("NaN in a bill of a continuation row")
+            << &PostLedgers << u"LEDGERS"_s << ledgerFields
+            << QList<QStringList>{{u"L1"_s, u"Sundry Debtors"_s, u"1-4-2024"_s, u"I1"_s, u"30"_s, u"10"_s},
+                                  {{}, {}, u"1-4-2024"_s, u"I2"_s, u"30"_s, u"NaN"_s},
+                                  {u"Good"_s, u"Sundry Debtors"_s, u"1-4-2024"_s, u"I3"_s, u"30"_s, u"1.5E+3"_s}}
+            << 2 << held.arg(u"OPENINGBALANCE"_s, u"NaN"_s);
+
+        const QStringList itemFields{u"Name"_s,
+                                     u"Parent"_s,
+                                     u"Category"_s,
+                                     u"BaseUnits"_s,
+                                     u"BasicRateOfExcise"_s,
+                                     u"RateOfVat"_s,
+                                     u"IsBatchwiseOn"_s,
+                                     u"IsCostCentresOn"_s,
+                                     u"IgnoreNegativeStock"_s,
+                                     u"OpeningBalance"_s,
+                                     u"OpeningValue"_s,
+                                     u"OpeningRate"_s};
+        auto item = [](const QString &name, const QString &value) {
+            return QStringList{name, {}, {}, {}, {}, {}, u"No"_s, u"No"_s, u"No"_s, u"10"_s, value, u"5"_s};
+        };
+        QTest::newRow("brackets in a stock item's opening value")
+            << &PostStockItems << u"STOCK ITEMS"_s << itemFields
+            << QList<QStringList>{item(u"Widget"_s, u"(50)"_s), item(u"Gadget"_s, u"50"_s)} << 1
+            << held.arg(u"OPENINGVALUE"_s, u"(50)"_s);
+    }
+    void numberColumnsHoldNumbers()
+    {
+        QFETCH(PostingLoop, loop);
+        QFETCH(QString, listText);
+        QFETCH(QStringList, fields);
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(int, statusRow);
+        QFETCH(QString, status);
+        testsupport::loadRows(*m_window, listText, fields, rows);
+        loop(*m_window);
+
+        QCOMPARE(m_server->requests().size(), 1);
+        pugi::xml_document document;
+        const QByteArray body = m_server->requests().first().body;
+        QVERIFY(document.load_buffer(body.constData(), size_t(body.size())));
+        QCOMPARE(QString::fromUtf8(masterElement(document).attribute("NAME").value()), rows.last().first());
+        sources::WorkGrid &grid = m_window->workGrid();
+        QCOMPARE(grid.text(statusRow, sources::ProcessStatusKey), status);
+        QCOMPARE(grid.image(statusRow, 1), sources::imageRejected);
+        QCOMPARE(grid.text(rows.size(), sources::ProcessStatusKey), u"CREATED"_s);
+        QVERIFY(m_prompter->boxes().isEmpty());
+    }
+
     // A line break in a name reaches the server as the same characters in the NAME attribute and the NAME
     // element.
     void lineBreakInANameIsSentAlike()

@@ -1,4 +1,5 @@
 #include "errors/errortrap.h"
+#include "sources/workgrid.h"
 #include "support/golden.h"
 #include "support/gridloading.h"
 #include "support/headlesswindow.h"
@@ -72,8 +73,8 @@ private slots:
     }
 
     // A ledger line is a service-tax line only when its assessable value is above 0 and it names whom the tax is
-    // on. An assessable value that is missing, empty or no number is 0: the line gets its plain bill and the run
-    // goes on.
+    // on. An assessable value that is missing or empty is 0: the line gets its plain bill. One that is no number
+    // keeps the voucher from the server.
     void assessableValue_data()
     {
         QTest::addColumn<QStringList>("fields");
@@ -86,7 +87,7 @@ private slots:
         const QStringList withAssessable = fields + QStringList{u"AssessableAmt"_s};
         QTest::newRow("no column") << fields << QString() << u"BILLALLOCATIONS.LIST"_s;
         QTest::newRow("empty") << withAssessable << u""_s << u"BILLALLOCATIONS.LIST"_s;
-        QTest::newRow("no number") << withAssessable << u"n/a"_s << u"BILLALLOCATIONS.LIST"_s;
+        QTest::newRow("no number") << withAssessable << u"n/a"_s << QString();
         QTest::newRow("zero") << withAssessable << u"0"_s << u"BILLALLOCATIONS.LIST"_s;
         QTest::newRow("above zero") << withAssessable << u"10"_s << u"TAXBILLALLOCATIONS.LIST"_s;
     }
@@ -105,6 +106,13 @@ private slots:
 
         QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
         const QList<tallysim::RecordedRequest> requests = m_bed.server->requests();
+        if (bill.isEmpty()) {
+            QCOMPARE(requests.size(), 0);
+            QCOMPARE(
+                m_bed.window->workGrid().text(1, sources::ProcessStatusKey),
+                u"ERROR: the column ASSESSABLEAMT holds \"%1\", which is not a number; not posted."_s.arg(assessable));
+            return;
+        }
         QCOMPARE(requests.size(), 1);
         const QByteArray body = requests.front().body;
         QCOMPARE(body.count("<TAXBILLALLOCATIONS.LIST>"), bill == u"TAXBILLALLOCATIONS.LIST"_s ? 1 : 0);
@@ -147,8 +155,8 @@ private slots:
                                     << u"USD0.000 @ INR2.500/USD = INR 0"_s;
         QTest::newRow("negative credit") << usd << inr << u"2.5"_s << u"-10.000"_s << u""_s << u""_s
                                          << u"USD-10.000 @ INR2.500/USD = INR -25"_s;
-        QTest::newRow("no rate") << usd << inr << u"abc"_s << u"10.000"_s << u""_s << u""_s
-                                 << u"USD10.000 @ INR0.000/USD = INR 0"_s;
+        QTest::newRow("zero rate") << usd << inr << u"0"_s << u"10.000"_s << u""_s << u""_s
+                                   << u"USD10.000 @ INR0.000/USD = INR 0"_s;
         // A source without the currency columns leaves their places empty.
         QTest::newRow("no currency columns")
             << u""_s << u""_s << u""_s << u"100.000"_s << u""_s << u""_s << u"100.000 @ / =  0"_s;
@@ -171,6 +179,146 @@ private slots:
         QCOMPARE(unit.isEmpty() ? vouchers::ForexAmountText(currencies, amount, sign)
                                 : vouchers::ForexRateText(currencies, amount, unit),
                  text);
+    }
+
+    // A cell of a number column that is no number keeps its voucher from the server: the voucher's last row says
+    // which column holds what, no error is reported, and the next voucher posts. A quantity that begins with a
+    // number goes as it stands.
+    void numberColumnsHoldNumbers_data()
+    {
+        QTest::addColumn<PostingProcedure>("procedure");
+        QTest::addColumn<QString>("listText");
+        QTest::addColumn<int>("row"); // of the first voucher's two
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("status"); // of the first voucher's last row: empty when it was posted
+
+        const QString held = u"ERROR: the column %1 holds \"%2\", which is not a number; not posted."_s;
+        auto vat = [&](const char *name, int row, const QString &column, const QString &cell, const QString &status) {
+            QTest::newRow(name) << &vouchers::PostVATTransaction << u"VATTRANSACTIONS"_s << row << column << cell
+                                << status;
+        };
+        vat("decimal comma in a debit", 1, u"Debit"_s, u"1,5"_s, held.arg(u"DEBIT"_s, u"1,5"_s));
+        vat("brackets in a credit", 2, u"Credit"_s, u"(100)"_s, held.arg(u"CREDIT"_s, u"(100)"_s));
+        vat("currency before a bill amount", 1, u"AdjAmount"_s, u"Rs 100"_s, held.arg(u"ADJAMOUNT"_s, u"Rs 100"_s));
+        vat("word for a quantity", 2, u"Quantity"_s, u"two"_s, held.arg(u"QUANTITY"_s, u"two"_s));
+        vat("NaN for a rate", 2, u"Rate"_s, u"NaN"_s, held.arg(u"RATE"_s, u"NaN"_s));
+        vat("tax rate without a number", 2, u"TaxRate"_s, u"VAT%"_s, held.arg(u"TAXRATE"_s, u"VAT%"_s));
+        vat("quantity with its unit", 2, u"Quantity"_s, u"2 Nos"_s, QString());
+        QTest::newRow("exchange rate beyond fifteen digits")
+            << &vouchers::PostVATTransactionMC << u"VATTRANSACTIONSMC"_s << 2 << u"ExchangeRate"_s << u"1E20"_s
+            << held.arg(u"EXCHANGERATE"_s, u"1E20"_s);
+    }
+    void numberColumnsHoldNumbers()
+    {
+        QFETCH(PostingProcedure, procedure);
+        QFETCH(QString, listText);
+        QFETCH(int, row);
+        QFETCH(QString, column);
+        QFETCH(QString, cell);
+        QFETCH(QString, status);
+
+        const QStringList fields{u"VchType"_s,   u"VchDate"_s, u"VchNo"_s,        u"SrNo"_s,     u"RefNo"_s,
+                                 u"Narration"_s, u"Ledger"_s,  u"Debit"_s,        u"Credit"_s,   u"AdjMethod"_s,
+                                 u"AdjName"_s,   u"AdjDate"_s, u"AdjAmount"_s,    u"ItemName"_s, u"Quantity"_s,
+                                 u"Unit"_s,      u"TaxRate"_s, u"ExchangeRate"_s, u"Rate"_s};
+        const QString s = u"Sales"_s;
+        const QString d = u"20240401"_s;
+        QList<QStringList> rows{{s,
+                                 d,
+                                 u"1"_s,
+                                 u"1"_s,
+                                 u"S-1"_s,
+                                 s,
+                                 u"Patel & Sons"_s,
+                                 u"100"_s,
+                                 {},
+                                 u"New Ref"_s,
+                                 u"S-1"_s,
+                                 {},
+                                 u"100"_s,
+                                 {},
+                                 {},
+                                 {},
+                                 {},
+                                 u"2.5"_s,
+                                 {}},
+                                {s,
+                                 d,
+                                 u"1"_s,
+                                 u"2"_s,
+                                 u"S-1"_s,
+                                 s,
+                                 s,
+                                 {},
+                                 u"100"_s,
+                                 {},
+                                 {},
+                                 {},
+                                 {},
+                                 u"Widget"_s,
+                                 u"2"_s,
+                                 u"Nos"_s,
+                                 u"12.5%"_s,
+                                 u"2.5"_s,
+                                 u"50"_s},
+                                {s,
+                                 d,
+                                 u"2"_s,
+                                 u"1"_s,
+                                 u"S-2"_s,
+                                 s,
+                                 u"Patel & Sons"_s,
+                                 u"200"_s,
+                                 {},
+                                 u"New Ref"_s,
+                                 u"S-2"_s,
+                                 {},
+                                 u"200"_s,
+                                 {},
+                                 {},
+                                 {},
+                                 {},
+                                 u"2.5"_s,
+                                 {}},
+                                {s,
+                                 d,
+                                 u"2"_s,
+                                 u"2"_s,
+                                 u"S-2"_s,
+                                 s,
+                                 s,
+                                 {},
+                                 u"200"_s,
+                                 {},
+                                 {},
+                                 {},
+                                 {},
+                                 u"Widget"_s,
+                                 u"4"_s,
+                                 u"Nos"_s,
+                                 u"12.5%"_s,
+                                 u"2.5"_s,
+                                 u"50"_s}};
+        rows[row - 1][fields.indexOf(column)] = cell;
+        testsupport::loadRows(*m_bed.window, listText, fields, rows);
+        procedure(*m_bed.window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
+        QStringList references;
+        for (const tallysim::RecordedRequest &request : m_bed.server->requests()) {
+            const qsizetype from = request.body.indexOf("<REFERENCE>S-");
+            QVERIFY(from >= 0);
+            references.append(QString::fromUtf8(request.body.mid(from + 11, 3)));
+        }
+        const sources::WorkGrid &grid = m_bed.window->workGrid();
+        if (status.isEmpty()) {
+            QCOMPARE(references, (QStringList{u"S-1"_s, u"S-2"_s}));
+        } else {
+            QCOMPARE(references, QStringList{u"S-2"_s});
+            QCOMPARE(grid.text(2, sources::ProcessStatusKey), status);
+        }
+        QCOMPARE(grid.text(4, sources::ProcessStatusKey).left(7), u"CREATED"_s);
     }
 
     // A base amount beyond what a double holds ends the run rather than going out as "inf".

@@ -14,11 +14,11 @@ class TestVoucherNumbers final : public QObject
 
 private slots:
     // An amount column's text from the number its cell begins with: three decimals, halves away from zero, no
-    // grouping, no exponent, every digit kept.
+    // grouping, no exponent, every digit kept. A cell that is no number does not fit the column.
     void amountFormat_data()
     {
         QTest::addColumn<QString>("cell");
-        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("amount"); // empty: no number
 
         QTest::newRow("empty") << ""
                                << "0.000";
@@ -44,14 +44,28 @@ private slots:
                                    << "0.001";
         QTest::newRow("grouped") << "1,234.50"
                                  << "1234.500";
+        QTest::newRow("Indian grouping") << "1,23,456.50"
+                                         << "123456.500";
         QTest::newRow("text after the number") << "12abc"
                                                << "12.000";
         QTest::newRow("no number") << "abc"
-                                   << "0.000";
-        QTest::newRow("no exponent read") << "1e5"
-                                          << "1.000";
+                                   << "";
+        QTest::newRow("decimal comma") << "1,5"
+                                       << "";
+        QTest::newRow("NaN") << "NaN"
+                             << "";
+        QTest::newRow("brackets") << "(100)"
+                                  << "";
+        QTest::newRow("exponent read") << "1e5"
+                                       << "100000.000";
+        QTest::newRow("exponent with sign") << "1.5E+3"
+                                            << "1500.000";
+        QTest::newRow("exponent beyond fifteen whole digits") << "1E16"
+                                                              << "";
         QTest::newRow("blanks inside") << " 1 000 "
                                        << "1000.000";
+        QTest::newRow("lone minus") << "-"
+                                    << "0.000";
         QTest::newRow("beyond a double's digits") << "12345678901234567890.1234"
                                                   << "12345678901234567890.123";
         QTest::newRow("large without exponent") << "100000000000000000000"
@@ -61,44 +75,82 @@ private slots:
     {
         QFETCH(QString, cell);
         QFETCH(QString, amount);
+        QCOMPARE(fitsForm(cell, CellForm::Amount), !amount.isEmpty());
+        QCOMPARE(fitsForm(cell, CellForm::WideAmount), !amount.isEmpty());
+        QCOMPARE(fitsForm(cell, CellForm::NumberAsText), !amount.isEmpty());
+        if (amount.isEmpty())
+            return;
         QCOMPARE(cellInForm(cell, CellForm::Amount), amount);
         QCOMPARE(cellInForm(cell, CellForm::WideAmount), amount);
         QCOMPARE(AmountFormat(sources::NumericValue(cell)), amount);
+        QCOMPARE(cellInForm(cell, CellForm::NumberAsText), cell);
     }
 
-    // A quantity or rate cell is formatted only when it is a number and nothing else.
+    // A quantity or rate cell is formatted only when it is a number and nothing else; any other cell that begins
+    // with a number goes as it stands, and one that does not is no number.
     void wideAmountOfText_data()
     {
         QTest::addColumn<QString>("cell");
         QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("fits");
 
         QTest::newRow("number") << "12"
-                                << "12.000";
+                                << "12.000" << true;
         QTest::newRow("blanks around") << "  12.5 "
-                                       << "12.500";
+                                       << "12.500" << true;
         QTest::newRow("signed") << "-3"
-                                << "-3.000";
+                                << "-3.000" << true;
         QTest::newRow("grouped") << "1,200"
-                                 << "1200.000";
+                                 << "1200.000" << true;
+        QTest::newRow("exponent") << "1.5E+3"
+                                  << "1500.000" << true;
         QTest::newRow("point only") << "."
-                                    << ".";
+                                    << "." << false;
         QTest::newRow("text after the number") << "12 Nos"
-                                               << "12 Nos";
+                                               << "12 Nos" << true;
         QTest::newRow("blank inside") << "1 2"
-                                      << "1 2";
+                                      << "1 2" << true;
         QTest::newRow("empty") << ""
-                               << "";
+                               << "" << true;
         QTest::newRow("words") << "ten"
-                               << "ten";
+                               << "ten" << false;
         QTest::newRow("trailing comma") << "12,"
-                                        << "12,";
+                                        << "12," << true;
+        QTest::newRow("decimal comma") << "1,5"
+                                       << "1,5" << false;
+        QTest::newRow("decimal comma before a unit") << "1,5 Nos"
+                                                     << "1,5 Nos" << false;
     }
     void wideAmountOfText()
     {
         QFETCH(QString, cell);
         QFETCH(QString, value);
+        QFETCH(bool, fits);
         QCOMPARE(cellInForm(cell, CellForm::WideAmountOfText), value);
+        QCOMPARE(fitsForm(cell, CellForm::WideAmountOfText), fits);
         QCOMPARE(cellInForm(cell, CellForm::Text), cell);
+        QVERIFY(fitsForm(cell, CellForm::Text));
+    }
+
+    // A rate passed on as it stands is read, as the builder reads it, with every "%" removed.
+    void rateAsText_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<bool>("fits");
+
+        QTest::newRow("rate") << "12.5" << true;
+        QTest::newRow("percent after") << "12.5%" << true;
+        QTest::newRow("percent before") << "%12.5" << true;
+        QTest::newRow("percent alone") << "%" << true;
+        QTest::newRow("word") << "twelve" << false;
+        QTest::newRow("decimal comma") << "12,5%" << false;
+    }
+    void rateAsText()
+    {
+        QFETCH(QString, cell);
+        QFETCH(bool, fits);
+        QCOMPARE(fitsForm(cell, CellForm::RateAsText), fits);
+        QCOMPARE(cellInForm(cell, CellForm::RateAsText), cell);
     }
 
     // The debit or credit of a ledger line from its formatted DEBIT and CREDIT.

@@ -808,7 +808,7 @@ private slots:
     }
 
     // A service-tax and TDS line gets its service-tax bill only for an assessable value above 0. One that is
-    // missing, empty or no number is 0, as are the others: the line gets its plain bill and the run goes on.
+    // missing or empty is 0, as are the others: the line gets its plain bill and the run goes on.
     void serviceTaxOrPlainBill_data()
     {
         QTest::addColumn<QStringList>("fields");
@@ -819,7 +819,6 @@ private slots:
         const QStringList withAssessable = fields + QStringList{u"AssessableAmt"_s};
         QTest::newRow("no column") << fields << QString() << false;
         QTest::newRow("empty") << withAssessable << u""_s << false;
-        QTest::newRow("no number") << withAssessable << u"n/a"_s << false;
         QTest::newRow("zero") << withAssessable << u"0"_s << false;
         QTest::newRow("negative") << withAssessable << u"-10"_s << false;
         QTest::newRow("above zero") << withAssessable << u"10"_s << true;
