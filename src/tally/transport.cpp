@@ -66,9 +66,9 @@ std::optional<QString> nothingImported(const pugi::xml_document &answer, const Q
     return QStringLiteral("it answered \"") + summary.simplified() + QLatin1Char('"');
 }
 
-// The row of a post whose answer never came. A time-out comes after the request was written: the server may
-// have imported it and only answered late. Posting again is safe, as the same REMOTEID or name alters what a
-// first post made.
+// The row of a post whose answer never came. A server that timed out may have taken the request and only
+// answered late (a refused connection fails at once, before anything is written), so its row says the post may
+// have been imported. Posting again is safe: the same REMOTEID or name alters what a first post made.
 QString noAnswerText(const errors::RuntimeError &error)
 {
     QString text = failedPrefix + QStringLiteral("no answer from Tally (") + error.description() + QLatin1Char(')');
