@@ -68,9 +68,10 @@ void frmExcel::cmdPost_Click()
 
         {
             // No second run, reload or refresh may start while this one yields to the event loop; every request
-            // of the run goes to the server the settings name now.
+            // of the run goes to the server the settings name now; a failure that repeats in it is shown once.
             const BusyScope busy(*this);
             const tally::RunServer server;
+            const errors::RunScope failures;
             m_lastPostEnd = ImportTypeDispatch(importType.toUpper(), *this) ? PostEnd::Posted : PostEnd::NothingPosted;
         }
 

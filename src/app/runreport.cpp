@@ -59,6 +59,12 @@ QString oneLine(QString text)
     return text;
 }
 
+// Whether a character of text, a surrogate pair counted as one, begins at that UTF-16 unit and takes two of them.
+bool pairAt(const QString &text, qsizetype unit)
+{
+    return text.at(unit).isHighSurrogate() && unit + 1 < text.size() && text.at(unit + 1).isLowSurrogate();
+}
+
 [[noreturn]] void raiseNotWritten(const QString &path, const QString &why)
 {
     errors::raise(errors::ErrNo::PathFileAccess, QStringLiteral("Path/File access error (%1: %2)").arg(path, why));
@@ -72,9 +78,17 @@ QString PadText(const QString &text, const QString &padText, qint16 side, qint16
         return text;
     if (width < 0)
         errors::raise(errors::ErrNo::InvalidProcedureCall, QStringLiteral("Invalid procedure call or argument"));
-    if (text.size() > width)
-        return text.left(width);
-    const QString padding = padText.repeated(width - text.size());
+    // Characters, not UTF-16 units: a character beyond the Basic Multilingual Plane (an emoji) is one column of
+    // the layout, and a cut never splits it.
+    qsizetype units = 0;
+    qsizetype characters = 0;
+    while (units < text.size()) {
+        if (characters == width)
+            return text.left(units);
+        units += pairAt(text, units) ? 2 : 1;
+        ++characters;
+    }
+    const QString padding = padText.repeated(width - characters);
     switch (side) {
     case 0:
         return text + padding;

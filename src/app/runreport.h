@@ -13,7 +13,8 @@ namespace app {
 
 // Fixed-width text: with enabled, a text longer than width is cut to its first width characters, a shorter one
 // gets the pad text repeated once per missing character after it (side 0) or before it (side 1); any other
-// side gives "". Without enabled the text comes back unchanged. A negative width is an invalid call.
+// side gives "". A character is a code point: a surrogate pair counts as one. Without enabled the text comes back
+// unchanged. A negative width is an invalid call.
 QString PadText(const QString &text, const QString &padText, qint16 side, qint16 width, bool enabled);
 
 // The run report of a work grid: one line per row whose status cell is not empty, the row's key cell ("ID"

@@ -19,6 +19,7 @@ struct SavedError
     qint32 lastSystemError = 0;
     QString helpContext;
     QString report;
+    QString kind;
     bool saved = false;
 };
 

@@ -3,7 +3,10 @@
 #include "errors/errorreport.h"
 #include "platform/prompter.h"
 
+#include <QSet>
+
 #include <new>
+#include <optional>
 
 namespace errors {
 
@@ -12,6 +15,8 @@ namespace {
 ErrorState current;
 qint64 errorInCalls = 0;
 QString lastDescription;
+// The kinds of error reported so far in the run going on; none while no run goes on.
+std::optional<QSet<QString>> runKinds;
 
 QByteArray whatText(qint32 number, const QString &description)
 {
@@ -28,6 +33,25 @@ RuntimeError::RuntimeError(qint32 number, QString description, QString source, q
 void raise(qint32 number, const QString &description, const QString &source)
 {
     throw RuntimeError(number, description, source);
+}
+
+void raiseOfKind(const QString &kind, qint32 number, const QString &description)
+{
+    RuntimeError error(number, description);
+    error.setKind(kind);
+    throw error;
+}
+
+RunScope::RunScope() : m_outermost(!runKinds)
+{
+    if (m_outermost)
+        runKinds.emplace();
+}
+
+RunScope::~RunScope()
+{
+    if (m_outermost)
+        runKinds.reset();
 }
 
 ErrorState &currentError()
@@ -51,6 +75,7 @@ void captureCurrentException()
         state.description = error.description();
         state.line = error.line();
         state.lastSystemError = error.systemError();
+        state.kind = error.kind();
     } catch (const std::bad_alloc &) {
         state.number = ErrNo::OutOfMemory;
         state.source = QStringLiteral("Pelko");
@@ -84,6 +109,7 @@ void ErrPreserve()
     saved.helpContext = QString::number(current.helpContext);
     saved.line = current.line;
     saved.lastSystemError = current.lastSystemError;
+    saved.kind = current.kind;
     saved.saved = true;
 }
 
@@ -99,6 +125,7 @@ void ErrRestore()
     if (!saved.helpContext.isEmpty())
         current.helpContext = saved.helpContext.toInt();
     current.helpFile = saved.helpFile;
+    current.kind = saved.kind;
 }
 
 qint64 errorInCount()
@@ -139,8 +166,16 @@ QString ErrorIn(const QString &location, qint32 flags)
     saved.saved = false;
 
     if (flags & EH_SHOW) {
-        platform::msgBox(current.source + QLatin1Char('\n') + current.description, platform::MsgBoxStyle::Critical,
-                         ErrorBoxTitle(current.number));
+        const QString kind =
+            current.kind.isEmpty() ? QString::number(current.number) + QLatin1Char(' ') + location : current.kind;
+        // Outside a run every error is the first of its kind. A quiet error goes to no log, so its box is all
+        // there is of it: it is always shown.
+        const bool repeated = runKinds && runKinds->contains(kind) && !IsQuietErrNumber(current.number);
+        if (runKinds)
+            runKinds->insert(kind);
+        if (!repeated)
+            platform::msgBox(current.source + QLatin1Char('\n') + current.description, platform::MsgBoxStyle::Critical,
+                             ErrorBoxTitle(current.number));
         WriteErrorLog(QString::fromLatin1(errorLogName));
     }
     return result;

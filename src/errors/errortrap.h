@@ -50,6 +50,8 @@ struct ErrorState
     qint32 lastSystemError = 0;
     QString helpFile;
     qint32 helpContext = 0;
+    // What a run tells repeats of this failure by; "" for the error number together with the location code.
+    QString kind;
 };
 
 // A run-time error raised by the program's own code or by a component it drives.
@@ -66,6 +68,9 @@ public:
     const QString &source() const { return m_source; }
     qint32 line() const { return m_line; }
     qint32 systemError() const { return m_systemError; }
+    // The kind the raiser named (see raiseOfKind); "" when it named none.
+    const QString &kind() const { return m_kind; }
+    void setKind(QString kind) { m_kind = std::move(kind); }
 
 private:
     qint32 m_number;
@@ -73,10 +78,14 @@ private:
     QString m_source;
     qint32 m_line;
     qint32 m_systemError;
+    QString m_kind;
     QByteArray m_what;
 };
 
 [[noreturn]] void raise(qint32 number, const QString &description, const QString &source = QStringLiteral("Pelko"));
+// The same for a failure whose kind the raiser names: failures of one kind are one failure to a run (RunScope),
+// whatever their numbers and texts, and failures of two kinds two, though they share a number and a location.
+[[noreturn]] void raiseOfKind(const QString &kind, qint32 number, const QString &description);
 
 ErrorState &currentError();
 void clearCurrentError();
@@ -88,8 +97,28 @@ bool IsQuietErrNumber(qint32 number);
 void ErrPreserve();
 void ErrRestore();
 
-// Reports the current error (box, error log) and returns the report when EH_REPORT is set.
+// Reports the current error (box, error log) and returns the report when EH_REPORT is set. Inside a RunScope
+// only the first error of each kind gets its box; a later one of that kind goes to the error log alone.
 QString ErrorIn(const QString &location, qint32 flags);
+
+// One run of posts, from its first request to its last. A failure that repeats, a post after post that the
+// server answers with an HTTP error, would otherwise raise one box per row and hide the rest of the run behind
+// them: inside the scope the first error of each kind is shown as ever (its box, or its line on standard error
+// without a display, and the log), and later errors of that kind are logged only. Every one still counts in
+// errorInCount(), so an unattended run ends with the same status. An error's kind is the one its raiser named
+// (raiseOfKind), else its number together with the location code it is reported under. Scopes nest: an inner
+// one belongs to the run of the outer one.
+class RunScope final
+{
+public:
+    RunScope();
+    ~RunScope();
+    RunScope(const RunScope &) = delete;
+    RunScope &operator=(const RunScope &) = delete;
+
+private:
+    bool m_outermost;
+};
 
 // How many times ErrorIn has run since the program started; an unattended run compares it before and after
 // to tell whether anything went wrong.

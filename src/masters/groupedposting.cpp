@@ -2,6 +2,8 @@
 
 #include "masters/masterrow.h"
 
+#include "errors/errortrap.h"
+
 #include "sources/importwindow.h"
 #include "sources/lookups.h"
 #include "sources/rowmarking.h"
@@ -15,8 +17,10 @@ namespace masters {
 
 void walkMasterGroups(sources::ImportWindow &window, const char *progress, GroupedMasterType &type)
 {
-    // One server for the whole run, read once rather than for every master.
+    // One server for the whole run, read once rather than for every master; a failure that repeats from master to
+    // master is shown once.
     const tally::RunServer server;
+    const errors::RunScope failures;
     sources::WorkGrid &grid = window.workGrid();
     const QString progressText = QString::fromLatin1(progress);
     const QString nameKey = QStringLiteral("NAME");

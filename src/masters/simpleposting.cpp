@@ -38,6 +38,8 @@ bool holdsMaster(const sources::WorkGrid &grid, int row, const QString &name)
 
 template <typename Rec> void postSimpleMasters(sources::ImportWindow &window, const SimpleMasterType<Rec> &type)
 {
+    // A failure that repeats from master to master is shown once.
+    const errors::RunScope failures;
     errors::trap(QString::fromLatin1(type.location), [&] {
         const tally::RunServer server;
         window.selectFirstDataTab();

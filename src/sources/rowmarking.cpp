@@ -46,6 +46,9 @@ Outcome PostOutcome(const QString &result)
         return Outcome::Created;
     if (upper.contains(QLatin1String("ALTERED")) || upper.contains(QLatin1String("COMBINED")))
         return Outcome::Altered;
+    // The server answered, and neither took the request nor refused it: nothing was imported.
+    if (!result.isEmpty())
+        return Outcome::Error;
     return Outcome::Unrecognised;
 }
 

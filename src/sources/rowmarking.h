@@ -21,7 +21,9 @@ enum class Outcome
 };
 
 // "ERROR" or "EXCEPTIONS" before "CREATED" before "ALTERED" or "COMBINED", case ignored: a summary naming ERRORS
-// is an error even when it also names CREATED. Anything else, an empty summary included, is unrecognised.
+// is an error even when it also names CREATED. Any other text is an error as well: an answer that names none of
+// them imported nothing ("Unknown Request, cannot be processed", or counters all 0). Only an empty summary, of a
+// post that never reached the server, is unrecognised.
 Outcome PostOutcome(const QString &result);
 
 // Images of the window's icon list that a row's first cell shows.
@@ -30,9 +32,9 @@ inline constexpr int imageRejected = 1;
 inline constexpr int imageUnrecognised = 3;
 
 // Marks a work-grid row with a posting result: the result in its status cell, an image in its first cell,
-// every cell in the outcome's colour and the status cell in bold. An unrecognised result (nothing reached the
-// server, or it answered something else) gets an image of its own and black text, so that it never looks like
-// a success, whatever the rows above it or an earlier run showed.
+// every cell in the outcome's colour and the status cell in bold. An unrecognised result (an empty one: nothing
+// reached the server) gets an image of its own and black text, so that it never looks like a success, whatever
+// the rows above it or an earlier run showed.
 void ReportPostResult(WorkGrid &grid, int row, const QString &result);
 
 // Marks the rows of a voucher the server rejected: every work-grid row whose cell in the column keyed colName
@@ -76,7 +78,8 @@ private:
 // The step after every post of a master or voucher: the reply's summary goes into the status cell of the
 // result row, the rows are marked by their outcome, the progress text goes to the status line, the result row
 // becomes the current row and the run yields to the event loop. A voucher's rows other than its last keep their
-// status cells. A failed post (an HTTP error status, no Tally reply, no answer at all) is marked as rejected.
+// status cells. A failed post (an HTTP error status, no Tally reply, a reply that imported nothing, no answer at
+// all) is marked as rejected.
 // Returns whether the run may go on: false after a post that got no answer at all, which ends the run (the
 // error has been reported once; the rows after it keep their cells).
 bool PostAndMark(ImportWindow &window, const PostedRows &rows, const tally::TallyReply &reply, const QString &progress);

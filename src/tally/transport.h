@@ -41,7 +41,8 @@ QString TallyServerUrl(const platform::ServerSettings &server);
 enum class Delivery
 {
     Answered, // the server answered as Tally does; the summary is the response summary of its reply
-    Failed,   // an answer came, but an HTTP error status or no Tally reply; reported, the summary says so
+    Failed,   // an answer came, but an HTTP error status, no Tally reply, or one that imported nothing; reported, the
+              // summary says so
     NoAnswer, // nothing came back (refused, timed out, closed, no server set); reported, the summary says so
     NotSent,  // the request was never sent: building it failed (reported) or a value could not be sent
 };
@@ -55,9 +56,12 @@ struct TallyReply
 
 // Posts one import request to the run's server and returns the response summary of its reply. An answer with an
 // HTTP error status or a body that is no Tally reply (well-formed XML whose root is RESPONSE or ENVELOPE) is a
-// failed post, and a request that gets no answer at all fails as well: each is reported once through the trap,
-// and its summary holds "ERROR" and what happened. The text is laid out by IndentXmlDocument before it goes; a
-// text that is not well-formed XML is reported and not sent.
+// failed post, so is a Tally reply that imported nothing (no CREATED, ALTERED, COMBINED, ERRORS or EXCEPTIONS
+// counter above 0: "Unknown Request, cannot be processed", or counters all 0), and a request that gets no answer
+// at all fails as well: each is reported once through the trap, under a kind of its own for a run's repeats
+// (errors::RunScope), and its summary holds "ERROR" and what happened; a time-out's says that the post may
+// have been imported. The text is laid out by IndentXmlDocument before it goes; a text that is not well-formed
+// XML is reported and not sent.
 TallyReply SendTallyRequest(const QString &request);
 
 // The same for a request built in memory, which is sent as its text would be, without writing it out and parsing

@@ -297,6 +297,7 @@ void VoucherRun::run(RowHandler &handler)
 
 void PostGridVouchers(sources::ImportWindow &window, RowHandler &handler)
 {
+    const errors::RunScope failures;
     errors::trap(QLatin1String(handler.locationCode()), [&] {
         staging::StagingStore store;
         VoucherRun run(window, store);

@@ -143,6 +143,16 @@ private slots:
         QTest::newRow("characters, not bytes")
             << QStringLiteral("Niño") << star << 0 << 6 << true << QStringLiteral("Niño**");
         QTest::newRow("empty text") << QString() << QStringLiteral(" ") << 0 << 3 << true << QStringLiteral("   ");
+        // A character beyond the Basic Multilingual Plane takes two UTF-16 units and is still one character.
+        const QString party = QStringLiteral("a\U0001F389b");
+        QTest::newRow("an emoji is one character") << party << star << 0 << 5 << true << party + QStringLiteral("**");
+        QTest::newRow("an emoji padded before") << party << star << 1 << 4 << true << QStringLiteral("*") + party;
+        QTest::newRow("a cut after an emoji") << party << star << 0 << 2 << true << QStringLiteral("a\U0001F389");
+        QTest::newRow("a cut before an emoji keeps it out whole")
+            << party << star << 0 << 1 << true << QStringLiteral("a");
+        QTest::newRow("a lone surrogate is one character")
+            << QString(QChar(0xD83C)) + QStringLiteral("b") << star << 0 << 3 << true
+            << QString(QChar(0xD83C)) + QStringLiteral("b*");
     }
 
     void padText()
@@ -280,6 +290,23 @@ private slots:
                   {QStringLiteral("Tab\there\u2028"), QStringLiteral("CREATED")}});
         QCOMPARE(app::ResultReport(grid), QByteArray("North  Zone" + QByteArray(64, ' ') + "ERROR  bad  - \r\n" +
                                                      "Tab here " + QByteArray(66, ' ') + "CREATED\r\n"));
+    }
+
+    // The status starts after the key's 75 characters, however many UTF-16 units an emoji in the key takes; a key
+    // of more characters is cut without splitting one.
+    void keyIsPaddedByCharacters()
+    {
+        sources::WorkGrid grid;
+        const QString longKey = QString(74, QLatin1Char('x')) + QStringLiteral("\U0001F4E6\U0001F4E6");
+        fillGrid(grid, {QStringLiteral("NAME")},
+                 {{QStringLiteral("Gifts \U0001F381 and more"), QStringLiteral("CREATED")},
+                  {longKey, QStringLiteral("ALTERED")}});
+        const QStringList lines = QString::fromUtf8(app::ResultReport(grid)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0), QStringLiteral("Gifts \U0001F381 and more") + QString(59, QLatin1Char(' ')) +
+                                  QStringLiteral("CREATED"));
+        QCOMPARE(lines.at(0).toUcs4().indexOf(uint('C')), 75);
+        QCOMPARE(lines.at(1), QString(74, QLatin1Char('x')) + QStringLiteral("\U0001F4E6ALTERED"));
     }
 
     void reportFileName_data()

@@ -674,8 +674,10 @@ private slots:
         }
     }
 
-    // Answers that are no import result end the run with status 1, each post's row saying what happened; a
-    // TallyPrime refusal is the server's answer: its rows show EXCEPTIONS, the run goes on and ends with 0.
+    // Answers that are no import result, and answers that imported nothing, end the run with status 1, each post's
+    // row saying what happened: the first failure is written out as its box would show it, and every one goes to
+    // the error log. A TallyPrime refusal is the server's answer: its rows show EXCEPTIONS, the run goes on and
+    // ends with 0.
     void failedPostsAndRefusals_data()
     {
         QTest::addColumn<QStringList>("options");
@@ -686,6 +688,11 @@ private slots:
                                   << 1 << "ERROR: HTTP status 500 from the server, no Tally reply";
         QTest::newRow("garbage") << QStringList{QStringLiteral("--garbage"), QStringLiteral("--imports-only")} << 1
                                  << "ERROR: no Tally reply from the server";
+        QTest::newRow("unknown request")
+            << QStringList{QStringLiteral("--http-error"), QStringLiteral("200"), QStringLiteral("--error-body"),
+                           QStringLiteral("<RESPONSE>Unknown Request, cannot be processed</RESPONSE>"),
+                           QStringLiteral("--imports-only")}
+            << 1 << "ERROR: Tally imported nothing; it answered \"Unknown Request, cannot be processed\"";
         QTest::newRow("EXCEPTIONS") << QStringList{QStringLiteral("--exceptions")} << 0
                                     << "EXCEPTIONS Group 'Nowhere' does not exist!";
     }
@@ -697,8 +704,8 @@ private slots:
         Tallysim server({QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("failing.log")), {},
                         options);
         QVERIFY(!server.port().isEmpty());
-        const QString source =
-            writeFile(QStringLiteral("Ledgers.csv"), "Name,Parent\r\nFirst,Nowhere\r\nSecond,Nowhere\r\n");
+        const QString source = writeFile(QStringLiteral("Ledgers.csv"),
+                                         "Name,Parent\r\nFirst,Nowhere\r\nSecond,Nowhere\r\nThird,Nowhere\r\n");
         const QString report = path(QStringLiteral("report.txt"));
 
         const Run run = pelko({QStringLiteral("XLS"), source, QStringLiteral("LEDGERS"), QString(), report,
@@ -707,13 +714,16 @@ private slots:
 
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, exitCode);
-        QCOMPARE(server.imports(), 2);
+        QCOMPARE(server.imports(), 3);
         const QStringList lines = QString::fromUtf8(readFile(report)).split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.size(), 4);
         QCOMPARE(lines.at(0), QStringLiteral("First").leftJustified(75) + status +
                                   (exitCode == 0 ? QStringLiteral("Group 'Nowhere' does not exist! - ") : QString()));
         QVERIFY(lines.at(1).startsWith(QStringLiteral("Second").leftJustified(75) + status));
-        QCOMPARE(run.errors.count(QStringLiteral("LOCATION CODE: C02-0001()")), exitCode == 0 ? 0 : 2);
+        QVERIFY(lines.at(2).startsWith(QStringLiteral("Third").leftJustified(75) + status));
+        const QByteArray log = readFile(path(QStringLiteral("home/Pelko10Errors.txt")));
+        QCOMPARE(run.errors.count(QStringLiteral("LOCATION CODE: C02-0001()")), exitCode == 0 ? 0 : 1);
+        QCOMPARE(log.count("LOCATION CODE: C02-0001()"), exitCode == 0 ? 0 : 3);
     }
 
     // The server goes away in the middle of a run: the row it left unanswered says so, the error is reported

@@ -87,6 +87,66 @@ private slots:
                  testsupport::goldenBytes(QStringLiteral("errors/log-91.txt"), machine()).repeated(2));
     }
 
+    // Inside a run an error of a kind shown already goes to the error log alone, and counts all the same. The kind
+    // is the one the raiser named, else the number together with the location code; an inner scope belongs to the
+    // outer run, a quiet error (which no log keeps) is always shown, and the next run shows every kind again.
+    void repeatsInARunAreLoggedNotShown()
+    {
+        const auto raiseNamed = [](const QString &kind, qint32 number, const QString &description,
+                                   const QString &location) {
+            trap(location, [&] { raiseOfKind(kind, number, description); });
+        };
+        const auto quiet = [] {
+            currentError() = errorState(qint32(0x80041065U), QStringLiteral("Src"), QStringLiteral("quiet"));
+            ErrorIn(QStringLiteral("F01-0014"), EH_STANDARD);
+            clearCurrentError();
+        };
+        const auto shown = [&] {
+            QStringList descriptions;
+            // A report's box starts with two lines of header; a quiet error's box is its source and description.
+            for (const auto &box : m_prompter->boxes()) {
+                const QStringList lines = box.prompt.split(QLatin1Char('\n'));
+                descriptions << (lines.size() > 2 ? lines.at(2) : lines.last()).trimmed();
+            }
+            return descriptions;
+        };
+        const QString log = QString::fromLatin1(errorLogName);
+        const qint64 before = errorInCount();
+        {
+            const RunScope run;
+            raiseInProcedure(91, QStringLiteral("first"));
+            raiseInProcedure(91, QStringLiteral("same kind"));
+            raiseInProcedure(91, QStringLiteral("other location"), 0, 0, QStringLiteral("C02-0002"));
+            raiseInProcedure(13, QStringLiteral("other number"));
+            {
+                const RunScope inner;
+                raiseInProcedure(13, QStringLiteral("same kind, inner scope"));
+            }
+            raiseNamed(QStringLiteral("status"), 5, QStringLiteral("status 500"), QStringLiteral("C02-0001"));
+            raiseNamed(QStringLiteral("status"), 7, QStringLiteral("status 503"), QStringLiteral("C02-0003"));
+            raiseNamed(QStringLiteral("reply"), 5, QStringLiteral("named apart"), QStringLiteral("C02-0001"));
+            quiet();
+            quiet();
+        }
+        QCOMPARE(shown(), (QStringList{u"first"_qs, u"other location"_qs, u"other number"_qs, u"status 500"_qs,
+                                       u"named apart"_qs, u"quiet"_qs, u"quiet"_qs}));
+        QCOMPARE(errorInCount() - before, 10);
+        const QString logged = m_env->readProgramFile(log);
+        QCOMPARE(logged.count(QStringLiteral("=> LOCATION CODE: ")), 8);
+        for (const QString &description : {u"same kind"_qs, u"same kind, inner scope"_qs, u"status 503"_qs})
+            QVERIFY2(logged.contains(description + QStringLiteral(" \r\n")), qPrintable(description));
+
+        // Outside a run, and in the next one, the same kinds are shown again.
+        raiseInProcedure(91, QStringLiteral("after the run"));
+        {
+            const RunScope next;
+            raiseInProcedure(91, QStringLiteral("next run"));
+            raiseNamed(QStringLiteral("status"), 5, QStringLiteral("next status"), QStringLiteral("C02-0001"));
+        }
+        QCOMPARE(shown().mid(7), (QStringList{u"after the run"_qs, u"next run"_qs, u"next status"_qs}));
+        QCOMPARE(m_env->readProgramFile(log).count(QStringLiteral("=> LOCATION CODE: ")), 11);
+    }
+
     void quietRangeEnds_data()
     {
         QTest::addColumn<qint32>("number");

@@ -404,46 +404,72 @@ private slots:
         QCOMPARE(grid.currentRow(), 3);
     }
 
-    // Answers that are no import result, and the TallyPrime way of refusing: each row is marked rejected and the
-    // run goes on with the next master; a failed post is reported once, a refusal is the server's answer.
+    // Answers that are no import result, answers that imported nothing, and the TallyPrime way of refusing: each
+    // row is marked rejected and the run goes on with the next master. Failed posts repeat from master to master:
+    // the first is shown, every one is logged and counted; a refusal is the server's answer and no error. The
+    // grouped loop (ledgers) and the simple one (ledger groups) keep the same rule.
     void failedAndRefusedPosts_data()
     {
         QTest::addColumn<QString>("server");
+        QTest::addColumn<PostingLoop>("loop");
         QTest::addColumn<QString>("status");
-        QTest::addColumn<int>("reported");
-        QTest::newRow("HTTP 500") << "500"
-                                  << "ERROR: HTTP status 500 from the server, no Tally reply" << 1;
-        QTest::newRow("garbage") << "garbage"
-                                 << "ERROR: no Tally reply from the server" << 1;
+        QTest::addColumn<bool>("failed");
+        const QString http500 = u"ERROR: HTTP status 500 from the server, no Tally reply"_s;
+        const QString nothing = u"ERROR: Tally imported nothing; "_s;
+        QTest::newRow("HTTP 500") << "500" << PostingLoop(PostLedgers) << http500 << true;
+        QTest::newRow("HTTP 500, ledger groups") << "500" << PostingLoop(PostLedgerGroups) << http500 << true;
+        QTest::newRow("garbage") << "garbage" << PostingLoop(PostLedgers) << u"ERROR: no Tally reply from the server"_s
+                                 << true;
+        QTest::newRow("unknown request") << "<RESPONSE>Unknown Request, cannot be processed</RESPONSE>"
+                                         << PostingLoop(PostLedgers)
+                                         << nothing + u"it answered \"Unknown Request, cannot be processed\""_s << true;
+        QTest::newRow("nothing counted, ledger groups")
+            << "<RESPONSE><CREATED>0</CREATED><ALTERED>0</ALTERED><COMBINED>0</COMBINED><ERRORS>0</ERRORS>"
+               "<EXCEPTIONS>0</EXCEPTIONS></RESPONSE>"
+            << PostingLoop(PostLedgerGroups)
+            << nothing + u"its reply counts nothing created, altered, combined or refused"_s << true;
         QTest::newRow("refused with EXCEPTIONS")
-            << "exceptions"
-            << "EXCEPTIONS Group 'Nowhere' does not exist!Group 'Nowhere' does not exist! - " << 0;
+            << "exceptions" << PostingLoop(PostLedgers)
+            << u"EXCEPTIONS Group 'Nowhere' does not exist!Group 'Nowhere' does not exist! - "_s << false;
     }
     void failedAndRefusedPosts()
     {
         QFETCH(QString, server);
+        QFETCH(PostingLoop, loop);
         QFETCH(QString, status);
-        QFETCH(int, reported);
+        QFETCH(bool, failed);
         tallysim::Config config{{company}, company};
         config.refuseWithExceptions = server == QLatin1String("exceptions");
         if (server == QLatin1String("500"))
             config.mode = tallysim::Mode::HttpError;
         if (server == QLatin1String("garbage"))
             config.mode = tallysim::Mode::Garbage;
+        if (server.startsWith(QLatin1Char('<'))) {
+            config.mode = tallysim::Mode::HttpError;
+            config.errorStatus = 200;
+            config.errorBody = server.toUtf8();
+        }
         m_server = std::make_unique<testsupport::SimulatedServer>(config);
         m_server->configureSettings();
-        testsupport::loadRows(*m_window, u"LEDGERS"_s, {u"Name"_s, u"Parent"_s},
-                              {{u"L1"_s, u"Nowhere"_s}, {u"L2"_s, u"Nowhere"_s}});
-        PostLedgers(*m_window);
+        // Ledger groups need their SubLedger column; ledgers take it as a column of no meaning to them.
+        testsupport::loadRows(
+            *m_window, loop == PostingLoop(PostLedgers) ? u"LEDGERS"_s : u"LEDGER GROUPS"_s,
+            {u"Name"_s, u"Parent"_s, u"SubLedger"_s},
+            {{u"L1"_s, u"Nowhere"_s, u"No"_s}, {u"L2"_s, u"Nowhere"_s, u"No"_s}, {u"L3"_s, u"Nowhere"_s, u"No"_s}});
+        const qint64 errorsBefore = errors::errorInCount();
+        loop(*m_window);
 
-        QCOMPARE(m_server->requests().size(), 2);
+        QCOMPARE(m_server->requests().size(), 3);
         sources::WorkGrid &grid = m_window->workGrid();
-        for (int row = 1; row <= 2; ++row) {
+        for (int row = 1; row <= 3; ++row) {
             QCOMPARE(grid.text(row, sources::ProcessStatusKey), status);
             QCOMPARE(grid.image(row, 1), sources::imageRejected);
             QCOMPARE(grid.textColor(row, 1), QColor(255, 0, 0));
         }
-        QCOMPARE(testsupport::reportedErrors(*m_prompter).size(), 2 * reported);
+        QCOMPARE(testsupport::reportedLocations(*m_prompter), failed ? QStringList{u"C02-0001"_s} : QStringList());
+        QCOMPARE(testsupport::loggedLocations(m_env->readProgramFile(u"Pelko10Errors.txt"_s)),
+                 failed ? QStringList(3, u"C02-0001"_s) : QStringList());
+        QCOMPARE(errors::errorInCount() - errorsBefore, failed ? 3 : 0);
     }
 
     // A master one of whose cells holds a character XML 1.0 cannot carry is not sent: its row says which column

@@ -39,11 +39,13 @@ private slots:
         QTest::newRow("errors beats created") << "ERRORS CREATED" << Outcome::Error;
         QTest::newRow("a TallyPrime refusal") << "EXCEPTIONS Ledger 'X' does not exist! - " << Outcome::Error;
         QTest::newRow("exceptions beats created") << "EXCEPTIONS CREATED" << Outcome::Error;
-        QTest::newRow("error text") << "Could not find Group 'X' - " << Outcome::Unrecognised;
+        // An answer that names no counter imported nothing: a failed post.
+        QTest::newRow("error text") << "Could not find Group 'X' - " << Outcome::Error;
         QTest::newRow("line error") << "ERRORS Group 'X' does not exist - " << Outcome::Error;
         QTest::newRow("created beats altered") << "ALTERED CREATED" << Outcome::Created;
         QTest::newRow("voucher id and created") << "LASTVCHID CREATED" << Outcome::Created;
-        QTest::newRow("nothing counted") << "0" << Outcome::Unrecognised;
+        QTest::newRow("nothing counted") << "0" << Outcome::Error;
+        QTest::newRow("unknown request") << "Unknown Request, cannot be processed" << Outcome::Error;
         QTest::newRow("empty") << "" << Outcome::Unrecognised;
     }
     void outcome()
@@ -62,7 +64,7 @@ private slots:
         QTest::newRow("altered") << "ALTERED" << imagePosted << QColor(0, 0, 0);
         QTest::newRow("error") << "ERRORS bad - " << imageRejected << QColor(255, 0, 0);
         QTest::newRow("empty") << "" << imageUnrecognised << QColor(0, 0, 0);
-        QTest::newRow("other text") << "Unknown Request" << imageUnrecognised << QColor(0, 0, 0);
+        QTest::newRow("other text") << "Unknown Request" << imageRejected << QColor(255, 0, 0);
     }
     // Every outcome sets all its marks itself: an unrecognised row after a created one, or on a row that an
     // earlier run marked created, shows neither the success image nor the success colour.

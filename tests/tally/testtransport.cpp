@@ -206,9 +206,10 @@ private slots:
         QVERIFY(m_prompter->boxes().isEmpty());
     }
 
-    // What comes back, or does not: a Tally reply is summarised; an HTTP error status or a body that is no Tally
-    // reply is a failed post, and no answer at all is one too; each failure is reported once and says in its
-    // summary what happened.
+    // What comes back, or does not: a Tally reply that counts something is summarised, a refusal included; an HTTP
+    // error status, a body that is no Tally reply and a Tally reply that imported nothing are failed posts, and no
+    // answer at all is one too; each failure is reported once and says in its summary what happened. A time-out
+    // comes after the request was written, so its row says the post may have been imported.
     void replies_data()
     {
         QTest::addColumn<QString>("failure");
@@ -223,8 +224,40 @@ private slots:
         const int noAnswer = int(Delivery::NoAnswer);
         const qint32 invalid = HttpInvalidServerResponse;
         QTest::newRow("slow") << "slow" << 0 << QByteArray() << "CREATED" << answered << 0 << true;
+        const QString nothing = QStringLiteral("ERROR: Tally imported nothing; ");
         QTest::newRow("unknown request") << "status" << 200 << QByteArray(tallysim::unknownRequestReply)
-                                         << "Unknown Request, cannot be processed" << answered << 0 << true;
+                                         << nothing +
+                                                QStringLiteral("it answered \"Unknown Request, cannot be processed\"")
+                                         << failed << invalid << true;
+        const QString zeroCounts =
+            nothing + QStringLiteral("its reply counts nothing created, altered, combined or refused");
+        QTest::newRow("every counter 0")
+            << "status" << 200
+            << QByteArray("<RESPONSE><CREATED>0</CREATED><ALTERED>0</ALTERED><DELETED>0</DELETED><LASTVCHID>1"
+                          "</LASTVCHID><COMBINED>0</COMBINED><IGNORED>0</IGNORED><ERRORS>0</ERRORS>"
+                          "<EXCEPTIONS>0</EXCEPTIONS></RESPONSE>")
+            << zeroCounts << failed << invalid << true;
+        QTest::newRow("counters of no number")
+            << "status" << 200 << QByteArray("<RESPONSE><CREATED>yes</CREATED></RESPONSE>") << zeroCounts << failed
+            << invalid << true;
+        QTest::newRow("empty RESPONSE") << "status" << 200 << QByteArray("<RESPONSE></RESPONSE>")
+                                        << nothing + QStringLiteral("it answered \"<RESPONSE></RESPONSE>\"") << failed
+                                        << invalid << true;
+        QTest::newRow("an error line without counters")
+            << "status" << 200 << QByteArray("<RESPONSE><LINEERROR>Could not set company</LINEERROR></RESPONSE>")
+            << nothing + QStringLiteral("it answered \"Could not set companyCould not set company -\"") << failed
+            << invalid << true;
+        QTest::newRow("a refusal counts") << "status" << 200
+                                          << QByteArray("<RESPONSE><CREATED>0</CREATED><ERRORS>1</ERRORS>"
+                                                        "<LINEERROR>Bad</LINEERROR></RESPONSE>")
+                                          << "ERRORSBad - " << answered << 0 << true;
+        QTest::newRow("an exception counts")
+            << "status" << 200 << QByteArray("<RESPONSE><CREATED>0</CREATED><EXCEPTIONS>1</EXCEPTIONS></RESPONSE>")
+            << "EXCEPTIONS" << answered << 0 << true;
+        QTest::newRow("combined counts") << "status" << 200
+                                         << QByteArray(
+                                                "<RESPONSE><CREATED>0</CREATED><COMBINED>1</COMBINED></RESPONSE>")
+                                         << "COMBINED" << answered << 0 << true;
         QTest::newRow("HTTP 500") << "status" << 500 << QByteArray("Internal Server Error")
                                   << "ERROR: HTTP status 500 from the server, no Tally reply" << failed << invalid
                                   << true;
@@ -242,8 +275,9 @@ private slots:
             << "ERROR: no answer from Tally (A connection with the server could not be established)" << noAnswer
             << errors::ErrNo::HttpCannotConnect << false;
         QTest::newRow("time-out") << "silent" << 0 << QByteArray()
-                                  << "ERROR: no answer from Tally (The operation timed out)" << noAnswer
-                                  << errors::ErrNo::HttpTimeout << true;
+                                  << "ERROR: no answer from Tally (The operation timed out); it may have been imported "
+                                     "all the same, and posting it again is safe (it alters)"
+                                  << noAnswer << errors::ErrNo::HttpTimeout << true;
         QTest::newRow("no settings") << "no settings" << 0 << QByteArray()
                                      << "ERROR: no answer from Tally (The URL is invalid)" << noAnswer
                                      << errors::ErrNo::HttpInvalidUrl << false;
