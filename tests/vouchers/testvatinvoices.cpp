@@ -192,6 +192,51 @@ private slots:
         }
     }
 
+    // A foreign-currency invoice's bill of 0 is left out as a bill of 0 in one currency is, with or without the
+    // currency columns; any other amount goes out in two currencies.
+    void billInTwoCurrencies_data()
+    {
+        QTest::addColumn<bool>("currencies");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("sent"); // the bill's amount, empty when it is left out
+
+        QTest::newRow("0") << true << u"0"_s << QString();
+        QTest::newRow("empty") << true << QString() << QString();
+        QTest::newRow("5") << true << u"5"_s << u"-USD5.000 @ INR2.500/USD = -INR 12.5"_s;
+        QTest::newRow("no currency columns, 0") << false << u"0"_s << QString();
+        QTest::newRow("no currency columns, 5") << false << u"5"_s << u"-5.000 @ / = - 0"_s;
+    }
+    void billInTwoCurrencies()
+    {
+        QFETCH(bool, currencies);
+        QFETCH(QString, amount);
+        QFETCH(QString, sent);
+
+        QList<QStringList> rows{invoiceRow(u"1"_s, {{u"Ledger"_s, u"Foreign Buyer"_s},
+                                                    {u"Debit"_s, u"5"_s},
+                                                    {u"AdjName"_s, u"E-1"_s},
+                                                    {u"AdjAmount"_s, amount}}),
+                                invoiceRow(u"2"_s, {{u"Ledger"_s, u"Export Sales"_s}, {u"Credit"_s, u"5"_s}})};
+        QStringList fields = invoiceFields;
+        if (!currencies) {
+            for (const QString &field : {u"VchCurrency"_s, u"BaseCurrency"_s, u"ExchangeRate"_s}) {
+                const qsizetype column = fields.indexOf(field);
+                fields.removeAt(column);
+                for (QStringList &row : rows)
+                    row.removeAt(column);
+            }
+        }
+        testsupport::loadRows(*m_bed.window, u"VATTRANSACTIONSMC"_s, fields, rows);
+        vouchers::PostVATTransactionMC(*m_bed.window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
+        QCOMPARE(m_bed.server->requests().size(), 1);
+        const QByteArray body = m_bed.server->requests().front().body;
+        QCOMPARE(body.count("<BILLALLOCATIONS.LIST>"), sent.isEmpty() ? 0 : 1);
+        if (!sent.isEmpty())
+            QVERIFY2(body.contains(QByteArray("<AMOUNT>" + sent.toUtf8() + "</AMOUNT>")), body.constData());
+    }
+
     // The two-currency texts of a foreign-currency invoice, from the cells as a row reads them: the exchange rate
     // in AmountFormat, an amount in its column's format. A unit makes the item's rate text instead.
     void forexTexts_data()
