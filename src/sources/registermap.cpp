@@ -70,7 +70,9 @@ bool tagRegisterColumns(ImportWindow &window, const Table &map, bool optionalFie
                                        platform::MsgBoxStyle::Critical, QStringLiteral("Column Not Found.")});
             return false;
         }
-        grid.setColumnTag(grid.columnOfKey(name.toUpper()), RegisterMapTag(map, record, optionalFields));
+        // The map's row as its sheet shows it, below the header row.
+        grid.setColumnTag(grid.columnOfKey(name.toUpper()), RegisterMapTag(map, record, optionalFields),
+                          int(record) + 2);
     }
     return true;
 }

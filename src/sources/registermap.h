@@ -14,7 +14,8 @@ QString RegisterMapTag(const Table &map, qsizetype record, bool optionalFields);
 namespace loading {
 
 // The register branch of a load: the register table and its map ("Map" appended to the name) must both be
-// listed; the register's column names must be valid; each map record tags the work-grid column it names.
+// listed; the register's column names must be valid; each map record tags the work-grid column it names, which
+// keeps the record's row of the map sheet (the header being row 1) beside the tag.
 // A load stopped by an invalid column name or a map record naming no column ends Stopped, after its message.
 LoadEnd loadRegister(ImportWindow &window, SourceReader &source, const QString &importType,
                      const LoaderProfile &profile);

@@ -231,10 +231,17 @@ QString WorkGrid::columnTag(int column) const
     return m_columns[std::size_t(column - 1)].tag;
 }
 
-void WorkGrid::setColumnTag(int column, const QString &tag)
+void WorkGrid::setColumnTag(int column, const QString &tag, int tagRow)
 {
     checkColumn(column);
     m_columns[std::size_t(column - 1)].tag = tag;
+    m_columns[std::size_t(column - 1)].tagRow = tagRow;
+}
+
+int WorkGrid::columnTagRow(int column) const
+{
+    checkColumn(column);
+    return m_columns[std::size_t(column - 1)].tagRow;
 }
 
 int WorkGrid::columnWidth(int column) const

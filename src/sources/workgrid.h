@@ -84,7 +84,9 @@ public:
     QString keyOfColumn(int column) const;
     QString captionOfColumn(int column) const;
     QString columnTag(int column) const;
-    void setColumnTag(int column, const QString &tag);
+    // The tag, and the row of the sheet that gave it (0 when none), which a message about the tag names.
+    void setColumnTag(int column, const QString &tag, int tagRow = 0);
+    int columnTagRow(int column) const;
 
     // Column widths in pixels as the view should apply them; -1 leaves the view's default.
     int columnWidth(int column) const;
@@ -134,6 +136,7 @@ private:
         QString key;
         QString caption;
         QString tag;
+        int tagRow = 0;
         int width = -1;
     };
     struct CellMarks

@@ -1,5 +1,7 @@
 #include "staging/amounttext.h"
 
+#include <optional>
+
 namespace staging {
 
 namespace {
@@ -54,14 +56,45 @@ LeadingNumber readLeadingNumber(QStringView text)
     return number;
 }
 
-} // namespace
-
-bool isZeroAmount(QStringView text)
+bool isPlainZero(QStringView text)
 {
     if (text.trimmed().isEmpty())
         return true;
     const LeadingNumber number = readLeadingNumber(text);
     return number.wholeText && number.anyDigit && !number.anyNonZeroDigit;
+}
+
+// The voucher currency's amount of a two-currency text, "[-]<currency><amount> @ <base><rate>/<currency> = ...";
+// none for any other text.
+std::optional<QStringView> twoCurrencyAmount(QStringView text)
+{
+    const qsizetype at = text.indexOf(u" @ ");
+    if (at < 0)
+        return std::nullopt;
+    const qsizetype equals = text.indexOf(u" = ", at);
+    if (equals < 0)
+        return std::nullopt;
+    const QStringView rate = text.sliced(at + 3, equals - at - 3);
+    const qsizetype slash = rate.lastIndexOf(u'/');
+    if (slash < 0)
+        return std::nullopt;
+    const QStringView currency = rate.sliced(slash + 1);
+    QStringView amount = text.first(at);
+    if (amount.startsWith(u'-'))
+        amount = amount.sliced(1);
+    if (!amount.startsWith(currency))
+        return std::nullopt;
+    return amount.sliced(currency.size());
+}
+
+} // namespace
+
+bool isZeroAmount(QStringView text)
+{
+    if (isPlainZero(text))
+        return true;
+    const std::optional<QStringView> amount = twoCurrencyAmount(text);
+    return amount && !amount->trimmed().isEmpty() && isPlainZero(*amount);
 }
 
 bool leadingNumberIsPositive(QStringView text)

@@ -1,6 +1,8 @@
 // Cost-centre transactions: a row is a ledger line with its bill and a cost-centre row; a row without a ledger
-// adds one more cost-centre row to the line staged before it.
+// adds one more cost-centre row to the line staged before it. Such a row that gives a bill, or a cost row before
+// the voucher's first line, keeps the voucher from the server rather than lose them.
 
+#include "sources/gridtext.h"
 #include "staging/stagingstore.h"
 #include "vouchers/invoicelines.h"
 #include "vouchers/tablehandler.h"
@@ -34,10 +36,9 @@ constexpr Column<CS> costColumns[] = {
     {"LINENARRATION", &CS::LINENARRATION, Optional},
 };
 constexpr auto costHeader = partyFields<CS>(&CS::LEDGER);
-// A cost row met before the first ledger line of a voucher goes under ledger entry 0, which no line has: it is
-// kept out of the voucher rather than ending the run.
+constexpr char noLedgerEntryId[] = "0"; // the entry id of a voucher before its first ledger line
 constexpr Counter<CS> costCounters[] = {
-    {&CS::ldEId, "0"},
+    {&CS::ldEId, noLedgerEntryId},
     {&CS::cAId, "0"},
 };
 
@@ -59,6 +60,12 @@ void stageCostTransaction(CS &state, VoucherRun &run)
         // Every line has its bill row, an empty one too: the server is sent only those with an amount.
         stageInvoiceBill(run, state, state.ldEId, QStringLiteral("1"), signedBillAmount(state, state));
         state.cAId = QStringLiteral("0");
+    } else if (!sources::isBlank(state.ADJNAME)) {
+        refuseWithoutLedger(run, "a bill", "its cost centre to the line above");
+        return;
+    } else if (state.ldEId == QLatin1String(noLedgerEntryId) && !sources::isBlank(state.COSTCENTRE)) {
+        refuseWithoutLineAbove(run, "a cost centre");
+        return;
     }
     // Under the line staged last, with its sign.
     stageNamedCostRow(run, state, state.ldEId, signedAmount(state.signPrefix, state.COSTAMOUNT));

@@ -73,11 +73,21 @@ void stageOrderItem(OS &state, VoucherRun &run, const QString &orderNo, const QS
 }
 
 // A ledger line with its bill and cost row. A row that names no ledger stages none of them: an entry without a
-// ledger would have the server refuse the whole voucher, and its bill and cost row would belong to no entry.
+// ledger would have the server refuse the whole voucher, and its bill and cost row would belong to no entry. Such
+// a row adds only its voucher's lines; one that gives an amount, a bill or a cost centre keeps the voucher from
+// the server rather than lose them.
 void stageOrderLedgerRow(OS &state, VoucherRun &run)
 {
-    if (sources::isBlank(state.LEDGER))
+    if (sources::isBlank(state.LEDGER)) {
+        constexpr char onlyVoucherLines[] = "delivery notes, orders, terms and addresses to its voucher";
+        if (isNonZero(state.DEBIT) || isNonZero(state.CREDIT))
+            refuseWithoutLedger(run, "an amount", onlyVoucherLines);
+        else if (!state.ADJNAME.isEmpty())
+            refuseWithoutLedger(run, "a bill", onlyVoucherLines);
+        else if (!state.COSTCENTRE.isEmpty())
+            refuseWithoutLedger(run, "a cost centre", onlyVoucherLines);
         return;
+    }
     fillInvoiceLedgerEntry(state, plainLineValue(state), state.ldEId == QLatin1String(firstLedgerEntryId));
     run.store().SaveLedgerEntry(run.company(), state.entry, run.vchId(), state.ldEId);
     if (!state.ADJNAME.isEmpty())

@@ -11,7 +11,8 @@ namespace {
 
 using staging::VoucherRec;
 
-// Plain transactions: a row is a ledger line and may add a bill to the line staged last.
+// Plain transactions: a row is a ledger line and may add a bill to the line staged last. A bill before the
+// voucher's first line keeps the voucher from the server rather than go under no line.
 struct TransactionState : LedgerColumns, BillColumns
 {
     QString EFFECTIVEDATE;
@@ -32,8 +33,9 @@ constexpr Column<TS> transactionColumns[] = {
     {"LINENARRATION", &TS::LINENARRATION, Optional},
 };
 constexpr auto transactionHeader = partyFields<TS>(&TS::LEDGER);
+constexpr char noLedgerEntryId[] = "0"; // the entry id of a voucher before its first ledger line
 constexpr Counter<TS> transactionCounters[] = {
-    {&TS::ldEId, "0"},
+    {&TS::ldEId, noLedgerEntryId},
     {&TS::biAId, "0"},
 };
 
@@ -52,6 +54,10 @@ void stageTransaction(TS &state, VoucherRun &run)
         run.store().SaveLedgerEntry(run.company(), state.entry, run.vchId(), state.ldEId);
     }
     if (!state.ADJNAME.isEmpty()) {
+        if (state.ldEId == QLatin1String(noLedgerEntryId)) {
+            refuseWithoutLineAbove(run, "a bill");
+            return;
+        }
         if (state.ADJMETHOD.isEmpty())
             state.ADJMETHOD = QString::fromLatin1(newRef);
         state.biAId = NextCounter(state.biAId);

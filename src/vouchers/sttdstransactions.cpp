@@ -14,10 +14,13 @@ namespace {
 // value gets a service-tax bill at the fixed rates and names the service-tax ledger as its tax party; any other
 // line a TDS bill when it names a TDS ledger, else a plain bill when it names one. A line of no amount is left
 // out. A row without a ledger, unless it is the voucher's first, adds its bill and cost row to the line above.
+// What would be lost keeps the voucher from the server: the amount of a row without a ledger, which the line above
+// does not take, and a bill or cost row under a line of no amount.
 struct ServiceTaxTdsState : LedgerColumns, BillColumns, CostColumns, ServiceTaxColumns, TdsColumns
 {
-    QString biAId;  // the voucher's bill rows
-    QString tBiAId; // the voucher's service-tax bill rows
+    QString biAId;          // the voucher's bill rows
+    QString tBiAId;         // the voucher's service-tax bill rows
+    bool lineStaged = true; // whether the line the row's bill and cost row go under is staged
 };
 using TT = ServiceTaxTdsState;
 
@@ -64,12 +67,19 @@ void fillServiceTaxTdsLine(TT &state)
     }
 }
 
+// Whether a row without an assessable value has a bill: a TDS bill when it names a TDS ledger, else a plain bill
+// when it names one.
+bool hasTdsOrPlainBill(const TT &state)
+{
+    return !state.TDSLEDGER.isEmpty() || !sources::isBlank(state.ADJNAME);
+}
+
 // A TDS bill, or a plain bill that states no deduction.
 void stageTdsOrPlainBill(TT &state, VoucherRun &run)
 {
-    const bool tds = !state.TDSLEDGER.isEmpty();
-    if (!tds && sources::isBlank(state.ADJNAME))
+    if (!hasTdsOrPlainBill(state))
         return;
+    const bool tds = !state.TDSLEDGER.isEmpty();
     fillTdsDeduction(state.bill, tds ? static_cast<const TdsColumns &>(state) : TdsColumns());
     state.bill.ServiceTaxLedger = state.SERVICETAXLEDGER;
     state.biAId = NextCounter(state.biAId);
@@ -87,8 +97,23 @@ void stageServiceTaxTdsTransaction(TT &state, VoucherRun &run)
     const bool assessable = isAboveZero(state.ASSESSABLEAMT);
     fillServiceTaxTdsLine(state);
     state.entry.TDSPartyName = assessable ? state.SERVICETAXLEDGER : QString();
-    if (ownLine && isNonZero(state.entry.Amount))
-        run.store().SaveAllLedgerEntry(run.company(), state.entry, run.vchId(), state.ldEId);
+    if (ownLine) {
+        state.lineStaged = isNonZero(state.entry.Amount);
+        if (state.lineStaged)
+            run.store().SaveAllLedgerEntry(run.company(), state.entry, run.vchId(), state.ldEId);
+    } else if (isNonZero(state.entry.Amount)) {
+        refuseWithoutLedger(run, "an amount", "its bill and cost centre to the line above");
+        return;
+    }
+    if (!state.lineStaged) {
+        if (assessable)
+            refuseUnderLineOfNoAmount(run, "a service-tax bill");
+        else if (hasTdsOrPlainBill(state))
+            refuseUnderLineOfNoAmount(run, "a bill");
+        else if (!state.COSTCENTRE.isEmpty())
+            refuseUnderLineOfNoAmount(run, "a cost centre");
+        return;
+    }
 
     if (assessable) {
         state.tBiAId = NextCounter(state.tBiAId);

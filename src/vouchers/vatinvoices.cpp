@@ -77,7 +77,8 @@ void fillVatItem(VatColumns &row, const QString &assessable)
 
 // A ledger line's entry goes to the voucher's full ledger list. A line whose assessable value is above 0 and that
 // names the party the service tax is on gets a service-tax bill; any other line a plain bill when it names one.
-// A row without a ledger adds its bill and cost row to the entry staged last.
+// A row without a ledger adds its bill and cost row to the entry staged last; one that comes before the voucher's
+// first entry keeps the voucher from the server, for they would go under no line.
 struct VatState : VatColumns, OrderDetailColumns, DespatchColumns
 {
     QString SERVICETAXON;
@@ -139,6 +140,7 @@ constexpr FixedValue<TaxBillAllocationRec> vatTaxBillValues[] = {
     {&TaxBillAllocationRec::AbatementNotificationNo, ""},
 };
 constexpr char firstLedgerEntryId[] = "2";
+constexpr char noLedgerEntryId[] = "1"; // the entry id of a voucher before its first ledger line
 
 void stageVatLedgerRow(VS &state, VoucherRun &run)
 {
@@ -151,6 +153,14 @@ void stageVatLedgerRow(VS &state, VoucherRun &run)
         state.entry.VATAssessableValue = state.ASSESSABLEAMT;
         state.entry.TDSPartyName = serviceTax ? state.SERVICETAXON : QString();
         run.store().SaveAllLedgerEntry(run.company(), state.entry, run.vchId(), state.ldEId);
+    } else if (state.ldEId == QLatin1String(noLedgerEntryId)) {
+        if (serviceTax)
+            refuseWithoutLineAbove(run, "a service-tax bill");
+        else if (!sources::isBlank(state.ADJNAME))
+            refuseWithoutLineAbove(run, "a bill");
+        else if (!sources::isBlank(state.COSTCENTRE))
+            refuseWithoutLineAbove(run, "a cost centre");
+        return;
     }
 
     if (serviceTax) {
@@ -211,7 +221,8 @@ public:
 
 // Every amount, assessable value and item rate is stated in the voucher currency, at the exchange rate and in the
 // base currency. Its ledger entries go to the voucher's ledger list; a row without a ledger adds only its cost row,
-// to the entry staged last, under the side of the last ledger line of the run.
+// to the entry staged last, under the side of the last ledger line of the run. Such a row that gives a bill, or a
+// cost row before the voucher's first entry, keeps the voucher from the server rather than lose them.
 struct ForexState : VatColumns
 {
     QString VCHCURRENCY;
@@ -281,6 +292,12 @@ void stageForexTransaction(FS &state, VoucherRun &run)
         if (!state.ADJNAME.isEmpty())
             stageInvoiceBill(run, state, state.ldEId, QStringLiteral("1"),
                              ForexAmountText(currenciesOf(state), state.ADJAMOUNT, state.signPrefix));
+    } else if (!sources::isBlank(state.ADJNAME)) {
+        refuseWithoutLedger(run, "a bill", "its cost centre to the line above");
+        return;
+    } else if (state.ldEId == QLatin1String(noLedgerEntryId) && !sources::isBlank(state.COSTCENTRE)) {
+        refuseWithoutLineAbove(run, "a cost centre");
+        return;
     }
     stageNamedCostRow(run, state, state.ldEId, signedAmount(state.signPrefix, state.COSTAMOUNT));
 }

@@ -68,6 +68,24 @@ void fillTdsDeduction(staging::BillAllocationRec &bill, const TdsColumns &tds)
     bill.TDSDeducteeSectionNumber = tds.ISSPECIALRATE == QLatin1String("Yes") ? QStringLiteral("197") : QString();
 }
 
+void refuseWithoutLineAbove(VoucherRun &run, const char *part)
+{
+    run.refuseRow(
+        QStringLiteral("gives %1 but no ledger line stands above it in its voucher").arg(QLatin1String(part)));
+}
+
+void refuseWithoutLedger(VoucherRun &run, const char *part, const char *continuation)
+{
+    run.refuseRow(QStringLiteral("gives %1 but no LEDGER, and a row without one adds only %2")
+                      .arg(QLatin1String(part), QLatin1String(continuation)));
+}
+
+void refuseUnderLineOfNoAmount(VoucherRun &run, const char *part)
+{
+    run.refuseRow(QStringLiteral("gives %1 to a ledger line of no amount, which the voucher leaves out")
+                      .arg(QLatin1String(part)));
+}
+
 void stageCostRow(VoucherRun &run, CostColumns &cost, const QString &ldEId, const QString &amount)
 {
     if (sources::isBlank(cost.COSTCATEGORY))

@@ -82,6 +82,15 @@ void stageServiceTaxBill(VoucherRun &run, const BillColumns &bill, ServiceTaxCol
 // deducts under section 197.
 void fillTdsDeduction(staging::BillAllocationRec &bill, const TdsColumns &tds);
 
+// Keep the voucher from the server for a row whose part (an amount, a bill, a cost centre) has no ledger line to
+// go under, so that it would be left out of the voucher: "row N gives a bill but no ledger line stands above it
+// in its voucher" when the voucher has no line yet, "... but no LEDGER, and a row without one adds only ..." when
+// the type continues the line above with other parts only, "... to a ledger line of no amount, which the voucher
+// leaves out" when the line it belongs to is left out.
+void refuseWithoutLineAbove(VoucherRun &run, const char *part);
+void refuseWithoutLedger(VoucherRun &run, const char *part, const char *continuation);
+void refuseUnderLineOfNoAmount(VoucherRun &run, const char *part);
+
 // A cost-centre row of the ledger entry with that id, when the row names a cost centre (compared exactly: a
 // centre of blanks is one); the category defaults to "Primary Cost Category", and that default stands until the
 // column is read again.

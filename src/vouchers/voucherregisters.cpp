@@ -1,6 +1,7 @@
 // Voucher registers: every row is a whole voucher, and the amounts of its ledger lines stand side by side in
 // columns, each tied to a ledger by a row of the register's map, which the loader has left as the column's tag.
 
+#include "errors/errortrap.h"
 #include "sources/numbertext.h"
 #include "staging/stagingstore.h"
 #include "vouchers/invoicelines.h"
@@ -39,14 +40,36 @@ enum Piece
     ExpenseColumn,
 };
 
+// The map field of a piece that names a column.
+QLatin1String columnField(Piece piece)
+{
+    switch (piece) {
+    case AssessableColumn:
+        return QLatin1String("AssessableColumn");
+    case ServiceTaxColumn:
+        return QLatin1String("ServiceTaxColumn");
+    case CessColumn:
+        return QLatin1String("CessColumn");
+    case SecCessColumn:
+        return QLatin1String("SecCessColumn");
+    case ExpenseColumn:
+        return QLatin1String("ExpenseColumn");
+    default:
+        return QLatin1String("ColumnName");
+    }
+}
+
+// A column's tag and the row of the map sheet that gave it.
 class Tag
 {
 public:
-    explicit Tag(const QString &tag) : m_pieces(tag.split(QLatin1Char('|'))) {}
+    Tag(const QString &tag, int mapRow) : m_pieces(tag.split(QLatin1Char('|'))), m_mapRow(mapRow) {}
     QString operator[](Piece piece) const { return m_pieces.value(piece); }
+    int mapRow() const { return m_mapRow; }
 
 private:
     QStringList m_pieces;
+    int m_mapRow;
 };
 
 // What a register row reads, and the records every line of the run reuses.
@@ -147,10 +170,20 @@ QString numberCell(VoucherRun &run, const QString &key)
     return cell;
 }
 
-// The number in the row's cell of the column a tag piece names, in its shortest form.
+// The number in the row's cell of the column a tag piece names, in its shortest form. A piece that names no
+// column of the register is a run-time error that names the map row, its ledger and the piece.
 QString columnValue(VoucherRun &run, const Tag &tag, Piece piece)
 {
-    return sources::NumberText(sources::NumericValue(numberCell(run, tag[piece].toUpper())));
+    const QString key = tag[piece].toUpper();
+    if (key.isEmpty() || !run.hasColumnOfKey(key)) {
+        const QString what =
+            QStringLiteral("The register map row %1 (%2) names ").arg(tag.mapRow()).arg(tag[LedgerName]) +
+            (key.isEmpty() ? QStringLiteral("no %1").arg(columnField(piece))
+                           : QStringLiteral("the %1 \"%2\", which the register has no column of")
+                                 .arg(columnField(piece), tag[piece]));
+        errors::raise(errors::ErrNo::SubscriptOutOfRange, what);
+    }
+    return sources::NumberText(sources::NumericValue(numberCell(run, key)));
 }
 
 // The side of a line by its map sign, "Dr" or "Cr" with blanks and letter case ignored; none for any other.
@@ -228,7 +261,7 @@ void stageRegisterRow(RS &state, VoucherRun &run)
     const int columns = run.columnCount();
     for (int column = 1; column <= columns; ++column) {
         const QString tag = run.columnTag(column);
-        if (tag.contains(QLatin1Char('|')) && !stageMappedColumn(state, run, Tag(tag)))
+        if (tag.contains(QLatin1Char('|')) && !stageMappedColumn(state, run, Tag(tag, run.columnTagRow(column))))
             return;
     }
 }

@@ -94,6 +94,16 @@ QString VoucherRun::columnTag(int gridColumn) const
     return m_window.workGrid().columnTag(gridColumn);
 }
 
+int VoucherRun::columnTagRow(int gridColumn) const
+{
+    return m_window.workGrid().columnTagRow(gridColumn);
+}
+
+bool VoucherRun::hasColumnOfKey(const QString &key) const
+{
+    return m_window.workGrid().findColumn(key) > 0;
+}
+
 QString VoucherRun::cellOfKey(const QString &key) const
 {
     return text(key, m_window.workGrid().columnOfKey(key));

@@ -97,10 +97,13 @@ public:
     // Whether every cell of the row in hand is blank.
     bool rowIsBlank() const;
 
-    // The work grid's columns, for a type whose columns a map names: their number, the tag of one, and the text
-    // of the row in hand in the column with that key (a run-time error when the grid has no such column).
+    // The work grid's columns, for a type whose columns a map names: their number, the tag of one and the map row
+    // that gave it, whether one has a key, and the text of the row in hand in the column with that key (a run-time
+    // error when the grid has no such column).
     int columnCount() const;
     QString columnTag(int gridColumn) const;
+    int columnTagRow(int gridColumn) const;
+    bool hasColumnOfKey(const QString &key) const;
     QString cellOfKey(const QString &key) const;
 
     // Keeps the voucher open now from the server: its rows are marked with this result, which says "ERROR" and

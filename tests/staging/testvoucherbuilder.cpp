@@ -401,6 +401,13 @@ private slots:
         QTest::newRow("-250") << u"-250"_s << true << true << true;
         QTest::newRow("text") << u"abc"_s << true << true << true;
         QTest::newRow("two currencies") << u"-USD10.000 @ INR2.500/USD = -INR 25"_s << true << true << true;
+        // A two-currency amount counts by its amount in the voucher currency.
+        QTest::newRow("two currencies of 0") << u"USD0.000 @ INR2.500/USD = INR 0"_s << false << true << false;
+        QTest::newRow("two currencies of -0") << u"-USD0.000 @ INR2.500/USD = -INR 0"_s << false << true << false;
+        QTest::newRow("no currencies, 0") << u"0.000 @ / =  0"_s << false << true << false;
+        QTest::newRow("two currencies at a rate of 0") << u"USD10.000 @ INR0.000/USD = INR 0"_s << true << true << true;
+        QTest::newRow("two currencies, none an amount") << u"USD @ INR2.500/USD = INR 0"_s << true << true << true;
+        QTest::newRow("other currency after the rate") << u"USD0.000 @ INR2.500/EUR = INR 0"_s << true << true << true;
         QTest::newRow("zero then text") << u"0 USD"_s << true << true << true;
     }
     void assessableValue()
@@ -506,8 +513,16 @@ private slots:
     // Under a ledger entry a bill goes out only for an amount that counts; under an all-ledger entry every bill.
     void bills()
     {
-        const QStringList amounts{u"100"_s,  u"0"_s,     u"50"_s,  u"-100"_s,
-                                  QString(), u"0.000"_s, u"abc"_s, u"-USD10.000 @ INR2.500/USD = -INR 25"_s};
+        const QStringList amounts{u"100"_s,
+                                  u"0"_s,
+                                  u"50"_s,
+                                  u"-100"_s,
+                                  QString(),
+                                  u"0.000"_s,
+                                  u"abc"_s,
+                                  u"-USD10.000 @ INR2.500/USD = -INR 25"_s,
+                                  u"-USD0.000 @ INR2.500/USD = -INR 0"_s,
+                                  u"0.000 @ / =  0"_s};
         for (const QString &entry : {u"1"_s, u"2"_s}) {
             int id = 0;
             for (const QString &amount : amounts) {
@@ -521,7 +536,7 @@ private slots:
         QVERIFY(m_store->SaveAllLedgerEntry(company, LedgerEntryRec(), vch, u"2"_s));
         QVERIFY(!build().isEmpty());
         QCOMPARE(billNames("LEDGERENTRIES.LIST"), u"1 3 4 7 8"_s);
-        QCOMPARE(billNames("ALLLEDGERENTRIES.LIST"), u"1 2 3 4 5 6 7 8"_s);
+        QCOMPARE(billNames("ALLLEDGERENTRIES.LIST"), u"1 2 3 4 5 6 7 8 9 10"_s);
     }
 
     // A child row goes under every entry of its voucher that carries its parent id, whatever the entry's table,

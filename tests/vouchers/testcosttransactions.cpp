@@ -1,4 +1,5 @@
 #include "errors/errortrap.h"
+#include "sources/workgrid.h"
 #include "support/golden.h"
 #include "support/gridloading.h"
 #include "support/headlesswindow.h"
@@ -54,9 +55,9 @@ private slots:
     // server: the requests it receives and the marks the run leaves are the expected files. The first file, its
     // continuation rows filled down, has lines with cost rows of their own and rows that add one more to the line
     // above, debit lines whose negative amounts go out positive, lines whose bill is empty, sales and purchases
-    // sent as invoices (but not "sales"), a voucher opening with a cost row before any line, and a voucher the
+    // sent as invoices (but not "sales"), a voucher opening with a row without a ledger, and a voucher the
     // server refuses, marked by its rows' place. The second, under the older name that fills nothing down, has an
-    // ID column and the line narration as its first column; its first row is a cost row before any line of the
+    // ID column and the line narration as its first column; its first row names no ledger, before any line of the
     // run, and a voucher the server refuses is marked by its ID.
     void goldenRun_data()
     {
@@ -100,6 +101,55 @@ private slots:
         QCOMPARE(requests.size(), 1);
         QCOMPARE(requests.front().body.count("<LEDGERENTRIES.LIST>"), 1);
         QCOMPARE(requests.front().body.count("<COSTCENTREALLOCATIONS.LIST>"), 1);
+    }
+
+    // A row without a ledger adds its cost centre to the line above; one before the voucher's first line, or one
+    // that gives a bill, would lose it, and keeps the voucher from the server, its last row naming the row and why.
+    void rowWithoutItsLine_data()
+    {
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QString>("status"); // of the voucher's last row; empty when the voucher goes out
+
+        const QStringList debit = costRow(u"1"_s, u"Rent"_s, u"5"_s, {}, u"Admin"_s, u"3"_s);
+        const QStringList credit = costRow(u"1"_s, u"Bank"_s, {}, u"5"_s, {}, {});
+        const QStringList centre = costRow(u"1"_s, {}, {}, {}, u"Sales Dept"_s, u"2"_s);
+        QStringList bill = costRow(u"1"_s, {}, {}, {}, {}, {});
+        bill[costFields.indexOf(u"AdjName"_s)] = u"R-2"_s;
+        bill[costFields.indexOf(u"AdjAmount"_s)] = u"5"_s;
+        QStringList blankCentre = centre;
+        blankCentre[costFields.indexOf(u"CostCentre"_s)] = u"   "_s;
+
+        QTest::newRow("a cost centre before any line")
+            << QList{centre, debit, credit}
+            << u"ERROR: row 1 gives a cost centre but no ledger line stands above it in its voucher; the voucher was "
+               u"not sent"_s;
+        QTest::newRow("a bill without a ledger")
+            << QList{debit, bill, credit}
+            << u"ERROR: row 2 gives a bill but no LEDGER, and a row without one adds only its cost centre to the line "
+               u"above; the voucher was not sent"_s;
+        QTest::newRow("a cost centre of the line above") << QList{debit, centre, credit} << QString();
+        QTest::newRow("a centre of blanks before any line") << QList{blankCentre, debit, credit} << QString();
+    }
+    void rowWithoutItsLine()
+    {
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(QString, status);
+
+        // The serials keep the rows in their order.
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            rows[i][costFields.indexOf(u"SrNo"_s)] = QString::number(i + 1);
+        testsupport::loadRows(*m_bed.window, u"COST TRANSACTIONS"_s, costFields, rows);
+        vouchers::PostCostTransaction(*m_bed.window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
+        const QString last = m_bed.window->workGrid().text(int(rows.size()), sources::ProcessStatusKey);
+        if (status.isEmpty()) {
+            QVERIFY2(last.startsWith(u"CREATED"_s), qPrintable(last));
+            QCOMPARE(m_bed.server->requests().size(), 1);
+        } else {
+            QCOMPARE(last, status);
+            QCOMPARE(m_bed.server->requests().size(), 0);
+        }
     }
 
     // A column the type reads without asking, missing from the source, ends the run at its first row under the

@@ -1,3 +1,4 @@
+#include "sources/workgrid.h"
 #include "support/golden.h"
 #include "support/gridloading.h"
 #include "support/headlesswindow.h"
@@ -23,6 +24,24 @@ Q_DECLARE_METATYPE(PostingProcedure)
 namespace {
 
 const QString company = QStringLiteral("Pelko Traders");
+
+const QStringList orderFields{u"VchType"_s,    u"VchDate"_s,    u"VchNo"_s,      u"SrNo"_s,       u"RefNo"_s,
+                              u"Narration"_s,  u"Ledger"_s,     u"Debit"_s,      u"Credit"_s,     u"AdjName"_s,
+                              u"AdjAmount"_s,  u"ItemName"_s,   u"Quantity"_s,   u"Unit"_s,       u"Rate"_s,
+                              u"GodownName"_s, u"CostCentre"_s, u"CostAmount"_s, u"DelNoteNos"_s, u"DelNoteDates"_s};
+
+using Cells = QList<QPair<QString, QString>>;
+
+// A row of the voucher of that type, number 1 of 20240401: its serial and the cells named, the rest empty.
+QStringList orderRow(const QString &type, const QString &serial, const Cells &cells)
+{
+    QStringList row(orderFields.size());
+    const Cells key{{u"VchType"_s, type}, {u"VchDate"_s, u"20240401"_s}, {u"VchNo"_s, u"1"_s},
+                    {u"SrNo"_s, serial},  {u"RefNo"_s, u"O-1"_s},        {u"Narration"_s, u"Order"_s}};
+    for (const auto &[field, text] : key + cells)
+        row[orderFields.indexOf(field)] = text;
+    return row;
+}
 
 } // namespace
 
@@ -71,6 +90,59 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         QCOMPARE(stagedOrderLineIds(), orderLineIds);
+    }
+
+    // A ledger row that names no ledger adds only its voucher's delivery notes, orders, terms and addresses; one
+    // that gives an amount, a bill or a cost centre would lose it, and keeps the voucher from the server, its last
+    // row naming the row and why.
+    void rowWithoutLedger_data()
+    {
+        QTest::addColumn<QString>("listText");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<Cells>("cells");
+        QTest::addColumn<QString>("status"); // of the voucher's last row; empty when the voucher goes out
+
+        const QString refused = u"ERROR: row 2 gives %1 but no LEDGER, and a row without one adds only delivery "
+                                u"notes, orders, terms and addresses to its voucher; the voucher was not sent"_s;
+        QTest::newRow("an amount") << u"ORDERS"_s << u"Sales Order"_s << Cells{{u"Credit"_s, u"5"_s}}
+                                   << refused.arg(u"an amount"_s);
+        QTest::newRow("a bill") << u"ORDERS"_s << u"Sales Order"_s
+                                << Cells{{u"AdjName"_s, u"X-1"_s}, {u"AdjAmount"_s, u"5"_s}}
+                                << refused.arg(u"a bill"_s);
+        QTest::newRow("a cost centre") << u"ORDERS"_s << u"Sales Order"_s
+                                       << Cells{{u"CostCentre"_s, u"Counter"_s}, {u"CostAmount"_s, u"5"_s}}
+                                       << refused.arg(u"a cost centre"_s);
+        QTest::newRow("a delivery note") << u"ORDERS"_s << u"Sales Order"_s
+                                         << Cells{{u"DelNoteNos"_s, u"DN-1"_s}, {u"DelNoteDates"_s, u"20240401"_s}}
+                                         << QString();
+        QTest::newRow("notes: a bill") << u"NOTES"_s << u"Delivery Note"_s
+                                       << Cells{{u"AdjName"_s, u"X-1"_s}, {u"AdjAmount"_s, u"5"_s}}
+                                       << refused.arg(u"a bill"_s);
+    }
+    void rowWithoutLedger()
+    {
+        QFETCH(QString, listText);
+        QFETCH(QString, type);
+        QFETCH(Cells, cells);
+        QFETCH(QString, status);
+
+        const QList<QStringList> rows{
+            orderRow(type, u"1"_s, {{u"Ledger"_s, u"Patel & Sons"_s}, {u"Debit"_s, u"5"_s}}),
+            orderRow(type, u"2"_s, Cells{{u"Ledger"_s, u"   "_s}} + cells),
+            orderRow(type, u"3"_s, {{u"Ledger"_s, u"Sales"_s}, {u"Credit"_s, u"5"_s}}),
+        };
+        testsupport::loadRows(*m_bed.window, listText, orderFields, rows);
+        (listText == u"ORDERS"_s ? vouchers::PostOrders : vouchers::PostNotes)(*m_bed.window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
+        const QString last = m_bed.window->workGrid().text(3, sources::ProcessStatusKey);
+        if (status.isEmpty()) {
+            QVERIFY2(last.startsWith(u"CREATED"_s), qPrintable(last));
+            QCOMPARE(m_bed.server->requests().size(), 1);
+        } else {
+            QCOMPARE(last, status);
+            QCOMPARE(m_bed.server->requests().size(), 0);
+        }
     }
 
 private:

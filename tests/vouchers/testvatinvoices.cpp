@@ -26,6 +26,27 @@ namespace {
 
 const QString company = QStringLiteral("Pelko Traders");
 
+// The fields of an invoice of ledger lines with bills, cost rows and service-tax values, which either kind reads.
+const QStringList invoiceFields{u"VchType"_s,      u"VchDate"_s,     u"VchNo"_s,        u"SrNo"_s,
+                                u"RefNo"_s,        u"Narration"_s,   u"Ledger"_s,       u"Debit"_s,
+                                u"Credit"_s,       u"AdjMethod"_s,   u"AdjName"_s,      u"AdjDate"_s,
+                                u"AdjAmount"_s,    u"CostCentre"_s,  u"CostAmount"_s,   u"AssessableAmt"_s,
+                                u"ServiceTaxOn"_s, u"VchCurrency"_s, u"BaseCurrency"_s, u"ExchangeRate"_s};
+
+using Cells = QList<QPair<QString, QString>>;
+
+// A row of the invoice Sales/1/20240401 in USD at 2.5: its serial and the cells named, the rest empty.
+QStringList invoiceRow(const QString &serial, const Cells &cells)
+{
+    QStringList row(invoiceFields.size());
+    const Cells key{{u"VchType"_s, u"Sales"_s},   {u"VchDate"_s, u"20240401"_s}, {u"VchNo"_s, u"1"_s},
+                    {u"SrNo"_s, serial},          {u"RefNo"_s, u"S-1"_s},        {u"Narration"_s, u"Sale"_s},
+                    {u"VchCurrency"_s, u"USD"_s}, {u"BaseCurrency"_s, u"INR"_s}, {u"ExchangeRate"_s, u"2.5"_s}};
+    for (const auto &[field, text] : key + cells)
+        row[invoiceFields.indexOf(field)] = text;
+    return row;
+}
+
 } // namespace
 
 class TestVatInvoices final : public QObject
@@ -117,6 +138,110 @@ private slots:
         const QByteArray body = requests.front().body;
         QCOMPARE(body.count("<TAXBILLALLOCATIONS.LIST>"), bill == u"TAXBILLALLOCATIONS.LIST"_s ? 1 : 0);
         QCOMPARE(body.count("<BILLALLOCATIONS.LIST>"), bill == u"BILLALLOCATIONS.LIST"_s ? 1 : 0);
+    }
+
+    // A row without a ledger adds its bill and cost row to the line above it (a foreign-currency invoice its cost
+    // row only). One before the voucher's first ledger line, or one whose bill the type does not add, would lose
+    // them, and keeps the voucher from the server, its last row naming the row and why.
+    void rowWithoutItsLine_data()
+    {
+        QTest::addColumn<PostingProcedure>("procedure");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QString>("status"); // of the voucher's last row; empty when the voucher goes out
+
+        const QStringList party = invoiceRow(u"1"_s, {{u"Ledger"_s, u"Patel & Sons"_s}, {u"Debit"_s, u"5"_s}});
+        const QStringList sales = invoiceRow(u"9"_s, {{u"Ledger"_s, u"Sales"_s}, {u"Credit"_s, u"5"_s}});
+        const Cells bill{{u"AdjMethod"_s, u"New Ref"_s}, {u"AdjName"_s, u"S-1"_s}, {u"AdjAmount"_s, u"5"_s}};
+        const Cells centre{{u"CostCentre"_s, u"Counter"_s}, {u"CostAmount"_s, u"5"_s}};
+        const Cells serviceTax{{u"AssessableAmt"_s, u"100"_s}, {u"ServiceTaxOn"_s, u"Consultant"_s}};
+        const QString noLineAbove =
+            u"ERROR: row 1 gives %1 but no ledger line stands above it in its voucher; the voucher was not sent"_s;
+        const PostingProcedure vat = &vouchers::PostVATTransaction;
+        const PostingProcedure forex = &vouchers::PostVATTransactionMC;
+
+        QTest::newRow("VAT: a bill before any line")
+            << vat << QList{invoiceRow(u"0"_s, bill), party, sales} << noLineAbove.arg(u"a bill"_s);
+        QTest::newRow("VAT: a service-tax bill before any line")
+            << vat << QList{invoiceRow(u"0"_s, bill + serviceTax), party, sales}
+            << noLineAbove.arg(u"a service-tax bill"_s);
+        QTest::newRow("VAT: a cost centre before any line")
+            << vat << QList{invoiceRow(u"0"_s, centre), party, sales} << noLineAbove.arg(u"a cost centre"_s);
+        QTest::newRow("VAT: a bill and cost centre of the line above")
+            << vat << QList{party, invoiceRow(u"2"_s, bill + centre), sales} << QString();
+        QTest::newRow("foreign currency: a cost centre before any line")
+            << forex << QList{invoiceRow(u"0"_s, centre), party, sales} << noLineAbove.arg(u"a cost centre"_s);
+        QTest::newRow("foreign currency: a bill without a ledger")
+            << forex << QList{party, invoiceRow(u"2"_s, bill), sales}
+            << u"ERROR: row 2 gives a bill but no LEDGER, and a row without one adds only its cost centre to the line "
+               u"above; the voucher was not sent"_s;
+        QTest::newRow("foreign currency: a cost centre of the line above")
+            << forex << QList{party, invoiceRow(u"2"_s, centre), sales} << QString();
+    }
+    void rowWithoutItsLine()
+    {
+        QFETCH(PostingProcedure, procedure);
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(QString, status);
+
+        testsupport::loadRows(
+            *m_bed.window, procedure == &vouchers::PostVATTransaction ? u"VATTRANSACTIONS"_s : u"VATTRANSACTIONSMC"_s,
+            invoiceFields, rows);
+        procedure(*m_bed.window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
+        const QString last = m_bed.window->workGrid().text(int(rows.size()), sources::ProcessStatusKey);
+        if (status.isEmpty()) {
+            QVERIFY2(last.startsWith(u"CREATED"_s), qPrintable(last));
+            QCOMPARE(m_bed.server->requests().size(), 1);
+        } else {
+            QCOMPARE(last, status);
+            QCOMPARE(m_bed.server->requests().size(), 0);
+        }
+    }
+
+    // A foreign-currency invoice's bill of 0 is left out as a bill of 0 in one currency is, with or without the
+    // currency columns; any other amount goes out in two currencies.
+    void billInTwoCurrencies_data()
+    {
+        QTest::addColumn<bool>("currencies");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("sent"); // the bill's amount, empty when it is left out
+
+        QTest::newRow("0") << true << u"0"_s << QString();
+        QTest::newRow("empty") << true << QString() << QString();
+        QTest::newRow("5") << true << u"5"_s << u"-USD5.000 @ INR2.500/USD = -INR 12.5"_s;
+        QTest::newRow("no currency columns, 0") << false << u"0"_s << QString();
+        QTest::newRow("no currency columns, 5") << false << u"5"_s << u"-5.000 @ / = - 0"_s;
+    }
+    void billInTwoCurrencies()
+    {
+        QFETCH(bool, currencies);
+        QFETCH(QString, amount);
+        QFETCH(QString, sent);
+
+        QList<QStringList> rows{invoiceRow(u"1"_s, {{u"Ledger"_s, u"Foreign Buyer"_s},
+                                                    {u"Debit"_s, u"5"_s},
+                                                    {u"AdjName"_s, u"E-1"_s},
+                                                    {u"AdjAmount"_s, amount}}),
+                                invoiceRow(u"2"_s, {{u"Ledger"_s, u"Export Sales"_s}, {u"Credit"_s, u"5"_s}})};
+        QStringList fields = invoiceFields;
+        if (!currencies) {
+            for (const QString &field : {u"VchCurrency"_s, u"BaseCurrency"_s, u"ExchangeRate"_s}) {
+                const qsizetype column = fields.indexOf(field);
+                fields.removeAt(column);
+                for (QStringList &row : rows)
+                    row.removeAt(column);
+            }
+        }
+        testsupport::loadRows(*m_bed.window, u"VATTRANSACTIONSMC"_s, fields, rows);
+        vouchers::PostVATTransactionMC(*m_bed.window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
+        QCOMPARE(m_bed.server->requests().size(), 1);
+        const QByteArray body = m_bed.server->requests().front().body;
+        QCOMPARE(body.count("<BILLALLOCATIONS.LIST>"), sent.isEmpty() ? 0 : 1);
+        if (!sent.isEmpty())
+            QVERIFY2(body.contains(QByteArray("<AMOUNT>" + sent.toUtf8() + "</AMOUNT>")), body.constData());
     }
 
     // The two-currency texts of a foreign-currency invoice, from the cells as a row reads them: the exchange rate

@@ -40,6 +40,9 @@ const QString company = QStringLiteral("Pelko Traders");
 const QStringList transactionFields{u"VchType"_s, u"VchDate"_s, u"VchNo"_s,  u"SrNo"_s,     u"RefNo"_s,
                                     u"Ledger"_s,  u"Debit"_s,   u"Credit"_s, u"Narration"_s};
 const QStringList withId = transactionFields + QStringList{u"ID"_s};
+// A ledger line with a bill, a cost row, a service-tax value and a TDS ledger.
+const QStringList lineFields = transactionFields + QStringList{u"AdjName"_s,    u"AdjAmount"_s,  u"AssessableAmt"_s,
+                                                               u"CostCentre"_s, u"CostAmount"_s, u"TDSLedger"_s};
 
 // The ledgers the server holds: every ledger the tests name but "Nowhere" and "Unknown Ledger".
 const QStringList knownLedgers{u"Office Rent"_s,
@@ -66,6 +69,19 @@ QStringList line(const QString &type, const QString &number, const QString &seri
                  const QString &reference = QString())
 {
     return {type, u"20240401"_s, number, serial, reference, ledger, debit, credit, u"Narration"_s};
+}
+
+// A row of a voucher Journal/1/20240401 in the fields given: its serial, reference, narration and the cells named,
+// the rest empty.
+QStringList journalRow(const QStringList &fields, const QString &serial, const QList<QPair<QString, QString>> &cells)
+{
+    QStringList row(fields.size());
+    const QList<QPair<QString, QString>> key{{u"VchType"_s, u"Journal"_s}, {u"VchDate"_s, u"20240401"_s},
+                                             {u"VchNo"_s, u"1"_s},         {u"SrNo"_s, serial},
+                                             {u"RefNo"_s, u"J-1"_s},       {u"Narration"_s, u"Narration"_s}};
+    for (const auto &[field, text] : key + cells)
+        row[fields.indexOf(field)] = text;
+    return row;
 }
 
 QStringList withIdCell(QStringList row, const QString &id)
@@ -856,6 +872,88 @@ private slots:
         QCOMPARE(body.count("<TAXBILLALLOCATIONS.LIST>"), serviceTax ? 1 : 0);
         QCOMPARE(body.count("<BILLALLOCATIONS.LIST>"), serviceTax ? 0 : 1);
         QCOMPARE(body.count("<TDSPARTYNAME>Consultant</TDSPARTYNAME>"), serviceTax ? 1 : 0);
+    }
+
+    // A row whose bill, cost centre or amount has no staged ledger line to go under keeps its voucher from the
+    // server, the voucher's last row naming the row and why: a bill before the voucher's first line, and under the
+    // service-tax and TDS type an amount on a row without a ledger (the line above keeps its own) or a bill or cost
+    // centre under a line of no amount, which is left out. A row that continues a line staged above it, and a line
+    // of no amount with nothing under it, lose nothing, and the voucher goes out.
+    void rowWithoutItsLine_data()
+    {
+        QTest::addColumn<QString>("listText");
+        QTest::addColumn<PostingProcedure>("procedure");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QString>("status"); // of the voucher's last row; empty when the voucher goes out
+
+        using Cells = QList<QPair<QString, QString>>;
+        const QStringList &f = lineFields;
+        const QStringList debit = journalRow(f, u"1"_s, {{u"Ledger"_s, u"Rent"_s}, {u"Debit"_s, u"5"_s}});
+        const QStringList credit = journalRow(f, u"9"_s, {{u"Ledger"_s, u"Bank"_s}, {u"Credit"_s, u"5"_s}});
+        auto row = [&f](const QString &serial, const Cells &cells) { return journalRow(f, serial, cells); };
+        const Cells bill{{u"AdjName"_s, u"B-1"_s}, {u"AdjAmount"_s, u"5"_s}};
+        const Cells noAmount{{u"Ledger"_s, u"Round Off"_s}, {u"Debit"_s, u"0"_s}, {u"Credit"_s, u"0"_s}};
+        const QString refused = u"ERROR: row %1 gives %2; the voucher was not sent"_s;
+
+        QTest::newRow("plain: a bill before any line")
+            << u"TRANSACTIONS"_s << &vouchers::PostTransaction << QList{row(u"0"_s, bill), debit, credit}
+            << refused.arg(1).arg(u"a bill but no ledger line stands above it in its voucher"_s);
+        QTest::newRow("plain: a bill under the line above")
+            << u"TRANSACTIONS"_s << &vouchers::PostTransaction << QList{debit, row(u"2"_s, bill), credit} << QString();
+
+        const PostingProcedure sttds = &vouchers::PostSTTDSTransaction;
+        const QString lineOfNoAmount = u"%1 to a ledger line of no amount, which the voucher leaves out"_s;
+        QTest::newRow("service tax and TDS: an amount without a ledger")
+            << u"STTDSTRANSACTIONS"_s << sttds << QList{debit, row(u"2"_s, {{u"Debit"_s, u"3"_s}}), credit}
+            << refused.arg(2).arg(
+                   u"an amount but no LEDGER, and a row without one adds only its bill and cost centre to the "
+                   u"line above"_s);
+        QTest::newRow("service tax and TDS: a bill under a line of no amount")
+            << u"STTDSTRANSACTIONS"_s << sttds << QList{debit, row(u"2"_s, noAmount + bill), credit}
+            << refused.arg(2).arg(lineOfNoAmount.arg(u"a bill"_s));
+        QTest::newRow("service tax and TDS: a TDS bill under a line of no amount")
+            << u"STTDSTRANSACTIONS"_s << sttds
+            << QList{debit, row(u"2"_s, noAmount + Cells{{u"TDSLedger"_s, u"TDS Payable"_s}}), credit}
+            << refused.arg(2).arg(lineOfNoAmount.arg(u"a bill"_s));
+        QTest::newRow("service tax and TDS: a service-tax bill under a line of no amount")
+            << u"STTDSTRANSACTIONS"_s << sttds
+            << QList{debit, row(u"2"_s, noAmount + bill + Cells{{u"AssessableAmt"_s, u"100"_s}}), credit}
+            << refused.arg(2).arg(lineOfNoAmount.arg(u"a service-tax bill"_s));
+        QTest::newRow("service tax and TDS: a cost centre under a line of no amount")
+            << u"STTDSTRANSACTIONS"_s << sttds
+            << QList{debit, row(u"2"_s, noAmount + Cells{{u"CostCentre"_s, u"Branch"_s}, {u"CostAmount"_s, u"5"_s}}),
+                     credit}
+            << refused.arg(2).arg(lineOfNoAmount.arg(u"a cost centre"_s));
+        QTest::newRow("service tax and TDS: a bill continuing a line of no amount")
+            << u"STTDSTRANSACTIONS"_s << sttds << QList{debit, row(u"2"_s, noAmount), row(u"3"_s, bill), credit}
+            << refused.arg(3).arg(lineOfNoAmount.arg(u"a bill"_s));
+        QTest::newRow("service tax and TDS: a bill and cost centre continuing the line above")
+            << u"STTDSTRANSACTIONS"_s << sttds
+            << QList{debit, row(u"2"_s, bill + Cells{{u"CostCentre"_s, u"Branch"_s}, {u"CostAmount"_s, u"5"_s}}),
+                     credit}
+            << QString();
+        QTest::newRow("service tax and TDS: a line of no amount alone")
+            << u"STTDSTRANSACTIONS"_s << sttds << QList{debit, row(u"2"_s, noAmount), credit} << QString();
+    }
+    void rowWithoutItsLine()
+    {
+        QFETCH(QString, listText);
+        QFETCH(PostingProcedure, procedure);
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(QString, status);
+
+        testsupport::loadRows(*m_window, listText, lineFields, rows);
+        procedure(*m_window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_prompter), QStringList());
+        const QString last = m_window->workGrid().text(int(rows.size()), sources::ProcessStatusKey);
+        if (status.isEmpty()) {
+            QVERIFY2(last.startsWith(u"CREATED"_s), qPrintable(last));
+            QCOMPARE(m_server->requests().size(), 1);
+        } else {
+            QCOMPARE(last, status);
+            QCOMPARE(m_server->requests().size(), 0);
+        }
     }
 
     // A type that posts each row as a voucher of its own: rows without a voucher and blank rows are passed over,

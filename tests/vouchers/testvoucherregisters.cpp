@@ -215,6 +215,70 @@ private slots:
         QVERIFY(m_bed.window->statCalls().last().msg != u"Finished Posing of Data."_s);
     }
 
+    // A map row whose piece names no column, or a column the register lacks, ends the run under the procedure's
+    // location code when a line reads it, the error naming the map row as its sheet shows it (the header being
+    // row 1), its ledger and the piece; the row in hand is neither posted nor marked.
+    void mapPieceWithoutColumn_data()
+    {
+        QTest::addColumn<QString>("piece");
+        QTest::addColumn<QString>("column"); // "~" for none
+        QTest::addColumn<QString>("description");
+
+        const QString serviceLine = u"The register map row 3 (Consultancy Charges) names "_s;
+        QTest::newRow("no AssessableColumn of a VAT line")
+            << u"AssessableColumn"_s << u"~"_s
+            << u"The register map row 3 (Output VAT 12.5%) names no AssessableColumn"_s;
+        QTest::newRow("an empty AssessableColumn of a VAT line")
+            << u"AssessableColumn"_s << u""_s
+            << u"The register map row 3 (Output VAT 12.5%) names no AssessableColumn"_s;
+        QTest::newRow("an AssessableColumn the register lacks")
+            << u"AssessableColumn"_s << u"Taxable"_s
+            << u"The register map row 3 (Output VAT 12.5%) names the AssessableColumn \"Taxable\", which the register "
+               u"has no column of"_s;
+        QTest::newRow("no ServiceTaxColumn")
+            << u"ServiceTaxColumn"_s << u"~"_s << serviceLine + u"no ServiceTaxColumn"_s;
+        QTest::newRow("no CessColumn") << u"CessColumn"_s << u"~"_s << serviceLine + u"no CessColumn"_s;
+        QTest::newRow("no SecCessColumn") << u"SecCessColumn"_s << u"~"_s << serviceLine + u"no SecCessColumn"_s;
+        QTest::newRow("no ExpenseColumn") << u"ExpenseColumn"_s << u"~"_s << serviceLine + u"no ExpenseColumn"_s;
+        QTest::newRow("no AssessableColumn of a service-tax line")
+            << u"AssessableColumn"_s << u"~"_s << serviceLine + u"no AssessableColumn"_s;
+    }
+    void mapPieceWithoutColumn()
+    {
+        QFETCH(QString, piece);
+        QFETCH(QString, column);
+        QFETCH(QString, description);
+
+        const bool vatLine = description.contains(u"Output VAT"_s);
+        QStringList line =
+            vatLine ? QStringList{u"VAT"_s,  u"Output VAT 12.5%"_s, u"Cr"_s, u"2"_s, u"Output VAT @ 12.5%"_s, u"12.5"_s,
+                                  u"Sales"_s}
+                    : QStringList{u"Service"_s, u"Consultancy Charges"_s,
+                                  u"Cr"_s,      u"2"_s,
+                                  u"~"_s,       u"~"_s,
+                                  u"Service"_s, u"Consultant"_s,
+                                  u"12"_s,      u"STax"_s,
+                                  u"2"_s,       u"Cess"_s,
+                                  u"1"_s,       u"SecCess"_s,
+                                  u"~"_s,       u"Expense"_s};
+        line[mapFields.indexOf(piece)] = column;
+        loadRegister({sale(u"1"_s, u"Patel & Sons"_s,
+                           {{u"VAT"_s, u"12.5"_s},
+                            {u"Sales"_s, u"100"_s},
+                            {u"Service"_s, u"100"_s},
+                            {u"STax"_s, u"12"_s},
+                            {u"TotalAmount"_s, u"112.5"_s}})},
+                     {mapRow({u"TotalAmount"_s, u"Auto"_s, u"Dr"_s, u"1"_s}), mapRow(line)});
+        vouchers::PostVoucherRegister(*m_bed.window);
+
+        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter),
+                 QStringList{testsupport::reportedError(u"F01-0026"_s, errors::ErrNo::SubscriptOutOfRange)});
+        const QString prompt = m_bed.prompter->boxes().front().prompt;
+        QVERIFY2(prompt.contains(description), qPrintable(prompt));
+        QCOMPARE(m_bed.server->requests().size(), 0);
+        QCOMPARE(m_bed.window->workGrid().text(1, sources::ProcessStatusKey), QString());
+    }
+
 private:
     // Loads the register and its map as the workbook loader does, from sheets held in memory.
     void loadRegister(const QList<testsupport::Record> &rows, const QList<testsupport::Record> &map,
