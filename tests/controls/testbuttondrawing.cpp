@@ -390,9 +390,9 @@ private slots:
 
         rig.button->setEnabled(false);
         // Where the picture is white (or transparent) the face stays; elsewhere it is grey.
-        comparePixels(*rig.button, QStringLiteral("4,12=face 5,12=face 8,16=face 6,12=grey 19,27=grey 20,28=face"));
+        comparePixels(*rig.button, QStringLiteral("4,12=face 5,12=face 6,12=grey 8,16=face 15,23=face 19,27=face"));
 
-        // A coloured icon is a silhouette too, not a tint of its colours.
+        // A coloured icon is a grey silhouette too, not a tint of its colours.
         QPixmap green(16, 16);
         green.fill(QColor(0, 160, 0));
         rig.button->setPicture(ButtonPicture::icon(QIcon(green), {16, 16}, QStringLiteral("green")));
@@ -412,7 +412,6 @@ private slots:
     void degenerateSizes()
     {
         QFETCH(QSize, size);
-        const bool empty = size.isEmpty();
         for (int style = 0; style <= 7; ++style) {
             for (int shape = 0; shape <= 8; ++shape) {
                 for (int gradient = 0; gradient <= 4; ++gradient) {
@@ -429,6 +428,8 @@ private slots:
                         button.setMode(mode);
                         rig.host.size = size;
                         button.UserControl_Resize();
+                        // The slanted and picture shapes may widen the window to their own measure.
+                        const bool empty = rig.host.size.isEmpty();
                         const int copies = rig.host.copies;
                         rig.host.cursorOver = true;
                         rig.host.displayAsDefault = true;

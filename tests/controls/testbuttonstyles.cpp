@@ -289,11 +289,12 @@ private slots:
         rig.button->setPicture(ButtonPicture::bitmap(image));
         rig.button->setButtonShape(7);
         QCOMPARE(rig.host.size, QSize(80, 40));
-        comparePixels(rig.button->backBuffer(), QStringLiteral("1,1=0000ff 79,20=ff0000 40,39=ffff00"));
+        comparePixels(rig.button->backBuffer(), QStringLiteral("5,5=0000ff 78,20=0000ff 79,20=ff0000 40,39=ffff00"));
         enter(rig, QStringLiteral("pressed"));
         QVERIFY(rig.button->showsPressed());
-        comparePixels(rig.button->backBuffer(),
-                      QStringLiteral("2,2=0000ff 77,20=0000ff 78,20=ff0000 40,37=0000ff 40,38=ffff00 78,38=ffff00"));
+        comparePixels(
+            rig.button->backBuffer(),
+            QStringLiteral("5,5=0000ff 77,20=0000ff 78,20=ff0000 79,20=face 40,37=0000ff 40,38=ffff00 40,39=face"));
     }
 
     void customClickMovesTheWindow()

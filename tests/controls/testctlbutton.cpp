@@ -327,13 +327,13 @@ private slots:
         QVERIFY(!(button.control().StateFlags() & ButtonState::StateDefault));
     }
 
-    // The window's own system colours: (1,1) is the light line of a raised button, the face once pressed.
+    // (1,1) is the white line of a raised default button, the face (a system colour of the window) once pressed.
     void spaceHeldShowsPressed()
     {
         ShownForm rig;
         QVERIFY(QTest::qWaitForWindowExposed(&rig.form));
         const QString face = testsupport::rgbText(rig.button.systemColours().at(15));
-        const QString white = testsupport::rgbText(rig.button.systemColours().at(20));
+        const QString white = QStringLiteral("ffffff");
         QCOMPARE(shownPixel(rig.button, 1, 1), white);
         play(rig.button, rig.other, QStringLiteral("space-down"));
         // The host paints again after the key; the pressed look stays while the key is down.
@@ -790,6 +790,10 @@ private slots:
         QDragLeaveEvent leave;
         QApplication::sendEvent(&rig.button, &leave);
         answer = 2;
+        // Back over the button, and dropped.
+        QDragEnterEvent again(QPoint(14, 7), offered, &data, Qt::LeftButton, Qt::ControlModifier);
+        QApplication::sendEvent(&rig.button, &again);
+        QVERIFY(again.isAccepted());
         QDropEvent drop(QPointF(14, 7), offered, &data, Qt::LeftButton, Qt::ControlModifier);
         QApplication::sendEvent(&rig.button, &drop);
         QVERIFY(drop.isAccepted());
@@ -798,8 +802,8 @@ private slots:
                                              QStringLiteral("DragOver(ledger 3 1 0 12,6 2)")}));
         QVERIFY(log.at(2).startsWith(QStringLiteral("DragOver(ledger 0 ")));
         QVERIFY(log.at(2).endsWith(QStringLiteral(" 1)")));
-        QCOMPARE(log.at(3), QStringLiteral("DragDrop(ledger 3 1 2 14,7)"));
-        QCOMPARE(log.size(), 4);
+        QCOMPARE(log.mid(3), QStringList({QStringLiteral("DragOver(ledger 3 1 2 14,7 0)"),
+                                          QStringLiteral("DragDrop(ledger 3 1 2 14,7)")}));
     }
 
     // A left press moved past the drag distance starts a drag with the data the handler gives; the press
@@ -819,18 +823,20 @@ private slots:
         connect(&control, &ctlButton::OLEGiveFeedback, &rig.button, [&](qint32 &, bool &defaultCursors) {
             log.append(QStringLiteral("GiveFeedback(%1)").arg(defaultCursors ? 1 : 0));
         });
-        connect(&control, &ctlButton::OLECompleteDrag, &rig.button,
-                [&](qint32 &effect) { log.append(QStringLiteral("CompleteDrag(%1)").arg(effect)); });
         connect(&control, &ctlButton::Click, &rig.button, [&] { log.append(QStringLiteral("Click")); });
+        // The offscreen platform runs no drag: Qt's drag returns at once, with no action taken. Where a
+        // platform runs it, it is called off. Either way the drag, with its data, is there until the
+        // complete event, and a change of its target gives feedback.
+        QTimer::singleShot(0, &rig.button, [] { QDrag::cancel(); });
         QString dragged;
-        // While the drag runs: its data is the handler's, a new target gives feedback, then it is called off.
-        QTimer::singleShot(0, &rig.button, [&] {
+        connect(&control, &ctlButton::OLECompleteDrag, &rig.button, [&](qint32 &) {
             if (auto *drag = rig.button.findChild<QDrag *>()) {
                 dragged = drag->mimeData()->text();
                 emit drag->targetChanged(&rig.other);
             }
-            QDrag::cancel();
         });
+        connect(&control, &ctlButton::OLECompleteDrag, &rig.button,
+                [&](qint32 &effect) { log.append(QStringLiteral("CompleteDrag(%1)").arg(effect)); });
         sendMouse(rig.button, QEvent::MouseButtonPress, Qt::LeftButton, {5, 5});
         QVERIFY(control.StateFlags() & ButtonState::StatePressed);
         sendMouse(rig.button, QEvent::MouseMove, Qt::LeftButton, {5 + QApplication::startDragDistance(), 5});
