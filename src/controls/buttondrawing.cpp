@@ -25,6 +25,9 @@ void ctlButton::RedrawButton()
 {
     if (m_delayDrawing || !m_buffer.exists())
         return;
+    // A window without width or height has no face to draw.
+    if (scaleWidth() <= 0 || scaleHeight() <= 0)
+        return;
     EdgeTable edges;
     qint16 edgeState = 0;
     qint16 clipResult = 0;

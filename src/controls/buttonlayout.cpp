@@ -240,18 +240,10 @@ void ctlButton::DrawPicture(Rect rect)
     if (m_pictureIsIcon) {
         drawn = m_picture.rendered(QSize(rect.width(), rect.height()));
     } else if (m_scaledPicture) {
-        // The bitmap's pixel (0,0) colour is transparent; it sits at the top left of the rectangle and
-        // shrinks, keeping its proportions, when the rectangle is smaller.
-        int w = rect.width();
-        int h = rect.height();
-        const QSize source = m_scaledPicture->size();
-        if (rect.width() < source.width() || rect.height() < source.height()) {
-            const float ratio = qMin(float(rect.width()) / float(source.width()),
-                                     float(rect.height()) / float(source.height()));
-            w = rounded(double(float(source.width()) * ratio));
-            h = rounded(double(float(source.height()) * ratio));
-        }
-        const QImage stretched = m_scaledPicture->scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        // The bitmap's pixel (0,0) colour is transparent; the picture fills the rectangle, stretched to it
+        // (a pressed custom shape draws it one pixel smaller on every side).
+        const QImage stretched =
+            m_scaledPicture->scaled(rect.width(), rect.height(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
         const QRgb transparent = m_scaledPicture->pixel(0, 0);
         drawn = QImage(stretched.size(), QImage::Format_ARGB32);
         for (int y = 0; y < stretched.height(); ++y) {
@@ -267,8 +259,8 @@ void ctlButton::DrawPicture(Rect rect)
         m_buffer.drawImage(QPoint(rect.left, rect.top), drawn);
         return;
     }
-    // Disabled: drawn on white, then bit by bit: where the picture is white the face stays, elsewhere
-    // the grey shows through.
+    // Disabled: drawn on white and reduced to black and white, so the picture shows as a silhouette:
+    // where it is white (or transparent) the face stays, elsewhere the grey shows.
     QImage white(rect.width(), rect.height(), QImage::Format_RGB32);
     white.fill(Qt::white);
     {
@@ -281,7 +273,7 @@ void ctlButton::DrawPicture(Rect rect)
             const OleColour face = m_buffer.pixel(rect.left + x, rect.top + y);
             if (face == Colour::None)
                 continue;
-            const quint32 source = white.pixel(x, y) & 0xFFFFFFU;
+            const quint32 source = (white.pixel(x, y) & 0xFFFFFFU) == 0xFFFFFFU ? 0xFFFFFFU : 0U;
             const quint32 destination = toQRgb(face) & 0xFFFFFFU;
             m_buffer.setPixel(rect.left + x, rect.top + y,
                               fromQRgb((source & destination) | (~source & brush & 0xFFFFFFU)));

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDrag>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
@@ -35,16 +36,45 @@ qint16 shiftCode(Qt::KeyboardModifiers modifiers)
 
 // Key codes as the control knows them, for the keys that have one.
 constexpr std::pair<int, qint16> keyCodes[] = {
-    {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},       {Qt::Key_Return, 13},  {Qt::Key_Enter, 13},
-    {Qt::Key_Shift, 16},    {Qt::Key_Control, 17},  {Qt::Key_Alt, 18},     {Qt::Key_Escape, 27},
-    {Qt::Key_Space, 32},    {Qt::Key_PageUp, 33},   {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},
-    {Qt::Key_Home, 36},     {Qt::Key_Left, 37},     {Qt::Key_Up, 38},      {Qt::Key_Right, 39},
-    {Qt::Key_Down, 40},     {Qt::Key_Insert, 45},   {Qt::Key_Delete, 46},
+    {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},   {Qt::Key_Return, 13}, {Qt::Key_Enter, 13},  {Qt::Key_Shift, 16},
+    {Qt::Key_Control, 17},  {Qt::Key_Alt, 18},  {Qt::Key_Escape, 27}, {Qt::Key_Space, 32},  {Qt::Key_PageUp, 33},
+    {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},  {Qt::Key_Home, 36},   {Qt::Key_Left, 37},   {Qt::Key_Up, 38},
+    {Qt::Key_Right, 39},    {Qt::Key_Down, 40}, {Qt::Key_Insert, 45}, {Qt::Key_Delete, 46},
 };
 
-qint16 keyCode(int key)
+// The punctuation keys of the US layout, shifted or not, by the code of the key that types them.
+constexpr std::pair<int, qint16> punctuationCodes[] = {
+    {Qt::Key_Semicolon, 186},  {Qt::Key_Colon, 186},      {Qt::Key_Equal, 187},        {Qt::Key_Plus, 187},
+    {Qt::Key_Comma, 188},      {Qt::Key_Less, 188},       {Qt::Key_Minus, 189},        {Qt::Key_Underscore, 189},
+    {Qt::Key_Period, 190},     {Qt::Key_Greater, 190},    {Qt::Key_Slash, 191},        {Qt::Key_Question, 191},
+    {Qt::Key_QuoteLeft, 192},  {Qt::Key_AsciiTilde, 192}, {Qt::Key_BracketLeft, 219},  {Qt::Key_BraceLeft, 219},
+    {Qt::Key_Backslash, 220},  {Qt::Key_Bar, 220},        {Qt::Key_BracketRight, 221}, {Qt::Key_BraceRight, 221},
+    {Qt::Key_Apostrophe, 222}, {Qt::Key_QuoteDbl, 222},   {Qt::Key_Exclam, 49},        {Qt::Key_At, 50},
+    {Qt::Key_NumberSign, 51},  {Qt::Key_Dollar, 52},      {Qt::Key_Percent, 53},       {Qt::Key_AsciiCircum, 54},
+    {Qt::Key_Ampersand, 55},   {Qt::Key_Asterisk, 56},    {Qt::Key_ParenLeft, 57},     {Qt::Key_ParenRight, 48},
+};
+
+qint16 keyCode(int key, Qt::KeyboardModifiers modifiers)
 {
+    // The number pad's keys have codes of their own.
+    if (modifiers & Qt::KeypadModifier) {
+        if (key >= Qt::Key_0 && key <= Qt::Key_9)
+            return qint16(96 + key - Qt::Key_0);
+        static constexpr std::pair<int, qint16> keypad[] = {{Qt::Key_Asterisk, 106},
+                                                            {Qt::Key_Plus, 107},
+                                                            {Qt::Key_Minus, 109},
+                                                            {Qt::Key_Period, 110},
+                                                            {Qt::Key_Slash, 111}};
+        for (const auto &[qtKey, code] : keypad) {
+            if (qtKey == key)
+                return code;
+        }
+    }
     for (const auto &[qtKey, code] : keyCodes) {
+        if (qtKey == key)
+            return code;
+    }
+    for (const auto &[qtKey, code] : punctuationCodes) {
         if (qtKey == key)
             return code;
     }
@@ -66,15 +96,15 @@ int qtKey(qint16 code)
 
 // Mouse pointer codes and the cursor each shows; 0 is the default and 99 the picture in MouseIcon.
 constexpr Qt::CursorShape pointerShapes[] = {
-    Qt::ArrowCursor,    Qt::ArrowCursor,  Qt::CrossCursor,   Qt::IBeamCursor,   Qt::ArrowCursor,
-    Qt::SizeAllCursor,  Qt::SizeBDiagCursor, Qt::SizeVerCursor, Qt::SizeFDiagCursor, Qt::SizeHorCursor,
-    Qt::UpArrowCursor,  Qt::WaitCursor,   Qt::ForbiddenCursor, Qt::BusyCursor,   Qt::WhatsThisCursor,
-    Qt::SizeAllCursor,
+    Qt::ArrowCursor,     Qt::ArrowCursor,   Qt::CrossCursor,     Qt::IBeamCursor,
+    Qt::ArrowCursor,     Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+    Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::UpArrowCursor,   Qt::WaitCursor,
+    Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor, Qt::SizeAllCursor,
 };
 
 } // namespace
 
-ButtonWindow::ButtonWindow(QWidget *parent, bool) : QWidget(parent)
+ButtonWindow::ButtonWindow(QWidget *parent, bool) : QWidget(parent), m_container(parent), m_containerPinned(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -239,22 +269,33 @@ void ButtonWindow::postKeyToContainer(qint16 keyCode, qint32)
 
 QObject *ButtonWindow::container() const
 {
-    return parentWidget() ? static_cast<QObject *>(parentWidget()) : const_cast<ButtonWindow *>(this);
+    // A container destroyed before the button took its group with it.
+    return m_containerPinned ? m_container.data() : const_cast<ButtonWindow *>(this);
 }
 
 QVariant ButtonWindow::containerProperty(const QString &name) const
 {
-    return container()->property(name.toLatin1().constData());
+    const QObject *group = container();
+    return group ? group->property(name.toLatin1().constData()) : QVariant();
 }
 
 void ButtonWindow::setContainerProperty(const QString &name, const QVariant &value)
 {
-    container()->setProperty(name.toLatin1().constData(), value);
+    if (QObject *group = container())
+        group->setProperty(name.toLatin1().constData(), value);
 }
 
 void ButtonWindow::removeContainerProperty(const QString &name)
 {
-    container()->setProperty(name.toLatin1().constData(), QVariant());
+    if (QObject *group = container())
+        group->setProperty(name.toLatin1().constData(), QVariant());
+}
+
+void ButtonWindow::setDragAndDrop(bool on)
+{
+    m_dragAndDrop = on;
+    m_dragArmed = false;
+    setAcceptDrops(on);
 }
 
 bool ButtonWindow::event(QEvent *event)
@@ -282,12 +323,24 @@ void ButtonWindow::resizeEvent(QResizeEvent *)
 
 void ButtonWindow::showEvent(QShowEvent *)
 {
+    // A button made without a container joins the group of the one it is first shown in.
+    if (!m_containerPinned && parentWidget()) {
+        m_control->LeaveOptionGroup();
+        m_container = parentWidget();
+        m_containerPinned = true;
+        m_control->JoinOptionGroup();
+    }
     m_control->UserControl_Show();
 }
 
 void ButtonWindow::mousePressEvent(QMouseEvent *event)
 {
     m_afterDoubleClick = false;
+    m_pressEnded = false;
+    if (m_dragAndDrop && event->button() == Qt::LeftButton) {
+        m_dragArmed = true;
+        m_dragFrom = event->position();
+    }
     m_control->UserControl_MouseDown(buttonCode(event->button()), shiftCode(event->modifiers()),
                                      float(event->position().x()), float(event->position().y()));
 }
@@ -296,18 +349,136 @@ void ButtonWindow::mouseMoveEvent(QMouseEvent *event)
 {
     m_control->UserControl_MouseMove(buttonCode(event->buttons()), shiftCode(event->modifiers()),
                                      float(event->position().x()), float(event->position().y()));
+    if (m_dragArmed && (event->buttons() & Qt::LeftButton) &&
+        (event->position() - m_dragFrom).manhattanLength() >= QApplication::startDragDistance())
+        startDrag();
 }
 
 void ButtonWindow::mouseReleaseEvent(QMouseEvent *event)
 {
     const QPointF at = event->position();
+    if (event->button() == Qt::LeftButton)
+        m_dragArmed = false;
     m_control->UserControl_MouseUp(buttonCode(event->button()), shiftCode(event->modifiers()), float(at.x()),
                                    float(at.y()));
-    // A release over the window completes a click, except the release of a double click's second press.
-    const bool click = !m_afterDoubleClick && windowRegion().contains(at.toPoint());
+    // A release over the window completes a click, except the release of a double click's second press
+    // and that of a press that ended early.
+    const bool click = !m_afterDoubleClick && !m_pressEnded && windowRegion().contains(at.toPoint());
     m_afterDoubleClick = false;
     if (click)
         m_control->UserControl_Click();
+}
+
+void ButtonWindow::startDrag()
+{
+    m_dragArmed = false;
+    m_pressEnded = true;
+    m_control->EndPress();
+    auto data = std::make_unique<QMimeData>();
+    qint32 allowed = qint32(Qt::CopyAction | Qt::MoveAction);
+    m_control->UserControl_OLEStartDrag(data.get(), allowed);
+    qint32 effect = 0;
+    const Qt::DropActions actions = Qt::DropActions(allowed) & (Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
+    if (actions) {
+        // Qt deletes the drag, and the data with it, once it is over.
+        auto *drag = new QDrag(this);
+        drag->setMimeData(data.release());
+        m_dragEffect = 0;
+        connect(drag, &QDrag::actionChanged, this, [this](Qt::DropAction action) { m_dragEffect = qint32(action); });
+        connect(drag, &QDrag::targetChanged, this, [this](QObject *) {
+            qint32 feedback = m_dragEffect;
+            bool defaultCursors = true;
+            m_control->UserControl_OLEGiveFeedback(feedback, defaultCursors);
+        });
+        effect = qint32(drag->exec(actions));
+    }
+    m_control->UserControl_OLECompleteDrag(effect);
+}
+
+void ButtonWindow::answerDrag(QDropEvent *event, qint32 effect)
+{
+    const Qt::DropActions chosen = Qt::DropActions(effect) & event->possibleActions();
+    if (!chosen) {
+        event->ignore();
+        return;
+    }
+    if (!chosen.testFlag(event->proposedAction())) {
+        for (const Qt::DropAction action : {Qt::CopyAction, Qt::MoveAction, Qt::LinkAction}) {
+            if (chosen.testFlag(action)) {
+                event->setDropAction(action);
+                break;
+            }
+        }
+    } else {
+        event->setDropAction(event->proposedAction());
+    }
+    event->accept();
+}
+
+void ButtonWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!m_dragAndDrop) {
+        QWidget::dragEnterEvent(event);
+        return;
+    }
+    m_dragOverData = event->mimeData();
+    qint32 effect = qint32(event->possibleActions());
+    qint16 button = buttonCode(event->buttons());
+    qint16 shift = shiftCode(event->modifiers());
+    float x = float(event->position().x());
+    float y = float(event->position().y());
+    qint16 state = 0;
+    m_control->UserControl_OLEDragOver(event->mimeData(), effect, button, shift, x, y, state);
+    answerDrag(event, effect);
+}
+
+void ButtonWindow::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!m_dragAndDrop) {
+        QWidget::dragMoveEvent(event);
+        return;
+    }
+    qint32 effect = qint32(event->possibleActions());
+    qint16 button = buttonCode(event->buttons());
+    qint16 shift = shiftCode(event->modifiers());
+    float x = float(event->position().x());
+    float y = float(event->position().y());
+    qint16 state = 2;
+    m_control->UserControl_OLEDragOver(event->mimeData(), effect, button, shift, x, y, state);
+    answerDrag(event, effect);
+}
+
+void ButtonWindow::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    if (!m_dragAndDrop) {
+        QWidget::dragLeaveEvent(event);
+        return;
+    }
+    const QPointF at = cursorPos();
+    qint32 effect = 0;
+    qint16 button = buttonCode(QGuiApplication::mouseButtons());
+    qint16 shift = shiftCode(QGuiApplication::keyboardModifiers());
+    float x = float(at.x());
+    float y = float(at.y());
+    qint16 state = 1;
+    m_control->UserControl_OLEDragOver(m_dragOverData.data(), effect, button, shift, x, y, state);
+    m_dragOverData.clear();
+}
+
+void ButtonWindow::dropEvent(QDropEvent *event)
+{
+    if (!m_dragAndDrop) {
+        QWidget::dropEvent(event);
+        return;
+    }
+    m_dragOverData.clear();
+    qint32 effect = qint32(event->possibleActions());
+    qint16 button = buttonCode(event->buttons());
+    qint16 shift = shiftCode(event->modifiers());
+    float x = float(event->position().x());
+    float y = float(event->position().y());
+    m_control->UserControl_OLEDragDrop(event->mimeData(), effect, button, shift, x, y);
+    answerDrag(event, effect);
 }
 
 void ButtonWindow::mouseDoubleClickEvent(QMouseEvent *)
@@ -318,15 +489,19 @@ void ButtonWindow::mouseDoubleClickEvent(QMouseEvent *)
 
 void ButtonWindow::keyPressEvent(QKeyEvent *event)
 {
-    qint16 code = keyCode(event->key());
-    if (!code) {
+    qint16 code = keyCode(event->key(), event->modifiers());
+    const QString text = event->text();
+    // Every key that types a character raises KeyPress, also one without a key code of its own.
+    const bool character = text.size() == 1 && text.at(0).unicode() < 256;
+    if (!code && !character) {
         QWidget::keyPressEvent(event);
         return;
     }
-    qint16 shift = shiftCode(event->modifiers());
-    m_control->UserControl_KeyDown(code, shift);
-    const QString text = event->text();
-    if (text.size() == 1 && text.at(0).unicode() < 256) {
+    if (code) {
+        qint16 shift = shiftCode(event->modifiers());
+        m_control->UserControl_KeyDown(code, shift);
+    }
+    if (character) {
         qint16 ascii = qint16(text.at(0).unicode());
         m_control->UserControl_KeyPress(ascii);
     }
@@ -334,7 +509,7 @@ void ButtonWindow::keyPressEvent(QKeyEvent *event)
 
 void ButtonWindow::keyReleaseEvent(QKeyEvent *event)
 {
-    qint16 code = keyCode(event->key());
+    qint16 code = keyCode(event->key(), event->modifiers());
     if (!code) {
         QWidget::keyReleaseEvent(event);
         return;
@@ -356,6 +531,10 @@ void ButtonWindow::focusInEvent(QFocusEvent *event)
 void ButtonWindow::focusOutEvent(QFocusEvent *event)
 {
     QWidget::focusOutEvent(event);
+    // The keys and the mouse go elsewhere now, so no release can finish a press going on.
+    if (m_control->StateFlags() & ButtonState::StatePressed)
+        m_pressEnded = true;
+    m_control->EndPress();
     m_control->UserControl_AmbientChanged(QStringLiteral("DisplayAsDefault"));
 }
 

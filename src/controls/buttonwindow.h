@@ -4,6 +4,8 @@
 #include "controls/buttonhost.h"
 #include "controls/ctlbutton.h"
 
+#include <QMimeData>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -32,6 +34,11 @@ public:
     const ctlButton &control() const { return *m_control; }
     // What the window shows, as last drawn.
     const QImage &surface() const { return m_surface.image(); }
+
+    // Forwarding of Qt's drag and drop to the control's drag events, off unless switched on: the button
+    // then takes drops and starts a drag when the left button is pressed on it and moved.
+    bool dragAndDrop() const { return m_dragAndDrop; }
+    void setDragAndDrop(bool on);
 
     bool UserMode() const override { return true; }
     bool DisplayAsDefault() const override { return hasFocus(); }
@@ -89,11 +96,18 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     explicit ButtonWindow(QWidget *parent, bool);
     QObject *container() const;
     void readSystemColours();
+    // The control's answer to a drag over it or dropped on it, as Qt takes it.
+    void answerDrag(QDropEvent *event, qint32 effect);
+    void startDrag();
 
     SystemColours m_systemColours{};
     OleColour m_foreColor = Colour::ButtonText;
@@ -104,6 +118,18 @@ private:
     bool m_painting = false;
     bool m_settingEnabled = false;
     bool m_afterDoubleClick = false;
+    // The press ended early (the focus left, or a drag took the mouse): its release is no click.
+    bool m_pressEnded = false;
+    // The container whose option group the button is in: the one it was loaded or first shown into,
+    // wherever it is moved later. Until then the button's own window holds its group.
+    QPointer<QObject> m_container;
+    bool m_containerPinned = false;
+    bool m_dragAndDrop = false;
+    // A left press that may become a drag, and where it was.
+    bool m_dragArmed = false;
+    QPointF m_dragFrom;
+    QPointer<const QMimeData> m_dragOverData;
+    qint32 m_dragEffect = 0;
     int m_timerId = 0;
     QTimer m_hoverTimer;
     BackBuffer m_surface;

@@ -145,19 +145,14 @@ QFont readFont(const PropertyBag &bag, const QString &key, const QFont &defaultV
 
 QJsonObject fontValue(const QFont &font)
 {
-    return {{QStringLiteral("name"), font.family()},
-            {QStringLiteral("size"), font.pointSizeF()},
-            {QStringLiteral("weight"), int(font.weight())},
-            {QStringLiteral("italic"), font.italic()},
-            {QStringLiteral("underline"), font.underline()},
-            {QStringLiteral("strikethrough"), font.strikeOut()}};
+    return {{QStringLiteral("name"), font.family()},         {QStringLiteral("size"), font.pointSizeF()},
+            {QStringLiteral("weight"), int(font.weight())},  {QStringLiteral("italic"), font.italic()},
+            {QStringLiteral("underline"), font.underline()}, {QStringLiteral("strikethrough"), font.strikeOut()}};
 }
 
 } // namespace
 
-ctlButton::ctlButton(ButtonHost &host, QObject *parent) : QObject(parent), m_host(host)
-{
-}
+ctlButton::ctlButton(ButtonHost &host, QObject *parent) : QObject(parent), m_host(host) {}
 
 ctlButton::~ctlButton()
 {
@@ -685,6 +680,9 @@ void ctlButton::UserControl_Show()
 void ctlButton::UserControl_MouseDown(qint16 Button, qint16 Shift, float X, float Y)
 {
     m_lastButton = Button;
+    // A press with no move before it (a dialog just closed over the button) still finds the cursor here.
+    if (!m_hovering)
+        hoverStart(Button);
     if (Button == 1) {
         m_stateFlags |= StatePressed;
         m_heldDown = true;
@@ -725,7 +723,9 @@ void ctlButton::CheckHoverEnd(int timerId)
     if (m_host.cursorOverWindow())
         return;
     m_host.KillTimer(timerId);
-    m_stateFlags &= ~StateOver;
+    // A button held down by Space stays pressed wherever the cursor goes.
+    if (!m_keyPress)
+        m_stateFlags &= ~StateOver;
     m_hovering = false;
     m_delayDrawing = false;
     bool onButton = false;
@@ -740,6 +740,12 @@ void ctlButton::UserControl_MouseUp(qint16 Button, qint16 Shift, float X, float 
     if (Button == 1) {
         m_host.setCapture(false);
         m_stateFlags &= ~StatePressed;
+        // The mouse ends a press Space began as well.
+        if (m_keyPress) {
+            m_keyPress = false;
+            if (!m_hovering)
+                m_stateFlags &= ~StateOver;
+        }
         m_delayDrawing = false;
         if (m_mode == 0)
             RedrawButton();
@@ -784,11 +790,12 @@ void ctlButton::UserControl_KeyDown(qint16 &KeyCode, qint16 &Shift)
         m_host.postKeyToContainer(KeyCode, lParam);
         KeyCode = 0;
     } else if (KeyCode == KeySpace && !(m_stateFlags & StatePressed)) {
+        // Both bits stay set until the key comes up, so every redraw meanwhile (the host paints after this
+        // one) shows the pressed look too.
         m_stateFlags |= StateOver | StatePressed;
+        m_keyPress = true;
         m_heldDown = true;
         RedrawButton();
-        if (!m_hovering)
-            m_stateFlags &= ~StateOver;
     }
     if (KeyCode != 0)
         emit KeyDown(KeyCode, Shift);
@@ -800,6 +807,9 @@ void ctlButton::UserControl_KeyUp(qint16 &KeyCode, qint16 &Shift)
     if (KeyCode == KeySpace) {
         if (m_stateFlags & StatePressed) {
             m_stateFlags &= ~StatePressed;
+            if (!m_hovering)
+                m_stateFlags &= ~StateOver;
+            m_keyPress = false;
             m_lastButton = 1;
             if (m_mode == 0) {
                 RedrawButton();
@@ -825,6 +835,20 @@ void ctlButton::UserControl_KeyUp(qint16 &KeyCode, qint16 &Shift)
 void ctlButton::UserControl_KeyPress(qint16 &KeyAscii)
 {
     emit KeyPress(KeyAscii);
+}
+
+void ctlButton::EndPress()
+{
+    m_heldDown = false;
+    if (!(m_stateFlags & StatePressed))
+        return;
+    m_host.setCapture(false);
+    m_stateFlags &= ~StatePressed;
+    if (!m_hovering)
+        m_stateFlags &= ~StateOver;
+    m_keyPress = false;
+    m_delayDrawing = false;
+    RedrawButton();
 }
 
 void ctlButton::UserControl_AccessKeyPress(qint16 KeyAscii)
@@ -867,6 +891,38 @@ void ctlButton::UserControl_AmbientChanged(const QString &PropertyName)
     }
 }
 
+void ctlButton::UserControl_OLECompleteDrag(qint32 &Effect)
+{
+    emit OLECompleteDrag(Effect);
+}
+
+void ctlButton::UserControl_OLEDragDrop(const QMimeData *Data, qint32 &Effect, qint16 &Button, qint16 &Shift, float &X,
+                                        float &Y)
+{
+    emit OLEDragDrop(Data, Effect, Button, Shift, X, Y);
+}
+
+void ctlButton::UserControl_OLEDragOver(const QMimeData *Data, qint32 &Effect, qint16 &Button, qint16 &Shift, float &X,
+                                        float &Y, qint16 &State)
+{
+    emit OLEDragOver(Data, Effect, Button, Shift, X, Y, State);
+}
+
+void ctlButton::UserControl_OLEGiveFeedback(qint32 &Effect, bool &DefaultCursors)
+{
+    emit OLEGiveFeedback(Effect, DefaultCursors);
+}
+
+void ctlButton::UserControl_OLESetData(QMimeData *Data, qint16 &DataFormat)
+{
+    emit OLESetData(Data, DataFormat);
+}
+
+void ctlButton::UserControl_OLEStartDrag(QMimeData *Data, qint32 &AllowedEffects)
+{
+    emit OLEStartDrag(Data, AllowedEffects);
+}
+
 void ctlButton::UserControl_Paint()
 {
     m_delayDrawing = false;
@@ -895,6 +951,18 @@ void ctlButton::UserControl_Terminate()
 }
 
 // ---- Option groups ----
+
+void ctlButton::LeaveOptionGroup()
+{
+    if (m_registeredInGroup)
+        OptionToggle(-1);
+}
+
+void ctlButton::JoinOptionGroup()
+{
+    if (m_mode == 2 && !m_registeredInGroup)
+        OptionToggle(1);
+}
 
 ctlButton *ctlButton::optionSlot(int slot) const
 {

@@ -121,8 +121,20 @@ public:
     void UserControl_KeyUp(qint16 &KeyCode, qint16 &Shift);
     void UserControl_KeyPress(qint16 &KeyAscii);
     void UserControl_AccessKeyPress(qint16 KeyAscii);
+    // The host lost the focus or the mouse while a press was going on: the press ends without a Click
+    // and the button draws idle.
+    void EndPress();
     void UserControl_GotFocus();
     void UserControl_AmbientChanged(const QString &PropertyName);
+    // Drag and drop, when the host forwards it: each raises the event of the same name as it stands.
+    void UserControl_OLECompleteDrag(qint32 &Effect);
+    void UserControl_OLEDragDrop(const QMimeData *Data, qint32 &Effect, qint16 &Button, qint16 &Shift, float &X,
+                                 float &Y);
+    void UserControl_OLEDragOver(const QMimeData *Data, qint32 &Effect, qint16 &Button, qint16 &Shift, float &X,
+                                 float &Y, qint16 &State);
+    void UserControl_OLEGiveFeedback(qint32 &Effect, bool &DefaultCursors);
+    void UserControl_OLESetData(QMimeData *Data, qint16 &DataFormat);
+    void UserControl_OLEStartDrag(QMimeData *Data, qint32 &AllowedEffects);
     void UserControl_Paint();
     void UserControl_Resize();
     void UserControl_Terminate();
@@ -130,6 +142,10 @@ public:
     void HostEnabledChanged();
     // The hover timer's call: ends the hover once another window is under the cursor.
     void CheckHoverEnd(int timerId);
+    // The host is moving the control to another container window: an option button leaves the group of
+    // the old one before the move and joins that of the new one after it.
+    void LeaveOptionGroup();
+    void JoinOptionGroup();
 
     // What the drawing code laid out and drew, for the host and for inspection.
     qint16 StateFlags() const { return m_stateFlags; }
@@ -167,8 +183,9 @@ signals:
     void OLEDragOver(const QMimeData *Data, qint32 &Effect, qint16 &Button, qint16 &Shift, float &X, float &Y,
                      qint16 &State);
     void OLEGiveFeedback(qint32 &Effect, bool &DefaultCursors);
-    void OLESetData(const QMimeData *Data, qint16 &DataFormat);
-    void OLEStartDrag(const QMimeData *Data, qint32 &AllowedEffects);
+    // The handler fills the data of a drag the button starts.
+    void OLESetData(QMimeData *Data, qint16 &DataFormat);
+    void OLEStartDrag(QMimeData *Data, qint32 &AllowedEffects);
 
 private:
     using Painter = void (ctlButton::*)(EdgeTable &edges, qint16 &edgeState, qint16 &clipResult);
@@ -264,6 +281,8 @@ private:
     bool m_hovering = false;
     OleColour m_containerColor = 0;
     bool m_heldDown = false;
+    // The press going on began with Space.
+    bool m_keyPress = false;
     bool m_registeredInGroup = false;
 
     BackBuffer m_buffer;

@@ -5,9 +5,9 @@
 #include <QTest>
 
 using namespace controls;
+using testsupport::comparePixels;
 using testsupport::FakeButton;
 using testsupport::FakeContainer;
-using testsupport::comparePixels;
 
 namespace {
 
@@ -50,37 +50,59 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::addColumn<QString>("pixels");
 
-        QTest::newRow("two-tone idle") << 1 << "" << "0,12=black 40,0=black 1,1=white 2,2=white 78,1=grey 77,12=grey 40,22=grey";
-        QTest::newRow("two-tone pressed") << 1 << "pressed" << "1,12=grey 40,1=grey 78,12=white 40,22=white 40,23=black";
-        QTest::newRow("two-tone check box on") << 1 << "checked" << "1,12=grey 78,12=white 40,12=dfdfdf";
+        QTest::newRow("two-tone idle") << 1 << ""
+                                       << "0,12=black 40,0=black 1,1=white 2,2=white 78,1=grey 77,12=grey 40,22=grey";
+        QTest::newRow("two-tone pressed") << 1 << "pressed"
+                                          << "1,12=grey 40,1=grey 78,12=white 40,22=white 40,23=black";
+        QTest::newRow("two-tone check box on") << 1 << "checked"
+                                               << "1,12=grey 78,12=white 40,12=dfdfdf";
         QTest::newRow("hot track idle") << 2 << ""
                                         << "1,1=003c73 1,22=003c73 78,1=003c73 78,22=003c73 40,0=003c73 0,12=003c73";
-        QTest::newRow("hot track hovering") << 2 << "hover" << "40,22=e79600 1,1=003c73 78,22=003c73";
-        QTest::newRow("two-tone default") << 1 << "default" << "0,12=black 1,1=white 78,1=grey 4,4=2b2f37";
-        QTest::newRow("hot track default") << 2 << "default" << "40,22=6b82ef 1,12=8caee7 40,0=003c73";
-        QTest::newRow("hot track pressed: the shade face darkens downwards")
-            << 2 << "pressed" << "40,3=dcdcce 40,12=d3d3c4 77,12=fffffa";
-        QTest::newRow("hot track disabled") << 2 << "disabled" << "40,0=abab8d 40,12=e7e7db 1,12=e7e7db";
-        QTest::newRow("shaded edge pressed") << 3 << "pressed" << "40,12=8c8c8c 1,12=8c8c8c 78,12=666666";
-        QTest::newRow("shaded edge check box on") << 3 << "checked" << "40,12=ababab 1,12=ababab 79,12=white";
-        QTest::newRow("single ring check box on") << 4 << "checked" << "0,12=grey 79,12=white 40,12=dfdfdf";
-        QTest::newRow("rounded arc check box on") << 5 << "checked" << "0,12=grey 79,12=white 40,12=dfdfdf";
-        QTest::newRow("light edge check box on") << 6 << "checked" << "0,0=grey 79,12=e7e7e7";
-        QTest::newRow("rounded shaded pressed") << 7 << "pressed" << "40,12=707070 2,12=606060 1,12=404040 0,12=black";
-        QTest::newRow("shaded edge idle") << 3 << "" << "1,12=white 40,1=white 78,12=666666 0,12=666666 79,12=white";
+        QTest::newRow("hot track hovering") << 2 << "hover"
+                                            << "40,22=e79600 1,1=003c73 78,22=003c73";
+        QTest::newRow("two-tone default") << 1 << "default"
+                                          << "0,12=black 1,1=white 78,1=grey 4,4=2b2f37";
+        QTest::newRow("hot track default") << 2 << "default"
+                                           << "40,22=6b82ef 1,12=8caee7 40,0=003c73";
+        QTest::newRow("hot track pressed: the shade face darkens downwards") << 2 << "pressed"
+                                                                             << "40,3=dcdcce 40,12=d3d3c4 77,12=fffffa";
+        QTest::newRow("hot track disabled") << 2 << "disabled"
+                                            << "40,0=abab8d 40,12=e7e7db 1,12=e7e7db";
+        QTest::newRow("shaded edge pressed") << 3 << "pressed"
+                                             << "40,12=8c8c8c 1,12=8c8c8c 78,12=666666";
+        QTest::newRow("shaded edge check box on") << 3 << "checked"
+                                                  << "40,12=ababab 1,12=ababab 79,12=white";
+        QTest::newRow("single ring check box on") << 4 << "checked"
+                                                  << "0,12=grey 79,12=white 40,12=dfdfdf";
+        QTest::newRow("rounded arc check box on") << 5 << "checked"
+                                                  << "0,12=grey 79,12=white 40,12=dfdfdf";
+        QTest::newRow("light edge check box on") << 6 << "checked"
+                                                 << "0,0=grey 79,12=e7e7e7";
+        QTest::newRow("rounded shaded pressed") << 7 << "pressed"
+                                                << "40,12=707070 2,12=606060 1,12=404040 0,12=black";
+        QTest::newRow("shaded edge idle") << 3 << ""
+                                          << "1,12=white 40,1=white 78,12=666666 0,12=666666 79,12=white";
         QTest::newRow("shaded edge disabled")
-            << 3 << "disabled" << "0,0=666666 79,0=666666 0,23=666666 79,23=666666 40,0=666666 1,1=face 78,12=face";
-        QTest::newRow("single ring idle") << 4 << "" << "0,12=white 40,0=white 79,12=grey 40,23=grey 1,1=face";
-        QTest::newRow("single ring pressed") << 4 << "pressed" << "0,12=grey 79,12=white";
-        QTest::newRow("rounded arc idle: no edge") << 5 << "" << "0,0=face 79,0=face 0,23=face 79,23=face 40,0=face";
-        QTest::newRow("rounded arc hovering") << 5 << "hover" << "0,12=white 40,0=white 79,12=grey 40,23=grey";
-        QTest::newRow("rounded arc at design time")
-            << 5 << "design" << "0,0=949088 1,0=face 2,0=949088 40,23=face 41,23=949088";
-        QTest::newRow("light edge idle") << 6 << "" << "0,0=e7e7e7 1,1=e7e7e7 79,12=grey 78,12=grey 40,23=grey";
-        QTest::newRow("light edge default draws as idle") << 6 << "default" << "0,0=e7e7e7 1,1=e7e7e7 79,12=grey 78,12=grey";
-        QTest::newRow("light edge pressed") << 6 << "pressed" << "0,0=grey 1,1=grey 79,12=e7e7e7";
-        QTest::newRow("rounded shaded idle")
-            << 7 << "" << "0,12=black 79,12=black 1,1=black 78,1=black 2,2=white 3,3=white";
+            << 3 << "disabled"
+            << "0,0=666666 79,0=666666 0,23=666666 79,23=666666 40,0=666666 1,1=face 78,12=face";
+        QTest::newRow("single ring idle") << 4 << ""
+                                          << "0,12=white 40,0=white 79,12=grey 40,23=grey 1,1=face";
+        QTest::newRow("single ring pressed") << 4 << "pressed"
+                                             << "0,12=grey 79,12=white";
+        QTest::newRow("rounded arc idle: no edge") << 5 << ""
+                                                   << "0,0=face 79,0=face 0,23=face 79,23=face 40,0=face";
+        QTest::newRow("rounded arc hovering") << 5 << "hover"
+                                              << "0,12=white 40,0=white 79,12=grey 40,23=grey";
+        QTest::newRow("rounded arc at design time") << 5 << "design"
+                                                    << "0,0=949088 1,0=face 2,0=949088 40,23=face 41,23=949088";
+        QTest::newRow("light edge idle") << 6 << ""
+                                         << "0,0=e7e7e7 1,1=e7e7e7 79,12=grey 78,12=grey 40,23=grey";
+        QTest::newRow("light edge default draws as idle") << 6 << "default"
+                                                          << "0,0=e7e7e7 1,1=e7e7e7 79,12=grey 78,12=grey";
+        QTest::newRow("light edge pressed") << 6 << "pressed"
+                                            << "0,0=grey 1,1=grey 79,12=e7e7e7";
+        QTest::newRow("rounded shaded idle") << 7 << ""
+                                             << "0,12=black 79,12=black 1,1=black 78,1=black 2,2=white 3,3=white";
         QTest::newRow("rounded shaded check box on")
             << 7 << "checked"
             << "40,12=90908a 2,12=606060 40,2=606060 77,12=grey 40,21=grey 1,12=404040 40,1=404040 "
@@ -249,6 +271,30 @@ private slots:
         QCOMPARE(rig.host.size, QSize(40, 20));
         QVERIFY(rig.host.region.contains(QPoint(20, 10)));
         QVERIFY(!rig.host.region.contains(QPoint(2, 2)));
+    }
+
+    // Pressed, a custom shape draws its picture stretched to the window shrunk by a pixel on every side.
+    void pressedCustomShapeStretchesItsPicture()
+    {
+        FakeContainer container;
+        FakeButton rig(container, {80, 40});
+        rig.start();
+        QImage image(80, 40, QImage::Format_RGB32);
+        image.fill(qRgb(0, 0, 255));
+        for (int y = 0; y < 40; ++y)
+            image.setPixel(79, y, qRgb(255, 0, 0));
+        for (int x = 0; x < 80; ++x)
+            image.setPixel(x, 39, qRgb(255, 255, 0));
+        image.setPixel(0, 0, qRgb(0, 255, 0));
+        rig.button->setPicture(ButtonPicture::bitmap(image));
+        rig.button->setButtonShape(7);
+        QCOMPARE(rig.host.size, QSize(80, 40));
+        comparePixels(rig.button->backBuffer(), QStringLiteral("5,5=0000ff 78,20=0000ff 79,20=ff0000 40,39=ffff00"));
+        enter(rig, QStringLiteral("pressed"));
+        QVERIFY(rig.button->showsPressed());
+        comparePixels(
+            rig.button->backBuffer(),
+            QStringLiteral("5,5=0000ff 77,20=0000ff 78,20=ff0000 79,20=face 40,37=0000ff 40,38=ffff00 40,39=face"));
     }
 
     void customClickMovesTheWindow()

@@ -3,12 +3,16 @@
 #include "fakebuttonhost.h"
 
 #include <QApplication>
+#include <QDrag>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
 
 using namespace controls;
 using testsupport::FakeButton;
@@ -144,7 +148,8 @@ void assign(ctlButton &button, const QString &assignment)
     else if (name == QLatin1String("ButtonShape"))
         button.setButtonShape(number);
     else if (name == QLatin1String("Picture"))
-        button.setPicture(text == QLatin1String("bitmap") ? testsupport::solidBitmap({40, 20}, qRgb(0, 0, 255), qRgb(0, 255, 0))
+        button.setPicture(text == QLatin1String("bitmap")
+                              ? testsupport::solidBitmap({40, 20}, qRgb(0, 0, 255), qRgb(0, 255, 0))
                           : text == QLatin1String("icon") ? testsupport::testIcon({16, 16})
                                                           : ButtonPicture());
     else if (name == QLatin1String("PictureAlign"))
@@ -175,9 +180,45 @@ void assign(ctlButton &button, const QString &assignment)
         QFAIL(qPrintable(QStringLiteral("unknown property ") + name));
 }
 
+// The pixel colour of what a widget shows, as comparePixels reads colours.
+QString shownPixel(QWidget &widget, int x, int y)
+{
+    return testsupport::rgbText(fromQRgb(widget.grab().toImage().pixel(x, y)));
+}
+
+// Writes what a widget shows to a picture next to the test, when PELKO_BUTTON_PICTURES names a folder.
+void keepPicture(QWidget &widget, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("PELKO_BUTTON_PICTURES");
+    if (!folder.isEmpty())
+        QVERIFY(widget.grab()
+                    .toImage()
+                    .scaled(widget.size() * 8)
+                    .save(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
+}
+
+// A form with a button and a line edit beside it, shown, the button holding the focus.
+struct ShownForm
+{
+    ShownForm()
+    {
+        button.setGeometry(0, 0, 80, 24);
+        other.setGeometry(0, 40, 80, 24);
+        form.resize(120, 80);
+        form.show();
+        button.setFocus();
+    }
+
+    QWidget form;
+    ButtonWindow button{&form};
+    QLineEdit other{&form};
+};
+
 QString propertyText(ctlButton &button, const QString &name)
 {
-    const auto colour = [](OleColour value) -> QString { return QStringLiteral("&H") + QString::number(quint32(value), 16).toUpper(); };
+    const auto colour = [](OleColour value) -> QString {
+        return QStringLiteral("&H") + QString::number(quint32(value), 16).toUpper();
+    };
     if (name == QLatin1String("ButtonStyle"))
         return QString::number(button.ButtonStyle());
     if (name == QLatin1String("Mode"))
@@ -234,7 +275,8 @@ private slots:
             << words("space-down space-up-repeat space-down-repeat space-up-repeat space-down-repeat space-up") << 1
             << false;
         QTest::newRow("space released only") << words("space-up") << 0 << false;
-        QTest::newRow("space released elsewhere") << words("space-down focus-away space-up") << 0 << true;
+        QTest::newRow("space released elsewhere") << words("space-down focus-away space-up") << 0 << false;
+        QTest::newRow("focus lost during a mouse press") << words("press-left focus-away release-left") << 0 << false;
         QTest::newRow("return") << words("return") << 0 << false;
         QTest::newRow("keypad enter") << words("enter") << 0 << false;
         QTest::newRow("escape") << words("escape") << 0 << false;
@@ -285,6 +327,71 @@ private slots:
         QVERIFY(!(button.control().StateFlags() & ButtonState::StateDefault));
     }
 
+    // (1,1) is the white line of a raised default button, the face (a system colour of the window) once pressed.
+    void spaceHeldShowsPressed()
+    {
+        ShownForm rig;
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.form));
+        const QString face = testsupport::rgbText(rig.button.systemColours().at(15));
+        const QString white = QStringLiteral("ffffff");
+        QCOMPARE(shownPixel(rig.button, 1, 1), white);
+        play(rig.button, rig.other, QStringLiteral("space-down"));
+        // The host paints again after the key; the pressed look stays while the key is down.
+        QCoreApplication::processEvents();
+        keepPicture(rig.button, QStringLiteral("space-held"));
+        QCOMPARE(shownPixel(rig.button, 1, 1), face);
+        QCOMPARE(shownPixel(rig.button, 2, 2), face);
+        play(rig.button, rig.other, QStringLiteral("space-down-repeat"));
+        QCOMPARE(shownPixel(rig.button, 1, 1), face);
+        play(rig.button, rig.other, QStringLiteral("space-up"));
+        QCOMPARE(shownPixel(rig.button, 1, 1), white);
+    }
+
+    // A press the focus left behind is over: when the cursor later comes over the button it shows the
+    // hover look, not the pressed one, and a release raises no Click.
+    void pressEndsWhenTheFocusLeaves_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("space") << words("space-down focus-away space-up");
+        QTest::newRow("left button") << words("press-left focus-away");
+    }
+
+    void pressEndsWhenTheFocusLeaves()
+    {
+        QFETCH(QStringList, steps);
+        ShownForm rig;
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.form));
+        QSignalSpy clicks(&rig.button.control(), &ctlButton::Click);
+        for (const QString &step : std::as_const(steps))
+            play(rig.button, rig.other, step);
+        QVERIFY(!(rig.button.control().StateFlags() & ButtonState::StatePressed));
+        const QPoint centre = rig.button.rect().center();
+        QCursor::setPos(rig.button.mapToGlobal(centre));
+        sendMouse(rig.button, QEvent::MouseMove, Qt::NoButton, centre);
+        QVERIFY(rig.button.control().Hovering());
+        keepPicture(rig.button, QStringLiteral("after-lost-press-") + QString::fromLatin1(QTest::currentDataTag()));
+        QCOMPARE(shownPixel(rig.button, 1, 1), QStringLiteral("e9e9e9"));
+        sendMouse(rig.button, QEvent::MouseButtonRelease, Qt::LeftButton, centre);
+        QCOMPARE(clicks.count(), 0);
+    }
+
+    // A click without a move before it (a dialog has just closed over the button) shows pressed at once.
+    void pressWithoutMoveShowsPressed()
+    {
+        FakeContainer container;
+        FakeButton rig(container);
+        rig.start();
+        rig.host.cursorOver = true;
+        testsupport::comparePixels(rig.host.window, QStringLiteral("1,1=light 78,22=grey"));
+        play(rig, QStringLiteral("down-1"));
+        QVERIFY(rig.button->showsPressed());
+        QCOMPARE(rig.host.timers, QList<int>{HoverTimerId});
+        QCOMPARE(rig.takeLog(), QStringLiteral("MouseOnButton(1) MouseDown(1)"));
+        testsupport::comparePixels(rig.host.window, QStringLiteral("1,1=face 78,22=grey"));
+        play(rig, QStringLiteral("up-1"));
+        testsupport::comparePixels(rig.host.window, QStringLiteral("1,1=light"));
+    }
+
     void disabledWidgetRaisesNothing()
     {
         ButtonWindow button;
@@ -311,16 +418,17 @@ private slots:
         QTest::newRow("right click") << 0 << words("down-2 up-2 click") << "MouseDown(2) MouseUp(2)" << false;
         QTest::newRow("middle click") << 0 << words("down-4 up-4 click") << "MouseDown(4) MouseUp(4)" << false;
         QTest::newRow("left double click")
-            << 0 << words("down-1 up-1 click dblclick up-1") << "MouseDown(1) MouseUp(1) Click DoubleClick(1) MouseDown(1) MouseUp(1)"
-            << false;
+            << 0 << words("down-1 up-1 click dblclick up-1")
+            << "MouseDown(1) MouseUp(1) Click DoubleClick(1) MouseDown(1) MouseUp(1)" << false;
         QTest::newRow("double click without a press before it")
             << 0 << words("dblclick click up-1 click") << "DoubleClick(0) MouseDown(1) MouseUp(1) Click" << false;
         QTest::newRow("right double click")
-            << 0 << words("down-2 up-2 dblclick up-2") << "MouseDown(2) MouseUp(2) DoubleClick(2) MouseDown(1) MouseUp(2)"
-            << false;
+            << 0 << words("down-2 up-2 dblclick up-2")
+            << "MouseDown(2) MouseUp(2) DoubleClick(2) MouseDown(1) MouseUp(2)" << false;
         QTest::newRow("space on a push button")
             << 0 << words("keydown-32 keydown-32 keyup-32") << "KeyDown(32) KeyDown(32) Click KeyUp(32)" << false;
-        QTest::newRow("space on a check box") << 1 << words("keydown-32 keyup-32") << "KeyDown(32) KeyUp(32) Click" << true;
+        QTest::newRow("space on a check box")
+            << 1 << words("keydown-32 keyup-32") << "KeyDown(32) KeyUp(32) Click" << true;
         QTest::newRow("space up alone") << 0 << words("keyup-32") << "KeyUp(32)" << false;
         QTest::newRow("arrows go to the container") << 0 << words("keydown-37 keyup-37 keydown-40") << "" << false;
         QTest::newRow("shift up raises nothing") << 0 << words("keydown-16 keyup-16") << "KeyDown(16)" << false;
@@ -331,15 +439,14 @@ private slots:
         QTest::newRow("enter as access key on a check box") << 1 << words("access-13") << "" << false;
         QTest::newRow("escape as access key on an option") << 2 << words("access-27") << "" << false;
         QTest::newRow("access key on a check box") << 1 << words("access-70") << "Click" << true;
-        QTest::newRow("option clicked twice") << 2 << words("down-1 up-1 click click")
-                                              << "MouseDown(1) MouseUp(1) Click" << true;
+        QTest::newRow("option clicked twice")
+            << 2 << words("down-1 up-1 click click") << "MouseDown(1) MouseUp(1) Click" << true;
         QTest::newRow("arrow key up on an option") << 2 << words("keyup-39") << "Click" << true;
         QTest::newRow("focus on an option of an empty group") << 2 << words("focus") << "Click" << true;
-        QTest::newRow("hover in and out")
-            << 0 << words("over move-0 move-0 tick away move-0 tick")
-            << "MouseOnButton(1) MouseMove MouseMove MouseMove MouseOnButton(0)" << false;
-        QTest::newRow("moves outside the window start no hover") << 0 << words("move-0 move-1") << "MouseMove MouseMove"
-                                                                  << false;
+        QTest::newRow("hover in and out") << 0 << words("over move-0 move-0 tick away move-0 tick")
+                                          << "MouseOnButton(1) MouseMove MouseMove MouseMove MouseOnButton(0)" << false;
+        QTest::newRow("moves outside the window start no hover")
+            << 0 << words("move-0 move-1") << "MouseMove MouseMove" << false;
     }
 
     void inputRules()
@@ -493,6 +600,253 @@ private slots:
         QVERIFY(!container.properties.contains(QStringLiteral("btn_OptCount")));
     }
 
+    // An option button keeps to the group of the container it was loaded or first shown in.
+    void optionGroupsOfWidgets()
+    {
+        const auto count = [](const QObject &container) { return container.property("btn_OptCount").toInt(); };
+        QWidget formA;
+        QWidget formB;
+        auto *one = new ButtonWindow(&formA);
+        auto *two = new ButtonWindow(&formA);
+        one->control().setMode(2);
+        two->control().setMode(2);
+        QCOMPARE(count(formA), 2);
+        // Moved to another form and destroyed there, a button still leaves the group it joined.
+        two->setParent(&formB);
+        two->show();
+        delete two;
+        QCOMPARE(count(formA), 1);
+        QCOMPARE(count(formB), 0);
+        one->control().setValue(true);
+        QVERIFY(one->control().Value());
+
+        // Buttons made without a form join the group of the form whose layout first shows them.
+        QWidget formC;
+        auto *three = new ButtonWindow;
+        PropertyBag optionOn;
+        optionOn.WriteProperty(QStringLiteral("Mode"), 2);
+        optionOn.WriteProperty(QStringLiteral("Value"), true);
+        auto *four = new ButtonWindow(optionOn, nullptr);
+        three->control().setMode(2);
+        three->control().setValue(true);
+        auto *layout = new QVBoxLayout(&formC);
+        layout->addWidget(three);
+        layout->addWidget(four);
+        formC.show();
+        QCOMPARE(count(formC), 2);
+        QCOMPARE(count(*three), 0);
+        QCOMPARE(count(*four), 0);
+        QVERIFY(!three->control().Value());
+        QVERIFY(four->control().Value());
+        three->control().setValue(true);
+        QVERIFY(!four->control().Value());
+        // Destroyed with its form, nothing is left to reach.
+        delete four;
+        QCOMPARE(count(formC), 1);
+        four = new ButtonWindow(&formA);
+        four->control().setMode(2);
+        four->control().setValue(true);
+        QVERIFY(!one->control().Value());
+    }
+
+    // Every key that types a character raises KeyPress; keys with a code raise KeyDown and KeyUp around it.
+    void keyEvents_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("events");
+
+        QTest::newRow("letter") << int(Qt::Key_A) << int(Qt::NoModifier) << "a"
+                                << "KeyDown(65) KeyPress(97) KeyUp(65)";
+        QTest::newRow("shifted letter") << int(Qt::Key_A) << int(Qt::ShiftModifier) << "A"
+                                        << "KeyDown(65) KeyPress(65) KeyUp(65)";
+        QTest::newRow("digit") << int(Qt::Key_7) << int(Qt::NoModifier) << "7"
+                               << "KeyDown(55) KeyPress(55) KeyUp(55)";
+        QTest::newRow("period") << int(Qt::Key_Period) << int(Qt::NoModifier) << "."
+                                << "KeyDown(190) KeyPress(46) KeyUp(190)";
+        QTest::newRow("minus") << int(Qt::Key_Minus) << int(Qt::NoModifier) << "-"
+                               << "KeyDown(189) KeyPress(45) KeyUp(189)";
+        QTest::newRow("comma") << int(Qt::Key_Comma) << int(Qt::NoModifier) << ","
+                               << "KeyDown(188) KeyPress(44) KeyUp(188)";
+        QTest::newRow("slash") << int(Qt::Key_Slash) << int(Qt::NoModifier) << "/"
+                               << "KeyDown(191) KeyPress(47) KeyUp(191)";
+        QTest::newRow("question mark") << int(Qt::Key_Question) << int(Qt::ShiftModifier) << "?"
+                                       << "KeyDown(191) KeyPress(63) KeyUp(191)";
+        QTest::newRow("exclamation mark") << int(Qt::Key_Exclam) << int(Qt::ShiftModifier) << "!"
+                                          << "KeyDown(49) KeyPress(33) KeyUp(49)";
+        QTest::newRow("semicolon") << int(Qt::Key_Semicolon) << int(Qt::NoModifier) << ";"
+                                   << "KeyDown(186) KeyPress(59) KeyUp(186)";
+        QTest::newRow("apostrophe") << int(Qt::Key_Apostrophe) << int(Qt::NoModifier) << "'"
+                                    << "KeyDown(222) KeyPress(39) KeyUp(222)";
+        QTest::newRow("bracket") << int(Qt::Key_BracketLeft) << int(Qt::NoModifier) << "["
+                                 << "KeyDown(219) KeyPress(91) KeyUp(219)";
+        QTest::newRow("keypad star") << int(Qt::Key_Asterisk) << int(Qt::KeypadModifier) << "*"
+                                     << "KeyDown(106) KeyPress(42) KeyUp(106)";
+        QTest::newRow("keypad digit") << int(Qt::Key_3) << int(Qt::KeypadModifier) << "3"
+                                      << "KeyDown(99) KeyPress(51) KeyUp(99)";
+        QTest::newRow("letter with an accent")
+            << int(Qt::Key_Eacute) << int(Qt::NoModifier) << QStringLiteral("\u00e9") << "KeyPress(233)";
+        QTest::newRow("escape") << int(Qt::Key_Escape) << int(Qt::NoModifier) << "\x1b"
+                                << "KeyDown(27) KeyPress(27) KeyUp(27)";
+        QTest::newRow("function key") << int(Qt::Key_F5) << int(Qt::NoModifier) << ""
+                                      << "KeyDown(116) KeyUp(116)";
+        QTest::newRow("space") << int(Qt::Key_Space) << int(Qt::NoModifier) << " "
+                               << "KeyDown(32) KeyPress(32) Click KeyUp(32)";
+    }
+
+    void keyEvents()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, text);
+        QFETCH(QString, events);
+
+        ButtonWindow button;
+        QStringList log;
+        ctlButton &control = button.control();
+        connect(&control, &ctlButton::KeyDown, &button,
+                [&](qint16 &code, qint16 &) { log.append(QStringLiteral("KeyDown(%1)").arg(code)); });
+        connect(&control, &ctlButton::KeyPress, &button,
+                [&](qint16 &ascii) { log.append(QStringLiteral("KeyPress(%1)").arg(ascii)); });
+        connect(&control, &ctlButton::KeyUp, &button,
+                [&](qint16 &code, qint16 &) { log.append(QStringLiteral("KeyUp(%1)").arg(code)); });
+        connect(&control, &ctlButton::Click, &button, [&] { log.append(QStringLiteral("Click")); });
+        QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
+        QApplication::sendEvent(&button, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::KeyboardModifiers(modifiers), text);
+        QApplication::sendEvent(&button, &release);
+        QCOMPARE(log.join(QLatin1Char(' ')), events);
+    }
+
+    // Switched off, as it is by default, the button takes no drops and starts no drag: a press moved far
+    // and released on the button is a click.
+    void dragAndDropOffByDefault()
+    {
+        ShownForm rig;
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.form));
+        QVERIFY(!rig.button.dragAndDrop());
+        QVERIFY(!rig.button.acceptDrops());
+        QSignalSpy starts(&rig.button.control(), &ctlButton::OLEStartDrag);
+        QSignalSpy overs(&rig.button.control(), &ctlButton::OLEDragOver);
+        QSignalSpy clicks(&rig.button.control(), &ctlButton::Click);
+        sendMouse(rig.button, QEvent::MouseButtonPress, Qt::LeftButton, {5, 5});
+        sendMouse(rig.button, QEvent::MouseMove, Qt::LeftButton, {70, 20});
+        sendMouse(rig.button, QEvent::MouseButtonRelease, Qt::LeftButton, {70, 20});
+        QMimeData data;
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&rig.button, &enter);
+        QVERIFY(!enter.isAccepted());
+        QCOMPARE(starts.count(), 0);
+        QCOMPARE(overs.count(), 0);
+        QCOMPARE(clicks.count(), 1);
+    }
+
+    // Switched on, Qt's drag events reach the control's drag events with the drag's data; what the
+    // handler leaves in Effect decides whether the drop is taken.
+    void dropsReachTheDragEvents()
+    {
+        ShownForm rig;
+        rig.button.setDragAndDrop(true);
+        QVERIFY(rig.button.acceptDrops());
+        ctlButton &control = rig.button.control();
+        QStringList log;
+        qint32 answer = 1;
+        connect(&control, &ctlButton::OLEDragOver, &rig.button,
+                [&](const QMimeData *data, qint32 &effect, qint16 &button, qint16 &shift, float &x, float &y,
+                    qint16 &state) {
+                    log.append(QStringLiteral("DragOver(%1 %2 %3 %4 %5,%6 %7)")
+                                   .arg(data ? data->text() : QStringLiteral("-"))
+                                   .arg(effect)
+                                   .arg(button)
+                                   .arg(shift)
+                                   .arg(x)
+                                   .arg(y)
+                                   .arg(state));
+                    effect = answer;
+                });
+        connect(&control, &ctlButton::OLEDragDrop, &rig.button,
+                [&](const QMimeData *data, qint32 &effect, qint16 &button, qint16 &shift, float &x, float &y) {
+                    log.append(QStringLiteral("DragDrop(%1 %2 %3 %4 %5,%6)")
+                                   .arg(data->text())
+                                   .arg(effect)
+                                   .arg(button)
+                                   .arg(shift)
+                                   .arg(x)
+                                   .arg(y));
+                    effect = answer;
+                });
+        QMimeData data;
+        data.setText(QStringLiteral("ledger"));
+        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(QPoint(10, 5), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+        QApplication::sendEvent(&rig.button, &enter);
+        QVERIFY(enter.isAccepted());
+        QCOMPARE(enter.dropAction(), Qt::CopyAction);
+        answer = 0;
+        QDragMoveEvent move(QPoint(12, 6), offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&rig.button, &move);
+        QVERIFY(!move.isAccepted());
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(&rig.button, &leave);
+        answer = 2;
+        // Back over the button, and dropped.
+        QDragEnterEvent again(QPoint(14, 7), offered, &data, Qt::LeftButton, Qt::ControlModifier);
+        QApplication::sendEvent(&rig.button, &again);
+        QVERIFY(again.isAccepted());
+        QDropEvent drop(QPointF(14, 7), offered, &data, Qt::LeftButton, Qt::ControlModifier);
+        QApplication::sendEvent(&rig.button, &drop);
+        QVERIFY(drop.isAccepted());
+        QCOMPARE(drop.dropAction(), Qt::MoveAction);
+        QCOMPARE(log.mid(0, 2), QStringList({QStringLiteral("DragOver(ledger 3 1 1 10,5 0)"),
+                                             QStringLiteral("DragOver(ledger 3 1 0 12,6 2)")}));
+        QVERIFY(log.at(2).startsWith(QStringLiteral("DragOver(ledger 0 ")));
+        QVERIFY(log.at(2).endsWith(QStringLiteral(" 1)")));
+        QCOMPARE(log.mid(3), QStringList({QStringLiteral("DragOver(ledger 3 1 2 14,7 0)"),
+                                          QStringLiteral("DragDrop(ledger 3 1 2 14,7)")}));
+    }
+
+    // A left press moved past the drag distance starts a drag with the data the handler gives; the press
+    // ends there and its release is no click.
+    void dragFromTheButton()
+    {
+        ShownForm rig;
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.form));
+        rig.button.setDragAndDrop(true);
+        ctlButton &control = rig.button.control();
+        QStringList log;
+        connect(&control, &ctlButton::OLEStartDrag, &rig.button, [&](QMimeData *data, qint32 &allowed) {
+            log.append(QStringLiteral("StartDrag(%1)").arg(allowed));
+            data->setText(QStringLiteral("voucher"));
+            allowed = 1;
+        });
+        connect(&control, &ctlButton::OLEGiveFeedback, &rig.button, [&](qint32 &, bool &defaultCursors) {
+            log.append(QStringLiteral("GiveFeedback(%1)").arg(defaultCursors ? 1 : 0));
+        });
+        connect(&control, &ctlButton::Click, &rig.button, [&] { log.append(QStringLiteral("Click")); });
+        // The offscreen platform runs no drag: Qt's drag returns at once, with no action taken. Where a
+        // platform runs it, it is called off. Either way the drag, with its data, is there until the
+        // complete event, and a change of its target gives feedback.
+        QTimer::singleShot(0, &rig.button, [] { QDrag::cancel(); });
+        QString dragged;
+        connect(&control, &ctlButton::OLECompleteDrag, &rig.button, [&](qint32 &) {
+            if (auto *drag = rig.button.findChild<QDrag *>()) {
+                dragged = drag->mimeData()->text();
+                emit drag->targetChanged(&rig.other);
+            }
+        });
+        connect(&control, &ctlButton::OLECompleteDrag, &rig.button,
+                [&](qint32 &effect) { log.append(QStringLiteral("CompleteDrag(%1)").arg(effect)); });
+        sendMouse(rig.button, QEvent::MouseButtonPress, Qt::LeftButton, {5, 5});
+        QVERIFY(control.StateFlags() & ButtonState::StatePressed);
+        sendMouse(rig.button, QEvent::MouseMove, Qt::LeftButton, {5 + QApplication::startDragDistance(), 5});
+        QVERIFY(!(control.StateFlags() & ButtonState::StatePressed));
+        sendMouse(rig.button, QEvent::MouseButtonRelease, Qt::LeftButton, {5, 5});
+        QCoreApplication::processEvents();
+        QCOMPARE(dragged, QStringLiteral("voucher"));
+        QCOMPARE(log.join(QLatin1Char(' ')), QStringLiteral("StartDrag(3) GiveFeedback(1) CompleteDrag(0)"));
+    }
+
     // The setter rules: a starting state, one assignment, what reads back, the keys signalled and whether
     // a design-time hint came up.
     void setterRules_data()
@@ -503,55 +857,67 @@ private slots:
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<bool>("hint");
 
-        QTest::newRow("style 8") << QStringList() << "ButtonStyle=8" << words("ButtonStyle=0") << QStringList() << false;
-        QTest::newRow("style -1") << QStringList() << "ButtonStyle=-1" << words("ButtonStyle=0") << QStringList() << false;
-        QTest::newRow("style 3") << QStringList() << "ButtonStyle=3" << words("ButtonStyle=3") << words("BackStyle") << false;
+        QTest::newRow("style 8") << QStringList() << "ButtonStyle=8" << words("ButtonStyle=0") << QStringList()
+                                 << false;
+        QTest::newRow("style -1") << QStringList() << "ButtonStyle=-1" << words("ButtonStyle=0") << QStringList()
+                                  << false;
+        QTest::newRow("style 3") << QStringList() << "ButtonStyle=3" << words("ButtonStyle=3") << words("BackStyle")
+                                 << false;
         QTest::newRow("mode 3") << QStringList() << "Mode=3" << words("Mode=0") << QStringList() << false;
-        QTest::newRow("picture size 5") << QStringList() << "PictureSize=5" << words("PictureSize=0") << QStringList() << false;
-        QTest::newRow("picture size -1") << QStringList() << "PictureSize=-1" << words("PictureSize=0") << QStringList() << false;
-        QTest::newRow("picture size 2") << QStringList() << "PictureSize=2" << words("PictureSize=2") << words("ImgSize") << false;
-        QTest::newRow("left caption over a top picture")
-            << words("Picture=icon PictureAlign=4") << "CaptionAlign=0" << words("CaptionAlign=2") << QStringList() << true;
+        QTest::newRow("picture size 5") << QStringList() << "PictureSize=5" << words("PictureSize=0") << QStringList()
+                                        << false;
+        QTest::newRow("picture size -1") << QStringList() << "PictureSize=-1" << words("PictureSize=0") << QStringList()
+                                         << false;
+        QTest::newRow("picture size 2") << QStringList() << "PictureSize=2" << words("PictureSize=2")
+                                        << words("ImgSize") << false;
+        QTest::newRow("left caption over a top picture") << words("Picture=icon PictureAlign=4") << "CaptionAlign=0"
+                                                         << words("CaptionAlign=2") << QStringList() << true;
         QTest::newRow("left caption over a top place without picture")
             << words("PictureAlign=4") << "CaptionAlign=0" << words("CaptionAlign=0") << words("CapAlign") << false;
         QTest::newRow("bottom picture centres the caption")
-            << words("CaptionAlign=1") << "PictureAlign=5" << words("CaptionAlign=2") << words("CapAlign ImgAlign") << false;
-        QTest::newRow("custom shape without picture") << QStringList() << "ButtonShape=7" << words("ButtonShape=0")
-                                                       << QStringList() << true;
-        QTest::newRow("custom shape with an icon") << words("Picture=icon") << "ButtonShape=8" << words("ButtonShape=0")
-                                                    << QStringList() << true;
+            << words("CaptionAlign=1") << "PictureAlign=5" << words("CaptionAlign=2") << words("CapAlign ImgAlign")
+            << false;
+        QTest::newRow("custom shape without picture")
+            << QStringList() << "ButtonShape=7" << words("ButtonShape=0") << QStringList() << true;
+        QTest::newRow("custom shape with an icon")
+            << words("Picture=icon") << "ButtonShape=8" << words("ButtonShape=0") << QStringList() << true;
         QTest::newRow("custom shape with a bitmap")
-            << words("Picture=bitmap CaptionAlign=0") << "ButtonShape=7" << words("ButtonShape=7 PictureSize=4 CaptionAlign=2")
-            << words("ImgSize Shape") << false;
+            << words("Picture=bitmap CaptionAlign=0") << "ButtonShape=7"
+            << words("ButtonShape=7 PictureSize=4 CaptionAlign=2") << words("ImgSize Shape") << false;
         QTest::newRow("rectangle centres the caption")
-            << words("CaptionAlign=1") << "ButtonShape=0" << words("ButtonShape=0 CaptionAlign=2") << words("Shape") << false;
-        QTest::newRow("no picture on a custom shape")
-            << words("Picture=bitmap ButtonShape=8") << "Picture=none" << words("ButtonShape=0") << words("Shape Image") << false;
-        QTest::newRow("picture size on a custom shape")
-            << words("Picture=bitmap ButtonShape=8") << "PictureSize=1" << words("PictureSize=4") << QStringList() << true;
-        QTest::newRow("custom click on a rectangle") << QStringList() << "CustomClick=4" << words("CustomClick=4")
-                                                      << words("CustomClick") << true;
-        QTest::newRow("value in command mode") << QStringList() << "Value=True" << words("Value=False") << QStringList() << true;
+            << words("CaptionAlign=1") << "ButtonShape=0" << words("ButtonShape=0 CaptionAlign=2") << words("Shape")
+            << false;
+        QTest::newRow("no picture on a custom shape") << words("Picture=bitmap ButtonShape=8") << "Picture=none"
+                                                      << words("ButtonShape=0") << words("Shape Image") << false;
+        QTest::newRow("picture size on a custom shape") << words("Picture=bitmap ButtonShape=8") << "PictureSize=1"
+                                                        << words("PictureSize=4") << QStringList() << true;
+        QTest::newRow("custom click on a rectangle")
+            << QStringList() << "CustomClick=4" << words("CustomClick=4") << words("CustomClick") << true;
+        QTest::newRow("value in command mode")
+            << QStringList() << "Value=True" << words("Value=False") << QStringList() << true;
         QTest::newRow("back to command mode clears the value")
             << words("Mode=1 Value=True") << "Mode=0" << words("Mode=0 Value=False") << words("Value Mode") << false;
         QTest::newRow("hover back colour unlocks the back side")
-            << QStringList() << "HoverBackColor=&HFF" << words("HoverColorLocks=1 HoverBackColor=&HFF") << words("cBHover")
-            << false;
+            << QStringList() << "HoverBackColor=&HFF" << words("HoverColorLocks=1 HoverBackColor=&HFF")
+            << words("cBHover") << false;
         QTest::newRow("hover back colour with the fore side unlocked")
-            << words("HoverColorLocks=2") << "HoverBackColor=&HFF" << words("HoverColorLocks=3") << words("cBHover") << false;
+            << words("HoverColorLocks=2") << "HoverBackColor=&HFF" << words("HoverColorLocks=3") << words("cBHover")
+            << false;
         QTest::newRow("hover back colour equal to the back colour")
             << words("HoverBackColor=&HFF") << "HoverBackColor=&H8000000F"
             << words("HoverColorLocks=1 HoverBackColor=&H8000000F") << words("cBHover") << false;
         QTest::newRow("hover fore colour follows the fore colour")
-            << words("HoverColorLocks=1") << "ForeColor=&HFF00" << words("HoverForeColor=&HFF00") << words("cFHover cFHover cFore")
-            << false;
+            << words("HoverColorLocks=1") << "ForeColor=&HFF00" << words("HoverForeColor=&HFF00")
+            << words("cFHover cFHover cFore") << false;
         QTest::newRow("locked hover fore colour stays")
-            << words("HoverColorLocks=2") << "ForeColor=&HFF00" << words("HoverForeColor=&H80000012") << words("cFore") << false;
+            << words("HoverColorLocks=2") << "ForeColor=&HFF00" << words("HoverForeColor=&H80000012") << words("cFore")
+            << false;
         QTest::newRow("back colour with a gradient sets the hover back colour to the gradient colour")
-            << words("GradientColor=&H123456 GradientMode=2") << "BackColor=&HFF" << words("HoverBackColor=&H123456 BackColor=&HFF")
-            << words("cBack") << false;
+            << words("GradientColor=&H123456 GradientMode=2") << "BackColor=&HFF"
+            << words("HoverBackColor=&H123456 BackColor=&HFF") << words("cBack") << false;
         QTest::newRow("reset at design time")
-            << words("BackColor=&HFF") << "ResetDefaultColors=True" << words("BackColor=&H8000000F ResetDefaultColors=False")
+            << words("BackColor=&HFF") << "ResetDefaultColors=True"
+            << words("BackColor=&H8000000F ResetDefaultColors=False")
             << words("cGradient Gradient cBHover cFHover LockHover cGradient cBack") << false;
     }
 
@@ -662,7 +1028,8 @@ private slots:
         const QString pointer = folder.filePath(QStringLiteral("pointer.svg"));
         QFile svg(pointer);
         QVERIFY(svg.open(QIODevice::WriteOnly));
-        svg.write("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"16\"><rect width=\"8\" height=\"8\"/></svg>");
+        svg.write("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"16\"><rect width=\"8\" "
+                  "height=\"8\"/></svg>");
         svg.close();
         button.setPicture(ButtonPicture::fromFile(picture));
         rig.host.mouseIcon = ButtonPicture::fromFile(pointer);
