@@ -74,12 +74,20 @@ struct VoucherFields
     qsizetype id, type, date, number, serial, refNo, narration;
 };
 
+// Whether two records hold the same value in the field. A reader need not give equal values one id, so the
+// values are compared where the ids differ.
+bool sameValue(const Table &table, qsizetype field, qsizetype a, qsizetype b)
+{
+    const Table::ValueId first = table.id(a, field);
+    const Table::ValueId second = table.id(b, field);
+    return first == second || table.value(first) == table.value(second);
+}
+
 // Whether two records hold the very same voucher type, date and number.
 bool sameVoucherCells(const Table &table, const VoucherFields &fields, qsizetype a, qsizetype b)
 {
-    return table.id(a, fields.type) == table.id(b, fields.type) &&
-           table.id(a, fields.date) == table.id(b, fields.date) &&
-           table.id(a, fields.number) == table.id(b, fields.number);
+    return sameValue(table, fields.type, a, b) && sameValue(table, fields.date, a, b) &&
+           sameValue(table, fields.number, a, b);
 }
 
 void fillFromAbove(Table &table, qsizetype row, qsizetype field)
@@ -110,16 +118,16 @@ void fillIdWithinRuns(Table &table, const VoucherFields &fields)
 {
     const qsizetype rows = table.rowCount();
     for (qsizetype first = 0, end = 0; first < rows; first = end) {
-        Table::ValueId only = Table::NullId;
+        // A record of the run that has an ID, and whether another holds a different one.
+        qsizetype withId = -1;
         bool several = false;
         for (end = first; end < rows && sameVoucherCells(table, fields, first, end); ++end) {
             if (isEmptyValue(table.at(end, fields.id)) || isBlankVoucherRecord(table, end, fields.type))
                 continue;
-            const Table::ValueId id = table.id(end, fields.id);
-            several = several || (only != Table::NullId && id != only);
-            only = id;
+            several = several || (withId >= 0 && !sameValue(table, fields.id, withId, end));
+            withId = end;
         }
-        const Table::ValueId given = several ? Table::NullId : only;
+        const Table::ValueId given = several || withId < 0 ? Table::NullId : table.id(withId, fields.id);
         for (qsizetype row = first; row < end; ++row) {
             if (isEmptyValue(table.at(row, fields.id)) && !isBlankVoucherRecord(table, row, fields.type))
                 table.setId(row, fields.id, given);
@@ -134,9 +142,9 @@ void fillWithinVoucher(Table &table, const VoucherFields &fields)
     for (qsizetype row = 1; row < table.rowCount(); ++row) {
         if (isBlankVoucherRecord(table, row, fields.type))
             continue;
-        const bool sameVoucher = fields.id >= 0 ? !isEmptyValue(table.at(row, fields.id)) &&
-                                                      table.id(row, fields.id) == table.id(row - 1, fields.id)
-                                                : sameVoucherCells(table, fields, row, row - 1);
+        const bool sameVoucher =
+            fields.id >= 0 ? !isEmptyValue(table.at(row, fields.id)) && sameValue(table, fields.id, row, row - 1)
+                           : sameVoucherCells(table, fields, row, row - 1);
         if (!sameVoucher)
             continue;
         fillFromAbove(table, row, fields.refNo);
