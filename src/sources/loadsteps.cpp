@@ -127,7 +127,7 @@ void fillIdWithinRuns(Table &table, const VoucherFields &fields)
             several = several || (withId >= 0 && !sameValue(table, fields.id, withId, end));
             withId = end;
         }
-        const Table::ValueId given = several || withId < 0 ? Table::NullId : table.id(withId, fields.id);
+        const Table::ValueId given = (several || withId < 0) ? Table::NullId : table.id(withId, fields.id);
         for (qsizetype row = first; row < end; ++row) {
             if (isEmptyValue(table.at(row, fields.id)) && !isBlankVoucherRecord(table, row, fields.type))
                 table.setId(row, fields.id, given);
