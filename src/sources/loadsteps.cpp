@@ -49,31 +49,141 @@ qsizetype fieldPosition(const QStringList &fieldNames, QLatin1String name)
     return -1;
 }
 
-// VoucherFillDown: an empty voucher header cell of a record that is not blank takes the cell above it, which may
-// itself have been filled; a blank record passes nothing on. It runs before the voucher sort, in the order the
-// source holds the records, so that continuation rows are filled from their own voucher and then sort with it.
-void VoucherFillDown(Table &table)
+// A record whose every cell is blank. Only one whose voucher type is blank can be, which spares reading the rest
+// of nearly every record.
+bool isBlankVoucherRecord(const Table &table, qsizetype row, qsizetype typeField)
 {
-    const QStringList &names = table.fieldNames();
-    const qsizetype id = fieldPosition(names, QLatin1String("ID"));
-    const std::array<qsizetype, 5> required{
-        fieldPosition(names, QLatin1String("VchDate")), fieldPosition(names, QLatin1String("Narration")),
-        fieldPosition(names, QLatin1String("VchType")), fieldPosition(names, QLatin1String("VchNo")),
-        fieldPosition(names, QLatin1String("RefNo"))};
-    const auto fill = [&](qsizetype row, qsizetype field) {
-        if (field < 0)
-            errors::raise(errors::ErrNo::SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
-        if (isEmptyValue(table.at(row, field)))
-            table.setId(row, field, table.id(row - 1, field));
-    };
-    for (qsizetype row = 1; row < table.rowCount(); ++row) {
-        if (isBlankRecord(table, row))
-            continue;
-        if (id >= 0)
-            fill(row, id);
-        for (const qsizetype field : required)
-            fill(row, field);
+    return isBlankValue(table.at(row, typeField)) && isBlankRecord(table, row);
+}
+
+// The fields the fill-down reads and writes; the ID field is -1 where the source has none.
+struct VoucherFields
+{
+    explicit VoucherFields(const QStringList &names)
+        : id(fieldPosition(names, QLatin1String("ID"))), type(fieldPosition(names, QLatin1String("VchType"))),
+          date(fieldPosition(names, QLatin1String("VchDate"))), number(fieldPosition(names, QLatin1String("VchNo"))),
+          serial(fieldPosition(names, QLatin1String("SrNo"))), refNo(fieldPosition(names, QLatin1String("RefNo"))),
+          narration(fieldPosition(names, QLatin1String("Narration")))
+    {}
+
+    bool complete() const
+    {
+        return type >= 0 && date >= 0 && number >= 0 && serial >= 0 && refNo >= 0 && narration >= 0;
     }
+
+    qsizetype id, type, date, number, serial, refNo, narration;
+};
+
+// Whether two records hold the same value in the field. A reader need not give equal values one id, so the
+// values are compared where the ids differ.
+bool sameValue(const Table &table, qsizetype field, qsizetype a, qsizetype b)
+{
+    const Table::ValueId first = table.id(a, field);
+    const Table::ValueId second = table.id(b, field);
+    return first == second || table.value(first) == table.value(second);
+}
+
+// Whether two records hold the very same voucher type, date and number.
+bool sameVoucherCells(const Table &table, const VoucherFields &fields, qsizetype a, qsizetype b)
+{
+    return sameValue(table, fields.type, a, b) && sameValue(table, fields.date, a, b) &&
+           sameValue(table, fields.number, a, b);
+}
+
+void fillFromAbove(Table &table, qsizetype row, qsizetype field)
+{
+    if (isEmptyValue(table.at(row, field)))
+        table.setId(row, field, table.id(row - 1, field));
+}
+
+// In the order the records come: a continuation row joins the voucher, and the line, above it. Its empty type,
+// date, number and serial number take the cells above, then its empty ID the ID above when the record above is of
+// the same voucher; a physical stock row without an ID continues whatever voucher stands above it.
+void fillVoucherAndLine(Table &table, const VoucherFields &fields, bool idContinuesAbove)
+{
+    for (qsizetype row = 1; row < table.rowCount(); ++row) {
+        if (isBlankVoucherRecord(table, row, fields.type))
+            continue;
+        for (const qsizetype field : {fields.type, fields.date, fields.number, fields.serial})
+            fillFromAbove(table, row, field);
+        if (fields.id >= 0 && (idContinuesAbove || sameVoucherCells(table, fields, row, row - 1)))
+            fillFromAbove(table, row, fields.id);
+    }
+}
+
+// In voucher order: the records without an ID in a run of one type, date and number take the run's ID when it
+// holds only one. Where it holds more, those records cannot be told apart and keep no ID, so the run refuses
+// them; every ID left empty is made null, so that the next sort puts them first among their run.
+void fillIdWithinRuns(Table &table, const VoucherFields &fields)
+{
+    const qsizetype rows = table.rowCount();
+    for (qsizetype first = 0, end = 0; first < rows; first = end) {
+        // A record of the run that has an ID, and whether another holds a different one.
+        qsizetype withId = -1;
+        bool several = false;
+        for (end = first; end < rows && sameVoucherCells(table, fields, first, end); ++end) {
+            if (isEmptyValue(table.at(end, fields.id)) || isBlankVoucherRecord(table, end, fields.type))
+                continue;
+            several = several || (withId >= 0 && !sameValue(table, fields.id, withId, end));
+            withId = end;
+        }
+        const Table::ValueId given = (several || withId < 0) ? Table::NullId : table.id(withId, fields.id);
+        for (qsizetype row = first; row < end; ++row) {
+            if (isEmptyValue(table.at(row, fields.id)) && !isBlankVoucherRecord(table, row, fields.type))
+                table.setId(row, fields.id, given);
+        }
+    }
+}
+
+// In the final order: an empty reference or narration takes the one above only within its own voucher, the same
+// ID where the source has an ID, else the same type, date and number.
+void fillWithinVoucher(Table &table, const VoucherFields &fields)
+{
+    for (qsizetype row = 1; row < table.rowCount(); ++row) {
+        if (isBlankVoucherRecord(table, row, fields.type))
+            continue;
+        const bool sameVoucher =
+            fields.id >= 0 ? !isEmptyValue(table.at(row, fields.id)) && sameValue(table, fields.id, row, row - 1)
+                           : sameVoucherCells(table, fields, row, row - 1);
+        if (!sameVoucher)
+            continue;
+        fillFromAbove(table, row, fields.refNo);
+        fillFromAbove(table, row, fields.narration);
+    }
+}
+
+// VoucherFillDown: fills the voucher cells a sheet leaves empty, and puts the records in voucher order. A blank
+// record is never filled and passes nothing on; the first record has nothing above it.
+//
+// The continuation rows are filled before the sort, in the order of the source, which for a sheet is the order
+// the user wrote them in (sorted first, their empty type would put them at the top); a database hands its
+// records over already sorted, so they are filled in that order. The ID, reference and narration are left to
+// after the sort, where a voucher's rows stand together, so that no voucher takes them from another that only
+// stood above it in the source.
+void VoucherFillDown(Table &table, bool ordered, bool sourceSorts, bool physicalStock)
+{
+    const VoucherFields fields(table.fieldNames());
+    if (!fields.complete()) {
+        // A source lacking one of the filled fields cannot be filled; it fails once there is a record to fill.
+        for (qsizetype row = 1; row < table.rowCount(); ++row) {
+            if (!isBlankRecord(table, row))
+                errors::raise(errors::ErrNo::SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+        }
+        if (ordered)
+            sortInOrder(table, voucherOrder());
+        return;
+    }
+    if (ordered && sourceSorts)
+        sortInOrder(table, voucherOrder());
+    fillVoucherAndLine(table, fields, physicalStock);
+    if (ordered)
+        sortInOrder(table, voucherOrder());
+    // Physical stock's rows without an ID follow the voucher above them in the source instead.
+    if (ordered && fields.id >= 0 && !physicalStock) {
+        fillIdWithinRuns(table, fields);
+        sortInOrder(table, voucherOrder(table.fieldNames().at(fields.id)));
+    }
+    fillWithinVoucher(table, fields);
 }
 
 // A voucher source is read in voucher order, and one without an ordering field cannot be read at all; the error
@@ -81,7 +191,7 @@ void VoucherFillDown(Table &table)
 void requireOrderFields(const Table &table)
 {
     Table fieldsOnly(table.fieldNames());
-    sortInOrder(fieldsOnly, voucherOrderFields());
+    sortInOrder(fieldsOnly, voucherOrder());
 }
 
 bool isNumberColumn(const Table &table, qsizetype field)
@@ -181,9 +291,9 @@ LoadEnd loadTable(ImportWindow &window, SourceReader &source, const QString &tab
     if (ordered)
         requireOrderFields(table);
     if (fillDown)
-        VoucherFillDown(table);
-    if (ordered)
-        sortInOrder(table, voucherOrderFields());
+        VoucherFillDown(table, ordered, profile.sourceSortsRecords, importType == QLatin1String("PHYSICALSTOCK"));
+    else if (ordered)
+        sortInOrder(table, voucherOrder());
 
     const QStringList fields = table.fieldNames();
     const qsizetype records = table.rowCount();

@@ -37,10 +37,13 @@ struct LoaderProfile
     bool registerNamesEndInDollar = false;
     // Whether the optional fields of a register map reach the column tags.
     bool readsOptionalMapFields = false;
+    // A database hands a voucher table over already in voucher order, as the loader asks it to, so its records
+    // are filled down in that order; a sheet's are filled down in the order the user wrote them.
+    bool sourceSortsRecords = false;
 };
 
-inline constexpr LoaderProfile sheetProfile{false, 1, true, true};
-inline constexpr LoaderProfile databaseProfile{true, 0, false, false};
+inline constexpr LoaderProfile sheetProfile{false, 1, true, true, false};
+inline constexpr LoaderProfile databaseProfile{true, 0, false, false, true};
 
 // Runs a loader under its error trap. A load that fails or finds nothing never leaves the previous load's rows
 // in the work grid: after an error or a stop the grid is empty, and every other end appends the blank row.
@@ -59,8 +62,8 @@ LoadEnd loadSource(ImportWindow &window, const QString &importType, const Source
 // counts only when no table matches.
 std::optional<QString> findTable(const QList<TableEntry> &tables, const QString &nameWanted);
 
-// Reads the table into the source grid and builds the work grid from it: voucher types filled down in the
-// source's own order and then sorted by voucher, one keyed column per field, the synthesized ID column where a
+// Reads the table into the source grid and builds the work grid from it: voucher tables filled down and sorted
+// in voucher order (VoucherFillDown), one keyed column per field, the synthesized ID column where a
 // voucher source lacks one, the status column, one row per record.
 LoadEnd loadTable(ImportWindow &window, SourceReader &source, const QString &tableName, const QString &importType,
                   const QString &listTextUpper, const LoaderProfile &profile);

@@ -360,9 +360,8 @@ private slots:
         QCOMPARE(lines.at(0).left(75), QStringLiteral("Payment-1-20240401-V-7").leftJustified(75));
         QVERIFY2(lines.at(0).mid(75).contains(QStringLiteral("Ledger 'Discount Received' does not exist!")),
                  qPrintable(lines.at(0)));
-        QCOMPARE(lines.at(1), QStringLiteral("payment-3-20240401-V-7").leftJustified(75) + QStringLiteral("CREATED"));
-        QCOMPARE(lines.at(2),
-                 QStringLiteral("Payment-2-20240402-CHQ 4411").leftJustified(75) + QStringLiteral("CREATED"));
+        QCOMPARE(lines.at(1), QStringLiteral("payment-3-20240401-").leftJustified(75) + QStringLiteral("CREATED"));
+        QCOMPARE(lines.at(2), QStringLiteral("Payment-2-20240402-").leftJustified(75) + QStringLiteral("CREATED"));
         QCOMPARE(lines.at(3),
                  QStringLiteral("Receipt-R-1-20240403-CHQ 4411").leftJustified(75) + QStringLiteral("CREATED"));
     }
@@ -631,7 +630,7 @@ private slots:
         QCOMPARE(lines.at(0),
                  QStringLiteral("Stock Journal-1-20240401-SJ-1").leftJustified(75) + QStringLiteral("CREATED"));
         QCOMPARE(lines.at(1),
-                 QStringLiteral("Stock Journal-2-20240402-SJ-1").leftJustified(75) + QStringLiteral("CREATED"));
+                 QStringLiteral("Stock Journal-2-20240402-").leftJustified(75) + QStringLiteral("CREATED"));
         QCOMPARE(lines.at(2), QStringLiteral("Stock Journal-3-20240403-SJ-3").leftJustified(75) +
                                   QStringLiteral("ERROR: row 6 gives its item the direction \"Sideways\", neither IN "
                                                  "nor OUT; the voucher was not sent"));

@@ -130,29 +130,34 @@ private slots:
         QCOMPARE(column(m_window->workGrid(), QStringLiteral("NAME")).first(), QStringLiteral("Branch"));
     }
 
-    // An Access voucher table: found by its name without blanks, filled down, ordered; a blank record is a
-    // row of blank cells without an ID; one blank row follows the data.
+    // An Access voucher table: found by its name without blanks, ordered and filled down. The database hands
+    // the records over in voucher order and they are filled in that order: a record without its voucher cells
+    // sorts first and has nothing above it to take them from, while a voucher's second line takes its narration.
+    // A blank record is a row of blank cells without an ID; one blank row follows the data.
     void accessVoucherTable()
     {
         MemorySource source;
         const Cell null;
         source.addTable(QStringLiteral("Cost Transactions"), voucherFields,
                         {{"Journal", "01/04/2024", 7, null, 1, "Rent", "April"},
-                         {null, null, null, null, 2, "Cash", null},
+                         {"Journal", "01/04/2024", 7, null, 2, "Cash", null},
                          {null, null, null, null, null, null, null},
-                         {"Journal", "01/04/2024", 5, "R", 1, "Bank", "Fees"}});
+                         {"Journal", "01/04/2024", 5, "R", 1, "Bank", "Fees"},
+                         {null, null, null, null, 2, "Lost", null}});
         load(AccessSourceKey, QStringLiteral("COST TRANSACTIONS"));
         const WorkGrid &grid = m_window->workGrid();
         QCOMPARE(keys(grid), strings({"VCHTYPE", "VCHDATE", "VCHNO", "REFNO", "SRNO", "LEDGER", "NARRATION", "ID",
                                       "PROCESSSTATUS"}));
-        QCOMPARE(column(grid, QStringLiteral("LEDGER")), strings({"", "Bank", "Rent", "Cash", ""}));
+        QCOMPARE(column(grid, QStringLiteral("LEDGER")), strings({"", "Lost", "Bank", "Rent", "Cash", ""}));
+        QCOMPARE(column(grid, QStringLiteral("NARRATION")), strings({"", "", "Fees", "April", "April", ""}));
         QCOMPARE(column(grid, IdKey),
-                 strings({"", "Journal-5-01/04/2024-R", "Journal-7-01/04/2024-", "Journal-7-01/04/2024-", ""}));
+                 strings({"", "---", "Journal-5-01/04/2024-R", "Journal-7-01/04/2024-", "Journal-7-01/04/2024-", ""}));
         QCOMPARE(rowText(grid, 1), QString(8, QLatin1Char('|')));
         QCOMPARE(trailingBlankRows(grid), 1);
-        QCOMPARE(grid.rows(), 5);
-        QCOMPARE(readingTexts(*m_window), strings({"Reading Records => 1/4", "Reading Records => 2/4",
-                                                   "Reading Records => 3/4", "Reading Records => 4/4", ""}));
+        QCOMPARE(grid.rows(), 6);
+        QCOMPARE(readingTexts(*m_window),
+                 strings({"Reading Records => 1/5", "Reading Records => 2/5", "Reading Records => 3/5",
+                          "Reading Records => 4/5", "Reading Records => 5/5", ""}));
     }
 
     // Tables before views; a register and its map are found without "$" and with their blanks; the map gives

@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <numeric>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -102,10 +105,58 @@ quint32 valueHash(const Value &value)
     return mix(payload(value) + (quint64(value.type()) << 56));
 }
 
-// A value as the ordering compares it: its class, its number or time, its case-folded text.
+// The number a text reads as wholly, for the ordering: blanks around it, a sign, digits with at most one decimal
+// point, an exponent. Anything more ("1,5", "10A", "Rs 10") makes it a text; so does a number beyond a double.
+std::optional<double> wholeNumber(QStringView text)
+{
+    text = text.trimmed();
+    // The text taken as it is read, for from_chars, which reads no "+": a leading one is passed over.
+    std::string taken;
+    taken.reserve(size_t(text.size()));
+    qsizetype at = 0;
+    const auto accept = [&](std::string_view among) {
+        const char16_t unit = at < text.size() ? text.at(at).unicode() : u'\0';
+        if (unit == u'\0' || unit > 127 || among.find(char(unit)) == std::string_view::npos)
+            return false;
+        taken.push_back(char(unit));
+        ++at;
+        return true;
+    };
+    const auto digits = [&] {
+        qsizetype count = 0;
+        while (accept("0123456789"))
+            ++count;
+        return count;
+    };
+    const auto sign = [&] {
+        if (!accept("-") && accept("+"))
+            taken.pop_back();
+    };
+    sign();
+    qsizetype count = digits();
+    if (accept("."))
+        count += digits();
+    if (count == 0)
+        return std::nullopt;
+    if (accept("eE")) {
+        sign();
+        if (digits() == 0)
+            return std::nullopt;
+    }
+    if (at != text.size())
+        return std::nullopt;
+    double number = 0;
+    if (std::from_chars(taken.data(), taken.data() + taken.size(), number).ec != std::errc())
+        return std::nullopt;
+    return number;
+}
+
+// A value as the ordering compares it: its class, its number or time, its case-folded text, and the value itself
+// for an exact comparison.
 struct OrderKey
 {
     Table::ValueId id;
+    const Value *value;
     int orderClass;
     double number;
     qint64 time;
@@ -117,7 +168,7 @@ struct OrderKey
 
 OrderKey orderKey(Table::ValueId id, const Value &value)
 {
-    OrderKey key{id, orderClass(value.type()), 0, 0, {}, 0};
+    OrderKey key{id, &value, orderClass(value.type()), 0, 0, {}, 0};
     switch (value.type()) {
     case Value::Type::Number:
     case Value::Type::YesNo:
@@ -127,6 +178,11 @@ OrderKey orderKey(Table::ValueId id, const Value &value)
         key.time = value.dateMSecs();
         break;
     case Value::Type::Text:
+        if (const std::optional<double> number = wholeNumber(value.toText())) {
+            key.orderClass = orderClass(Value::Type::Number);
+            key.number = *number;
+            break;
+        }
         key.folded = value.toText().toCaseFolded();
         for (qsizetype i = 0; i < 4; ++i)
             key.head = (key.head << 16) | (i < key.folded.size() ? key.folded.at(i).unicode() : 0U);
@@ -135,6 +191,14 @@ OrderKey orderKey(Table::ValueId id, const Value &value)
         break;
     }
     return key;
+}
+
+int compareUnits(QStringView a, QStringView b)
+{
+    // Code unit by code unit, as QString::compare does.
+    const int result =
+        std::u16string_view(a.utf16(), size_t(a.size())).compare(std::u16string_view(b.utf16(), size_t(b.size())));
+    return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 
 // compareForOrder on the keys.
@@ -147,17 +211,30 @@ int compareKeys(const OrderKey &a, const OrderKey &b)
         return compareNumbers(a.number, b.number);
     case 2:
         return a.time < b.time ? -1 : (b.time < a.time ? 1 : 0);
-    case 3: {
+    case 3:
         if (a.head != b.head)
             return a.head < b.head ? -1 : 1;
-        // Code unit by code unit, as QString::compare does.
-        const int result = std::u16string_view(QStringView(a.folded).utf16(), size_t(a.folded.size()))
-                               .compare(std::u16string_view(QStringView(b.folded).utf16(), size_t(b.folded.size())));
-        return result < 0 ? -1 : (result > 0 ? 1 : 0);
-    }
+        return compareUnits(a.folded, b.folded);
     default:
         return 0;
     }
+}
+
+// Tells apart values compareKeys finds equal: by kind (a typed number before a text reading as it), then a text
+// by its own code units and any other value by its bits. Distinct values never compare equal here.
+int compareExactly(const OrderKey &a, const OrderKey &b)
+{
+    if (const int order = compareKeys(a, b); order != 0)
+        return order;
+    const Value &x = *a.value;
+    const Value &y = *b.value;
+    if (x.type() != y.type())
+        return x.type() < y.type() ? -1 : 1;
+    if (x.type() == Value::Type::Text)
+        return compareUnits(x.toText(), y.toText());
+    const quint64 xBits = payload(x);
+    const quint64 yBits = payload(y);
+    return xBits < yBits ? -1 : (yBits < xBits ? 1 : 0);
 }
 
 } // namespace
@@ -342,32 +419,37 @@ QStringList voucherOrderFields()
     return {QStringLiteral("vchtype"), QStringLiteral("vchdate"), QStringLiteral("vchno"), QStringLiteral("SrNo")};
 }
 
+QList<OrderField> voucherOrder(const QString &idField)
+{
+    const QString type = QStringLiteral("vchtype");
+    const QString date = QStringLiteral("vchdate");
+    const QString number = QStringLiteral("vchno");
+    QList<OrderField> fields{{type, false}, {date, false}, {number, false}, {type, true}, {date, true}, {number, true}};
+    if (!idField.isEmpty())
+        fields += {{idField, false}, {idField, true}};
+    fields.append({QStringLiteral("SrNo"), false});
+    return fields;
+}
+
 int compareForOrder(const Value &a, const Value &b)
 {
-    const int aClass = orderClass(a.type());
-    const int bClass = orderClass(b.type());
-    if (aClass != bClass)
-        return aClass < bClass ? -1 : 1;
-    switch (aClass) {
-    case 1:
-        return compareNumbers(orderNumber(a), orderNumber(b));
-    case 2:
-        return a.dateMSecs() < b.dateMSecs() ? -1 : (b.dateMSecs() < a.dateMSecs() ? 1 : 0);
-    case 3: {
-        const int result = a.toText().compare(b.toText(), Qt::CaseInsensitive);
-        return result < 0 ? -1 : (result > 0 ? 1 : 0);
-    }
-    default:
-        return 0;
-    }
+    return compareKeys(orderKey(Table::NullId, a), orderKey(Table::NullId, b));
 }
 
 void sortInOrder(Table &table, const QStringList &fieldNames)
 {
+    QList<OrderField> fields;
+    for (const QString &name : fieldNames)
+        fields.append({name, false});
+    sortInOrder(table, fields);
+}
+
+void sortInOrder(Table &table, const QList<OrderField> &fields)
+{
     std::vector<qsizetype> keys;
-    keys.reserve(size_t(fieldNames.size()));
-    for (const QString &name : fieldNames) {
-        const qsizetype index = table.fieldIndex(name);
+    keys.reserve(size_t(fields.size()));
+    for (const OrderField &field : fields) {
+        const qsizetype index = table.fieldIndex(field.name);
         if (index < 0)
             raiseSourceError(SourceErr::NoValueGiven, noValueGivenMessage(), QStringLiteral("Pelko.Order"));
         keys.push_back(index);
@@ -395,11 +477,13 @@ void sortInOrder(Table &table, const QStringList &fieldNames)
         }
         std::vector<quint32> byOrder(distinct.size());
         std::iota(byOrder.begin(), byOrder.end(), quint32(0));
+        // Sorted exactly, which also sorts them as compareKeys does; an exact field then ranks each value apart.
         std::sort(byOrder.begin(), byOrder.end(),
-                  [&](quint32 a, quint32 b) { return compareKeys(distinct[a], distinct[b]) < 0; });
+                  [&](quint32 a, quint32 b) { return compareExactly(distinct[a], distinct[b]) < 0; });
+        const auto compare = fields.at(qsizetype(k)).exact ? compareExactly : compareKeys;
         quint32 rank = 0;
         for (size_t i = 0; i < byOrder.size(); ++i) {
-            if (i > 0 && compareKeys(distinct[byOrder[i - 1]], distinct[byOrder[i]]) != 0)
+            if (i > 0 && compare(distinct[byOrder[i - 1]], distinct[byOrder[i]]) != 0)
                 ++rank;
             rankOf[distinct[byOrder[i]].id] = rank;
         }

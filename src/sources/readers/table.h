@@ -176,15 +176,32 @@ private:
 // The ordering the voucher loaders ask for: "vchtype, vchdate, vchno, SrNo".
 QStringList voucherOrderFields();
 
-// Compares two values in the order in which the database engine sorts a column: nulls first, then numbers by
-// value (a Yes/No field counts as -1 for Yes and 0 for No), then dates by their time, then text without regard
-// to letter case. Returns less than, equal to or more than 0.
+// One field of an ordering. An exact field tells apart the values compareForOrder finds equal: a text by its
+// own letters ("Payment" before "payment"), a typed value before a text reading as the same number.
+struct OrderField
+{
+    QString name;
+    bool exact = false;
+};
+
+// The voucher order: VchType, VchDate and VchNo; where they tie, their exact values, so that vouchers whose
+// fields differ only in letter case (or a number written two ways) stay apart while standing where those fields
+// put them; then SrNo. With an ID field, the vouchers that share a type, date and number are kept apart by their
+// ID (compared as the other fields, then exactly) before SrNo.
+QList<OrderField> voucherOrder(const QString &idField = QString());
+
+// Compares two values in the order in which the database engine sorts a column of typed values: nulls first,
+// then numbers by value (a Yes/No field counts as -1 for Yes and 0 for No), then dates by their time, then text
+// without regard to letter case. A text source holds every value as text, so a text that reads wholly as a number
+// (blanks around it, a sign, digits with at most one decimal point, an exponent) counts as that number: "10" comes
+// after "9" there as a workbook's typed 10 does, and before "10A". Returns less than, equal to or more than 0.
 int compareForOrder(const Value &a, const Value &b);
 
-// Sorts the records by the named fields, the first field first, each ascending by compareForOrder. The sort is
-// stable: records equal in every named field keep their order. Field names are matched without regard to
-// letter case; a name that is not a field of the table raises the run-time error the database engine gives for
-// an unknown name in a statement (SourceErr::NoValueGiven), and leaves the table unchanged.
+// Sorts the records by the fields, the first field first, each ascending by compareForOrder (exactly where the
+// field says so). The sort is stable: records equal in every field keep their order. Field names are matched
+// without regard to letter case; a name that is not a field of the table raises the run-time error the database
+// engine gives for an unknown name in a statement (SourceErr::NoValueGiven), and leaves the table unchanged.
+void sortInOrder(Table &table, const QList<OrderField> &fields);
 void sortInOrder(Table &table, const QStringList &fieldNames);
 
 } // namespace sources

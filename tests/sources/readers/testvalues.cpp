@@ -127,6 +127,27 @@ private slots:
         QCOMPARE(sources::compareForOrder(Value::number(std::nan("")), Value::number(1e300)), 1);
     }
 
+    // A text source holds every value as text: one that reads wholly as a number sorts as that number, among the
+    // typed numbers of a workbook, and the other texts after the numbers and dates, so that the order stays total
+    // ("9" < "10" < "10A", and "9" < "10A").
+    void orderReadsNumbersInText()
+    {
+        const QList<Value> sorted = {Value(),          text("-2.5"),       Value::number(-1), text(".5"),
+                                     text(" 9 "),      Value::number(9.5), text("+10"),       text("1.1e1"),
+                                     date(2024, 4, 1), text(""),           text("-"),         text("1,5"),
+                                     text("10A"),      text("1e"),         text("9b"),        text("Infinity")};
+        for (qsizetype i = 0; i < sorted.size(); ++i) {
+            for (qsizetype j = 0; j < sorted.size(); ++j) {
+                const int expected = i < j ? -1 : (i > j ? 1 : 0);
+                QCOMPARE(sources::compareForOrder(sorted.at(i), sorted.at(j)), expected);
+            }
+        }
+        for (const char *same : {"10", "010", "10.0", "1e1", " 10"})
+            QCOMPARE(sources::compareForOrder(text(same), Value::number(10)), 0);
+    }
+
+    // The voucher order: type, date and number, then where they tie without regard to case their exact values,
+    // then the serial number; stable otherwise.
     void voucherOrderIsStable()
     {
         const QStringList fields = {QStringLiteral("VchType"), QStringLiteral("VchDate"), QStringLiteral("VchNo"),
@@ -141,14 +162,59 @@ private slots:
                                   {text("payment"), date(2024, 4, 2), Value::number(2), Value::number(1), text("f")},
                                   {text("Payment"), date(2024, 4, 1), Value::number(10), Value::number(1), text("g")},
                                   {text("PAYMENT"), date(2024, 4, 1), Value::number(9), Value::number(1), text("h")},
+                                  {text("Payment"), date(2024, 4, 2), Value::number(2), Value::number(1), text("i")},
                               });
-        sources::sortInOrder(table, sources::voucherOrderFields());
-        // e before b: nulls first, and b (SrNo 2) after e (SrNo null); d and f are equal without regard to case
-        // and keep their order.
-        QCOMPARE(column(table, 4),
-                 QStringList({QStringLiteral("e"), QStringLiteral("b"), QStringLiteral("h"), QStringLiteral("g"),
-                              QStringLiteral("d"), QStringLiteral("f"), QStringLiteral("c"), QStringLiteral("a")}));
+        sources::sortInOrder(table, sources::voucherOrder());
+        // e before b: nulls first, and b (SrNo 2) after e (SrNo null); h before g, as 9 comes before 10. The
+        // Payment 2 of April 2 (d, i, c) and the payment 2 (f) differ only in case and stand where their type
+        // puts them, but apart; d and i are equal in every field and keep their order.
+        QCOMPARE(column(table, 4), QStringList({QStringLiteral("e"), QStringLiteral("b"), QStringLiteral("h"),
+                                                QStringLiteral("g"), QStringLiteral("d"), QStringLiteral("i"),
+                                                QStringLiteral("c"), QStringLiteral("f"), QStringLiteral("a")}));
         QCOMPARE(table.fieldNames(), fields);
+    }
+
+    // The voucher order over a text source, as a CSV file gives it: serial numbers and voucher numbers in
+    // numbers' order, not "1", "10", "11", "2"; a number written two ways ("7", "07"), or typed beside its text,
+    // gives vouchers that stay apart, the typed one first. Without the ID field, vouchers of one type, date and
+    // number interleave by serial number; with it they stand apart, a row without an ID first.
+    void voucherOrderOfTexts_data()
+    {
+        QTest::addColumn<QString>("idField");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("without the ID") << QString()
+                                        << QStringLiteral("n1 n2 n9 n10 n11 n12 t1 t2 z1 y1 b1 a1 b2 a2 x1");
+        QTest::newRow("by the ID") << QStringLiteral("ID")
+                                   << QStringLiteral("n1 n2 n9 n10 n11 n12 t1 t2 z1 y1 x1 a1 a2 b1 b2");
+    }
+    void voucherOrderOfTexts()
+    {
+        QFETCH(QString, idField);
+        QFETCH(QString, expected);
+        const QStringList fields = {QStringLiteral("VchType"), QStringLiteral("VchDate"), QStringLiteral("VchNo"),
+                                    QStringLiteral("SrNo"),    QStringLiteral("ID"),      QStringLiteral("Line")};
+        const Value journal = text("Journal");
+        const Value day = text("20240401");
+        QList<QList<Value>> rows = {
+            {journal, day, text("5"), text("12"), text("N"), text("n12")},
+            {journal, day, text("5"), text("2"), text("N"), text("n2")},
+            {journal, day, text("5"), text("10"), text("N"), text("n10")},
+            {journal, day, text("5"), text("1"), text("N"), text("n1")},
+            {journal, day, text("5"), text("11"), text("N"), text("n11")},
+            {journal, day, text("5"), text("9"), text("N"), text("n9")},
+            {journal, day, text("07"), text("1"), text("Z"), text("z1")},
+            {journal, day, Value::number(7), text("2"), text("T"), text("t2")},
+            {journal, day, text("7"), text("1"), text("Y"), text("y1")},
+            {journal, day, Value::number(7), text("1"), text("T"), text("t1")},
+            {journal, day, text("8"), text("1"), text("B"), text("b1")},
+            {journal, day, text("8"), text("1"), text("A"), text("a1")},
+            {journal, day, text("8"), text("2"), text("B"), text("b2")},
+            {journal, day, text("8"), text("2"), text("A"), text("a2")},
+            {journal, day, text("8"), text("3"), Value(), text("x1")},
+        };
+        Table table = makeTable(fields, rows);
+        sources::sortInOrder(table, sources::voucherOrder(idField));
+        QCOMPARE(column(table, 5).join(QLatin1Char(' ')), expected);
     }
 
     void orderByMissingFieldFails()
