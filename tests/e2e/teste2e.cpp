@@ -12,12 +12,15 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <clocale>
 #include <memory>
 #include <optional>
 
 #include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -115,6 +118,75 @@ struct Run
     bool finished = false;
     QString errors; // standard error
 };
+
+// What each import request of a server's log sent: "REMOTEID [REFERENCE] " and its ledger lines, each as
+// "LEDGERNAME AMOUNT" with its cost-centre and bill rows in braces as "NAME AMOUNT", lines apart by "; ".
+QStringList postedVouchers(const QByteArray &log)
+{
+    QStringList vouchers;
+    qsizetype from = 0;
+    while ((from = log.indexOf("<ENVELOPE>", from)) >= 0) {
+        const qsizetype to = log.indexOf("</ENVELOPE>", from);
+        if (to < 0)
+            break;
+        const QByteArray body = log.mid(from, to + 11 - from);
+        from = to;
+        if (!body.contains(importMarker))
+            continue;
+        QXmlStreamReader reader(body);
+        QStringList path;
+        QString id;
+        QString reference;
+        QStringList lines;
+        QString line;
+        QStringList rows;
+        QString rowName;
+        while (!reader.atEnd()) {
+            switch (reader.readNext()) {
+            case QXmlStreamReader::StartElement: {
+                const QString name = reader.name().toString();
+                if (name == u"VOUCHER")
+                    id = reader.attributes().value(u"REMOTEID"_s).toString();
+                path.append(name);
+                break;
+            }
+            case QXmlStreamReader::EndElement: {
+                const QString name = path.takeLast();
+                if (name == u"LEDGERENTRIES.LIST" || name == u"ALLLEDGERENTRIES.LIST") {
+                    lines.append(line + (rows.isEmpty() ? QString() : u" {"_s + rows.join(u", "_s) + u'}'));
+                    line.clear();
+                    rows.clear();
+                }
+                break;
+            }
+            case QXmlStreamReader::Characters: {
+                if (reader.isWhitespace() || path.size() < 2)
+                    break;
+                const QString element = path.last();
+                const QString parent = path.at(path.size() - 2);
+                const QString text = reader.text().toString();
+                const bool entry = parent == u"LEDGERENTRIES.LIST" || parent == u"ALLLEDGERENTRIES.LIST";
+                const bool row = parent == u"COSTCENTREALLOCATIONS.LIST" || parent == u"BILLALLOCATIONS.LIST";
+                if (element == u"REFERENCE" && parent == u"VOUCHER")
+                    reference = text;
+                else if (entry && element == u"LEDGERNAME")
+                    line = text;
+                else if (entry && element == u"AMOUNT")
+                    line += u' ' + text;
+                else if (row && element == u"NAME")
+                    rowName = text;
+                else if (row && element == u"AMOUNT")
+                    rows.append(rowName + u' ' + text);
+                break;
+            }
+            default:
+                break;
+            }
+        }
+        vouchers.append(id + u" ["_s + reference + u"] "_s + lines.join(u"; "_s));
+    }
+    return vouchers;
+}
 
 // What a run says on its last line of standard error about why it posted nothing.
 QString notPostedLine(const Run &run)
@@ -641,6 +713,148 @@ private slots:
 
     // Two unattended runs at once, each against its own server, share one settings store: each run keeps to the
     // server it started with, though the other stores its own meanwhile.
+    // Voucher sheets written the way accountants write them, each from a CSV file through the whole program:
+    // every line reaches the request of its own voucher, in its own place and with its own amount, or its voucher
+    // is kept from the server with its row saying why, and the run goes on with status 0.
+    void voucherSheetShapes_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("importType");
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QStringList>("vouchers"); // what each request sent, as postedLines() writes it
+        QTest::addColumn<QStringList>("report");   // each report line, its key trimmed
+
+        // SrNo 10 is line 9's cost-centre row: read as texts, "10" would sort before "2" and hang under line 1.
+        QTest::newRow("twelve rows, a cost row under line 9")
+            << u"CostTransactions.csv"_s << u"COST TRANSACTIONS"_s
+            << QByteArray("VchType,VchDate,VchNo,SrNo,RefNo,Narration,Ledger,Debit,Credit,AdjMethod,AdjName,AdjDate,"
+                          "AdjAmount,CostCategory,CostCentre,CostAmount\r\n"
+                          "Journal,20240401,1,1,J-1,Twelve rows,Office Rent,45,,,,,,,,\r\n"
+                          ",,,11,,,Travel,,11,,,,,,,\r\n"
+                          ",,,12,,,Travel,,12,,,,,,,\r\n"
+                          ",,,2,,,Travel,,2,,,,,,,\r\n"
+                          ",,,3,,,Travel,,3,,,,,,,\r\n"
+                          ",,,4,,,Travel,,4,,,,,,,\r\n"
+                          ",,,5,,,Travel,,5,,,,,,,\r\n"
+                          ",,,6,,,Travel,,6,,,,,,,\r\n"
+                          ",,,7,,,Travel,,7,,,,,,,\r\n"
+                          ",,,8,,,Travel,,8,,,,,,,\r\n"
+                          ",,,9,,,Travel,,9,,,,,,,\r\n"
+                          ",,,10,,,,,,,,,,,North,9\r\n")
+            << QStringList{u"Journal-1-20240401 [J-1] Office Rent -45; Travel 2.000; Travel 3.000; Travel 4.000; "
+                           u"Travel 5.000; Travel 6.000; Travel 7.000; Travel 8.000; Travel 9.000 {North 9.000}; "
+                           u"Travel 11.000; Travel 12.000"_s}
+            << QStringList{u"Journal-1-20240401-J-1 CREATED"_s};
+        // A cost row with no line above it in its voucher has nowhere to go: the voucher waits for the sheet to
+        // be mended, and the next one posts.
+        QTest::newRow("a cost row before the first line")
+            << u"CostTransactions.csv"_s << u"COST TRANSACTIONS"_s
+            << QByteArray("VchType,VchDate,VchNo,SrNo,RefNo,Narration,Ledger,Debit,Credit,AdjMethod,AdjName,AdjDate,"
+                          "AdjAmount,CostCategory,CostCentre,CostAmount\r\n"
+                          "Journal,20240401,1,1,,,,,,,,,,,North,5\r\n"
+                          ",,,2,,,Office Rent,5,,,,,,,,\r\n"
+                          ",,,3,,,Travel,,5,,,,,,,\r\n"
+                          "Journal,20240401,2,1,,,Office Rent,7,,,,,,,,\r\n"
+                          ",,,2,,,Travel,,7,,,,,,,\r\n")
+            << QStringList{u"Journal-2-20240401 [] Office Rent -7; Travel 7.000"_s}
+            << QStringList{u"Journal-1-20240401- ERROR: row 1 gives a cost centre but no ledger line stands above it "
+                           u"in its voucher; the voucher was not sent"_s,
+                           u"Journal-2-20240401- CREATED"_s};
+
+        const QByteArray withId = "ID,VchType,VchDate,VchNo,SrNo,RefNo,Ledger,Debit,Credit,Narration\r\n";
+        // Each voucher's ID on its first row only, its rows apart in the file: the ID stays within its voucher.
+        QTest::newRow("out of order, IDs on first rows only")
+            << u"Transactions.csv"_s << u"TRANSACTIONS"_s
+            << withId + "J1,Journal,20240401,3,1,,Office Rent,200,,Rent\r\n"
+                        "R1,Receipt,20240402,7,1,CHQ 1,State Bank,500,,Cheque\r\n"
+                        ",Journal,20240401,3,2,,Rao & Sons,,200,\r\n"
+                        ",Receipt,20240402,7,2,,Sharma Traders,,500,\r\n"
+            << QStringList{u"J1 [] Office Rent -200; Rao & Sons 200.000"_s,
+                           u"R1 [CHQ 1] State Bank -500; Sharma Traders 500.000"_s}
+            << QStringList{u"J1 CREATED"_s, u"R1 CREATED"_s};
+        // Two journals of a day left for Tally to number: their IDs keep them apart.
+        QTest::newRow("two journals of one type, date and number")
+            << u"Transactions.csv"_s << u"TRANSACTIONS"_s
+            << withId + "J-A,Journal,20240401,,1,,Office Rent,100,,First\r\n"
+                        "J-B,Journal,20240401,,1,,Travel,50,,Second\r\n"
+                        "J-A,Journal,20240401,,2,,Rao & Sons,,100,\r\n"
+                        "J-B,Journal,20240401,,2,,Sharma Traders,,50,\r\n"
+            << QStringList{u"J-A [] Office Rent -100; Rao & Sons 100.000"_s,
+                           u"J-B [] Travel -50; Sharma Traders 50.000"_s}
+            << QStringList{u"J-A CREATED"_s, u"J-B CREATED"_s};
+        // Rows without an ID in a group of two vouchers could belong to either: nothing of the group is guessed.
+        QTest::newRow("rows without an ID among two vouchers")
+            << u"Transactions.csv"_s << u"TRANSACTIONS"_s
+            << withId + "J1,Journal,20240401,5,1,,Office Rent,100,,\r\n"
+                        "R9,Receipt,20240401,9,1,,State Bank,70,,\r\n"
+                        ",Journal,20240401,5,2,,Rao & Sons,,100,\r\n"
+                        "J2,Journal,20240401,5,1,,Travel,30,,\r\n"
+                        ",Receipt,20240401,9,2,,Sharma Traders,,70,\r\n"
+            << QStringList{u"R9 [] State Bank -70; Sharma Traders 70.000"_s}
+            << QStringList{u" ERROR: row 1 has no ID; the voucher was not sent"_s,
+                           u"J1 ERROR: row 2 shares its voucher type, date and number with rows that have no ID, which "
+                           u"could belong to any of that group's vouchers; the voucher was not sent"_s,
+                           u"J2 ERROR: row 3 shares its voucher type, date and number with rows that have no ID, which "
+                           u"could belong to any of that group's vouchers; the voucher was not sent"_s,
+                           u"R9 CREATED"_s};
+        // An ID reused on another date would alter the voucher posted under it.
+        QTest::newRow("an ID reused on another date")
+            << u"Transactions.csv"_s << u"TRANSACTIONS"_s
+            << withId + "V1,Payment,20240401,1,1,,Office Rent,10,,\r\n"
+                        "V1,Payment,20240401,1,2,,State Bank,,10,\r\n"
+                        "V2,Payment,20240402,2,1,,Travel,20,,\r\n"
+                        "V1,Payment,20240403,3,1,,Travel,30,,\r\n"
+            << QStringList{u"V1 [] Office Rent -10; State Bank 10.000"_s, u"V2 [] Travel -20"_s}
+            << QStringList{u"V1 CREATED"_s, u"V2 CREATED"_s,
+                           u"V1 ERROR: row 4 has the ID \"V1\" of the voucher posted at row 2 in this run; the voucher "
+                           u"was not sent"_s};
+        const QByteArray plain = "VchType,VchDate,VchNo,SrNo,RefNo,Ledger,Debit,Credit,Narration\r\n";
+        // The second voucher has no reference of its own, and takes none from the voucher above.
+        QTest::newRow("a voucher without a reference")
+            << u"Transactions.csv"_s << u"TRANSACTIONS"_s
+            << plain + "Payment,20240401,1,1,V-7,Office Rent,10,,Rent\r\n"
+                       ",,,2,,State Bank,,10,\r\n"
+                       "Payment,20240401,2,1,,Travel,20,,\r\n"
+                       ",,,2,,State Bank,,20,\r\n"
+            << QStringList{u"Payment-1-20240401 [V-7] Office Rent -10; State Bank 10.000"_s,
+                           u"Payment-2-20240401 [] Travel -20; State Bank 20.000"_s}
+            << QStringList{u"Payment-1-20240401-V-7 CREATED"_s, u"Payment-2-20240401- CREATED"_s};
+        // Indian grouping reads; a decimal comma is no number the program can be sure of.
+        QTest::newRow("amounts with commas")
+            << u"Transactions.csv"_s << u"TRANSACTIONS"_s
+            << plain + "Payment,20240401,1,1,,Office Rent,\"1,23,456.50\",,\r\n"
+                       ",,,2,,State Bank,,\"1,23,456.50\",\r\n"
+                       "Payment,20240401,2,1,,Travel,\"1,5\",,\r\n"
+                       ",,,2,,State Bank,,\"1,5\",\r\n"
+            << QStringList{u"Payment-1-20240401 [] Office Rent -123456.5; State Bank 123456.500"_s}
+            << QStringList{u"Payment-1-20240401- CREATED"_s,
+                           u"Payment-2-20240401- ERROR: the column DEBIT holds \"1,5\", which is not a number; not "
+                           u"posted."_s};
+    }
+    void voucherSheetShapes()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, importType);
+        QFETCH(QByteArray, csv);
+        QFETCH(QStringList, vouchers);
+        QFETCH(QStringList, report);
+        restartServer({QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"));
+        const QString source = writeFile(fileName, csv);
+        const QString reportPath = path(QStringLiteral("report.txt"));
+
+        const Run run = pelko({QStringLiteral("XLS"), source, importType, QString(), reportPath,
+                               QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
+                              Display::None);
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(postedVouchers(m_server->log()), vouchers);
+        QStringList lines;
+        for (const QString &line : reportLines(readFile(reportPath)))
+            lines.append(line.left(75).trimmed() + QLatin1Char(' ') + line.mid(75));
+        QCOMPARE(lines, report);
+    }
+
     void twoRunsAgainstTwoServersAtOnce()
     {
         Tallysim slow({QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("slow.log")), {},
