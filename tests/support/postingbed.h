@@ -5,6 +5,8 @@
 #include "support/simulatedserver.h"
 #include "support/testenvironment.h"
 
+#include <QString>
+
 #include <memory>
 
 namespace testsupport {
@@ -16,6 +18,9 @@ struct PostingBed
 {
     void start(const tallysim::Config &config);
     void stop();
+    // After a run of one voucher whose last row is lastRow, with no error reported: the voucher was sent and
+    // created, or, given a refusal, kept from the server with its last row saying exactly that.
+    void verifySentOrRefused(int lastRow, const QString &refusal) const;
 
     std::unique_ptr<TestEnvironment> env;
     std::unique_ptr<ScriptedPrompter> prompter;

@@ -134,15 +134,7 @@ private slots:
         testsupport::loadRows(*m_bed.window, listText, orderFields, rows);
         (listText == u"ORDERS"_s ? vouchers::PostOrders : vouchers::PostNotes)(*m_bed.window);
 
-        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
-        const QString last = m_bed.window->workGrid().text(3, sources::ProcessStatusKey);
-        if (status.isEmpty()) {
-            QVERIFY2(last.startsWith(u"CREATED"_s), qPrintable(last));
-            QCOMPARE(m_bed.server->requests().size(), 1);
-        } else {
-            QCOMPARE(last, status);
-            QCOMPARE(m_bed.server->requests().size(), 0);
-        }
+        m_bed.verifySentOrRefused(3, status);
     }
 
 private:

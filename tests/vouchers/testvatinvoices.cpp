@@ -188,15 +188,7 @@ private slots:
             invoiceFields, rows);
         procedure(*m_bed.window);
 
-        QCOMPARE(testsupport::reportedErrors(*m_bed.prompter), QStringList());
-        const QString last = m_bed.window->workGrid().text(int(rows.size()), sources::ProcessStatusKey);
-        if (status.isEmpty()) {
-            QVERIFY2(last.startsWith(u"CREATED"_s), qPrintable(last));
-            QCOMPARE(m_bed.server->requests().size(), 1);
-        } else {
-            QCOMPARE(last, status);
-            QCOMPARE(m_bed.server->requests().size(), 0);
-        }
+        m_bed.verifySentOrRefused(int(rows.size()), status);
     }
 
     // A foreign-currency invoice's bill of 0 is left out as a bill of 0 in one currency is, with or without the
