@@ -140,6 +140,7 @@ public:
         NoImportType,
         Declined,
         NothingPosted, // the import type has no posting procedure
+        StagingFailed, // the staging file failed before any voucher was sent
         Posted,
     };
     PostEnd lastPostEnd() const { return m_lastPostEnd; }

@@ -7,6 +7,7 @@
 #include "platform/prompter.h"
 #include "platform/system.h"
 #include "sources/importtypes.h"
+#include "staging/stagingstore.h"
 #include "tally/transport.h"
 
 #include <QAction>
@@ -72,7 +73,12 @@ void frmExcel::cmdPost_Click()
             const BusyScope busy(*this);
             const tally::RunServer server;
             const errors::RunScope failures;
+            const staging::StagingCounts staged = staging::stagingCounts();
             m_lastPostEnd = ImportTypeDispatch(importType.toUpper(), *this) ? PostEnd::Posted : PostEnd::NothingPosted;
+            // A staging file that failed before any voucher could be read back means nothing was posted.
+            if (m_lastPostEnd == PostEnd::Posted && staging::stagingCounts().failures > staged.failures &&
+                staging::stagingCounts().vouchersRead == staged.vouchersRead)
+                m_lastPostEnd = PostEnd::StagingFailed;
         }
 
         // A load that failed leaves the grid without columns; there is then nothing to fit, and posting

@@ -213,6 +213,10 @@ StartupResult frmExcel::Form_Load(const CommandLine &commandLine)
             result.notPostedBecause =
                 QStringLiteral("nothing posts the import type ") + quoted(m_cmbTableName->currentText());
             break;
+        case PostEnd::StagingFailed:
+            result.notPostedBecause = QStringLiteral("the staging file failed before any voucher was sent: ") +
+                                      errors::lastErrorDescription().simplified();
+            break;
         case PostEnd::NoCompany:
         case PostEnd::NotRun:
             result.notPostedBecause = QStringLiteral("the Post ended with an error before anything was posted");

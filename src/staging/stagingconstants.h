@@ -28,12 +28,10 @@ inline constexpr char locationSaveAllLedgerEntry[] = "C01--0011A";
 inline constexpr char locationSaveCategoryAllocations[] = "C01--0018";
 inline constexpr char locationSaveVoucher[] = "C01--0019";
 inline constexpr char locationPostStagedVoucher[] = "C01--0020";
-inline constexpr char locationGetMaxVchID[] = "C01--0022";
+// Taking the next voucher id from the counter the file keeps.
+inline constexpr char locationTakeVchID[] = "C01--0022";
 // The statement runner, which carries the clean-up of a company.
 inline constexpr char locationExecStagingSql[] = "C01--0023";
-
-// What GetMaxVchID answers for a company with nothing staged.
-inline constexpr char firstVchID[] = "1";
 
 // The number of a failure the database reports, as the data-access components of the classic program
 // number it, so an error box reads as users know it.
@@ -42,7 +40,7 @@ inline constexpr qint32 errDatabase = qint32(0x80004005U); // -2147467259
 // An id the builder needs that the file holds as Null.
 inline constexpr qint32 errInvalidUseOfNull = 94;
 
-// How long a call waits for another Pelko that holds the file before it gives up.
-inline constexpr int busyTimeoutMs = 5000;
+// How long a write waits for another Pelko that holds the file before it gives up.
+inline constexpr int defaultBusyTimeoutMs = 5000;
 
 } // namespace staging

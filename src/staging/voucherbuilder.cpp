@@ -464,28 +464,24 @@ private:
 tally::TallyReply PostStagedVoucher(StagingStore &store, const QString &company, const QString &vchId,
                                     const QString &action)
 {
-    return errors::trapResult(
-        QLatin1String(locationPostStagedVoucher), tally::TallyReply{}, [&](tally::TallyReply &result) {
-            // Everything is read before the request goes out; what the store has waiting to be written goes to
-            // the file while the answer is awaited.
-            const StagedVoucher staged(store, company, vchId);
-            VoucherMessage message;
-            if (!message.start(company))
-                return; // reported by the envelope
-            const VoucherBuilder builder(message, staged);
-            builder.addLineLists();
-            builder.addHeader(action);
-            builder.addRowLists();
-            builder.addLedgerEntries(ledgerEntrySection);
-            builder.addInventoryEntries();
-            builder.addLedgerEntries(allLedgerEntrySection);
-            builder.addStockEntries();
-            auto writeShare = [&store, begins = true]() mutable {
-                return store.writeWhileAwaitingAnswer(std::exchange(begins, false));
-            };
-            const tally::WhileAwaitingAnswers writing(writeShare);
-            result = message.send();
-        });
+    return errors::trapResult(QLatin1String(locationPostStagedVoucher), tally::TallyReply{},
+                              [&](tally::TallyReply &result) {
+                                  // The voucher is read back from the file and committed there before its request goes
+                                  // out.
+                                  const StagedVoucher staged(store, company, vchId);
+                                  VoucherMessage message;
+                                  if (!message.start(company))
+                                      return; // reported by the envelope
+                                  const VoucherBuilder builder(message, staged);
+                                  builder.addLineLists();
+                                  builder.addHeader(action);
+                                  builder.addRowLists();
+                                  builder.addLedgerEntries(ledgerEntrySection);
+                                  builder.addInventoryEntries();
+                                  builder.addLedgerEntries(allLedgerEntrySection);
+                                  builder.addStockEntries();
+                                  result = message.send();
+                              });
 }
 
 } // namespace staging

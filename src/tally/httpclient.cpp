@@ -440,27 +440,11 @@ std::optional<Outcome> receive(int descriptor, HttpReplyReader &reader)
     }
 }
 
-// The work of the WhileAwaitingAnswers in force on this thread.
-thread_local std::function<bool()> workWhileAwaiting;
-
-// Runs that work, unless it is already running, share after share until it is done or the answer has begun to
-// come in.
-void workWhileAwaitingAnswer(int descriptor)
-{
-    if (!workWhileAwaiting)
-        return;
-    std::function<bool()> work = std::exchange(workWhileAwaiting, nullptr);
-    while (work() && !isReadable(descriptor)) {
-    }
-    workWhileAwaiting = std::move(work);
-}
-
 // One request on an open plain connection. The thread waits on the descriptor itself: a quick answer then costs
 // a write, a wait and a read, and no trip through the event loop. Once a slice of waiting has passed, the
 // application's events run (user input excepted) before the next one.
 Outcome exchangePlain(QTcpSocket &socket, Outgoing &outgoing, HttpReplyReader &reader, const QDeadlineTimer &deadline)
 {
-    bool worked = false;
     if (std::optional<Outcome> outcome = takeBuffered(socket, reader))
         return *outcome;
     // A server that trickles its answer in never lets a wait pass idle: the events, and the time-out, come due all
@@ -471,9 +455,6 @@ Outcome exchangePlain(QTcpSocket &socket, Outgoing &outgoing, HttpReplyReader &r
         bool closed = false;
         if (!outgoing.done() && !outgoing.sendSome(descriptor, closed))
             return closed ? closedByServer(reader) : noConnection;
-
-        if (outgoing.done() && !std::exchange(worked, true))
-            workWhileAwaitingAnswer(descriptor);
         pollfd waited{descriptor, short(outgoing.done() ? POLLIN : POLLIN | POLLOUT), 0};
         const qint64 wait =
             std::min(eventsDue.remainingTime(), deadline.isForever() ? waitSliceMs : deadline.remainingTime());
@@ -519,15 +500,6 @@ QUrl httpUrl(const QString &text)
     if (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
         raiseTransport(errors::ErrNo::HttpUnrecognizedScheme, unrecognizedScheme);
     return url;
-}
-
-WhileAwaitingAnswers::WhileAwaitingAnswers(std::function<bool()> work)
-    : m_previous(std::exchange(workWhileAwaiting, std::move(work)))
-{}
-
-WhileAwaitingAnswers::~WhileAwaitingAnswers()
-{
-    workWhileAwaiting = std::move(m_previous);
 }
 
 HttpResponse sendHttpRequest(const HttpRequest &request)

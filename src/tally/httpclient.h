@@ -6,8 +6,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <functional>
-
 namespace tally {
 
 // Not among the numbers the error trap knows by name: the server answered with something that is not HTTP.
@@ -54,22 +52,5 @@ QUrl httpUrl(const QString &url);
 // "Connection: close". A kept connection that the server has closed meanwhile is replaced before anything is
 // written on it; once a request has been written it is never sent again, whatever happens to it.
 HttpResponse sendHttpRequest(const HttpRequest &request);
-
-// Work the thread has for the time its requests wait for their answers, held for the life of the object. Once a
-// request is written, the work runs a share at a time, in the time the server takes to answer: each call does
-// one share and tells whether more is left, and no share starts once the answer has begun to arrive, so that an
-// answer waits for one share at the most. It never runs from within itself and must not throw. A request that is
-// never written, or goes over a secure connection, leaves the work to its owner.
-class WhileAwaitingAnswers final
-{
-public:
-    explicit WhileAwaitingAnswers(std::function<bool()> work);
-    ~WhileAwaitingAnswers();
-    WhileAwaitingAnswers(const WhileAwaitingAnswers &) = delete;
-    WhileAwaitingAnswers &operator=(const WhileAwaitingAnswers &) = delete;
-
-private:
-    std::function<bool()> m_previous;
-};
 
 } // namespace tally

@@ -161,12 +161,14 @@ bool VoucherRun::postVoucher(const sources::PostedRows &rows)
         reply = m_voucherCheck.heldBack();
     else
         reply = staging::PostStagedVoucher(m_store, m_company, m_vchId, QString::fromLatin1(actionCreate));
+    // A read or commit that failed while the request was being built.
+    if (reply.delivery == tally::Delivery::NotSent && m_store.stagingFailed(m_company, m_vchId))
+        reply = {QString::fromLatin1(resultNotStaged), tally::Delivery::NotSent};
     if (reply.delivery != tally::Delivery::NotSent)
         m_postedIds.insert(m_header.GUID, rows.resultRow());
-    const bool goOn = sources::PostAndMark(m_window, rows, reply, QString::fromLatin1(statusProcessed) + m_vchId);
-    // The next voucher must not share the id of one whose rows stay staged.
-    m_vchId = NextCounter(m_vchId);
-    return goOn;
+    // The status line counts the run's own vouchers; their ids grow from run to run.
+    return sources::PostAndMark(m_window, rows, reply,
+                                QString::fromLatin1(statusProcessed) + QString::number(++m_vouchersDone));
 }
 
 bool VoucherRun::postOpenVoucher(int lastRow)
@@ -184,6 +186,8 @@ bool VoucherRun::postOpenVoucher(int lastRow)
 
 void VoucherRun::openVoucher(RowHandler &handler)
 {
+    // The voucher's transaction begins with its id; a failure leaves the id empty, and the voucher failed.
+    m_vchId = m_store.TakeVchID(m_company);
     m_voucherCheck.reset();
     fillCommonHeader(m_header, m_common, m_key);
     handler.openVoucher(*this, m_header);
@@ -250,11 +254,8 @@ void VoucherRun::run(RowHandler &handler)
     m_window.selectFirstDataTab();
     m_window.stat(QString::fromLatin1(statusDeleting), sources::MsgPanel);
     m_company = m_window.currentCompany() = m_window.companyListText();
-    // Rows of an earlier run that stayed staged would join this run's vouchers, whose ids start again.
+    // The file is scratch: what earlier runs staged for the company goes before this run stages anything.
     if (!m_store.ClearCompanyStaging(m_company))
-        return;
-    m_vchId = m_store.GetMaxVchID(m_company);
-    if (m_vchId.isEmpty())
         return;
     handler.startRun(*this);
     m_window.stat(QString(), sources::MsgPanel);

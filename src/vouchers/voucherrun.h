@@ -155,6 +155,7 @@ private:
     staging::StagingStore &m_store;
     QString m_company;
     QString m_vchId;
+    int m_vouchersDone = 0;
     int m_row = 0;
     CommonValues m_common;
     QString m_key;

@@ -10,6 +10,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -17,6 +20,7 @@
 #include <clocale>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 #include <sys/stat.h>
 
@@ -201,6 +205,52 @@ QString notPostedLine(const Run &run)
 // A ulimit on the size of files the program may write, with the signal that would end it ignored, so that its
 // writes fail as on a full disk.
 const QString fileSizeLimit = QStringLiteral("trap '' XFSZ; ulimit -f 0; exec \"$0\" \"$@\"");
+
+// A sheet of quick transactions, one voucher per row, each paying the ledger from Cash with the narration
+// "<tag> <n>": a request holding another sheet's line shows it by the ledger or the tag.
+QByteArray quickTransactions(const QString &tag, const QString &ledger, int count)
+{
+    QByteArray text = "ID,VchType,VchDate,VchNo,SrNo,RefNo,DrLedger,CrLedger,Amount,Narration,AdjMethod,AdjName,"
+                      "AdjDate,AdjAmount\n";
+    for (int i = 1; i <= count; ++i)
+        text += QStringLiteral("%1-%2,Payment,20240401,%2,1,R-%2,%3,Cash,%2,%1 %2,,,,\n")
+                    .arg(tag)
+                    .arg(i)
+                    .arg(ledger)
+                    .toUtf8();
+    return text;
+}
+
+// Another program's connection to a staging file, holding its write lock while it lives or until released.
+class StagingLock final
+{
+public:
+    explicit StagingLock(const QString &path)
+    {
+        m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lock"));
+        m_database.setDatabaseName(path);
+        QVERIFY(m_database.open());
+        QSqlQuery query(m_database);
+        QVERIFY2(query.exec(QStringLiteral("BEGIN IMMEDIATE")), qPrintable(query.lastError().text()));
+    }
+    ~StagingLock()
+    {
+        release();
+        m_database.close();
+        m_database = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("lock"));
+    }
+    Q_DISABLE_COPY_MOVE(StagingLock)
+
+    void release()
+    {
+        if (m_database.isOpen())
+            QSqlQuery(m_database).exec(QStringLiteral("ROLLBACK"));
+    }
+
+private:
+    QSqlDatabase m_database;
+};
 
 } // namespace
 
@@ -711,6 +761,162 @@ private slots:
                                                  "the voucher; the voucher was not sent"));
     }
 
+    // Another program holding the staging file: held past the busy time-out from the start, nothing is posted and
+    // the run ends with status 2; taken after the first voucher and held, the next voucher is not sent, its line
+    // says it could not be staged, one error is reported and the status is 1; let go before the time-out, every
+    // voucher is staged and sent.
+    void stagingFileHeldByAnotherProgram_data()
+    {
+        QTest::addColumn<QString>("hold");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("imports");
+        QTest::newRow("held from the start") << u"start"_qs << 2 << 0;
+        QTest::newRow("held after the first voucher") << u"after first"_qs << 1 << 1;
+        QTest::newRow("let go before the time-out") << u"let go"_qs << 0 << 2;
+    }
+    void stagingFileHeldByAnotherProgram()
+    {
+        QFETCH(QString, hold);
+        QFETCH(int, exitCode);
+        QFETCH(int, imports);
+        const QString company = QStringLiteral("ABC Ltd");
+        restartServer({company}, company, voucherLedgers(), {QStringLiteral("--slow"), QStringLiteral("300")});
+        const QString sheet = writeSheet(QStringLiteral("held"), quickTransactions(u"Held"_qs, u"Travel"_qs, 2));
+        const QString report = path(QStringLiteral("held.txt"));
+        const QString stagingFile = path(QStringLiteral("home/Pelko10.DAT"));
+        // The file made, as an earlier run leaves it.
+        QCOMPARE(pelko({QStringLiteral("XLS"), sheet, QStringLiteral("QUICKTRANSACTIONS"), QString(), report,
+                        QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
+                       Display::None)
+                     .exitCode,
+                 0);
+        QVERIFY(QFile::remove(path(QStringLiteral("tallysim.log"))));
+        restartServer({company}, company, voucherLedgers(), {QStringLiteral("--slow"), QStringLiteral("300")});
+
+        std::optional<StagingLock> lock;
+        if (hold != QLatin1String("after first"))
+            lock.emplace(stagingFile);
+        std::unique_ptr<QProcess> process =
+            startPelko({QStringLiteral("XLS"), sheet, QStringLiteral("QUICKTRANSACTIONS"), QString(), report,
+                        QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")});
+        if (hold == QLatin1String("after first")) {
+            QElapsedTimer clock;
+            clock.start();
+            while (m_server->imports() < 1 && clock.elapsed() < runTimeoutMs)
+                QTest::qWait(10);
+            lock.emplace(stagingFile);
+        } else if (hold == QLatin1String("let go")) {
+            QTest::qWait(1000);
+            lock->release();
+        }
+        const Run run = finish(*process);
+        lock.reset();
+
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(m_server->imports(), imports);
+        const QByteArray errorLog = readFile(path(QStringLiteral("home/Pelko10Errors.txt")));
+        QCOMPARE(int(errorLog.count("LOCATION CODE")), exitCode == 0 ? 0 : 1);
+        if (exitCode != 0)
+            QVERIFY2(errorLog.contains("Pelko10.DAT") && errorLog.contains("database is locked"), errorLog.constData());
+        if (hold == QLatin1String("after first")) {
+            const QStringList lines = reportLines(readFile(report));
+            QCOMPARE(lines.size(), 2);
+            QVERIFY2(lines.at(0).endsWith(QStringLiteral("CREATED")), qPrintable(lines.at(0)));
+            QVERIFY2(lines.at(1).contains(QStringLiteral("could not be staged")), qPrintable(lines.at(1)));
+        }
+    }
+
+    // Two runs starting together on a missing staging file both make it and both post.
+    void twoRunsMakeTheStagingFileAtOnce()
+    {
+        const QString company = QStringLiteral("ABC Ltd");
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            QFile::remove(path(QStringLiteral("home/Pelko10.DAT")));
+            QFile::remove(path(QStringLiteral("tallysim.log")));
+            restartServer({company}, company);
+            const QString sheet = writeSheet(QStringLiteral("made"), quickTransactions(u"Made"_qs, u"Travel"_qs, 3));
+            const QStringList arguments{QStringLiteral("XLS"),
+                                        sheet,
+                                        QStringLiteral("QUICKTRANSACTIONS"),
+                                        QString(),
+                                        QString(),
+                                        QStringLiteral("127.0.0.1"),
+                                        m_server->port(),
+                                        QStringLiteral("POSTSILENT")};
+            std::unique_ptr<QProcess> first = startPelko(arguments);
+            std::unique_ptr<QProcess> second = startPelko(arguments);
+            const Run firstRun = finish(*first);
+            const Run secondRun = finish(*second);
+            QCOMPARE(firstRun.exitCode, 0);
+            QCOMPARE(secondRun.exitCode, 0);
+            QCOMPARE(m_server->imports(), 6);
+        }
+    }
+
+    // Two runs at once from one program folder, for one company, each against its own server: every request
+    // holds exactly its own sheet's lines, on a fresh staging file and on one whose tables an earlier build made
+    // (without keys), which the runs make anew.
+    void twoRunsAtOnceKeepToTheirOwnSheets_data()
+    {
+        QTest::addColumn<bool>("earlierBuild");
+        QTest::newRow("fresh file") << false;
+        QTest::newRow("earlier build's tables") << true;
+    }
+    void twoRunsAtOnceKeepToTheirOwnSheets()
+    {
+        QFETCH(bool, earlierBuild);
+        const QString company = QStringLiteral("ABC Ltd");
+        if (earlierBuild) {
+            QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("earlier"));
+            database.setDatabaseName(path(QStringLiteral("home/Pelko10.DAT")));
+            QVERIFY(database.open());
+            QSqlQuery query(database);
+            QVERIFY(query.exec(QStringLiteral("CREATE TABLE Voucher (CompanyName TEXT, VchID TEXT, Narration_ TEXT)")));
+            QVERIFY(query.exec(QStringLiteral(
+                "CREATE TABLE LedgerEntry (CompanyName TEXT, FK_VchID TEXT, LdEID TEXT, LedgerName_ TEXT, "
+                "Amount_ TEXT)")));
+            QVERIFY(query.exec(QStringLiteral("INSERT INTO LedgerEntry VALUES ('ABC Ltd', '1', '1', 'Stale', '1')")));
+            database.close();
+            database = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("earlier"));
+        }
+        restartServer({company}, company);
+        Tallysim other({company}, company, path(QStringLiteral("other.log")), voucherLedgers());
+        QVERIFY(!other.port().isEmpty());
+        constexpr int vouchers = 60;
+        const QString sheetA = writeSheet(QStringLiteral("a"), quickTransactions(u"SheetA"_qs, u"Travel"_qs, vouchers));
+        const QString sheetB =
+            writeSheet(QStringLiteral("b"), quickTransactions(u"SheetB"_qs, u"Office Rent"_qs, vouchers));
+        std::unique_ptr<QProcess> first =
+            startPelko({QStringLiteral("XLS"), sheetA, QStringLiteral("QUICKTRANSACTIONS"), company, QString(),
+                        QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")});
+        std::unique_ptr<QProcess> second =
+            startPelko({QStringLiteral("XLS"), sheetB, QStringLiteral("QUICKTRANSACTIONS"), company, QString(),
+                        QStringLiteral("127.0.0.1"), other.port(), QStringLiteral("POSTSILENT")});
+        QCOMPARE(finish(*first).exitCode, 0);
+        QCOMPARE(finish(*second).exitCode, 0);
+
+        for (const auto &[log, own, foreign, ownLedger, foreignLedger] :
+             {std::tuple{m_server->log(), QByteArray("SheetA"), QByteArray("SheetB"), QByteArray("Travel"),
+                         QByteArray("Office Rent")},
+              std::tuple{other.log(), QByteArray("SheetB"), QByteArray("SheetA"), QByteArray("Office Rent"),
+                         QByteArray("Travel")}}) {
+            QCOMPARE(int(log.count(importMarker)), vouchers);
+            QVERIFY(!log.contains(foreign));
+            QVERIFY(!log.contains(foreignLedger));
+            QVERIFY(!log.contains("Stale"));
+            // Each voucher carries its own narration and its own two lines, once.
+            for (int i = 1; i <= vouchers; ++i) {
+                const QByteArray narration =
+                    QByteArray("<NARRATION>") + own + ' ' + QByteArray::number(i) + "</NARRATION>";
+                QCOMPARE(int(log.count(narration)), 1);
+            }
+            QCOMPARE(int(log.count(QByteArray("<LEDGERNAME>" + ownLedger + "</LEDGERNAME>"))), vouchers);
+            QCOMPARE(int(log.count("<LEDGERNAME>Cash</LEDGERNAME>")), vouchers);
+        }
+    }
+
     // Two unattended runs at once, each against its own server, share one settings store: each run keeps to the
     // server it started with, though the other stores its own meanwhile.
     // Voucher sheets written the way accountants write them, each from a CSV file through the whole program:
@@ -1176,6 +1382,14 @@ private:
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             qFatal("cannot write %s", qPrintable(file.fileName()));
         return file.fileName();
+    }
+
+    // Writes a sheet of quick transactions into a folder of its own: a text file's name is its import type.
+    QString writeSheet(const QString &folder, const QByteArray &bytes) const
+    {
+        if (!QDir(m_folder->path()).mkpath(folder))
+            qFatal("cannot make %s", qPrintable(folder));
+        return writeFile(folder + QStringLiteral("/QuickTransactions.csv"), bytes);
     }
 
     QString settingsFile() const { return path(QStringLiteral("config/Pelko10/Pelko10.conf")); }

@@ -339,39 +339,6 @@ private slots:
         QVERIFY(eventsRan);
     }
 
-    // The work for the wait runs a share at a time once the request is out: all of it while the server takes its
-    // time, and no share more once the answer has come.
-    void workRunsInSharesWhileTheAnswerIsAwaited_data()
-    {
-        QTest::addColumn<int>("answerAfterMs");
-        QTest::addColumn<int>("sharesOfWork");
-        QTest::addColumn<int>("fewestShares");
-        QTest::addColumn<int>("mostShares");
-        QTest::newRow("work done before the answer") << 300 << 3 << 3 << 3;
-        QTest::newRow("the answer ends the work") << 0 << 100000 << 1 << 1000;
-    }
-    void workRunsInSharesWhileTheAnswerIsAwaited()
-    {
-        QFETCH(int, answerAfterMs);
-        QFETCH(int, sharesOfWork);
-        QFETCH(int, fewestShares);
-        QFETCH(int, mostShares);
-        ThreadedServer server([&](QTcpSocket &socket) {
-            QThread::msleep(ulong(answerAfterMs));
-            socket.write(ScriptedHttpServer::reply(200, "done", "Connection: close\r\n"));
-            socket.waitForBytesWritten(5000);
-        });
-
-        int shares = 0;
-        const WhileAwaitingAnswers work([&] {
-            ++shares;
-            QThread::usleep(100);
-            return shares < sharesOfWork;
-        });
-        QCOMPARE(sendHttpRequest(post(server.url())).body, QByteArray("done"));
-        QVERIFY2(shares >= fewestShares && shares <= mostShares, QByteArray::number(shares).constData());
-    }
-
     void failures_data()
     {
         QTest::addColumn<QString>("failure");

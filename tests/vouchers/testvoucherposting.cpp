@@ -674,27 +674,27 @@ private slots:
         QCOMPARE(statusRows(m_window->workGrid()), QString());
     }
 
-    // The highest voucher id that cannot be read stops the run after the clean-up, before anything is staged:
-    // the error is reported once and nothing is posted or marked.
+    // A voucher counter that cannot be read as a number or advanced fails each voucher's id, reported under the
+    // id's location: the voucher is not sent and its last row says it could not be staged.
+    void highestVoucherIdThatCannotBeRead_data()
+    {
+        QTest::addColumn<QString>("counter");
+        QTest::newRow("no number") << u"x"_s;
+        QTest::newRow("at its end") << u"9223372036854775807"_s;
+    }
     void highestVoucherIdThatCannotBeRead()
     {
+        QFETCH(QString, counter);
         const QString p = u"Payment"_s;
         const QList<QStringList> rows{line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s)};
-        // "Voucher" becomes a view: the clean-up's delete puts a row into the table behind it, whose id overflows
-        // when the highest id is read. The index keeps the store from indexing the view.
-        postAgainAfterChangingTheStagingFile(
-            rows,
-            {u"ALTER TABLE Voucher RENAME TO VoucherKept"_s, u"CREATE INDEX Voucher_Key ON VoucherKept (VchID)"_s,
-             u"CREATE VIEW Voucher AS SELECT CompanyName, "
-             "CASE WHEN VchID = 'x' THEN abs(-9223372036854775807 - 1) ELSE VchID END AS VchID FROM VoucherKept"_s,
-             u"CREATE TRIGGER keep INSTEAD OF DELETE ON Voucher "
-             "BEGIN INSERT INTO VoucherKept (CompanyName, VchID) VALUES (OLD.CompanyName, 'x'); END"_s});
+        postAgainAfterChangingTheStagingFile(rows, {u"UPDATE VoucherCounter SET LastVchID = '"_s + counter + u"'"_s});
 
         QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList{u"C01--0022"_s});
+        QVERIFY(m_prompter->boxes().first().prompt.contains(u"cannot be advanced"_s));
         QCOMPARE(m_server->requests().size(), 0);
         QCOMPARE(stagedRows(u"LedgerEntry"_s), 0);
-        QCOMPARE(statTexts(*m_window), QStringList{u"Deleting Previous Data"_s});
-        QCOMPARE(statusRows(m_window->workGrid()), QString());
+        QVERIFY(m_window->workGrid().text(1, sources::ProcessStatusKey).contains(u"could not be staged"_s));
+        QCOMPARE(failedRows(m_window->workGrid()), u"1"_s);
     }
 
     // A server that cannot be reached: the voucher's last row says that no answer came and is marked rejected,
