@@ -1193,6 +1193,40 @@ private slots:
         QCOMPARE(QFileInfo(path(QStringLiteral("home/Pelko10Errors.txt"))).size(), 0);
     }
 
+    // The disk fills while vouchers are staged: every voucher after that fails to stage and is not sent, each
+    // failure is logged and marked on its row, and the box is shown once for the run.
+    void stagingOnAFullDisk()
+    {
+        restartServer({QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"));
+        QByteArray sheet = "VchType,VchDate,VchNo,SrNo,RefNo,Ledger,Debit,Credit,Narration\r\n";
+        const int vouchers = 60;
+        for (int number = 1; number <= vouchers; ++number) {
+            const QByteArray n = QByteArray::number(number);
+            sheet += "Payment," + QByteArray("20240401,") + n + ",1,,Travel," + n + ",," + QByteArray(200, 'x') +
+                     "\r\n,,,2,,Office Rent,," + n + ",\r\n";
+        }
+        const QString source = writeFile(QStringLiteral("Transactions.csv"), sheet);
+        const QString report = path(QStringLiteral("report.txt"));
+        // Room for the staging file's first vouchers, the log and the report, as a disk nearly full.
+        const QString nearlyFull = QStringLiteral("trap '' XFSZ; ulimit -f 300; exec \"$0\" \"$@\"");
+
+        const Run run = pelko({QStringLiteral("XLS"), source, QStringLiteral("TRANSACTIONS"), QString(), report,
+                               QStringLiteral("127.0.0.1"), m_server->port(), QStringLiteral("POSTSILENT")},
+                              Display::None, QStringLiteral("C.UTF-8"), nearlyFull);
+
+        QVERIFY(run.finished);
+        QVERIFY2(run.exitCode == 1, qPrintable(run.errors.left(3000)));
+        const QStringList lines = reportLines(readFile(report));
+        QCOMPARE(lines.size(), vouchers);
+        const int notStaged = int(lines.filter(QStringLiteral("could not be staged")).size());
+        QVERIFY2(notStaged > 0 && m_server->imports() > 0, qPrintable(lines.join(QLatin1Char('\n'))));
+        QCOMPARE(m_server->imports() + notStaged, vouchers);
+        QCOMPARE(run.errors.count(QStringLiteral("(answered OK)")), 1);
+        QVERIFY2(run.errors.contains(QStringLiteral("Pelko10.DAT")), qPrintable(run.errors));
+        const QByteArray errorLog = readFile(path(QStringLiteral("home/Pelko10Errors.txt")));
+        QCOMPARE(int(errorLog.count("LOCATION CODE")), notStaged);
+    }
+
     // A report path that names no regular file is refused and left as it is.
     void reportOnSomethingElseThanAFile_data()
     {
