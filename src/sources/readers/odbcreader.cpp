@@ -391,7 +391,7 @@ OdbcReader::OdbcReader(const QString &dataSourceName, const QString &user, const
         raiseSourceError(SourceErr::OpenFailed,
                          QStringLiteral("The data source '%1' did not answer the login within %2 seconds.")
                              .arg(dataSourceName)
-                             .arg(timeOuts.login.count()),
+                             .arg(std::chrono::ceil<std::chrono::seconds>(timeOuts.connectBound).count()),
                          readerName);
     }
     connector.join();

@@ -14,7 +14,7 @@ struct OdbcTimeOuts
     std::chrono::seconds login{15};
     // How long the connect is waited for at most, for drivers that do not keep to the login time-out: a
     // little longer than it, so that a driver that keeps to it gives its own message.
-    std::chrono::milliseconds connectBound{20'000};
+    std::chrono::milliseconds connectBound{17'000};
     // Told to the driver as the time-out of each statement and catalog call.
     std::chrono::seconds query{60};
 };
