@@ -105,8 +105,8 @@ StartupResult frmExcel::Form_Load(const CommandLine &commandLine)
                     sources::LoadODBCTables(*this, m_txtODBCPath->text(), m_txtODBCUser->text(), m_txtPass->text());
             }
             if (errors::errorInCount() > errorsBeforeListing)
-                listingProblem = QStringLiteral("the source could not be opened: ") +
-                                 errors::lastErrorDescription().simplified();
+                listingProblem =
+                    QStringLiteral("the source could not be opened: ") + errors::lastErrorDescription().simplified();
         });
         if (kind == QLatin1String("XLS") || kind == QLatin1String("MDB"))
             sourceProblem = sourceFileProblem(commandLine.sourcePath());

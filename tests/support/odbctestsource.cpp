@@ -217,9 +217,8 @@ QString PostgresCluster::run(const QString &program, const QStringList &argument
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setWorkingDirectory(m_dir.path());
     if (asServerUser && ::geteuid() == 0)
-        process.start(QStringLiteral("runuser"), QStringList{QStringLiteral("-u"), serverUser, QStringLiteral("--"),
-                                                             program} +
-                                                     arguments);
+        process.start(QStringLiteral("runuser"),
+                      QStringList{QStringLiteral("-u"), serverUser, QStringLiteral("--"), program} + arguments);
     else
         process.start(program, arguments);
     if (!process.waitForFinished(120'000)) {
@@ -235,10 +234,17 @@ QString PostgresCluster::run(const QString &program, const QStringList &argument
 
 QString PostgresCluster::execute(const QStringList &statements) const
 {
-    QStringList arguments{QStringLiteral("-h"),         m_dir.path(),       QStringLiteral("-p"),
-                          QString::number(m_port),      QStringLiteral("-U"), m_superuser,
-                          QStringLiteral("-d"),         QStringLiteral("postgres"), QStringLiteral("-X"),
-                          QStringLiteral("-v"),         QStringLiteral("ON_ERROR_STOP=1")};
+    QStringList arguments{QStringLiteral("-h"),
+                          m_dir.path(),
+                          QStringLiteral("-p"),
+                          QString::number(m_port),
+                          QStringLiteral("-U"),
+                          m_superuser,
+                          QStringLiteral("-d"),
+                          QStringLiteral("postgres"),
+                          QStringLiteral("-X"),
+                          QStringLiteral("-v"),
+                          QStringLiteral("ON_ERROR_STOP=1")};
     for (const QString &statement : statements)
         arguments << QStringLiteral("-c") << statement;
     return run(m_binaries + QStringLiteral("/psql"), arguments, true);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -144,8 +145,21 @@ Value integerValue(qint64 value)
     return Value::exactNumber(QString::number(value));
 }
 
+// A number in a driver's text with an exponent ("1.5e+06"): the double it reads as; nothing for a text that is
+// no finite number (NaN).
+std::optional<double> numberWithExponent(const QString &text)
+{
+    const QByteArray latin = text.trimmed().toLatin1();
+    double value = 0;
+    const char *end = latin.constData() + latin.size();
+    const auto result = std::from_chars(latin.constData(), end, value);
+    if (latin.isEmpty() || result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
 // A decimal as the driver writes it ("-0012.3400", ".5", "+7") in the plain digits a number shows ("-12.34",
-// "0.5", "7"). A text that is no plain decimal, such as NaN, stays text.
+// "0.5", "7"). A text with an exponent is a number by its double; any other text, such as NaN, stays text.
 Value decimalValue(const QString &text)
 {
     const QString trimmed = text.trimmed();
@@ -165,7 +179,8 @@ Value decimalValue(const QString &text)
             (point ? fraction : whole).append(c);
             digit = true;
         } else {
-            return Value::text(text);
+            const std::optional<double> value = numberWithExponent(text);
+            return value ? Value::number(*value) : Value::text(text);
         }
     }
     if (!digit)
@@ -258,7 +273,7 @@ Value columnValue(const Statement &statement, SQLUSMALLINT column, ColumnKind ki
         if (!fixedData(statement, column, SQL_C_UBIGINT, value))
             return Value();
         return value <= SQLUBIGINT(std::numeric_limits<qint64>::max()) ? integerValue(qint64(value))
-                                                                      : Value::exactNumber(QString::number(value));
+                                                                       : Value::exactNumber(QString::number(value));
     }
     case ColumnKind::Decimal: {
         const std::optional<QString> text = wideText(statement, column);
@@ -356,8 +371,8 @@ OdbcReader::OdbcReader(const QString &dataSourceName, const QString &user, const
         raiseSourceError(SourceErr::OpenFailed, QStringLiteral("The ODBC driver manager cannot be started."),
                          readerName);
     }
-    if (!succeeded(SQLSetEnvAttr(handles.environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
-                                 0)))
+    if (!succeeded(
+            SQLSetEnvAttr(handles.environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0)))
         raiseDiagnostics(SQL_HANDLE_ENV, handles.environment);
     if (!succeeded(SQLAllocHandle(SQL_HANDLE_DBC, handles.environment, &handles.connection)))
         raiseDiagnostics(SQL_HANDLE_ENV, handles.environment);
@@ -368,12 +383,10 @@ OdbcReader::OdbcReader(const QString &dataSourceName, const QString &user, const
     const auto attempt = std::make_shared<ConnectAttempt>();
     std::thread connector([handles = m_handles, attempt, dataSourceName, user, password] {
         // An empty user name or password is left to the data source's own settings.
-        const SQLRETURN result = SQLConnectW(handles->connection, const_cast<SQLWCHAR *>(wide(dataSourceName)),
-                                             SQLSMALLINT(dataSourceName.size()),
-                                             user.isEmpty() ? nullptr : const_cast<SQLWCHAR *>(wide(user)),
-                                             SQLSMALLINT(user.size()),
-                                             password.isEmpty() ? nullptr : const_cast<SQLWCHAR *>(wide(password)),
-                                             SQLSMALLINT(password.size()));
+        const SQLRETURN result = SQLConnectW(
+            handles->connection, const_cast<SQLWCHAR *>(wide(dataSourceName)), SQLSMALLINT(dataSourceName.size()),
+            user.isEmpty() ? nullptr : const_cast<SQLWCHAR *>(wide(user)), SQLSMALLINT(user.size()),
+            password.isEmpty() ? nullptr : const_cast<SQLWCHAR *>(wide(password)), SQLSMALLINT(password.size()));
         const std::lock_guard lock(attempt->mutex);
         handles->connected = succeeded(result);
         attempt->result = result;
@@ -439,8 +452,8 @@ QList<TableEntry> OdbcReader::tables()
         if (result == SQL_NO_DATA)
             break;
         statement.check(result);
-        const QString place = wideText(statement, 1).value_or(QString()) + QChar(0) +
-                              wideText(statement, 2).value_or(QString());
+        const QString place =
+            wideText(statement, 1).value_or(QString()) + QChar(0) + wideText(statement, 2).value_or(QString());
         const QString name = wideText(statement, 3).value_or(QString());
         const QString type = wideText(statement, 4).value_or(QString());
         places.insert(place);

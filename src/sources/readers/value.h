@@ -74,9 +74,9 @@ private:
     Storage m_value;
 };
 
-// The text a value shows in the grids: text as stored; an exact number its digits; other numbers in the shortest form that reads back to the same
-// number, with "." and neither grouping nor exponent (1500.5, 12, -0.25, 1e21 in full digits); dates as YYYYMMDD
-// whatever their time of day; Yes/No fields as "Yes"/"No"; null as "".
+// The text a value shows in the grids: text as stored; an exact number its digits; other numbers in the shortest form
+// that reads back to the same number, with "." and neither grouping nor exponent (1500.5, 12, -0.25, 1e21 in full
+// digits); dates as YYYYMMDD whatever their time of day; Yes/No fields as "Yes"/"No"; null as "".
 QString gridText(const Value &value);
 
 // The number text used by gridText.

@@ -209,8 +209,7 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::newRow("blanks and signs") << QStringLiteral("Admin User") << QStringLiteral("p=w@rd! ");
         // Nothing of a login is read as an attribute: the data source's own database opens, and no other.
-        QTest::newRow("user with attribute")
-            << QStringLiteral("sa;Database=/tmp/pelko-elsewhere.sqlite") << QString();
+        QTest::newRow("user with attribute") << QStringLiteral("sa;Database=/tmp/pelko-elsewhere.sqlite") << QString();
         QTest::newRow("password with braces")
             << QStringLiteral("sa") << QStringLiteral("x};Database=/tmp/pelko-elsewhere.sqlite;{");
     }
@@ -232,23 +231,33 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<Value::Type>("valueType");
 
-        QTest::newRow("real in millions") << "REAL" << "1500000" << "1500000" << Value::Type::Number;
-        QTest::newRow("real fraction") << "REAL" << "-1500.25" << "-1500.25" << Value::Type::Number;
-        QTest::newRow("double tenth") << "DOUBLE" << "0.1" << "0.1" << Value::Type::Number;
-        QTest::newRow("double without exponent")
-            << "DOUBLE" << "1e21" << "1000000000000000000000" << Value::Type::Number;
-        QTest::newRow("double small") << "DOUBLE" << "-2.5e-7" << "-0.00000025" << Value::Type::Number;
-        QTest::newRow("bigint largest")
-            << "BIGINT" << "9223372036854775807" << "9223372036854775807" << Value::Type::Number;
-        QTest::newRow("bigint smallest")
-            << "BIGINT" << "-9223372036854775808" << "-9223372036854775808" << Value::Type::Number;
-        QTest::newRow("bigint past 2^53") << "BIGINT" << "9007199254740993" << "9007199254740993"
-                                          << Value::Type::Number;
-        QTest::newRow("integer") << "INTEGER" << "-42" << "-42" << Value::Type::Number;
-        QTest::newRow("date") << "DATE" << "'1900-01-01'" << "19000101" << Value::Type::Date;
-        QTest::newRow("timestamp") << "TIMESTAMP" << "'2024-03-31 23:59:59'" << "20240331" << Value::Type::Date;
+        struct Case
+        {
+            const char *name;
+            const char *type;
+            const char *literal;
+            const char *shown;
+            Value::Type valueType;
+        };
+        const Case cases[] = {
+            {"real in millions", "REAL", "1500000", "1500000", Value::Type::Number},
+            {"real fraction", "REAL", "-1500.25", "-1500.25", Value::Type::Number},
+            {"double tenth", "DOUBLE", "0.1", "0.1", Value::Type::Number},
+            {"double without exponent", "DOUBLE", "1e21", "1000000000000000000000", Value::Type::Number},
+            {"double small", "DOUBLE", "-2.5e-7", "-0.00000025", Value::Type::Number},
+            {"bigint largest", "BIGINT", "9223372036854775807", "9223372036854775807", Value::Type::Number},
+            {"bigint smallest", "BIGINT", "-9223372036854775808", "-9223372036854775808", Value::Type::Number},
+            {"bigint past 2^53", "BIGINT", "9007199254740993", "9007199254740993", Value::Type::Number},
+            {"integer", "INTEGER", "-42", "-42", Value::Type::Number},
+            {"date", "DATE", "'1900-01-01'", "19000101", Value::Type::Date},
+            {"timestamp", "TIMESTAMP", "'2024-03-31 23:59:59'", "20240331", Value::Type::Date},
+        };
+        for (const Case &c : cases)
+            QTest::newRow(c.name) << QString::fromLatin1(c.type) << QString::fromLatin1(c.literal)
+                                  << QString::fromLatin1(c.shown) << c.valueType;
         for (const char *type : {"REAL", "DOUBLE", "BIGINT", "INTEGER", "DATE", "TIMESTAMP", "BIT", "TEXT"})
-            QTest::addRow("null %s", type) << type << "NULL" << "" << Value::Type::Null;
+            QTest::addRow("null %s", type)
+                << QString::fromLatin1(type) << QStringLiteral("NULL") << QString() << Value::Type::Null;
     }
     void columnTypes()
     {
@@ -271,16 +280,17 @@ private slots:
     {
         if (!m_postgresProblem.isEmpty())
             QSKIP(qPrintable(m_postgresProblem));
-        const auto reader = sources::openSource(
-            {sources::SourceKind::Odbc, postgresSource, postgresUser, postgresPassword});
+        const auto reader =
+            sources::openSource({sources::SourceKind::Odbc, postgresSource, postgresUser, postgresPassword});
         const Table table = reader->readTable(QStringLiteral("Ledgers"));
-        QCOMPARE(rows(table),
-                 QStringList({QStringLiteral("real in millions|1500000|1500000|0|1500000"),
-                              QStringLiteral("real with a fraction|123456.7|12345678901234.567|9223372036854775807|0.1"),
-                              QStringLiteral("largest decimal|-0.25|99999999999999.999|-9223372036854775808|"
-                                             "1000000000000000000000"),
-                              QStringLiteral("small decimal|1.1|-0.5|9007199254740993|-0.00000025"),
-                              QStringLiteral("nulls|~|~|~|~")}));
+        QCOMPARE(
+            rows(table),
+            QStringList({QStringLiteral("real in millions|1500000|1500000|0|1500000"),
+                         QStringLiteral("real with a fraction|123456.7|12345678901234.567|9223372036854775807|0.1"),
+                         QStringLiteral("largest decimal|-0.25|99999999999999.999|-9223372036854775808|"
+                                        "1000000000000000000000"),
+                         QStringLiteral("small decimal|1.1|-0.5|9007199254740993|-0.00000025"),
+                         QStringLiteral("nulls|~|~|~|~")}));
         // Each column holds numbers alone, the exact ones a double cannot hold among them, so it shows as one.
         for (qsizetype row = 0; row < 4; ++row) {
             for (qsizetype field = 1; field < table.fieldCount(); ++field)
@@ -296,14 +306,14 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("message");
         QTest::newRow("password with + and %") << postgresUser << postgresPassword << QString();
-        QTest::newRow("wrong password")
-            << postgresUser << QStringLiteral("a b%20c; {d} e%") << QStringLiteral("password authentication failed");
+        QTest::newRow("wrong password") << postgresUser << QStringLiteral("a b%20c; {d} e%")
+                                        << QStringLiteral("password authentication failed");
         QTest::newRow("password as a URL decodes")
             << postgresUser << QStringLiteral("a b c; {d} e%") << QStringLiteral("password authentication failed");
-        QTest::newRow("user with attribute") << postgresUser + QStringLiteral(";Database=template1")
-                                             << postgresPassword << QStringLiteral("password authentication failed");
-        QTest::newRow("password with braces")
-            << postgresUser << QStringLiteral("x};Database=template1;{") << QStringLiteral("password authentication failed");
+        QTest::newRow("user with attribute") << postgresUser + QStringLiteral(";Database=template1") << postgresPassword
+                                             << QStringLiteral("password authentication failed");
+        QTest::newRow("password with braces") << postgresUser << QStringLiteral("x};Database=template1;{")
+                                              << QStringLiteral("password authentication failed");
     }
     void postgresLogin()
     {
@@ -325,8 +335,8 @@ private slots:
             QSKIP(qPrintable(m_postgresProblem));
         // A table of another schema that the bare name cannot read is not offered, and a name that two schemas
         // hold is offered once.
-        const auto reader = sources::openSource(
-            {sources::SourceKind::Odbc, postgresSource, postgresUser, postgresPassword});
+        const auto reader =
+            sources::openSource({sources::SourceKind::Odbc, postgresSource, postgresUser, postgresPassword});
         QCOMPARE(reader->tables(), QList<TableEntry>({{QStringLiteral("Ledgers"), TableType::Table}}));
     }
 
@@ -338,8 +348,8 @@ private slots:
         // The PostgreSQL driver keeps to the login time-out and says so itself; a driver that did not would
         // be left behind at the bound.
         QTest::newRow("driver's own time-out") << 1 << 10'000 << QStringLiteral("timeout");
-        QTest::newRow("bound of the wait") << 30 << 2'000
-                                           << QStringLiteral("did not answer the login within 2 seconds");
+        QTest::newRow("bound of the wait")
+            << 30 << 2'000 << QStringLiteral("did not answer the login within 2 seconds");
     }
     void silentServerTimesOut()
     {

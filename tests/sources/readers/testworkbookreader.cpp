@@ -363,13 +363,14 @@ private slots:
             return book.file();
         };
         const QByteArray cell = biffwriter::Body().u16(1).u16(0).u16(15).u16(200).data();
-        QTest::newRow("one byte each") << withLabel(Version::Biff8, cell + biffwriter::Body().u8(0).bytes("Cash").data())
+        QTest::newRow("one byte each") << withLabel(Version::Biff8,
+                                                    cell + biffwriter::Body().u8(0).bytes("Cash").data())
                                        << QStringLiteral("Cash");
         const QString twoBytes = QStringLiteral("Касса");
         QTest::newRow("two bytes each, with formatting runs")
-            << withLabel(Version::Biff8, cell + biffwriter::Body().u8(0x09).u16(3).data() +
-                                             QByteArray(reinterpret_cast<const char *>(twoBytes.utf16()),
-                                                        twoBytes.size() * 2))
+            << withLabel(Version::Biff8,
+                         cell + biffwriter::Body().u8(0x09).u16(3).data() +
+                             QByteArray(reinterpret_cast<const char *>(twoBytes.utf16()), twoBytes.size() * 2))
             << twoBytes;
         QTest::newRow("BIFF5 bytes") << withLabel(Version::Biff5, cell + QByteArray("Cash")) << QStringLiteral("Cash");
     }
@@ -411,8 +412,7 @@ private slots:
         QTest::newRow("serial 60") << QStringLiteral("yyyy-mm-dd") << 0 << false << 60.0 << at(1900, 2, 28);
         QTest::newRow("1 March 1900") << QStringLiteral("yyyy-mm-dd") << 0 << false << 61.0 << at(1900, 3, 1);
         QTest::newRow("time alone") << QStringLiteral("hh:mm") << 0 << false << 0.5 << at(1899, 12, 30, 12);
-        QTest::newRow("1904 system, first days")
-            << QStringLiteral("yyyy-mm-dd") << 0 << true << 1.0 << at(1904, 1, 2);
+        QTest::newRow("1904 system, first days") << QStringLiteral("yyyy-mm-dd") << 0 << true << 1.0 << at(1904, 1, 2);
         QTest::newRow("1904 system") << QStringLiteral("yyyy-mm-dd") << 0 << true << 43921.5 << at(2024, 4, 1, 12);
         QTest::newRow("quoted days") << QStringLiteral("0 \"days\"") << 0 << false << 45383.0 << number;
         QTest::newRow("escaped d") << QStringLiteral("0\\d") << 0 << false << 45383.0 << number;
