@@ -106,6 +106,7 @@ private slots:
                            "('largest decimal', -0.25, 99999999999999.999, -9223372036854775808, 1e21), "
                            "('small decimal', 1.1, -0.500, 9007199254740993, -2.5e-7), "
                            "('nulls', NULL, NULL, NULL, NULL)"),
+            QStringLiteral("CREATE VIEW \"Slow\" AS SELECT 1 AS \"One\" FROM pg_sleep(30)"),
             QStringLiteral("CREATE SCHEMA elsewhere"),
             QStringLiteral("CREATE TABLE elsewhere.\"Godowns\" (\"Name\" TEXT)"),
             QStringLiteral("CREATE TABLE elsewhere.\"Ledgers\" (\"Name\" TEXT)"),
@@ -337,7 +338,27 @@ private slots:
         // hold is offered once.
         const auto reader =
             sources::openSource({sources::SourceKind::Odbc, postgresSource, postgresUser, postgresPassword});
-        QCOMPARE(reader->tables(), QList<TableEntry>({{QStringLiteral("Ledgers"), TableType::Table}}));
+        QCOMPARE(reader->tables(), QList<TableEntry>({{QStringLiteral("Ledgers"), TableType::Table},
+                                                      {QStringLiteral("Slow"), TableType::View}}));
+    }
+
+    void statementTimesOut()
+    {
+        if (!m_postgresProblem.isEmpty())
+            QSKIP(qPrintable(m_postgresProblem));
+        sources::OdbcTimeOuts timeOuts;
+        timeOuts.query = std::chrono::seconds(1);
+        sources::OdbcReader reader(postgresSource, postgresUser, postgresPassword, timeOuts);
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            reader.readTable(QStringLiteral("Slow"));
+            QFAIL("a statement ran past its time-out");
+        } catch (const errors::RuntimeError &error) {
+            QCOMPARE(error.number(), sources::SourceErr::OpenFailed);
+            QVERIFY2(error.description().contains(QStringLiteral("timeout")), qPrintable(error.description()));
+        }
+        QVERIFY2(timer.elapsed() < 10'000, qPrintable(QString::number(timer.elapsed())));
     }
 
     void silentServerTimesOut_data()
