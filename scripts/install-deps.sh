@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
-    libqt6sql6-sqlite libsqlite3-dev libqt6sql6-odbc unixodbc unixodbc-dev libsqliteodbc
+    libqt6sql6-sqlite libsqlite3-dev unixodbc unixodbc-dev libsqliteodbc
+    postgresql odbc-postgresql
     libpugixml-dev libgsf-1-dev mdbtools-dev
     python3 python3-xlwt python3-xlrd
     fonts-dejavu-core xvfb xauth locales

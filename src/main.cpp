@@ -16,6 +16,7 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    app::blankPasswordArgument(argc, argv);
 
     // Without a display an unattended run still works: the offscreen platform, and a prompter that writes the
     // boxes to standard error and answers them with their default buttons.

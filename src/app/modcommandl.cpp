@@ -1,5 +1,7 @@
 #include "app/modcommandl.h"
 
+#include <cstring>
+
 namespace app {
 
 namespace {
@@ -76,6 +78,13 @@ void setRawCommandLine(const QString &text)
 QString rawCommandLine()
 {
     return storedCommandLine();
+}
+
+void blankPasswordArgument(int argc, char *argv[])
+{
+    constexpr int passwordArgument = 10;
+    if (argc > passwordArgument && argv[passwordArgument])
+        std::memset(argv[passwordArgument], 0, std::strlen(argv[passwordArgument]));
 }
 
 QString rawArgumentText(const QStringList &arguments)

@@ -17,6 +17,10 @@ QString rawCommandLine();
 // cannot be told apart from the quoting and is left out; the parser never lets one through anyway.
 QString rawArgumentText(const QStringList &arguments);
 
+// Overwrites the ODBC password (argument 10) in the process's own argument vector, once the arguments are read,
+// so that the process list does not show it for the whole run.
+void blankPasswordArgument(int argc, char *argv[]);
+
 // The n-th argument (from 1) of the raw text; empty text when there are fewer than n arguments or n < 1.
 QString GetCommandArg(const QString &raw, qint16 n);
 QString GetCommandArg(qint16 n);

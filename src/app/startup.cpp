@@ -90,7 +90,10 @@ StartupResult frmExcel::Form_Load(const CommandLine &commandLine)
 
     errors::trap(QStringLiteral("F01-0029"), [&] {
         const QString kind = commandLine.SourceKind().toUpper();
+        // A source that cannot be opened leaves the list of import types empty; its own message is the reason.
+        QString listingProblem;
         prepareWindow(commandLine, [&] {
+            const qint64 errorsBeforeListing = errors::errorInCount();
             if (kind == QLatin1String("XLS")) {
                 if (!m_txtFilePath->text().trimmed().isEmpty())
                     sources::LoadExcelSheets(*this, m_txtFilePath->text());
@@ -101,9 +104,14 @@ StartupResult frmExcel::Form_Load(const CommandLine &commandLine)
                 if (!m_txtODBCPath->text().trimmed().isEmpty())
                     sources::LoadODBCTables(*this, m_txtODBCPath->text(), m_txtODBCUser->text(), m_txtPass->text());
             }
+            if (errors::errorInCount() > errorsBeforeListing)
+                listingProblem =
+                    QStringLiteral("the source could not be opened: ") + errors::lastErrorDescription().simplified();
         });
         if (kind == QLatin1String("XLS") || kind == QLatin1String("MDB"))
             sourceProblem = sourceFileProblem(commandLine.sourcePath());
+        if (sourceProblem.isEmpty())
+            sourceProblem = listingProblem;
 
         const QString importType = commandLine.importType();
         bool loadFailed = false;

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <vector>
+
 using namespace app;
 
 class TestModCommandL final : public QObject
@@ -78,6 +80,22 @@ private slots:
         QCOMPARE(GetCommandArgCount(raw), qint16(expected.size()));
         for (qsizetype i = 0; i < expected.size(); ++i)
             QCOMPARE(GetCommandArg(raw, qint16(i + 1)), expected.at(i));
+    }
+
+    void passwordArgumentBlanked()
+    {
+        QList<QByteArray> entries{"pelko", "ODBC", "Books", "LEDGERS", "", "", "", "", "POST", "clerk", "a+b% c"};
+        std::vector<char *> argv;
+        for (QByteArray &entry : entries)
+            argv.push_back(entry.data());
+
+        blankPasswordArgument(int(argv.size()) - 1, argv.data());
+        QCOMPARE(QByteArray(argv[10], 6), QByteArray("a+b% c"));
+
+        blankPasswordArgument(int(argv.size()), argv.data());
+        QCOMPARE(QByteArray(argv[10], 6), QByteArray(6, '\0'));
+        QCOMPARE(QByteArray(argv[9]), QByteArray("clerk"));
+        QCOMPARE(QByteArray(argv[2]), QByteArray("Books"));
     }
 
     void commandLineCleansArguments()

@@ -266,6 +266,15 @@ private slots:
             << QStringLiteral("the import type \"PAYROLL\" is not among the source's tables; it offers \"LEDGER "
                               "GROUPS\", \"LEDGERS\", \"UNITS\", \"GODOWNS\", \"STOCK GROUPS\", \"STOCK "
                               "CATEGORIES\", \"STOCK ITEMS\", \"COST CATEGORIES\", \"COST CENTRES\"");
+        // A source that cannot be opened is named with its reader's or driver's own message.
+        QTest::newRow("no Access database")
+            << QStringLiteral("MDB \"%1text/Units.csv\" LEDGERS").arg(data) << true
+            << QStringLiteral("the source could not be opened: Unrecognized database format '%1text/Units.csv'.")
+                   .arg(data);
+        QTest::newRow("unknown data source")
+            << QStringLiteral("ODBC \"Pelko No Such Source\" LEDGERS") << true
+            << QStringLiteral("the source could not be opened: [unixODBC][Driver Manager]Data source name not found "
+                              "and no default driver specified");
         QTest::newRow("an empty text file") << QStringLiteral("XLS \"@empty\" LEDGERS") << false
                                             << QStringLiteral("\"LEDGERS\" could not be loaded: 'Ledgers.csv' has no "
                                                               "header row: its first line is empty.");

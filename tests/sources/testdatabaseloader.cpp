@@ -51,6 +51,9 @@ private slots:
             QStringLiteral("INSERT INTO Ledgers VALUES (NULL, NULL, NULL)"),
             QStringLiteral("INSERT INTO Ledgers VALUES ('Rent', 'Indirect Expenses', 0)"),
             QStringLiteral("INSERT INTO Ledgers VALUES ('Sales', 'Sales Accounts', -12)"),
+            QStringLiteral("CREATE TABLE Godowns (Name TEXT, Capacity BIGINT)"),
+            QStringLiteral("INSERT INTO Godowns VALUES ('Main', 9223372036854775807)"),
+            QStringLiteral("INSERT INTO Godowns VALUES ('Annex', 12)"),
             QStringLiteral("CREATE TABLE Units (Name TEXT, DecimalPlaces INTEGER)"),
             QStringLiteral("CREATE TABLE \"Stock Items\" (Name TEXT, Parent TEXT)"),
             QStringLiteral("INSERT INTO \"Stock Items\" VALUES ('A4 Paper', 'Paper')"),
@@ -261,6 +264,11 @@ private slots:
 
         load(OdbcSourceKey, QStringLiteral("STOCK ITEMS"));
         QCOMPARE(rowText(m_window->workGrid(), 1), QStringLiteral("A4 Paper|Paper|"));
+
+        // A number a double cannot hold keeps its digits and its column stays one of numbers.
+        load(OdbcSourceKey, QStringLiteral("GODOWNS"));
+        QCOMPARE(column(grid, QStringLiteral("CAPACITY")), strings({"9223372036854775807", "12", ""}));
+        QCOMPARE(grid.alignment(1, 2), int(CellAlign::Right));
 
         load(OdbcSourceKey, QStringLiteral("UNITS"));
         QCOMPARE(keys(grid), strings({"NAME", "DECIMALPLACES", "PROCESSSTATUS"}));

@@ -122,10 +122,15 @@ QString BiffRecordReader::characters(quint32 count, bool twoBytes, TextPool *poo
         out = reinterpret_cast<char16_t *>(result.data());
     }
     quint32 done = 0;
+    m_textCut = false;
     while (done < count) {
         if (available() == 0) {
-            if (!nextSegment())
-                raiseDamaged("a text runs past the end of its record");
+            // A text said to be longer than its record holds is read as far as the record goes, as Excel
+            // itself reads such files.
+            if (!nextSegment()) {
+                m_textCut = true;
+                break;
+            }
             // The characters go on in the next record, which says again how wide they are.
             twoBytes = (u8() & 0x01) != 0;
         }
@@ -141,16 +146,21 @@ QString BiffRecordReader::characters(quint32 count, bool twoBytes, TextPool *poo
         m_position += step * width;
         done += step;
     }
-    return pool ? pool->copy(QStringView(out, qsizetype(count))) : result;
+    if (!pool)
+        result.truncate(qsizetype(done));
+    return pool ? pool->copy(QStringView(out, qsizetype(done))) : result;
 }
 
 QString BiffRecordReader::bytes(quint32 count, QStringDecoder &decoder)
 {
     QByteArray raw;
     raw.reserve(qsizetype(std::min<size_t>(count, available())));
+    m_textCut = false;
     while (quint32(raw.size()) < count) {
-        if (available() == 0 && !nextSegment())
-            raiseDamaged("a text runs past the end of its record");
+        if (available() == 0 && !nextSegment()) {
+            m_textCut = true;
+            break;
+        }
         const size_t step = std::min<size_t>(count - quint32(raw.size()), available());
         raw.append(reinterpret_cast<const char *>(m_segment.data() + m_position), qsizetype(step));
         m_position += step;
@@ -165,7 +175,9 @@ QString BiffRecordReader::richText(quint32 count, quint8 flags, TextPool *pool)
     const quint16 runs = (flags & 0x08) != 0 ? u16() : 0;
     const quint32 phonetic = (flags & 0x04) != 0 ? u32() : 0;
     QString result = characters(count, (flags & 0x01) != 0, pool);
-    skip(quint64(runs) * 4 + phonetic);
+    // A text cut short by its record's end leaves nothing of its formatting to skip.
+    if (!m_textCut)
+        skip(quint64(runs) * 4 + phonetic);
     return result;
 }
 

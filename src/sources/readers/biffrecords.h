@@ -138,8 +138,8 @@ public:
     quint32 u32();
     void skip(quint64 count);
 
-    // A BIFF8 text of a known number of characters, or a BIFF5 text of a number of bytes in the code page. A
-    // text made in a pool shares one of its blocks.
+    // A BIFF8 text of a known number of characters, or a BIFF5 text of a number of bytes in the code page, or
+    // as much of it as the record holds. A text made in a pool shares one of its blocks.
     QString characters(quint32 count, bool twoBytes, TextPool *pool = nullptr);
     QString bytes(quint32 count, QStringDecoder &decoder);
     // A text as cells, formats and formula results store it: a 16-bit length (BIFF8: and its flags, formatting
@@ -154,6 +154,8 @@ private:
 
     std::span<const uchar> m_segment;
     size_t m_position = 0;
+    // Whether the last text ran past the end of its record and was cut there.
+    bool m_textCut = false;
     // The characters of a text made in a pool, before they are copied there.
     std::vector<char16_t> m_characters;
     BiffCursor &m_cursor;

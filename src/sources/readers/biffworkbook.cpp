@@ -268,7 +268,11 @@ Value BiffWorkbook::numberValue(double number, quint16 style) const
     if (!std::isfinite(number))
         return Value();
     if (style < m_dateStyles.size() && m_dateStyles[style] && number >= 0 && number < endOfDates) {
-        const double days = number - (m_dates1904 ? unixEpoch1904 : unixEpoch1900);
+        double days = number - (m_dates1904 ? unixEpoch1904 : unixEpoch1900);
+        // The 1900 date system counts 29 February 1900, a day that never was: the serials before it, 1 for
+        // 1 January 1900 to 59 for 28 February, are a day later than a count from 30 December 1899 gives.
+        if (!m_dates1904 && number >= 1 && number < 60)
+            days += 1;
         return Value::dateFromMSecs(std::llround(days * msecsPerDay));
     }
     return Value::number(number);

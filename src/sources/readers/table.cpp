@@ -353,7 +353,8 @@ Table::ValueId Table::intern(const Value &value)
     const ValueId found = find(hash, [&](const Value &held) {
         if (held.type() != value.type())
             return false;
-        return text ? held.toText() == value.toText() : payload(held) == payload(value);
+        return text ? held.toText() == value.toText()
+                    : payload(held) == payload(value) && held.exactDigits() == value.exactDigits();
     });
     return found != NullId ? found : add(value, hash);
 }

@@ -32,6 +32,19 @@ Value Value::date(const QDate &date, const QTime &time)
     return dateFromMSecs(day * msecsPerDay + msecs);
 }
 
+QString Value::exactDigits() const
+{
+    return m_value.index() == exactIndex ? std::get<exactIndex>(m_value).digits : QString();
+}
+
+double Value::exactToDouble() const
+{
+    const QByteArray digits = std::get<exactIndex>(m_value).digits.toLatin1();
+    double result = 0;
+    std::from_chars(digits.constData(), digits.constData() + digits.size(), result);
+    return result;
+}
+
 QDate Value::toDate() const
 {
     return QDate::fromJulianDay(floorDiv(dateMSecs(), msecsPerDay) + julianDayOfEpoch);
@@ -59,8 +72,10 @@ QString gridText(const Value &value)
     switch (value.type()) {
     case Value::Type::Null:
         return QString();
-    case Value::Type::Number:
-        return numberText(value.toNumber());
+    case Value::Type::Number: {
+        const QString digits = value.exactDigits();
+        return digits.isEmpty() ? numberText(value.toNumber()) : digits;
+    }
     case Value::Type::Date: {
         const QDate date = value.toDate();
         // Formatted by hand: QDate::toString parses its format on every call, and a sheet holds many dates.

@@ -63,6 +63,8 @@ private slots:
         QTest::newRow("large, full digits") << Value::number(1e21) << QStringLiteral("1000000000000000000000");
         QTest::newRow("small, no exponent") << Value::number(1.5e-7) << QStringLiteral("0.00000015");
         QTest::newRow("currency") << Value::number(1995.5) << QStringLiteral("1995.5");
+        QTest::newRow("exact digits") << Value::exactNumber(QStringLiteral("12345678901234.567"))
+                                      << QStringLiteral("12345678901234.567");
         QTest::newRow("date") << date(2024, 4, 1) << QStringLiteral("20240401");
         QTest::newRow("date with time") << date(2024, 4, 1, 23, 59) << QStringLiteral("20240401");
         QTest::newRow("before 1900") << date(1899, 12, 30, 6, 0) << QStringLiteral("18991230");
@@ -252,6 +254,24 @@ private slots:
         QCOMPARE(table.id(3, 0), Table::NullId);
         // null, Cash, 0, -0, "0", the date
         QCOMPARE(table.valueCount(), 6U);
+    }
+
+    // Numbers whose digits a double cannot hold stay apart from each other and from their nearest double,
+    // and still sort and count as numbers.
+    void exactNumbersAreHeldApart()
+    {
+        const Value largest = Value::exactNumber(QStringLiteral("9223372036854775807"));
+        const Value belowIt = Value::exactNumber(QStringLiteral("9223372036854775806"));
+        const Value nearest = Value::number(9223372036854775807.0);
+        Table table = makeTable({QStringLiteral("A")}, {{largest}, {belowIt}, {nearest}, {largest}});
+        QCOMPARE(table.id(0, 0), table.id(3, 0));
+        QVERIFY(table.id(0, 0) != table.id(1, 0));
+        QVERIFY(table.id(0, 0) != table.id(2, 0));
+        QCOMPARE(sources::gridText(table.at(1, 0)), QStringLiteral("9223372036854775806"));
+        QCOMPARE(sources::gridText(table.at(2, 0)), QStringLiteral("9223372036854775808"));
+        QCOMPARE(table.at(1, 0).type(), Value::Type::Number);
+        QCOMPARE(table.at(1, 0).toNumber(), 9223372036854775807.0);
+        QVERIFY(sources::compareForOrder(Value::exactNumber(QStringLiteral("-0.5")), Value::number(-1)) > 0);
     }
 
     // A text with no characters may have no buffer at all: it is held like any other.

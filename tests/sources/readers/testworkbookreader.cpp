@@ -343,9 +343,44 @@ private slots:
         QCOMPARE(column(table, QStringLiteral("Value")),
                  QStringList({QStringLiteral("12"), QStringLiteral("-5"), QStringLiteral("12.34"),
                               QStringLiteral("1.5"), QStringLiteral("0.015"), QStringLiteral("-0.1"),
-                              QStringLiteral("18991231"), QStringLiteral("~")}));
+                              QStringLiteral("19000101"), QStringLiteral("~")}));
         QCOMPARE(dateTime(table.at(6, 1)), at(2024, 4, 1));
-        QCOMPARE(dateTime(table.at(6, 2)), at(1900, 1, 1, 12));
+        QCOMPARE(dateTime(table.at(6, 2)), at(1900, 1, 2, 12));
+    }
+
+    // A text whose length says more than its record holds is read as far as the record goes.
+    void readsTextsCutByTheirRecord_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("text");
+
+        const auto withLabel = [](Version version, const QByteArray &body) {
+            biffwriter::Workbook book(version);
+            book.addSheet(QStringLiteral("Ledgers"))
+                .label(0, 0, QStringLiteral("Name"))
+                .raw(0x0204, body)
+                .label(2, 0, QStringLiteral("Bank"));
+            return book.file();
+        };
+        const QByteArray cell = biffwriter::Body().u16(1).u16(0).u16(15).u16(200).data();
+        QTest::newRow("one byte each") << withLabel(Version::Biff8,
+                                                    cell + biffwriter::Body().u8(0).bytes("Cash").data())
+                                       << QStringLiteral("Cash");
+        const QString twoBytes = QStringLiteral("Касса");
+        QTest::newRow("two bytes each, with formatting runs")
+            << withLabel(Version::Biff8,
+                         cell + biffwriter::Body().u8(0x09).u16(3).data() +
+                             QByteArray(reinterpret_cast<const char *>(twoBytes.utf16()), twoBytes.size() * 2))
+            << twoBytes;
+        QTest::newRow("BIFF5 bytes") << withLabel(Version::Biff5, cell + QByteArray("Cash")) << QStringLiteral("Cash");
+    }
+    void readsTextsCutByTheirRecord()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, text);
+        const QString path = saveBytes(file, QStringLiteral("cut.xls"));
+        const Table table = openWorkbook(path)->readTable(QStringLiteral("Ledgers$"));
+        QCOMPARE(column(table, QStringLiteral("Name")), QStringList({text, QStringLiteral("Bank")}));
     }
 
     void readsDatesByFormat_data()
@@ -368,7 +403,16 @@ private slots:
             << QStringLiteral("[$-409]d mmmm yyyy;@") << 0 << false << 45383.0 << at(2024, 4, 1);
         QTest::newRow("seconds") << QStringLiteral("hh:mm:ss") << 0 << false << 45383.000011574
                                  << at(2024, 4, 1, 0, 0, 1);
-        QTest::newRow("elapsed hours") << QStringLiteral("[h]") << 0 << false << 1.5 << at(1899, 12, 31, 12);
+        QTest::newRow("elapsed hours") << QStringLiteral("[h]") << 0 << false << 1.5 << at(1900, 1, 1, 12);
+        // Serials 1 to 59 count from 31 December 1899, as Excel shows them; from 60 on they count from 30
+        // December, past the 29 February 1900 that Excel counts and that never was.
+        QTest::newRow("first day of 1900") << QStringLiteral("yyyy-mm-dd") << 0 << false << 1.0 << at(1900, 1, 1);
+        QTest::newRow("28 February 1900")
+            << QStringLiteral("yyyy-mm-dd hh:mm") << 0 << false << 59.75 << at(1900, 2, 28, 18);
+        QTest::newRow("serial 60") << QStringLiteral("yyyy-mm-dd") << 0 << false << 60.0 << at(1900, 2, 28);
+        QTest::newRow("1 March 1900") << QStringLiteral("yyyy-mm-dd") << 0 << false << 61.0 << at(1900, 3, 1);
+        QTest::newRow("time alone") << QStringLiteral("hh:mm") << 0 << false << 0.5 << at(1899, 12, 30, 12);
+        QTest::newRow("1904 system, first days") << QStringLiteral("yyyy-mm-dd") << 0 << true << 1.0 << at(1904, 1, 2);
         QTest::newRow("1904 system") << QStringLiteral("yyyy-mm-dd") << 0 << true << 43921.5 << at(2024, 4, 1, 12);
         QTest::newRow("quoted days") << QStringLiteral("0 \"days\"") << 0 << false << 45383.0 << number;
         QTest::newRow("escaped d") << QStringLiteral("0\\d") << 0 << false << 45383.0 << number;
@@ -552,12 +596,6 @@ private slots:
         wide.addSheet(QStringLiteral("Ledgers")).label(0, 0, QStringLiteral("Name")).number(1, 256, 1);
         QTest::newRow("cell beyond column IV")
             << wide.file() << QStringLiteral("is damaged: a cell lies beyond the last column of its sheet.");
-
-        biffwriter::Workbook label;
-        label.addSheet(QStringLiteral("Ledgers"))
-            .raw(0x0204, biffwriter::Body().u16(0).u16(0).u16(15).u16(200).u8(0).bytes("Cash").data());
-        QTest::newRow("text longer than its record")
-            << label.file() << QStringLiteral("is damaged: a text runs past the end of its record.");
 
         QByteArray farSheet = stream;
         const qsizetype boundSheet = farSheet.indexOf(QByteArray::fromHex("8500"));
