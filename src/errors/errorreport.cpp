@@ -7,12 +7,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QUuid>
 
 #include <cerrno>
 #include <cstdio>
+
+#include <sqlite3.h>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -58,20 +57,7 @@ void writeToStandardError(const QByteArray &bytes)
 
 QString sqliteVersion()
 {
-    const QString connection = QStringLiteral("pelko-version-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    QString version;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(QStringLiteral(":memory:"));
-        if (db.open()) {
-            QSqlQuery query(db);
-            if (query.exec(QStringLiteral("select sqlite_version()")) && query.next())
-                version = query.value(0).toString();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return version;
+    return QString::fromLatin1(sqlite3_libversion());
 }
 
 } // namespace
