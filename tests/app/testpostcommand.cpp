@@ -7,6 +7,7 @@
 #include "sources/workgrid.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 #include "vouchers/voucherposting.h"
 
@@ -68,15 +69,14 @@ using Boxes = QList<ExpectedBox>;
 
 Q_DECLARE_METATYPE(Boxes)
 
-class TestPostCommand final : public QObject
+class TestPostCommand final : public testsupport::TestBed<frmExcel>
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
+        startBed();
         m_window = std::make_unique<frmExcel>();
         m_companies = m_window->findChild<QComboBox *>(QStringLiteral("cmbCurrentCompanyList"));
         m_importTypes = m_window->findChild<QComboBox *>(QStringLiteral("cmbTableName"));
@@ -91,12 +91,7 @@ private slots:
         grid.setText(grid.appendRow(), 1, QStringLiteral("Sundry Debtors - North"));
         grid.appendRow();
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     void boxes_data()
     {
@@ -429,9 +424,6 @@ private:
         QCOMPARE(m_window->importTypeText(), importType);
     }
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<frmExcel> m_window;
     QComboBox *m_companies = nullptr;
     QComboBox *m_importTypes = nullptr;
     QAction *m_saveReport = nullptr;
