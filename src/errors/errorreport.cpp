@@ -4,7 +4,6 @@
 #include "platform/system.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
 
@@ -189,13 +188,12 @@ bool WriteErrorLog(const QString &fileName)
 
 bool OpenLogWithRetry(const QString &path, int &fileHandle)
 {
-    QElapsedTimer elapsed;
-    elapsed.start();
+    const qint64 started = platform::system().elapsedMs();
     for (;;) {
         if (TryOpenForAppend(path, fileHandle))
             return true;
         platform::system().sleepMs(logRetryIntervalMs);
-        if (elapsed.elapsed() > logRetryLimitMs)
+        if (platform::system().elapsedMs() - started > logRetryLimitMs)
             return false;
     }
 }

@@ -1,6 +1,7 @@
 #include "platform/system.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QThread>
@@ -47,6 +48,11 @@ QString SystemServices::systemErrorText(int code) const
 void SystemServices::sleepMs(int milliseconds) const
 {
     QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
+qint64 SystemServices::elapsedMs() const
+{
+    return QDeadlineTimer::current().deadline();
 }
 
 QString SystemServices::programFolder() const

@@ -6,7 +6,8 @@
 namespace platform {
 
 // The operating-system services the program asks for by name: the computer name, the clock, the text of
-// a system error number, a pause and the program folder. Tests install their own to fix what they return.
+// a system error number, a pause, the clock waits are measured on and the program folder. Tests install their
+// own to fix what they return.
 class SystemServices
 {
 public:
@@ -16,6 +17,9 @@ public:
     virtual QDateTime now() const;
     virtual QString systemErrorText(int code) const;
     virtual void sleepMs(int milliseconds) const;
+    // Milliseconds on a clock that only goes forward, from a start of its own: the difference of two readings is
+    // how long a wait took.
+    virtual qint64 elapsedMs() const;
     // The folder of the executable, or the one PELKO_HOME names.
     virtual QString programFolder() const;
 };

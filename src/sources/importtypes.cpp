@@ -11,45 +11,42 @@ constexpr Reading Filled = Reading::FilledVoucherOrder;
 constexpr LoadRoute General = LoadRoute::General;
 
 // The spaced and the unspaced form of a keyword name the same sheet; only the entry the list shows, and the
-// dispatch, go by the spaced one. The second keywords of the plain, itemized and cost transactions are older
+// dispatch, go by the spaced one. The masters' and the vouchers' tables of posting procedures name each type
+// that loads by its first keyword. The second keywords of the plain, itemized and cost transactions are older
 // sheet names: they are sorted (but for C_TRANSACTIONS) and never filled down.
 constexpr ImportType ImportTypeTable[] = {
-    {{{{L("LEDGERS")}}}, General, false, L("PostLedgers")},
-    {{{{L("TRANSACTIONS"), Filled}, {L("H_TRANSACTIONS"), Ordered}}}, General, false, L("PostTransaction")},
-    {{{{L("QUICKTRANSACTIONS"), Filled}}}, General, false, L("PostQuickTransaction")},
-    {{{{L("TDSTRANSACTIONS"), Filled}}}, General, false, L("PostTDSTransaction")},
-    {{{{L("STTDSTRANSACTIONS"), Filled}}}, General, false, L("PostSTTDSTransaction")},
-    {{{{L("VATTRANSACTIONS"), Filled}}}, General, false, L("PostVATTransaction")},
-    {{{{L("VATTRANSACTIONSMC"), Filled}}}, General, false, L("PostVATTransactionMC")},
-    {{{{L("ORDERS"), Filled}}}, General, false, L("PostOrders")},
-    {{{{L("NOTES"), Filled}}}, General, false, L("PostNotes")},
-    {{{{L("PHYSICALSTOCK"), Filled}}}, General, false, L("PostPhysicalStock")},
-    {{{{L("STOCKJV"), Filled}}}, General, false, L("PostStockJV")},
-    {{{{L("CRDRNOTES"), Filled}}}, General, false, L("PostCrDrNotes")},
-    {{{{L("SERVICETAXTRANSACTIONS"), Filled}}}, General, false, L("PostServTaxTransaction")},
-    {{{{L("ITEM TRANSACTIONS"), Filled}, {L("I_TRANSACTIONS"), Ordered}}},
-     General,
-     false,
-     L("PostItemizedTransaction")},
-    {{{{L("COST TRANSACTIONS"), Filled}, {L("C_TRANSACTIONS"), Stored}}}, General, false, L("PostCostTransaction")},
-    {{{{L("LEDGER GROUPS")}}}, General, false, L("PostLedgerGroups")},
-    {{{{L("UNITS")}}}, General, false, L("PostUnits")},
-    {{{{L("GODOWNS")}}}, General, false, L("PostGodowns")},
-    {{{{L("STOCK GROUPS")}}}, General, false, L("PostStockGroups")},
-    {{{{L("STOCK CATEGORIES")}}}, General, false, L("PostStockCategories")},
-    {{{{L("STOCK ITEMS")}}}, General, false, L("PostStockItems")},
-    {{{{L("COST CATEGORIES")}}}, General, false, L("PostCostCategories")},
-    {{{{L("COST CENTRES")}}}, General, false, L("PostCostCentres")},
+    {{{{L("LEDGERS")}}}, General, false},
+    {{{{L("TRANSACTIONS"), Filled}, {L("H_TRANSACTIONS"), Ordered}}}, General, false},
+    {{{{L("QUICKTRANSACTIONS"), Filled}}}, General, false},
+    {{{{L("TDSTRANSACTIONS"), Filled}}}, General, false},
+    {{{{L("STTDSTRANSACTIONS"), Filled}}}, General, false},
+    {{{{L("VATTRANSACTIONS"), Filled}}}, General, false},
+    {{{{L("VATTRANSACTIONSMC"), Filled}}}, General, false},
+    {{{{L("ORDERS"), Filled}}}, General, false},
+    {{{{L("NOTES"), Filled}}}, General, false},
+    {{{{L("PHYSICALSTOCK"), Filled}}}, General, false},
+    {{{{L("STOCKJV"), Filled}}}, General, false},
+    {{{{L("CRDRNOTES"), Filled}}}, General, false},
+    {{{{L("SERVICETAXTRANSACTIONS"), Filled}}}, General, false},
+    {{{{L("ITEM TRANSACTIONS"), Filled}, {L("I_TRANSACTIONS"), Ordered}}}, General, false},
+    {{{{L("COST TRANSACTIONS"), Filled}, {L("C_TRANSACTIONS"), Stored}}}, General, false},
+    {{{{L("LEDGER GROUPS")}}}, General, false},
+    {{{{L("UNITS")}}}, General, false},
+    {{{{L("GODOWNS")}}}, General, false},
+    {{{{L("STOCK GROUPS")}}}, General, false},
+    {{{{L("STOCK CATEGORIES")}}}, General, false},
+    {{{{L("STOCK ITEMS")}}}, General, false},
+    {{{{L("COST CATEGORIES")}}}, General, false},
+    {{{{L("COST CENTRES")}}}, General, false},
     {{{{L("SALE REGISTER")},
        {L("SALEREGISTER")},
        {L("V_TRANSACTIONS")},
        {L("VOUCHERREGISTER")},
        {L("VOUCHER REGISTER")}}},
      LoadRoute::Register,
-     true,
-     L("PostVoucherRegister")},
-    // Listed, but neither loaded nor posted.
-    {{{{L("PURCHASE REGISTER")}, {L("PURCHASEREGISTER")}}}, LoadRoute::Unknown, true, L()},
+     true},
+    // Listed, but neither loaded nor posted: no procedure posts the purchase registers.
+    {{{{L("PURCHASE REGISTER")}, {L("PURCHASEREGISTER")}}}, LoadRoute::Unknown, true},
 };
 
 // The keyword that equals the text exactly, with the row it belongs to.

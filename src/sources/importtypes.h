@@ -9,6 +9,8 @@
 
 namespace sources {
 
+class ImportWindow;
+
 // The import-type list's first entry, which chooses nothing.
 inline constexpr QLatin1String SelectImportTypeText{">>Select Import Type<<"};
 
@@ -42,8 +44,9 @@ struct ImportKeyword
     Reading reading = Reading::AsStored;
 };
 
-// Everything the program knows of one import type: the keywords the list, the loaders and the Post dispatch
-// know it by, how its sheet or table is loaded, and the posting procedure that posts it ("" for none).
+// What the list and the loaders know of one import type: the keywords the list, the loaders and the Post dispatch
+// know it by and how its sheet or table is loaded. The procedure that posts it is in the masters' or the vouchers'
+// table of posting procedures, under the type's first keyword.
 struct ImportType
 {
     // The list's entry for the type comes first; a slot with an empty text is unused.
@@ -52,7 +55,19 @@ struct ImportType
     // A sheet or table found under one of the keywords adds that keyword itself to the list rather than the
     // first one, so that a register keeps the form under which it was found.
     bool listedUnderOwnName = false;
-    QLatin1String postingProcedure;
+};
+
+// A posting procedure: it reads the company list and the work grid of the window it is given, posts, writes each
+// result into the grid and traps its own errors.
+using PostingProcedure = void (*)(ImportWindow &window);
+
+// A row of the masters' or the vouchers' table of posting procedures: the procedure that posts the import type
+// whose first keyword (the list's entry) is the keyword. Every type that loads has one row in one of them; a type
+// that does not load, as the purchase registers the listing offers, has none and posts nothing.
+struct PostingHandler
+{
+    QLatin1String keyword;
+    PostingProcedure post = nullptr;
 };
 
 // ImportTypeTable: one row per import type, in the order the Post dispatch tests them.

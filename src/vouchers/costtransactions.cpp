@@ -71,6 +71,8 @@ void stageCostTransaction(CS &state, VoucherRun &run)
     stageNamedCostRow(run, state, state.ldEId, signedAmount(state.signPrefix, state.COSTAMOUNT));
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostCostTransaction[] = "F01-0025";
 constexpr TypeTable<CS> costType{
     locationPostCostTransaction, all(costColumns),     all(costHeader), all(cashFlowHeader),
     all(costCounters),           stageCostTransaction, costInvoiceFlag};

@@ -37,6 +37,8 @@ void stageCrDrNote(CS &state, VoucherRun &run)
     state.ldEId = NextCounter(state.ldEId);
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostCrDrNotes[] = "F01-0050";
 constexpr TypeTable<CS> crDrNoteType{locationPostCrDrNotes, all(crDrNoteColumns),  all(crDrNoteHeader),
                                      all(cashFlowHeader),   all(crDrNoteCounters), stageCrDrNote};
 

@@ -72,6 +72,8 @@ void stageItemizedTransaction(IS &state, VoucherRun &run)
         stageLedgerLine(state, run);
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostItemizedTransaction[] = "F01-0024";
 constexpr TypeTable<IS> itemizedType{
     locationPostItemizedTransaction, all(itemizedColumns),    all(itemizedParty), all(itemizedHeader),
     all(itemizedCounters),           stageItemizedTransaction};

@@ -143,6 +143,8 @@ void stageOrderRow(OS &state, VoucherRun &run)
         stageOrderLedgerRow(state, run);
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostOrders[] = "F01-0047";
 constexpr TypeTable<OS> ordersType{locationPostOrders,  all(ordersColumns), all(ordersHeader), all(orderFixedHeader),
                                    all(ordersCounters), stageOrderRow,      ordersParties};
 
@@ -177,6 +179,8 @@ void stageNoteRow(OS &state, VoucherRun &run)
         stageOrderLedgerRow(state, run);
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostNotes[] = "F01-0048";
 constexpr TypeTable<OS> notesType{locationPostNotes,     all(notesColumns),  all(notesHeader),
                                   all(orderFixedHeader), all(notesCounters), stageNoteRow};
 

@@ -48,6 +48,8 @@ void stagePhysicalStock(PS &state, VoucherRun &run)
     stageStockBatch(run, state, noItemYet);
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostPhysicalStock[] = "F01-0051";
 constexpr TypeTable<PS> physicalStockType{
     locationPostPhysicalStock, {}, {}, all(physicalStockHeader), all(physicalStockCounters), stagePhysicalStock};
 

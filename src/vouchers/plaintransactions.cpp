@@ -69,6 +69,8 @@ void stageTransaction(TS &state, VoucherRun &run)
     }
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostTransaction[] = "F01-0023";
 constexpr TypeTable<TS> transactionType{locationPostTransaction, all(transactionColumns),  all(transactionHeader),
                                         all(cashFlowHeader),     all(transactionCounters), stageTransaction,
                                         transactionEffectiveDate};

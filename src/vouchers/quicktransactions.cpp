@@ -67,6 +67,8 @@ void stageQuickTransaction(QS &state, VoucherRun &run)
     stageQuickLine(state, run, creditId, state.CRLEDGER, QString());
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostQuickTransaction[] = "F01-0023C";
 constexpr TypeTable<QS> quickType{locationPostQuickTransaction, all(quickColumns),  all(quickHeader),
                                   all(cashFlowHeader),          all(quickCounters), stageQuickTransaction};
 

@@ -62,6 +62,8 @@ void stageServiceTaxTransaction(SS &state, VoucherRun &run)
     state.ldEId = NextCounter(state.ldEId);
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostServTaxTransaction[] = "F01-0023B";
 constexpr TypeTable<SS> serviceTaxType{locationPostServTaxTransaction, all(serviceTaxColumns),
                                        all(serviceTaxHeader),          all(cashFlowHeader),
                                        all(serviceTaxCounters),        stageServiceTaxTransaction};

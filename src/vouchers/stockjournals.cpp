@@ -103,6 +103,8 @@ void stageStockJournal(SJ &state, VoucherRun &run)
     stageStockBatch(run, state, noItemYet);
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostStockJV[] = "F01-0049";
 constexpr TypeTable<SJ> stockJournalType{locationPostStockJV,     all(stockJournalColumns),  {},
                                          all(stockJournalHeader), all(stockJournalCounters), stageStockJournal,
                                          stockJournalReference};

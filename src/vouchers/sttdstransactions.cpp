@@ -125,6 +125,8 @@ void stageServiceTaxTdsTransaction(TT &state, VoucherRun &run)
     stageCostRow(run, state, state.ldEId, signedAmount(state.signPrefix, state.COSTAMOUNT));
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostSTTDSTransaction[] = "F01-0025A";
 constexpr TypeTable<TT> serviceTaxTdsType{locationPostSTTDSTransaction, all(serviceTaxTdsColumns),
                                           all(serviceTaxTdsHeader),     all(cashFlowHeader),
                                           all(serviceTaxTdsCounters),   stageServiceTaxTdsTransaction};

@@ -48,6 +48,8 @@ void stageTdsTransaction(DS &state, VoucherRun &run)
     state.ldEId = NextCounter(state.ldEId);
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostTDSTransaction[] = "F01-0023A";
 constexpr TypeTable<DS> tdsType{locationPostTDSTransaction, all(tdsColumns),  all(tdsHeader),
                                 all(cashFlowHeader),        all(tdsCounters), stageTdsTransaction};
 

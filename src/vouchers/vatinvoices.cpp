@@ -197,6 +197,8 @@ void stageVatTransaction(VS &state, VoucherRun &run)
     }
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostVATTransaction[] = "F01-0024A";
 constexpr TypeTable<VS> vatType{locationPostVATTransaction, all(vatColumns),  all(vatHeader),
                                 all(vatFixedHeader),        all(vatCounters), stageVatTransaction};
 
@@ -302,6 +304,8 @@ void stageForexTransaction(FS &state, VoucherRun &run)
     stageNamedCostRow(run, state, state.ldEId, signedAmount(state.signPrefix, state.COSTAMOUNT));
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostVATTransactionMC[] = "F01-0024MC";
 constexpr TypeTable<FS> forexType{locationPostVATTransactionMC, all(forexColumns),  all(forexHeader),
                                   all(forexFixedHeader),        all(forexCounters), stageForexTransaction};
 

@@ -1,8 +1,6 @@
 #pragma once
 
-namespace sources {
-class ImportWindow;
-}
+#include "sources/importtypes.h"
 
 // The posting procedures of the voucher import types: each is the voucher posting run with its type's row
 // handler.
@@ -39,5 +37,25 @@ void PostCrDrNotes(sources::ImportWindow &window);
 void PostStockJV(sources::ImportWindow &window);
 // "PHYSICALSTOCK": counted quantities of stock items, with a batch row per godown counted.
 void PostPhysicalStock(sources::ImportWindow &window);
+
+// The posting procedure of each voucher type, under the type's first keyword in the import-type table; its other
+// keywords post by the same procedure.
+inline constexpr sources::PostingHandler voucherHandlers[] = {
+    {QLatin1String("TRANSACTIONS"), &PostTransaction},
+    {QLatin1String("QUICKTRANSACTIONS"), &PostQuickTransaction},
+    {QLatin1String("TDSTRANSACTIONS"), &PostTDSTransaction},
+    {QLatin1String("STTDSTRANSACTIONS"), &PostSTTDSTransaction},
+    {QLatin1String("VATTRANSACTIONS"), &PostVATTransaction},
+    {QLatin1String("VATTRANSACTIONSMC"), &PostVATTransactionMC},
+    {QLatin1String("ORDERS"), &PostOrders},
+    {QLatin1String("NOTES"), &PostNotes},
+    {QLatin1String("PHYSICALSTOCK"), &PostPhysicalStock},
+    {QLatin1String("STOCKJV"), &PostStockJV},
+    {QLatin1String("CRDRNOTES"), &PostCrDrNotes},
+    {QLatin1String("SERVICETAXTRANSACTIONS"), &PostServTaxTransaction},
+    {QLatin1String("ITEM TRANSACTIONS"), &PostItemizedTransaction},
+    {QLatin1String("COST TRANSACTIONS"), &PostCostTransaction},
+    {QLatin1String("SALE REGISTER"), &PostVoucherRegister},
+};
 
 } // namespace vouchers

@@ -266,6 +266,8 @@ void stageRegisterRow(RS &state, VoucherRun &run)
     }
 }
 
+// The location code under which error reports of this type show.
+constexpr char locationPostVoucherRegister[] = "F01-0026";
 constexpr TypeTable<RS> registerType{locationPostVoucherRegister, all(registerColumns),  all(registerHeader),
                                      all(registerFixedHeader),    all(registerCounters), stageRegisterRow};
 

@@ -1,6 +1,7 @@
 #include "app/frmabout.h"
 #include "platform/prompter.h"
 #include "support/scriptedprompter.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 #include "support/texts.h"
 #include "windowhelpers.h"
@@ -41,22 +42,14 @@ void storeToolFolder(const QString &folder)
 
 } // namespace
 
-class TestFrmAbout final : public QObject
+class TestFrmAbout final : public testsupport::TestBed<>
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
-    }
+    void init() { startBed(); }
 
-    void cleanup()
-    {
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     void showsTitleVersionAndPurpose()
     {
@@ -201,10 +194,6 @@ private slots:
         QVERIFY(!about.refillFlag());
         QCOMPARE(text->toPlainText(), QString());
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
 };
 
 QTEST_MAIN(TestFrmAbout)

@@ -6,6 +6,7 @@
 #include "sources/sourcegrid.h"
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 #include "support/texts.h"
 #include "windowhelpers.h"
@@ -56,24 +57,18 @@ QStringList menuTexts(const QMenu *menu)
 
 } // namespace
 
-class TestFrmExcel final : public QObject
+class TestFrmExcel final : public testsupport::TestBed<frmExcel>
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
+        startBed();
         m_window = std::make_unique<frmExcel>();
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     void buttons_data()
     {
@@ -507,11 +502,6 @@ private slots:
         QCOMPARE(owner, m_window.get());
         QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<frmExcel> m_window;
 };
 
 QTEST_MAIN(TestFrmExcel)

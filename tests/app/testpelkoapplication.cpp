@@ -1,6 +1,7 @@
 #include "app/pelkoapplication.h"
 #include "errors/errortrap.h"
 #include "support/scriptedprompter.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 
 #include <QTest>
@@ -33,22 +34,14 @@ public:
 
 } // namespace
 
-class TestPelkoApplication final : public QObject
+class TestPelkoApplication final : public testsupport::TestBed<>
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
-    }
+    void init() { startBed(); }
 
-    void cleanup()
-    {
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     void errorInAHandlerIsReportedAndTheLoopGoesOn()
     {
@@ -74,10 +67,6 @@ private slots:
         QCoreApplication::sendEvent(&plain, &later);
         QCOMPARE(m_prompter->boxes().size(), 2);
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
 };
 
 int main(int argc, char *argv[])

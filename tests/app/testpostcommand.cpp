@@ -7,6 +7,7 @@
 #include "sources/workgrid.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 #include "vouchers/voucherposting.h"
 
@@ -68,15 +69,14 @@ using Boxes = QList<ExpectedBox>;
 
 Q_DECLARE_METATYPE(Boxes)
 
-class TestPostCommand final : public QObject
+class TestPostCommand final : public testsupport::TestBed<frmExcel>
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
+        startBed();
         m_window = std::make_unique<frmExcel>();
         m_companies = m_window->findChild<QComboBox *>(QStringLiteral("cmbCurrentCompanyList"));
         m_importTypes = m_window->findChild<QComboBox *>(QStringLiteral("cmbTableName"));
@@ -91,12 +91,7 @@ private slots:
         grid.setText(grid.appendRow(), 1, QStringLiteral("Sundry Debtors - North"));
         grid.appendRow();
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     void boxes_data()
     {
@@ -275,73 +270,63 @@ private slots:
     void dispatchTable_data()
     {
         QTest::addColumn<QString>("keyword");
-        QTest::addColumn<QString>("procedure");
         QTest::addColumn<quintptr>("function");
 
-        auto address = [](app::PostingProcedure procedure) { return reinterpret_cast<quintptr>(procedure); };
+        auto address = [](sources::PostingProcedure procedure) { return reinterpret_cast<quintptr>(procedure); };
         const struct
         {
             const char *keyword;
-            const char *procedure;
-            app::PostingProcedure function;
+            sources::PostingProcedure function;
         } rows[] = {
-            {"LEDGERS", "PostLedgers", &masters::PostLedgers},
-            {"LEDGER GROUPS", "PostLedgerGroups", &masters::PostLedgerGroups},
-            {"UNITS", "PostUnits", &masters::PostUnits},
-            {"GODOWNS", "PostGodowns", &masters::PostGodowns},
-            {"STOCK GROUPS", "PostStockGroups", &masters::PostStockGroups},
-            {"STOCK CATEGORIES", "PostStockCategories", &masters::PostStockCategories},
-            {"STOCK ITEMS", "PostStockItems", &masters::PostStockItems},
-            {"COST CATEGORIES", "PostCostCategories", &masters::PostCostCategories},
-            {"COST CENTRES", "PostCostCentres", &masters::PostCostCentres},
-            {"TRANSACTIONS", "PostTransaction", &vouchers::PostTransaction},
-            {"H_TRANSACTIONS", "PostTransaction", &vouchers::PostTransaction},
-            {"QUICKTRANSACTIONS", "PostQuickTransaction", &vouchers::PostQuickTransaction},
-            {"TDSTRANSACTIONS", "PostTDSTransaction", &vouchers::PostTDSTransaction},
-            {"SERVICETAXTRANSACTIONS", "PostServTaxTransaction", &vouchers::PostServTaxTransaction},
-            {"ITEM TRANSACTIONS", "PostItemizedTransaction", &vouchers::PostItemizedTransaction},
-            {"I_TRANSACTIONS", "PostItemizedTransaction", &vouchers::PostItemizedTransaction},
-            {"STTDSTRANSACTIONS", "PostSTTDSTransaction", &vouchers::PostSTTDSTransaction},
-            {"VATTRANSACTIONS", "PostVATTransaction", &vouchers::PostVATTransaction},
-            {"VATTRANSACTIONSMC", "PostVATTransactionMC", &vouchers::PostVATTransactionMC},
-            {"ORDERS", "PostOrders", &vouchers::PostOrders},
-            {"NOTES", "PostNotes", &vouchers::PostNotes},
-            {"PHYSICALSTOCK", "PostPhysicalStock", &vouchers::PostPhysicalStock},
-            {"STOCKJV", "PostStockJV", &vouchers::PostStockJV},
-            {"CRDRNOTES", "PostCrDrNotes", &vouchers::PostCrDrNotes},
-            {"COST TRANSACTIONS", "PostCostTransaction", &vouchers::PostCostTransaction},
-            {"C_TRANSACTIONS", "PostCostTransaction", &vouchers::PostCostTransaction},
-            {"SALE REGISTER", "PostVoucherRegister", &vouchers::PostVoucherRegister},
-            {"SALEREGISTER", "PostVoucherRegister", &vouchers::PostVoucherRegister},
-            {"V_TRANSACTIONS", "PostVoucherRegister", &vouchers::PostVoucherRegister},
-            {"VOUCHERREGISTER", "PostVoucherRegister", &vouchers::PostVoucherRegister},
-            {"VOUCHER REGISTER", "PostVoucherRegister", &vouchers::PostVoucherRegister},
+            {"LEDGERS", &masters::PostLedgers},
+            {"LEDGER GROUPS", &masters::PostLedgerGroups},
+            {"UNITS", &masters::PostUnits},
+            {"GODOWNS", &masters::PostGodowns},
+            {"STOCK GROUPS", &masters::PostStockGroups},
+            {"STOCK CATEGORIES", &masters::PostStockCategories},
+            {"STOCK ITEMS", &masters::PostStockItems},
+            {"COST CATEGORIES", &masters::PostCostCategories},
+            {"COST CENTRES", &masters::PostCostCentres},
+            {"TRANSACTIONS", &vouchers::PostTransaction},
+            {"H_TRANSACTIONS", &vouchers::PostTransaction},
+            {"QUICKTRANSACTIONS", &vouchers::PostQuickTransaction},
+            {"TDSTRANSACTIONS", &vouchers::PostTDSTransaction},
+            {"SERVICETAXTRANSACTIONS", &vouchers::PostServTaxTransaction},
+            {"ITEM TRANSACTIONS", &vouchers::PostItemizedTransaction},
+            {"I_TRANSACTIONS", &vouchers::PostItemizedTransaction},
+            {"STTDSTRANSACTIONS", &vouchers::PostSTTDSTransaction},
+            {"VATTRANSACTIONS", &vouchers::PostVATTransaction},
+            {"VATTRANSACTIONSMC", &vouchers::PostVATTransactionMC},
+            {"ORDERS", &vouchers::PostOrders},
+            {"NOTES", &vouchers::PostNotes},
+            {"PHYSICALSTOCK", &vouchers::PostPhysicalStock},
+            {"STOCKJV", &vouchers::PostStockJV},
+            {"CRDRNOTES", &vouchers::PostCrDrNotes},
+            {"COST TRANSACTIONS", &vouchers::PostCostTransaction},
+            {"C_TRANSACTIONS", &vouchers::PostCostTransaction},
+            {"SALE REGISTER", &vouchers::PostVoucherRegister},
+            {"SALEREGISTER", &vouchers::PostVoucherRegister},
+            {"V_TRANSACTIONS", &vouchers::PostVoucherRegister},
+            {"VOUCHERREGISTER", &vouchers::PostVoucherRegister},
+            {"VOUCHER REGISTER", &vouchers::PostVoucherRegister},
             // No row: the listing offers the purchase registers, but nothing posts them; the comparison is exact.
-            {"PURCHASE REGISTER", "", nullptr},
-            {"PURCHASEREGISTER", "", nullptr},
-            {"LEDGERGROUPS", "", nullptr},
-            {"Ledgers", "", nullptr},
-            {" LEDGERS", "", nullptr},
-            {"", "", nullptr},
+            {"PURCHASE REGISTER", nullptr},
+            {"PURCHASEREGISTER", nullptr},
+            {"LEDGERGROUPS", nullptr},
+            {"Ledgers", nullptr},
+            {" LEDGERS", nullptr},
+            {"", nullptr},
         };
         for (const auto &row : rows)
             QTest::newRow(*row.keyword ? row.keyword : "(empty)")
-                << QString::fromLatin1(row.keyword) << QString::fromLatin1(row.procedure) << address(row.function);
+                << QString::fromLatin1(row.keyword) << address(row.function);
     }
 
     void dispatchTable()
     {
         QFETCH(QString, keyword);
-        QFETCH(QString, procedure);
         QFETCH(quintptr, function);
-        const std::optional<app::PostingRoute> route = app::findPostingRoute(keyword);
-        if (procedure.isEmpty()) {
-            QVERIFY(!route);
-            return;
-        }
-        QVERIFY(route);
-        QCOMPARE(route->procedureName, procedure);
-        QCOMPARE(reinterpret_cast<quintptr>(route->procedure), function);
+        QCOMPARE(reinterpret_cast<quintptr>(app::findPostingProcedure(keyword)), function);
     }
 
     void dispatchTableOrderAndKeywordsAreDistinct()
@@ -349,44 +334,73 @@ private slots:
         QStringList order;
         QStringList keywords;
         for (const sources::ImportType &type : sources::importTypes()) {
-            if (type.postingProcedure.isEmpty())
+            if (!app::findPostingProcedure(QString(type.keywords.front().text)))
                 continue;
-            order << QString(type.postingProcedure);
+            order << QString(type.keywords.front().text);
             for (const sources::ImportKeyword &keyword : type.keywords) {
                 if (!keyword.text.isEmpty())
                     keywords << QString(keyword.text);
             }
         }
         const QStringList expected = {
-            QStringLiteral("PostLedgers"),
-            QStringLiteral("PostTransaction"),
-            QStringLiteral("PostQuickTransaction"),
-            QStringLiteral("PostTDSTransaction"),
-            QStringLiteral("PostSTTDSTransaction"),
-            QStringLiteral("PostVATTransaction"),
-            QStringLiteral("PostVATTransactionMC"),
-            QStringLiteral("PostOrders"),
-            QStringLiteral("PostNotes"),
-            QStringLiteral("PostPhysicalStock"),
-            QStringLiteral("PostStockJV"),
-            QStringLiteral("PostCrDrNotes"),
-            QStringLiteral("PostServTaxTransaction"),
-            QStringLiteral("PostItemizedTransaction"),
-            QStringLiteral("PostCostTransaction"),
-            QStringLiteral("PostLedgerGroups"),
-            QStringLiteral("PostUnits"),
-            QStringLiteral("PostGodowns"),
-            QStringLiteral("PostStockGroups"),
-            QStringLiteral("PostStockCategories"),
-            QStringLiteral("PostStockItems"),
-            QStringLiteral("PostCostCategories"),
-            QStringLiteral("PostCostCentres"),
-            QStringLiteral("PostVoucherRegister"),
+            QStringLiteral("LEDGERS"),
+            QStringLiteral("TRANSACTIONS"),
+            QStringLiteral("QUICKTRANSACTIONS"),
+            QStringLiteral("TDSTRANSACTIONS"),
+            QStringLiteral("STTDSTRANSACTIONS"),
+            QStringLiteral("VATTRANSACTIONS"),
+            QStringLiteral("VATTRANSACTIONSMC"),
+            QStringLiteral("ORDERS"),
+            QStringLiteral("NOTES"),
+            QStringLiteral("PHYSICALSTOCK"),
+            QStringLiteral("STOCKJV"),
+            QStringLiteral("CRDRNOTES"),
+            QStringLiteral("SERVICETAXTRANSACTIONS"),
+            QStringLiteral("ITEM TRANSACTIONS"),
+            QStringLiteral("COST TRANSACTIONS"),
+            QStringLiteral("LEDGER GROUPS"),
+            QStringLiteral("UNITS"),
+            QStringLiteral("GODOWNS"),
+            QStringLiteral("STOCK GROUPS"),
+            QStringLiteral("STOCK CATEGORIES"),
+            QStringLiteral("STOCK ITEMS"),
+            QStringLiteral("COST CATEGORIES"),
+            QStringLiteral("COST CENTRES"),
+            QStringLiteral("SALE REGISTER"),
         };
         QCOMPARE(order, expected);
         QCOMPARE(keywords.size(), 31);
         keywords.removeDuplicates();
         QCOMPARE(keywords.size(), 31);
+    }
+
+    // The import-type table in sources and the tables of posting procedures in masters and vouchers are kept
+    // apart by the folders' order: every type that loads has one procedure, under its first keyword, and every
+    // procedure's keyword is the first keyword of a type that loads. A type that does not load posts nothing.
+    void handlerTablesMatchImportTypes()
+    {
+        QStringList handled;
+        for (const sources::PostingHandler &handler : masters::masterHandlers)
+            handled << QString(handler.keyword);
+        for (const sources::PostingHandler &handler : vouchers::voucherHandlers)
+            handled << QString(handler.keyword);
+
+        QStringList loading;
+        QStringList notLoading;
+        for (const sources::ImportType &type : sources::importTypes()) {
+            const QString first = QString(type.keywords.front().text);
+            (type.route == sources::LoadRoute::Unknown ? notLoading : loading) << first;
+        }
+
+        for (const QString &keyword : std::as_const(loading))
+            QVERIFY2(handled.count(keyword) == 1, qPrintable(keyword + QStringLiteral(": not one procedure")));
+        for (const QString &keyword : std::as_const(handled))
+            QVERIFY2(loading.contains(keyword), qPrintable(keyword + QStringLiteral(": no import type that loads")));
+        QCOMPARE(notLoading, QStringList{QStringLiteral("PURCHASE REGISTER")});
+        for (const sources::PostingHandler &handler : masters::masterHandlers)
+            QVERIFY(handler.post);
+        for (const sources::PostingHandler &handler : vouchers::voucherHandlers)
+            QVERIFY(handler.post);
     }
 
 private:
@@ -410,9 +424,6 @@ private:
         QCOMPARE(m_window->importTypeText(), importType);
     }
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<frmExcel> m_window;
     QComboBox *m_companies = nullptr;
     QComboBox *m_importTypes = nullptr;
     QAction *m_saveReport = nullptr;

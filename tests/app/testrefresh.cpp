@@ -7,6 +7,7 @@
 #include "platform/settings.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 #include "support/texts.h"
 #include "windowhelpers.h"
@@ -122,15 +123,14 @@ void answerSettingsDialog(QWidget *dialog, const std::optional<QPair<QString, QS
 
 } // namespace
 
-class TestRefresh final : public QObject
+class TestRefresh final : public testsupport::TestBed<frmExcel>
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
+        startBed();
         m_window = std::make_unique<frmExcel>();
         m_window->prepareWindow(app::CommandLine::read(QString()));
         m_window->show();
@@ -138,12 +138,7 @@ private slots:
         m_companies = m_window->findChild<QComboBox *>(QStringLiteral("cmbCurrentCompanyList"));
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     void missingSettingsOpenTheDialogOnly()
     {
@@ -406,9 +401,6 @@ private:
         QTest::mouseClick(m_window->findChild<controls::ButtonWindow *>(QStringLiteral("cmdRefresh")), Qt::LeftButton);
     }
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<frmExcel> m_window;
     QComboBox *m_companies = nullptr;
 };
 

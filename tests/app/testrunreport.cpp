@@ -4,6 +4,7 @@
 #include "support/golden.h"
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 
 #include <QDir>
@@ -101,21 +102,13 @@ void fillVoucherRun(sources::WorkGrid &grid)
 
 } // namespace
 
-class TestRunReport final : public QObject
+class TestRunReport final : public testsupport::TestBed<>
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
-    }
-    void cleanup()
-    {
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void init() { startBed(); }
+    void cleanup() { stopBed(); }
 
     void padText_data()
     {
@@ -373,10 +366,6 @@ private slots:
         QCOMPARE(QDir(m_env->programFolder()).entryList({QStringLiteral("*.txt")}, QDir::Files),
                  QStringList{QStringLiteral("Pelko10Errors.txt")});
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
 };
 
 QTEST_MAIN(TestRunReport)

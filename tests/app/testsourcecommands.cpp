@@ -8,6 +8,7 @@
 #include "sources/workgrid.h"
 #include "support/odbctestsource.h"
 #include "support/scriptedprompter.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 #include "windowhelpers.h"
 
@@ -79,7 +80,7 @@ private:
 
 // Choosing each kind of source in the real window lists its import types, and choosing one loads it into the
 // work grid shown in Gr1.
-class TestSourceCommands final : public QObject
+class TestSourceCommands final : public testsupport::TestBed<frmExcel>
 {
     Q_OBJECT
 
@@ -98,19 +99,13 @@ private slots:
 
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
+        startBed();
         m_window = std::make_unique<frmExcel>();
         m_window->prepareWindow(app::CommandLine{});
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     void excelWorkbook()
     {
@@ -213,9 +208,6 @@ private:
     }
 
     std::unique_ptr<testsupport::OdbcTestSource> m_odbc;
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<frmExcel> m_window;
 };
 
 QTEST_MAIN(TestSourceCommands)

@@ -6,6 +6,7 @@
 #include "sources/workgrid.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 #include "windowhelpers.h"
 
@@ -54,28 +55,21 @@ int importRequests(const SimulatedServer &server)
 
 } // namespace
 
-class TestStartup final : public QObject
+class TestStartup final : public testsupport::TestBed<frmExcel>
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
+        startBed();
         tallysim::Config config;
         config.companies = {QStringLiteral("ABC Ltd"), QStringLiteral("Jacks Stores"), QStringLiteral("Jill's Shop")};
         config.currentCompany = QStringLiteral("ABC Ltd");
         m_server = std::make_unique<SimulatedServer>(config);
         m_window = std::make_unique<frmExcel>();
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_server.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     void exitStatus_data()
     {
@@ -392,11 +386,6 @@ private:
             qFatal("no child %s", name);
         return widget;
     }
-
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<SimulatedServer> m_server;
-    std::unique_ptr<frmExcel> m_window;
 };
 
 QTEST_MAIN(TestStartup)

@@ -6,6 +6,7 @@
 #include "sources/workgrid.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 #include "support/texts.h"
 
@@ -70,27 +71,21 @@ int pixelsOfColour(QWidget *widget, Qt::GlobalColor colour)
 
 // The main window as a user meets it: the keyboard, the grid's columns and headers, the file dialog and the look
 // of the lists during a run.
-class TestWindowUse final : public QObject
+class TestWindowUse final : public testsupport::TestBed<frmExcel>
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
+        startBed();
         m_window = std::make_unique<frmExcel>();
         m_window->prepareWindow(app::CommandLine{});
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         m_grid = child<QTableView>(*m_window, "Gr1");
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     void tabMovesThroughTheGridToTheCommands()
     {
@@ -293,9 +288,6 @@ private:
         QCOMPARE(m_grid->model()->columnCount(), m_window->workGrid().columns());
     }
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<frmExcel> m_window;
     QTableView *m_grid = nullptr;
 };
 

@@ -10,6 +10,7 @@
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 
 #include <QTest>
@@ -104,26 +105,19 @@ private:
 
 } // namespace
 
-class TestMasterPosting final : public QObject
+class TestMasterPosting final : public testsupport::TestBed<HeadlessWindow>
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
+        startBed();
         m_server = std::make_unique<testsupport::SimulatedServer>(tallysim::Config{{company}, company});
         m_server->configureSettings();
         m_window = newWindow();
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_server.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     // A sheet of each master type goes through the loader and its loop to the server: the requests the server
     // receives, and the marks and progress the run leaves, are the expected files.
@@ -644,11 +638,6 @@ private:
         window->setCompanyListText(company);
         return window;
     }
-
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
-    std::unique_ptr<testsupport::SimulatedServer> m_server;
-    std::unique_ptr<HeadlessWindow> m_window;
 };
 
 QTEST_GUILESS_MAIN(TestMasterPosting)

@@ -1,4 +1,5 @@
 #include "loaderprobe.h"
+#include "support/testbed.h"
 
 #include "errors/errorreport.h"
 #include "sources/databaseloader.h"
@@ -34,7 +35,7 @@ QString errorLog(const TestEnvironment &env)
 
 } // namespace
 
-class TestDatabaseLoader final : public QObject
+class TestDatabaseLoader final : public testsupport::TestBed<HeadlessWindow>
 {
     Q_OBJECT
 
@@ -71,16 +72,10 @@ private slots:
 
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
+        startBed();
         m_window = std::make_unique<HeadlessWindow>();
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     // The tab decides which loader reads the choice, and the loader gets the list's text without blanks.
     void choiceFollowsSourceTab_data()
@@ -301,9 +296,6 @@ private:
     }
 
     std::unique_ptr<testsupport::OdbcTestSource> m_odbc;
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<HeadlessWindow> m_window;
 };
 
 QTEST_GUILESS_MAIN(TestDatabaseLoader)

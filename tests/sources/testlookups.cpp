@@ -4,6 +4,7 @@
 #include "sources/workgrid.h"
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 
 #include <QTest>
@@ -46,21 +47,13 @@ void fillVouchers(WorkGrid &grid)
 
 } // namespace
 
-class TestLookups final : public QObject
+class TestLookups final : public testsupport::TestBed<>
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
-    }
-    void cleanup()
-    {
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void init() { startBed(); }
+    void cleanup() { stopBed(); }
 
     void colPos_data()
     {
@@ -240,10 +233,6 @@ private slots:
         QVERIFY(idWidth > 0);
         QVERIFY(grid.columnWidth(1) > idWidth);
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
 };
 
 QTEST_GUILESS_MAIN(TestLookups)

@@ -4,6 +4,7 @@
 #include "support/headlesswindow.h"
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 #include "tally/transport.h"
 
@@ -63,21 +64,13 @@ void verifyMarks(const WorkGrid &grid, const QList<int> &marked)
 
 } // namespace
 
-class TestRowMarking final : public QObject
+class TestRowMarking final : public testsupport::TestBed<>
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
-    }
-    void cleanup()
-    {
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void init() { startBed(); }
+    void cleanup() { stopBed(); }
 
     void marksEveryRowOfTheVoucher_data()
     {
@@ -211,10 +204,6 @@ private slots:
         QCOMPARE(window.yieldCount(), 1);
         QVERIFY(m_prompter->boxes().isEmpty());
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
 };
 
 QTEST_GUILESS_MAIN(TestRowMarking)

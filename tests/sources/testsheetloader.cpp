@@ -1,4 +1,5 @@
 #include "loaderprobe.h"
+#include "support/testbed.h"
 
 #include "errors/errorreport.h"
 #include "sources/importtypes.h"
@@ -35,24 +36,18 @@ QStringList repeated(const QString &text, int count)
 
 } // namespace
 
-class TestSheetLoader final : public QObject
+class TestSheetLoader final : public testsupport::TestBed<HeadlessWindow>
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
+        startBed();
         m_window = std::make_unique<HeadlessWindow>();
         m_window->setSelectedSourceKey(ExcelSourceKey);
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     // A master sheet: one keyed column per field with the field's own spelling as caption, the status column,
     // every record a row in sheet order, numbers aligned right, two blank rows after the data. A listed name
@@ -423,10 +418,6 @@ private:
         m_window->addImportType(entry);
         QVERIFY(m_window->selectImportType(entry));
     }
-
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<HeadlessWindow> m_window;
 };
 
 QTEST_GUILESS_MAIN(TestSheetLoader)

@@ -1,4 +1,5 @@
 #include "loaderprobe.h"
+#include "support/testbed.h"
 
 #include "errors/errorreport.h"
 #include "sources/importtypes.h"
@@ -38,7 +39,7 @@ const QStringList mastersEntries =
 
 } // namespace
 
-class TestSourceListing final : public QObject
+class TestSourceListing final : public testsupport::TestBed<HeadlessWindow>
 {
     Q_OBJECT
 
@@ -61,18 +62,12 @@ private slots:
 
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
+        startBed();
         m_window = std::make_unique<HeadlessWindow>();
         m_window->setSelectedSourceKey(ExcelSourceKey);
         resetImportTypeList(*m_window);
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     // Browsing to a workbook lists its sheets that are import types, in workbook order, with the placeholder
     // selected; the dialog asks for a workbook and starts with a blank file name.
@@ -372,9 +367,6 @@ private slots:
 
 private:
     std::unique_ptr<testsupport::OdbcTestSource> m_odbc;
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<HeadlessWindow> m_window;
 };
 
 QTEST_GUILESS_MAIN(TestSourceListing)

@@ -23,6 +23,20 @@ TestEnvironment::~TestEnvironment()
         qputenv("XDG_CONFIG_HOME", m_previousConfigHome);
 }
 
+void TestEnvironment::sleepMs(int milliseconds) const
+{
+    if (!m_steppedClock) {
+        platform::SystemServices::sleepMs(milliseconds);
+        return;
+    }
+    m_steppedMs += milliseconds;
+}
+
+qint64 TestEnvironment::elapsedMs() const
+{
+    return m_steppedClock ? m_steppedMs : platform::SystemServices::elapsedMs();
+}
+
 QString TestEnvironment::programFile(const QString &name) const
 {
     return QDir(m_programFolder.path()).filePath(name);

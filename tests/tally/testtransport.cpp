@@ -2,6 +2,7 @@
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 #include "tally/envelope.h"
 #include "tally/httpclient.h"
@@ -67,21 +68,16 @@ void writeSettings(const QString &address, const QString &port)
 
 } // namespace
 
-class TestTransport final : public QObject
+class TestTransport final : public testsupport::TestBed<>
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
-    }
+    void init() { startBed(); }
     void cleanup()
     {
         setHttpTimeouts(HttpTimeouts{});
-        m_prompter.reset();
-        m_env.reset();
+        stopBed();
     }
 
     void serverUrl_data()
@@ -333,10 +329,6 @@ private slots:
                  number == 0 ? QStringList() : QStringList{reportedError(locationSendTallyRequest, number)});
         QCOMPARE(server.requests().size(), reachesServer ? 1 : 0);
     }
-
-private:
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
 };
 
 QTEST_GUILESS_MAIN(TestTransport)

@@ -10,6 +10,7 @@
 #include "support/reportederrors.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
+#include "support/testbed.h"
 #include "support/testenvironment.h"
 #include "vouchers/voucherposting.h"
 #include "vouchers/voucherrun.h"
@@ -167,25 +168,18 @@ private:
 
 } // namespace
 
-class TestVoucherPosting final : public QObject
+class TestVoucherPosting final : public testsupport::TestBed<HeadlessWindow>
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
+        startBed();
         startServer(company);
         m_window = newWindow(company);
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_server.reset();
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void cleanup() { stopBed(); }
 
     // A file of each voucher type goes through the loader, the run, the staging file and the builder to the
     // server: the requests the server receives, and the marks and progress the run leaves, are the expected files.
@@ -1039,11 +1033,6 @@ private:
         QSqlDatabase::removeDatabase(u"check"_s);
         return count;
     }
-
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
-    std::unique_ptr<testsupport::SimulatedServer> m_server;
-    std::unique_ptr<HeadlessWindow> m_window;
 };
 
 QTEST_GUILESS_MAIN(TestVoucherPosting)
