@@ -99,23 +99,20 @@ QByteArray xmlValue(const QString &value)
     return text.toUtf8();
 }
 
-// The same value as a C string, in a buffer kept for the next value: a value of plain ASCII characters without
-// CR or control characters, as nearly all are, is copied as it is; any other takes the long way above.
-const char *xmlValueText(const QString &value)
+// The same value as UTF-8 text: a value of plain ASCII characters without CR or control characters, as nearly
+// all are, is copied as it is; any other takes the long way above.
+std::string xmlValueText(const QString &value)
 {
-    thread_local std::string text;
     const auto *characters = reinterpret_cast<const char16_t *>(value.constData());
     const std::size_t size = std::size_t(value.size());
-    text.resize(size);
+    std::string text(size, '\0');
     for (std::size_t at = 0; at < size; ++at) {
         const char16_t c = characters[at];
-        if (c >= 0x80 || (c < 0x20 && c != '\t' && c != '\n')) {
-            text = xmlValue(value).toStdString();
-            break;
-        }
+        if (c >= 0x80 || (c < 0x20 && c != '\t' && c != '\n'))
+            return xmlValue(value).toStdString();
         text[at] = char(c);
     }
-    return text.c_str();
+    return text;
 }
 
 template <typename Name>
@@ -125,13 +122,13 @@ pugi::xml_node appendElement(pugi::xml_document *document, pugi::xml_node parent
     requireDocument(document);
     requireNode(parent);
     const auto utf8Name = checkedName(name);
-    const char *text = xmlValueText(value);
+    const std::string text = xmlValueText(value);
     pugi::xml_node element = parent.append_child(cString(utf8Name));
     if (!element)
         errors::raise(errors::ErrNo::InvalidProcedureCall,
                       QStringLiteral("An element cannot be added to a node of this type."));
-    if (*text)
-        element.text().set(text);
+    if (!text.empty())
+        element.text().set(text.c_str());
     return element;
 }
 
@@ -218,11 +215,11 @@ void addAttribute(pugi::xml_document *document, pugi::xml_node element, const Na
         if (element.type() != pugi::node_element)
             errors::raise(errors::ErrNo::InvalidProcedureCall,
                           QStringLiteral("An attribute can only be set on an element."));
-        const char *text = xmlValueText(value);
+        const std::string text = xmlValueText(value);
         pugi::xml_attribute attribute = element.attribute(cString(utf8Name));
         if (!attribute)
             attribute = element.append_attribute(cString(utf8Name));
-        attribute.set_value(text);
+        attribute.set_value(text.c_str());
     });
 }
 
@@ -274,7 +271,7 @@ struct LaidOutEnvelope
     int messageIndentation = 0;
 };
 
-const LaidOutEnvelope &laidOutEnvelope(const QString &company)
+LaidOutEnvelope laidOutEnvelope(const QString &company)
 {
     thread_local std::optional<LaidOutEnvelope> last;
     if (last && last->company == company)
@@ -303,7 +300,7 @@ bool ImportRequestWriter::start(const QString &company)
     m_open.clear();
     m_bytes.clear();
     return errors::trapResult(locationCreateImportEnvelope, false, [&](bool &started) {
-        const LaidOutEnvelope &envelope = laidOutEnvelope(company);
+        const LaidOutEnvelope envelope = laidOutEnvelope(company);
         m_bytes.reserve(4096);
         m_bytes = envelope.head;
         m_tail = envelope.tail;
@@ -363,13 +360,11 @@ bool ImportRequestWriter::attribute(const char *name, const QString &value)
     return errors::trapResult(locationAddXmlAttribute, false, [&](bool &written) {
         if (m_open.empty())
             raiseObjectNotSet();
-        const char *text = xmlValueText(value);
-        thread_local std::string attribute;
-        attribute.clear();
-        attribute += ' ';
+        const std::string text = xmlValueText(value);
+        std::string attribute = " ";
         attribute += name;
         attribute += "=\"";
-        appendEscapedAttribute(attribute, text);
+        appendEscapedAttribute(attribute, text.c_str());
         attribute += '"';
         OpenElement &element = m_open.back();
         m_bytes.insert(element.attributesEnd, attribute);
@@ -397,7 +392,7 @@ bool ImportRequestWriter::text(const QString &value)
     return errors::trapResult(locationAddXmlElement, false, [&](bool &written) {
         if (m_open.empty())
             raiseObjectNotSet();
-        writeText(m_bytes, m_open.back().tagOpen, xmlValueText(value));
+        writeText(m_bytes, m_open.back().tagOpen, xmlValueText(value).c_str());
         written = true;
     });
 }
@@ -405,9 +400,9 @@ bool ImportRequestWriter::text(const QString &value)
 // The value is made ready before anything is written, so that a value that cannot go leaves no element behind.
 void ImportRequestWriter::writeElement(const char *name, const QString &value)
 {
-    const char *text = xmlValueText(value);
+    const std::string text = xmlValueText(value);
     open(name);
-    writeText(m_bytes, m_open.back().tagOpen, text);
+    writeText(m_bytes, m_open.back().tagOpen, text.c_str());
     close();
 }
 
