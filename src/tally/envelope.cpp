@@ -5,8 +5,10 @@
 #include "tally/xmlindent.h"
 #include "tally/xmltext.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace tally {
@@ -293,6 +295,12 @@ LaidOutEnvelope laidOutEnvelope(const QString &company)
     return last.emplace(std::move(envelope));
 }
 
+[[noreturn]] void raiseMixedContent()
+{
+    errors::raise(errors::ErrNo::InvalidProcedureCall,
+                  QStringLiteral("An element of the request holds text or elements, never both."));
+}
+
 } // namespace
 
 bool ImportRequestWriter::start(const QString &company)
@@ -319,11 +327,14 @@ bool ImportRequestWriter::startMessage(const QString &company, const char *objec
     return true;
 }
 
-void ImportRequestWriter::open(const char *name)
+ImportRequestWriter::ElementId ImportRequestWriter::open(const char *name)
 {
+    checkedName(name);
     int indentation = m_messageIndentation;
     if (!m_open.empty()) {
         OpenElement &parent = m_open.back();
+        if (parent.hasText)
+            raiseMixedContent();
         if (std::exchange(parent.tagOpen, false))
             m_bytes += '>';
         if (!std::exchange(parent.onLines, true))
@@ -332,15 +343,17 @@ void ImportRequestWriter::open(const char *name)
     }
     m_bytes.append(std::size_t(indentation), ' ');
     m_bytes += '<';
+    const std::size_t nameAt = m_bytes.size();
     m_bytes += name;
-    m_open.push_back(OpenElement{name, indentation, m_bytes.size(), true, false});
+    const std::size_t nameSize = m_bytes.size() - nameAt;
+    m_open.push_back(OpenElement{++m_lastId, nameAt, nameSize, indentation, m_bytes.size(), true, false, false});
+    return m_lastId;
 }
 
 void ImportRequestWriter::close()
 {
-    Q_ASSERT(!m_open.empty());
     if (m_open.empty())
-        return;
+        errors::raise(errors::ErrNo::InvalidProcedureCall, QStringLiteral("No element is open to be closed."));
     const OpenElement element = m_open.back();
     m_open.pop_back();
     if (element.tagOpen) {
@@ -349,10 +362,25 @@ void ImportRequestWriter::close()
         if (element.onLines)
             m_bytes.append(std::size_t(element.indentation), ' ');
         m_bytes += "</";
-        m_bytes += element.name;
+        // The name as the start tag has it: appended from the bytes themselves, where it stays put.
+        const std::string name = m_bytes.substr(element.nameAt, element.nameSize);
+        m_bytes += name;
         m_bytes += '>';
     }
     m_bytes += "\r\n";
+}
+
+void ImportRequestWriter::closeInside(ElementId element)
+{
+    const auto open = std::find_if(m_open.begin(), m_open.end(),
+                                   [element](const OpenElement &candidate) { return candidate.id == element; });
+    // An element closed already, or one given text, takes no more children.
+    if (element == 0 || open == m_open.end())
+        errors::raise(errors::ErrNo::InvalidProcedureCall,
+                      QStringLiteral("A child was added to an element that is no longer open."));
+    const std::size_t depth = std::size_t(open - m_open.begin()) + 1;
+    while (m_open.size() > depth)
+        close();
 }
 
 bool ImportRequestWriter::attribute(const char *name, const QString &value)
@@ -360,41 +388,50 @@ bool ImportRequestWriter::attribute(const char *name, const QString &value)
     return errors::trapResult(locationAddXmlAttribute, false, [&](bool &written) {
         if (m_open.empty())
             raiseObjectNotSet();
-        const std::string text = xmlValueText(value);
+        checkedName(name);
         std::string attribute = " ";
         attribute += name;
         attribute += "=\"";
+        OpenElement &element = m_open.back();
+        // Values are escaped, quotes and all: the name and its opening quote are found nowhere but at the start
+        // of an attribute.
+        const std::size_t tagStart = element.nameAt + element.nameSize;
+        if (std::string_view(m_bytes).substr(tagStart, element.attributesEnd - tagStart).find(attribute) !=
+            std::string_view::npos)
+            errors::raise(errors::ErrNo::InvalidProcedureCall, QStringLiteral("The attribute ") +
+                                                                   QString::fromUtf8(name) +
+                                                                   QStringLiteral(" is set twice."));
+        const std::string text = xmlValueText(value);
         appendEscapedAttribute(attribute, text.c_str());
         attribute += '"';
-        OpenElement &element = m_open.back();
         m_bytes.insert(element.attributesEnd, attribute);
         element.attributesEnd += attribute.size();
         written = true;
     });
 }
 
-namespace {
-
-// The text of the element just opened; text that is only white space goes, as loading drops it.
-void writeText(std::string &bytes, bool &tagOpen, const char *text)
-{
-    if (isBlank(text))
-        return;
-    if (std::exchange(tagOpen, false))
-        bytes += '>';
-    appendEscapedText(bytes, text);
-}
-
-} // namespace
-
 bool ImportRequestWriter::text(const QString &value)
 {
     return errors::trapResult(locationAddXmlElement, false, [&](bool &written) {
         if (m_open.empty())
             raiseObjectNotSet();
-        writeText(m_bytes, m_open.back().tagOpen, xmlValueText(value).c_str());
+        writeText(xmlValueText(value).c_str());
         written = true;
     });
+}
+
+// The text of the element just opened; text that is only white space goes, as loading drops it.
+void ImportRequestWriter::writeText(const char *text)
+{
+    if (isBlank(text))
+        return;
+    OpenElement &element = m_open.back();
+    if (element.onLines)
+        raiseMixedContent();
+    if (std::exchange(element.tagOpen, false))
+        m_bytes += '>';
+    appendEscapedText(m_bytes, text);
+    element.hasText = true;
 }
 
 // The value is made ready before anything is written, so that a value that cannot go leaves no element behind.
@@ -402,7 +439,7 @@ void ImportRequestWriter::writeElement(const char *name, const QString &value)
 {
     const std::string text = xmlValueText(value);
     open(name);
-    writeText(m_bytes, m_open.back().tagOpen, text.c_str());
+    writeText(text.c_str());
     close();
 }
 
