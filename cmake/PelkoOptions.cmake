@@ -3,7 +3,10 @@ add_library(pelko_options INTERFACE)
 target_compile_features(pelko_options INTERFACE cxx_std_20)
 target_compile_options(pelko_options INTERFACE
     -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor -Woverloaded-virtual
-    $<$<BOOL:${PELKO_WERROR}>:-Werror>)
+    $<$<BOOL:${PELKO_WERROR}>:-Werror>
+    # GCC 12 drops the store of a variable's first value when a later assignment to it, inside a try block, throws
+    # before it happens: the error trap would hand back uninitialised results. GCC 13 and Clang are right.
+    $<$<AND:$<CXX_COMPILER_ID:GNU>,$<VERSION_LESS:$<CXX_COMPILER_VERSION>,13>>:-fno-tree-dse>)
 target_compile_definitions(pelko_options INTERFACE
     QT_NO_CAST_FROM_ASCII
     QT_NO_CAST_TO_ASCII

@@ -144,10 +144,6 @@ template <typename Result, typename Body>
 Result trapResult(QAnyStringView location, Result initial, Body &&body) noexcept
 {
     Result result = std::move(initial);
-    // GCC 12 at -O1 and above takes a body's "result = call()" as overwriting the result even on the path where
-    // the call throws, drops the store of the initial value as dead, and the routine hands back an uninitialised
-    // result (a pugi node that looks valid). An empty asm that may read the result keeps the store.
-    asm volatile("" : : "r"(&result) : "memory");
     trap(location, [&] { std::forward<Body>(body)(result); });
     return result;
 }

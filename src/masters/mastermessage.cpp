@@ -11,38 +11,27 @@ MasterMessage::MasterMessage(const QString &company, const char *elementName, co
 {
     if (!m_writer.startMessage(company, elementName))
         tally::raiseObjectNotSet();
-    m_master = Element{m_writer.depth()};
+    m_master = Element{m_writer.innermost()};
     m_writer.attribute("NAME", action == QLatin1String(actionAlter) ? oldName : name);
     m_writer.attribute("ACTION", action);
 }
 
-void MasterMessage::closeInside(Element parent)
+MasterMessage::Element MasterMessage::add(Element parent, const char *element, const QString &value, ChildKind kind)
 {
-    // An element closed already, or one given text, takes no more children.
-    Q_ASSERT(parent.depth <= m_writer.depth());
-    while (m_writer.depth() > parent.depth)
-        m_writer.close();
-}
-
-MasterMessage::Element MasterMessage::add(Element parent, const char *element, const QString &value,
-                                          ChildKind kind)
-{
-    closeInside(parent);
+    m_writer.closeInside(parent.id);
+    // An element given text is closed at once and takes no children: no element is returned for it.
     if (kind == ChildKind::IfSet) {
-        if (value.isEmpty())
-            return {};
         if (!m_writer.elementIfValue(element, value))
             tally::raiseObjectNotSet();
-        return Element{parent.depth + 1};
+        return {};
     }
     if (!value.isEmpty()) {
         if (!m_writer.element(element, value))
             tally::raiseObjectNotSet();
-        return Element{parent.depth + 1};
+        return {};
     }
     // Left open: children may follow, and one that gets none is written as the empty element it is.
-    m_writer.open(element);
-    return Element{m_writer.depth()};
+    return Element{m_writer.open(element)};
 }
 
 MasterMessage::Element MasterMessage::add(const char *element, const QString &value, ChildKind kind)

@@ -7,7 +7,6 @@
 #include <QList>
 #include <QString>
 
-#include <cstddef>
 #include <span>
 
 namespace masters {
@@ -45,11 +44,11 @@ template <typename Line> struct ListChild
 class MasterMessage final
 {
 public:
-    // An element added, to add children to while no element outside it has been added since. An element given
-    // text takes none.
+    // An element added, to add children to while no element outside it has been added since; adding to one
+    // that has been closed since, or to one given text, raises. Each element added is one of its own.
     struct Element
     {
-        std::size_t depth = 0; // 0: none
+        tally::ImportRequestWriter::ElementId id = 0; // 0: none
     };
 
     // The master element's NAME attribute is the old name when the action renames the master.
@@ -93,9 +92,6 @@ public:
     tally::TallyReply send();
 
 private:
-    // Closes the elements opened inside the parent, which then takes the next child.
-    void closeInside(Element parent);
-
     tally::ImportRequestWriter m_writer;
     Element m_master;
 };

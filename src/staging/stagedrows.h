@@ -4,7 +4,6 @@
 #include <QStringList>
 
 #include <memory>
-#include <span>
 #include <vector>
 
 namespace staging {
@@ -26,11 +25,6 @@ public:
     // The position of a column, matched without regard to case; a run-time error when the table lacks it. Rows
     // of a table that holds none for the voucher are not read, and their columns are -1.
     int column(const char *name) const;
-    // The positions of the columns a list names, as column() finds them. The list is one that never changes, at
-    // `list`, with `nameAt(list, i)` its i-th of `count` names: the positions are found once for each table layout
-    // and list, and last as long as the rows.
-    std::span<const int> columns(const void *list, std::size_t count,
-                                 const char *(*nameAt)(const void *list, std::size_t at)) const;
     // A column's text, with an empty (Null) column read as "".
     const QString &text(qsizetype row, int column) const;
     bool isNull(qsizetype row, int column) const;

@@ -14,6 +14,7 @@
 #include <optional>
 #include <span>
 #include <utility>
+#include <vector>
 
 // The voucher request: the VOUCHER element is filled by twelve sections, each from one staging table, in a fixed
 // order; what each section writes is the tables of elements below.
@@ -187,12 +188,14 @@ private:
     std::vector<StagedRows> m_rows;
 };
 
-// The positions of a table's columns that one of the lists above reads.
-std::span<const int> columnsOf(const StagedRows &rows, std::span<const ValueElement> values)
+// The positions of a table's columns that one of the lists above reads, found once for all the table's rows.
+std::vector<int> columnsOf(const StagedRows &rows, std::span<const ValueElement> values)
 {
-    return rows.columns(values.data(), values.size(), [](const void *list, std::size_t at) {
-        return static_cast<const ValueElement *>(list)[at].column;
-    });
+    std::vector<int> columns;
+    columns.reserve(values.size());
+    for (const ValueElement &value : values)
+        columns.push_back(rows.column(value.column));
+    return columns;
 }
 
 // Where a ledger line's values stand in its table, found once for all the table's rows.
@@ -203,8 +206,8 @@ struct LedgerColumns
           assessable(rows.column("VATAssessableValue_")), rate(rows.column("BasicRateOfInvoiceTax_"))
     {}
 
-    std::span<const int> values;
-    std::span<const int> tdsParty;
+    std::vector<int> values;
+    std::vector<int> tdsParty;
     int assessable;
     int rate;
 };
@@ -320,7 +323,7 @@ public:
     {
         for (const RowListSection &section : rowListSections) {
             const StagedRows &rows = m_staged.rows(*section.table);
-            const std::span<const int> columns = columnsOf(rows, section.values);
+            const std::vector<int> columns = columnsOf(rows, section.values);
             for (qsizetype row = 0; row < rows.size(); ++row)
                 listOf(section.list, rows, row, section.values, columns);
         }
@@ -345,7 +348,7 @@ public:
     void addInventoryEntries() const
     {
         const StagedRows &entries = m_staged.rows(inventoryEntryTable);
-        const std::span<const int> columns = columnsOf(entries, itemValues);
+        const std::vector<int> columns = columnsOf(entries, itemValues);
         const StagedRows &allocations = m_staged.rows(accountingAllocationTable);
         std::optional<LedgerColumns> allocationColumns; // found at the first allocation
         for (qsizetype row = 0; row < entries.size(); ++row) {
@@ -368,7 +371,7 @@ public:
     {
         for (const StockSection &section : stockSections) {
             const StagedRows &entries = m_staged.rows(*section.table);
-            const std::span<const int> columns = columnsOf(entries, itemValues);
+            const std::vector<int> columns = columnsOf(entries, itemValues);
             for (qsizetype row = 0; row < entries.size(); ++row) {
                 m_message.open(section.entry);
                 m_message.values(entries, row, itemValues, columns);
@@ -414,7 +417,7 @@ private:
     {
         const StagedRows &rows = m_staged.rows(categoryAllocationsTable);
         const int category = rows.column("Category_");
-        const std::span<const int> columns = columnsOf(rows, costCentreValues);
+        const std::vector<int> columns = columnsOf(rows, costCentreValues);
         QString currentCategory;
         bool listOpen = false;
         for (const qsizetype row : childRows(rows, categoryAllocationsTable, entryId)) {
@@ -438,7 +441,7 @@ private:
     {
         const StagedRows &rows = m_staged.rows(billAllocationTable);
         const int amount = rows.column("Amount_");
-        const std::span<const int> columns = columnsOf(rows, billValues);
+        const std::vector<int> columns = columnsOf(rows, billValues);
         for (const qsizetype row : childRows(rows, billAllocationTable, entryId)) {
             if (onlyWhenNonZero && isZeroAmount(rows.text(row, amount)))
                 continue;
@@ -450,7 +453,7 @@ private:
                        std::span<const ValueElement> values) const
     {
         const StagedRows &rows = m_staged.rows(table);
-        const std::span<const int> columns = columnsOf(rows, values);
+        const std::vector<int> columns = columnsOf(rows, values);
         for (const qsizetype row : childRows(rows, table, entryId))
             listOf(list, rows, row, values, columns);
     }

@@ -5,8 +5,10 @@
 #include "tally/xmlindent.h"
 #include "tally/xmltext.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace tally {
@@ -99,23 +101,20 @@ QByteArray xmlValue(const QString &value)
     return text.toUtf8();
 }
 
-// The same value as a C string, in a buffer kept for the next value: a value of plain ASCII characters without
-// CR or control characters, as nearly all are, is copied as it is; any other takes the long way above.
-const char *xmlValueText(const QString &value)
+// The same value as UTF-8 text: a value of plain ASCII characters without CR or control characters, as nearly
+// all are, is copied as it is; any other takes the long way above.
+std::string xmlValueText(const QString &value)
 {
-    thread_local std::string text;
     const auto *characters = reinterpret_cast<const char16_t *>(value.constData());
     const std::size_t size = std::size_t(value.size());
-    text.resize(size);
+    std::string text(size, '\0');
     for (std::size_t at = 0; at < size; ++at) {
         const char16_t c = characters[at];
-        if (c >= 0x80 || (c < 0x20 && c != '\t' && c != '\n')) {
-            text = xmlValue(value).toStdString();
-            break;
-        }
+        if (c >= 0x80 || (c < 0x20 && c != '\t' && c != '\n'))
+            return xmlValue(value).toStdString();
         text[at] = char(c);
     }
-    return text.c_str();
+    return text;
 }
 
 template <typename Name>
@@ -125,13 +124,13 @@ pugi::xml_node appendElement(pugi::xml_document *document, pugi::xml_node parent
     requireDocument(document);
     requireNode(parent);
     const auto utf8Name = checkedName(name);
-    const char *text = xmlValueText(value);
+    const std::string text = xmlValueText(value);
     pugi::xml_node element = parent.append_child(cString(utf8Name));
     if (!element)
         errors::raise(errors::ErrNo::InvalidProcedureCall,
                       QStringLiteral("An element cannot be added to a node of this type."));
-    if (*text)
-        element.text().set(text);
+    if (!text.empty())
+        element.text().set(text.c_str());
     return element;
 }
 
@@ -218,11 +217,11 @@ void addAttribute(pugi::xml_document *document, pugi::xml_node element, const Na
         if (element.type() != pugi::node_element)
             errors::raise(errors::ErrNo::InvalidProcedureCall,
                           QStringLiteral("An attribute can only be set on an element."));
-        const char *text = xmlValueText(value);
+        const std::string text = xmlValueText(value);
         pugi::xml_attribute attribute = element.attribute(cString(utf8Name));
         if (!attribute)
             attribute = element.append_attribute(cString(utf8Name));
-        attribute.set_value(text);
+        attribute.set_value(text.c_str());
     });
 }
 
@@ -274,7 +273,7 @@ struct LaidOutEnvelope
     int messageIndentation = 0;
 };
 
-const LaidOutEnvelope &laidOutEnvelope(const QString &company)
+LaidOutEnvelope laidOutEnvelope(const QString &company)
 {
     thread_local std::optional<LaidOutEnvelope> last;
     if (last && last->company == company)
@@ -296,6 +295,12 @@ const LaidOutEnvelope &laidOutEnvelope(const QString &company)
     return last.emplace(std::move(envelope));
 }
 
+[[noreturn]] void raiseMixedContent()
+{
+    errors::raise(errors::ErrNo::InvalidProcedureCall,
+                  QStringLiteral("An element of the request holds text or elements, never both."));
+}
+
 } // namespace
 
 bool ImportRequestWriter::start(const QString &company)
@@ -303,7 +308,7 @@ bool ImportRequestWriter::start(const QString &company)
     m_open.clear();
     m_bytes.clear();
     return errors::trapResult(locationCreateImportEnvelope, false, [&](bool &started) {
-        const LaidOutEnvelope &envelope = laidOutEnvelope(company);
+        const LaidOutEnvelope envelope = laidOutEnvelope(company);
         m_bytes.reserve(4096);
         m_bytes = envelope.head;
         m_tail = envelope.tail;
@@ -322,11 +327,14 @@ bool ImportRequestWriter::startMessage(const QString &company, const char *objec
     return true;
 }
 
-void ImportRequestWriter::open(const char *name)
+ImportRequestWriter::ElementId ImportRequestWriter::open(const char *name)
 {
+    checkedName(name);
     int indentation = m_messageIndentation;
     if (!m_open.empty()) {
         OpenElement &parent = m_open.back();
+        if (parent.hasText)
+            raiseMixedContent();
         if (std::exchange(parent.tagOpen, false))
             m_bytes += '>';
         if (!std::exchange(parent.onLines, true))
@@ -335,15 +343,17 @@ void ImportRequestWriter::open(const char *name)
     }
     m_bytes.append(std::size_t(indentation), ' ');
     m_bytes += '<';
+    const std::size_t nameAt = m_bytes.size();
     m_bytes += name;
-    m_open.push_back(OpenElement{name, indentation, m_bytes.size(), true, false});
+    const std::size_t nameSize = m_bytes.size() - nameAt;
+    m_open.push_back(OpenElement{++m_lastId, nameAt, nameSize, indentation, m_bytes.size(), true, false, false});
+    return m_lastId;
 }
 
 void ImportRequestWriter::close()
 {
-    Q_ASSERT(!m_open.empty());
     if (m_open.empty())
-        return;
+        errors::raise(errors::ErrNo::InvalidProcedureCall, QStringLiteral("No element is open to be closed."));
     const OpenElement element = m_open.back();
     m_open.pop_back();
     if (element.tagOpen) {
@@ -352,10 +362,25 @@ void ImportRequestWriter::close()
         if (element.onLines)
             m_bytes.append(std::size_t(element.indentation), ' ');
         m_bytes += "</";
-        m_bytes += element.name;
+        // The name as the start tag has it: appended from the bytes themselves, where it stays put.
+        const std::string name = m_bytes.substr(element.nameAt, element.nameSize);
+        m_bytes += name;
         m_bytes += '>';
     }
     m_bytes += "\r\n";
+}
+
+void ImportRequestWriter::closeInside(ElementId element)
+{
+    const auto open = std::find_if(m_open.begin(), m_open.end(),
+                                   [element](const OpenElement &candidate) { return candidate.id == element; });
+    // An element closed already, or one given text, takes no more children.
+    if (element == 0 || open == m_open.end())
+        errors::raise(errors::ErrNo::InvalidProcedureCall,
+                      QStringLiteral("A child was added to an element that is no longer open."));
+    const std::size_t depth = std::size_t(open - m_open.begin()) + 1;
+    while (m_open.size() > depth)
+        close();
 }
 
 bool ImportRequestWriter::attribute(const char *name, const QString &value)
@@ -363,51 +388,58 @@ bool ImportRequestWriter::attribute(const char *name, const QString &value)
     return errors::trapResult(locationAddXmlAttribute, false, [&](bool &written) {
         if (m_open.empty())
             raiseObjectNotSet();
-        const char *text = xmlValueText(value);
-        thread_local std::string attribute;
-        attribute.clear();
-        attribute += ' ';
+        checkedName(name);
+        std::string attribute = " ";
         attribute += name;
         attribute += "=\"";
-        appendEscapedAttribute(attribute, text);
-        attribute += '"';
         OpenElement &element = m_open.back();
+        // Values are escaped, quotes and all: the name and its opening quote are found nowhere but at the start
+        // of an attribute.
+        const std::size_t tagStart = element.nameAt + element.nameSize;
+        if (std::string_view(m_bytes).substr(tagStart, element.attributesEnd - tagStart).find(attribute) !=
+            std::string_view::npos)
+            errors::raise(errors::ErrNo::InvalidProcedureCall, QStringLiteral("The attribute ") +
+                                                                   QString::fromUtf8(name) +
+                                                                   QStringLiteral(" is set twice."));
+        const std::string text = xmlValueText(value);
+        appendEscapedAttribute(attribute, text.c_str());
+        attribute += '"';
         m_bytes.insert(element.attributesEnd, attribute);
         element.attributesEnd += attribute.size();
         written = true;
     });
 }
 
-namespace {
-
-// The text of the element just opened; text that is only white space goes, as loading drops it.
-void writeText(std::string &bytes, bool &tagOpen, const char *text)
-{
-    if (isBlank(text))
-        return;
-    if (std::exchange(tagOpen, false))
-        bytes += '>';
-    appendEscapedText(bytes, text);
-}
-
-} // namespace
-
 bool ImportRequestWriter::text(const QString &value)
 {
     return errors::trapResult(locationAddXmlElement, false, [&](bool &written) {
         if (m_open.empty())
             raiseObjectNotSet();
-        writeText(m_bytes, m_open.back().tagOpen, xmlValueText(value));
+        writeText(xmlValueText(value).c_str());
         written = true;
     });
+}
+
+// The text of the element just opened; text that is only white space goes, as loading drops it.
+void ImportRequestWriter::writeText(const char *text)
+{
+    if (isBlank(text))
+        return;
+    OpenElement &element = m_open.back();
+    if (element.onLines)
+        raiseMixedContent();
+    if (std::exchange(element.tagOpen, false))
+        m_bytes += '>';
+    appendEscapedText(m_bytes, text);
+    element.hasText = true;
 }
 
 // The value is made ready before anything is written, so that a value that cannot go leaves no element behind.
 void ImportRequestWriter::writeElement(const char *name, const QString &value)
 {
-    const char *text = xmlValueText(value);
+    const std::string text = xmlValueText(value);
     open(name);
-    writeText(m_bytes, m_open.back().tagOpen, text);
+    writeText(text.c_str());
     close();
 }
 

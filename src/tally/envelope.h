@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,9 +45,14 @@ void AddXmlAttribute(pugi::xml_document *document, pugi::xml_node element, const
 // close(); an element holds text or elements, never both. An attribute goes to the innermost element not yet
 // closed, even after its text or children, and each name is set once. Each call reports a failure under the
 // location code of the function it stands for, and leaves out what it could not write, as that function does.
+// A call that breaks these rules (a name XML does not allow, an attribute set twice, text beside elements, a
+// close with nothing open) raises errors::RuntimeError, as a bad value does, in every build.
 class ImportRequestWriter final
 {
 public:
+    // Which element of the request one is; every element opened gets one of its own, never 0.
+    using ElementId = std::uint64_t;
+
     // Starts the request for a company; false after a reported error, as CreateImportEnvelope.
     bool start(const QString &company);
     // The same, then opens the message: TALLYMESSAGE and, inside it, the element of the master or voucher it
@@ -54,10 +60,13 @@ public:
     bool startMessage(const QString &company, const char *object);
 
     // An element whose text, attributes and children come next; it ends with close().
-    void open(const char *name);
+    ElementId open(const char *name);
     void close();
-    // How many elements are open.
-    std::size_t depth() const { return m_open.size(); }
+    // The innermost open element; 0 when none is.
+    ElementId innermost() const { return m_open.empty() ? 0 : m_open.back().id; }
+    // Closes the elements opened inside the element, which then takes the next child; raises when the element
+    // is not open (closed already, or never opened).
+    void closeInside(ElementId element);
     // Sets an attribute of the innermost open element; false, the attribute left out, when the value cannot go.
     bool attribute(const char *name, const QString &value);
     // Gives the element just opened its text, as AddXmlElement; false, the text left out, when it cannot go.
@@ -74,19 +83,24 @@ public:
 private:
     struct OpenElement
     {
-        const char *name;
+        ElementId id;
+        std::size_t nameAt; // where its name stands in the start tag, for the end tag
+        std::size_t nameSize;
         int indentation;
         std::size_t attributesEnd; // where the next attribute goes
         bool tagOpen;              // the start tag still waits for its ">"
         bool onLines;              // the children stand on lines of their own
+        bool hasText;
     };
 
     void writeElement(const char *name, const QString &value);
+    void writeText(const char *text);
 
     std::string m_bytes;
     std::vector<OpenElement> m_open;
     std::string m_tail; // the envelope after the messages
     int m_messageIndentation = 0;
+    ElementId m_lastId = 0;
 };
 
 } // namespace tally

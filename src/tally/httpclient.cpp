@@ -3,7 +3,6 @@
 #include "errors/errortrap.h"
 #include "tally/httpreplyreader.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QNetworkProxy>
@@ -14,14 +13,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <memory>
 #include <optional>
-
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/uio.h>
 
 namespace tally {
 
@@ -167,26 +161,16 @@ KeptConnection &keptConnection()
     return *kept.localData();
 }
 
-// Whether the descriptor has something to read (or has closed) already.
-bool isReadable(int descriptor)
-{
-    pollfd waited{descriptor, POLLIN, 0};
-    int ready = 0;
-    do
-        ready = ::poll(&waited, 1, 0);
-    while (ready < 0 && errno == EINTR);
-    return ready != 0;
-}
-
 // A server may close a kept connection while it lies idle. That has to show before a request is written on
 // it: afterwards nobody can tell whether the server took the request, and an import must not be sent twice.
 bool isStillOpen(QTcpSocket &socket)
 {
     if (socket.state() != QAbstractSocket::ConnectedState || socket.bytesAvailable() > 0)
         return false;
-    // A close, a reset or stray bytes that have arrived but that no event loop has looked at yet make the
-    // descriptor readable.
-    return !isReadable(int(socket.socketDescriptor()));
+    // A close, a reset or stray bytes that have arrived but that no event loop has looked at yet: a wait that
+    // ends at once takes them in, and the socket then says so.
+    socket.waitForReadyRead(0);
+    return socket.state() == QAbstractSocket::ConnectedState && socket.bytesAvailable() == 0;
 }
 
 // The kept connection when it leads to the endpoint and is still open; nothing otherwise (and a connection that
@@ -266,8 +250,7 @@ Outcome closedByServer(HttpReplyReader &reader)
 }
 
 // One request on one connection through Qt's event loop, from the connect (when the socket is not open) to the
-// end of the answer. A plain connection only connects here: the request goes out and its answer comes back
-// through exchangePlain.
+// end of the answer. The request is written once, when the connection is up, and never again.
 class Exchange
 {
 public:
@@ -287,7 +270,7 @@ public:
 
         timer.start(int(std::max<qint64>(deadline.remainingTime(), 0)));
         if (m_socket.state() == QAbstractSocket::ConnectedState) {
-            m_socket.write(m_bytes);
+            send();
         } else if (auto *secure = qobject_cast<QSslSocket *>(&m_socket)) {
             QObject::connect(secure, &QSslSocket::encrypted, &m_loop, [this] { connected(); });
             secure->connectToHostEncrypted(endpoint.host, endpoint.port);
@@ -307,10 +290,14 @@ private:
     void connected()
     {
         m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        if (m_bytes.isEmpty())
-            finish(answered);
-        else
-            m_socket.write(m_bytes);
+        send();
+    }
+
+    // The request goes out now rather than when the loop next looks at the socket.
+    void send()
+    {
+        m_socket.write(m_bytes);
+        m_socket.flush();
     }
 
     void takeAvailable()
@@ -354,131 +341,10 @@ private:
 
     QTcpSocket &m_socket;
     HttpReplyReader &m_reader;
-    const QByteArray m_bytes; // empty: connect only
+    const QByteArray m_bytes;
     QEventLoop m_loop;
     std::optional<Outcome> m_outcome;
 };
-
-// How long a plain exchange blocks in one wait before it lets the application handle its events: short enough
-// that a window stays painted while a server thinks, long enough that a quick answer costs no trip through the
-// event loop.
-constexpr int waitSliceMs = 10;
-
-// The parts of a request still to be written, sent with one system call where the connection takes them.
-class Outgoing
-{
-public:
-    Outgoing(QByteArrayView head, QByteArrayView end, QByteArrayView body) : m_parts{head, end, body} {}
-
-    bool done() const { return m_next == m_parts.size(); }
-
-    // False when the connection failed; `closed` then tells a close by the server from other failures.
-    bool sendSome(int descriptor, bool &closed)
-    {
-        std::array<iovec, 3> pieces{};
-        std::size_t count = 0;
-        for (std::size_t part = m_next; part < m_parts.size(); ++part) {
-            const QByteArrayView rest = m_parts[part].sliced(part == m_next ? m_offset : 0);
-            pieces[count++] = iovec{const_cast<char *>(rest.data()), std::size_t(rest.size())};
-        }
-        msghdr message{};
-        message.msg_iov = pieces.data();
-        message.msg_iovlen = count;
-        for (;;) {
-            const ssize_t sent = ::sendmsg(descriptor, &message, MSG_NOSIGNAL);
-            if (sent >= 0) {
-                advance(qsizetype(sent));
-                return true;
-            }
-            if (errno == EINTR)
-                continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
-                return true;
-            closed = errno == EPIPE || errno == ECONNRESET;
-            return false;
-        }
-    }
-
-private:
-    void advance(qsizetype count)
-    {
-        while (!done()) {
-            const qsizetype left = m_parts[m_next].size() - m_offset;
-            if (count < left) {
-                m_offset += count;
-                return;
-            }
-            count -= left;
-            ++m_next;
-            m_offset = 0;
-        }
-    }
-
-    std::array<QByteArrayView, 3> m_parts;
-    std::size_t m_next = 0;
-    qsizetype m_offset = 0;
-};
-
-// Reads what the descriptor holds into the reader; an outcome once the answer is decided.
-std::optional<Outcome> receive(int descriptor, HttpReplyReader &reader)
-{
-    std::array<char, 16 * 1024> buffer;
-    for (;;) {
-        const ssize_t received = ::recv(descriptor, buffer.data(), buffer.size(), 0);
-        if (received > 0) {
-            if (std::optional<Outcome> outcome = verdict(reader.append(QByteArrayView(buffer.data(), received))))
-                return outcome;
-            if (std::size_t(received) < buffer.size())
-                return std::nullopt;
-        } else if (received == 0 || errno == ECONNRESET) {
-            return closedByServer(reader);
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            return std::nullopt;
-        } else if (errno != EINTR) {
-            return noConnection;
-        }
-    }
-}
-
-// One request on an open plain connection. The thread waits on the descriptor itself: a quick answer then costs
-// a write, a wait and a read, and no trip through the event loop. Once a slice of waiting has passed, the
-// application's events run (user input excepted) before the next one.
-Outcome exchangePlain(QTcpSocket &socket, Outgoing &outgoing, HttpReplyReader &reader, const QDeadlineTimer &deadline)
-{
-    if (std::optional<Outcome> outcome = takeBuffered(socket, reader))
-        return *outcome;
-    // A server that trickles its answer in never lets a wait pass idle: the events, and the time-out, come due all
-    // the same.
-    QDeadlineTimer eventsDue(waitSliceMs);
-    for (;;) {
-        const int descriptor = int(socket.socketDescriptor());
-        bool closed = false;
-        if (!outgoing.done() && !outgoing.sendSome(descriptor, closed))
-            return closed ? closedByServer(reader) : noConnection;
-        pollfd waited{descriptor, short(outgoing.done() ? POLLIN : POLLIN | POLLOUT), 0};
-        const qint64 wait =
-            std::min(eventsDue.remainingTime(), deadline.isForever() ? waitSliceMs : deadline.remainingTime());
-        const int ready = ::poll(&waited, 1, int(std::max<qint64>(wait, 0)));
-        if (ready < 0 && errno != EINTR)
-            return noConnection;
-        if (ready > 0 && (waited.revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
-            if (std::optional<Outcome> outcome = receive(descriptor, reader))
-                return *outcome;
-        }
-        if (deadline.hasExpired())
-            return timeOut;
-        if (!eventsDue.hasExpired())
-            continue;
-
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        // The socket's own notifier may have read from it meanwhile, and seen the close; its bytes come first.
-        if (std::optional<Outcome> outcome = takeBuffered(socket, reader))
-            return *outcome;
-        if (socket.state() != QAbstractSocket::ConnectedState)
-            return closedByServer(reader);
-        eventsDue.setRemainingTime(waitSliceMs);
-    }
-}
 
 } // namespace
 
@@ -518,16 +384,7 @@ HttpResponse sendHttpRequest(const HttpRequest &request)
     if (!socket)
         socket = newSocket(endpoint);
     HttpReplyReader reader(request.method == "HEAD");
-    Outcome outcome;
-    if (endpoint.secure) {
-        outcome = Exchange(*socket, reader, headText + end.view() + request.body).run(endpoint, deadline);
-    } else {
-        Outgoing outgoing(headText, end.view(), request.body);
-        if (socket->state() != QAbstractSocket::ConnectedState)
-            outcome = Exchange(*socket, reader, {}).run(endpoint, deadline);
-        if (outcome.number == 0)
-            outcome = exchangePlain(*socket, outgoing, reader, deadline);
-    }
+    const Outcome outcome = Exchange(*socket, reader, headText + end.view() + request.body).run(endpoint, deadline);
     // A connection that failed or timed out is closed here: whatever it still carries belongs to no request.
     if (outcome.number != 0)
         raiseTransport(outcome.number, outcome.text);

@@ -5,6 +5,7 @@
 #include "support/stderrcapture.h"
 #include "support/testbed.h"
 #include "support/testenvironment.h"
+#include "throwingassignment.h"
 
 #include <QDir>
 #include <QFile>
@@ -322,6 +323,15 @@ private slots:
 
         trap(QStringLiteral("C02-0009"), [] { throw std::runtime_error("boom"); });
         QCOMPARE(m_prompter->boxes().last().title, QStringLiteral("Pelko 1.0 Error = 51"));
+    }
+
+    // An assignment that throws leaves the result as the trap was given it, however the body is optimised.
+    void trapResultKeepsTheInitialValueWhenAnAssignmentThrows()
+    {
+        static const int initial = 0;
+        QCOMPARE(errortests::trappedThrowingAssignment(&initial, true).target, &initial);
+        QCOMPARE(m_prompter->boxes().last().title, QStringLiteral("Pelko 1.0 Error = 13"));
+        QVERIFY(errortests::trappedThrowingAssignment(&initial, false).target != &initial);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "errors/errortrap.h"
 #include "masters/masterbuilders.h"
+#include "masters/mastermessage.h"
 #include "masters/masterposting.h"
 #include "sources/rowmarking.h"
 #include "sources/workgrid.h"
@@ -595,6 +596,20 @@ private slots:
     }
 
     // Renaming goes by the old name; the open company is addressed by naming none.
+    // An element handle names one element: kept past a sibling, or taken from an element given text, it adds
+    // nothing to whatever element happens to be open at its depth.
+    void elementHandleIsItsOwnElement()
+    {
+        MasterMessage message(company, "LEDGER", u"Cash"_s, QString(), u"Create"_s);
+        const MasterMessage::Element first = message.add("ADDRESS.LIST", QString(), ChildKind::Always);
+        message.add(first, "ADDRESS", u"Main Road"_s, ChildKind::IfSet);
+        const MasterMessage::Element sibling = message.add("MAILINGNAME.LIST", QString(), ChildKind::Always);
+        QVERIFY_THROWS_EXCEPTION(errors::RuntimeError,
+                                 message.add(first, "ADDRESS", u"Side Street"_s, ChildKind::IfSet));
+        const MasterMessage::Element named = message.add(sibling, "MAILINGNAME", u"Cash"_s, ChildKind::IfSet);
+        QVERIFY_THROWS_EXCEPTION(errors::RuntimeError, message.add(named, "X", u"y"_s, ChildKind::IfSet));
+    }
+
     void builderNameAttributeAndCompany_data()
     {
         QTest::addColumn<QString>("target");

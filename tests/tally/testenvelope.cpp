@@ -10,11 +10,16 @@
 
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 using namespace tally;
 using testsupport::reportedError;
 using testsupport::reportedErrors;
+
+// One misuse of the request writer; what a call that stands for a document function returned.
+using Misuse = std::function<bool(ImportRequestWriter &)>;
+Q_DECLARE_METATYPE(Misuse)
 
 namespace {
 
@@ -338,6 +343,62 @@ private slots:
                               reportedError(locationAddXmlElement, errors::ErrNo::InvalidProcedureCall),
                               reportedError(locationAddXmlElementIfValue, errors::ErrNo::InvalidProcedureCall),
                               reportedError(locationAddXmlElement, errors::ErrNo::InvalidProcedureCall)}));
+    }
+
+    // Breaking the writer's rules is refused in every build: through the trap of the call that stands for a
+    // document function, or raised to the builder's own trap by open() and close().
+    void writerRefusesMisuse_data()
+    {
+        QTest::addColumn<Misuse>("misuse");
+        QTest::addColumn<QString>("reported"); // "" when the call raises
+        using Writer = ImportRequestWriter;
+        const QString attribute = reportedError(locationAddXmlAttribute, errors::ErrNo::InvalidProcedureCall);
+        const QString text = reportedError(locationAddXmlElement, errors::ErrNo::InvalidProcedureCall);
+        QTest::newRow("attribute set twice") << Misuse([](Writer &w) {
+            w.attribute("ACTION", QStringLiteral("Create"));
+            return w.attribute("ACTION", QStringLiteral("Alter"));
+        }) << attribute;
+        QTest::newRow("attribute name XML does not allow")
+            << Misuse([](Writer &w) { return w.attribute("1A", QStringLiteral("v")); }) << attribute;
+        QTest::newRow("text after an element") << Misuse([](Writer &w) {
+            w.element("NAME", QStringLiteral("Cash"));
+            return w.text(QStringLiteral("loose"));
+        }) << text;
+        QTest::newRow("element after text") << Misuse([](Writer &w) {
+            w.text(QStringLiteral("loose"));
+            return w.element("NAME", QStringLiteral("Cash"));
+        }) << text;
+        QTest::newRow("element name XML does not allow") << Misuse([](Writer &w) {
+            w.open("A B");
+            return true;
+        }) << QString();
+        QTest::newRow("close with nothing open") << Misuse([](Writer &w) {
+            w.close();
+            w.close();
+            w.close();
+            return true;
+        }) << QString();
+        QTest::newRow("child of a closed element") << Misuse([](Writer &w) {
+            const Writer::ElementId list = w.open("ADDRESS.LIST");
+            w.close();
+            w.open("BASICBUYERADDRESS.LIST");
+            w.closeInside(list);
+            return true;
+        }) << QString();
+    }
+    void writerRefusesMisuse()
+    {
+        QFETCH(Misuse, misuse);
+        QFETCH(QString, reported);
+        ImportRequestWriter writer;
+        QVERIFY(writer.startMessage(QStringLiteral("Test Co"), "VOUCHER"));
+        if (reported.isEmpty()) {
+            QVERIFY_THROWS_EXCEPTION(errors::RuntimeError, misuse(writer));
+            QVERIFY(m_prompter->boxes().isEmpty());
+        } else {
+            QVERIFY(!misuse(writer));
+            QCOMPARE(reportedErrors(*m_prompter), QStringList{reported});
+        }
     }
 
     void attributeOnTextIsReported()

@@ -5,15 +5,11 @@
 
 #include <QFile>
 
-#include <sys/mman.h>
-
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-utils.h>
 
-#include <cerrno>
-#include <cstring>
 #include <memory>
 
 namespace sources {
@@ -102,25 +98,12 @@ OpenedStream openWorkbookStream(QByteArrayView file)
     return {std::move(stream), size, bookStream};
 }
 
-// A file mapped for as long as a stream read from it is used.
-class MappedFile
+// A file's bytes and the stream read from them, kept for as long as the stream's bytes are used. The stream goes
+// first: it may point into the bytes.
+struct HeldFile
 {
-public:
-    MappedFile(void *data, size_t size) : m_data(data), m_size(size) {}
-    ~MappedFile()
-    {
-        m_stream.reset();
-        munmap(m_data, m_size);
-    }
-    Q_DISABLE_COPY_MOVE(MappedFile)
-
-    QByteArrayView bytes() const { return {static_cast<const char *>(m_data), qsizetype(m_size)}; }
-    void keep(GObjectPtr<GsfInput> stream) { m_stream = std::move(stream); }
-
-private:
-    void *m_data;
-    size_t m_size;
-    GObjectPtr<GsfInput> m_stream;
+    QByteArray bytes;
+    GObjectPtr<GsfInput> stream;
 };
 
 } // namespace
@@ -140,22 +123,25 @@ WorkbookStream readWorkbookFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw WorkbookError(WorkbookError::Kind::CannotOpen, file.errorString());
-    if (file.size() == 0)
+    // Read whole rather than mapped: another program that shortens the file meanwhile cannot pull pages out from
+    // under the reader.
+    const qint64 size = file.size();
+    if (size == 0)
         throw WorkbookError(WorkbookError::Kind::NotWorkbook, QString());
-    // Mapped rather than read: a huge file named .xls costs no memory before it is found to be no workbook.
-    void *data = mmap(nullptr, size_t(file.size()), PROT_READ, MAP_PRIVATE, file.handle(), 0);
-    if (data == MAP_FAILED)
-        throw WorkbookError(WorkbookError::Kind::CannotOpen, QString::fromLocal8Bit(std::strerror(errno)));
-    auto mapped = std::make_shared<MappedFile>(data, size_t(file.size()));
-    OpenedStream opened = openWorkbookStream(mapped->bytes());
-    // Read without a buffer of its own, libgsf hands back a stream that lies in one piece in the file where it
-    // lies, and puts any other together in a buffer of the stream's: either way it is not copied again.
+    auto held = std::make_shared<HeldFile>();
+    held->bytes = QByteArray(qsizetype(size), Qt::Uninitialized);
+    adviseBulk(held->bytes.data(), size_t(size));
+    if (file.read(held->bytes.data(), size) != size)
+        throw WorkbookError(WorkbookError::Kind::CannotOpen, file.errorString());
+    OpenedStream opened = openWorkbookStream(held->bytes);
+    // Read without a buffer of its own, libgsf hands back a stream that lies in one piece in the file's bytes
+    // where it lies, and puts any other together in a buffer of the stream's: either way it is not copied again.
     const guint8 *bytes = gsf_input_read(opened.stream.get(), size_t(opened.size), nullptr);
     if (bytes == nullptr)
         raiseDamaged("its workbook stream cannot be read in full");
-    mapped->keep(std::move(opened.stream));
+    held->stream = std::move(opened.stream);
     return {QByteArray::fromRawData(reinterpret_cast<const char *>(bytes), qsizetype(opened.size)), opened.bookStream,
-            std::move(mapped)};
+            std::move(held)};
 }
 
 } // namespace sources

@@ -10,8 +10,8 @@ namespace sources {
 // The workbook stream of a compound document (the OLE2 container of .xls files), read through libgsf.
 struct WorkbookStream
 {
-    // The bytes of a file's stream are not copied: they lie in the mapped file, or where libgsf put the pieces
-    // of the stream together, and stay valid as long as the holder is kept.
+    // The bytes of a file's stream are not copied again: they lie in the file's bytes read into memory, or where
+    // libgsf put the pieces of the stream together, and stay valid as long as the holder is kept.
     QByteArray bytes;
     bool bookStream = false; // named "Book", as Excel 5.0 and 95 name it, instead of "Workbook"
     std::shared_ptr<const void> holder;
