@@ -19,6 +19,7 @@
 #include "tally/tallyconstants.h"
 #include "tally/transport.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -79,6 +80,37 @@ void setTextColour(QWidget *widget, const QColor &colour)
     widget->setPalette(palette);
 }
 
+// Drops the keys meant for one window while a run goes on in it: a key pressed to nothing visible would
+// otherwise act on a command the moment the run enables it again.
+class KeysDuringRun final : public QObject
+{
+public:
+    explicit KeysDuringRun(QWidget *window) : QObject(window), m_window(window) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            break;
+        default:
+            return false;
+        }
+        // A box the run shows is a window of its own and takes its keys as ever.
+        const auto *widget = qobject_cast<QWidget *>(watched);
+        if (!widget || widget->window() != m_window)
+            return false;
+        // An accepted override keeps the key from the window's shortcuts as well.
+        event->accept();
+        return true;
+    }
+
+private:
+    QWidget *m_window;
+};
+
 QString couldNotFindCompanyText()
 {
     const QStringList lines = {
@@ -104,6 +136,7 @@ frmExcel::frmExcel(QWidget *parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Pelko 1.0"));
     setWindowIcon(icons::post());
 
+    m_keysDuringRun = new KeysDuringRun(this);
     m_workGrid.setIconProvider([](int index) { return icons::statusImage(index); });
 
     auto *canvas = new QWidget(this);
@@ -534,13 +567,20 @@ frmExcel::BusyScope::BusyScope(frmExcel &window) : m_window(window)
         return;
     m_window.m_focusBeforeBusy = m_window.focusWidget();
     m_window.setCommandsEnabled(false);
+    // Disabling the commands hands the focus to the next control that takes it, Close; a key the user presses
+    // during the run must not find it there. The grid takes the focus instead.
+    if (m_window.focusWidget() == m_window.m_cmdClose && m_window.m_focusBeforeBusy != m_window.m_cmdClose)
+        m_window.m_Gr1->setFocus(Qt::OtherFocusReason);
     m_window.m_focusWhileBusy = m_window.focusWidget();
+    // Keys pressed during the run are dropped, not kept for the commands that are enabled again afterwards.
+    qApp->installEventFilter(m_window.m_keysDuringRun);
 }
 
 frmExcel::BusyScope::~BusyScope()
 {
     if (--m_window.m_busyDepth > 0)
         return;
+    qApp->removeEventFilter(m_window.m_keysDuringRun);
     m_window.setCommandsEnabled(true);
     // A list chosen from with the keys, or a path box left with Tab, keeps the keyboard where the user put it;
     // a focus the user moved during the run stays where it went.

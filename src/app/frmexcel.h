@@ -203,6 +203,8 @@ private:
     QPointer<QWidget> m_focusBeforeBusy;
     QPointer<QWidget> m_focusWhileBusy;
     bool m_closePending = false;
+    // Installed on the application while busy.
+    QObject *m_keysDuringRun = nullptr;
     bool m_centred = false;
 
     QMenu *m_mnuMain = nullptr;

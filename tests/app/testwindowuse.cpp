@@ -1,8 +1,11 @@
 #include "app/frmexcel.h"
 #include "app/modcommandl.h"
+#include "app/runreport.h"
 #include "app/widgetprompter.h"
 #include "controls/buttonwindow.h"
 #include "modalhelper.h"
+#include "sources/rowmarking.h"
+#include "sources/statusline.h"
 #include "sources/workgrid.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
@@ -14,17 +17,23 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
 
 #include <memory>
 
 using app::frmExcel;
 using controls::ButtonWindow;
 using testsupport::ScriptedPrompter;
-using testsupport::TestEnvironment;
 using testsupport::strings;
+using testsupport::TestEnvironment;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -277,7 +286,45 @@ private slots:
         QVERIFY(pixelsOfColour(box, textColour) > 0);
     }
 
+    // A key pressed during a run goes nowhere: not to Close, which the focus would reach when Post is disabled,
+    // nor to any command once the run has ended; the focus is back where it was.
+    void keyPressedDuringARunIsDropped()
+    {
+        testsupport::SimulatedServer server(demoTraders());
+        server.configureSettings();
+        m_window->cmdRefresh_Click();
+        openWorkbook();
+        load(QStringLiteral("LEDGERS"));
+        m_window->setSilent(true);
+        auto *post = child<ButtonWindow>(*m_window, "cmdPost");
+        post->setFocus();
+        QCOMPARE(focusName(), QStringLiteral("cmdPost"));
+
+        QString focusDuringRun;
+        QTimer::singleShot(0, m_window.get(), [&] {
+            focusDuringRun = focusName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        QTest::mouseClick(post, Qt::LeftButton);
+        QCoreApplication::processEvents();
+
+        QCOMPARE(focusDuringRun, QStringLiteral("Gr1"));
+        QTest::qWait(50);
+        QVERIFY(m_window->isVisible());
+        QVERIFY(app::ResultReport(m_window->workGrid()).contains("CREATED"));
+        QCOMPARE(focusName(), QStringLiteral("cmdPost"));
+    }
+
 private:
+    static tallysim::Config demoTraders()
+    {
+        tallysim::Config config;
+        config.companies = {QStringLiteral("Demo Traders")};
+        config.currentCompany = QStringLiteral("Demo Traders");
+        return config;
+    }
+
     void openWorkbook()
     {
         m_prompter->chooseFile(QStringLiteral(PELKO_TEST_DATA "/sources/masters.xls"));
