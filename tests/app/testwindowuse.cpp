@@ -316,6 +316,33 @@ private slots:
         QCOMPARE(focusName(), QStringLiteral("cmdPost"));
     }
 
+    // A server that answers every import with HTTP 500: one box for the run, and every master's row, so every line
+    // of the report, marked with the failure.
+    void serverFailingEveryPostRaisesOneBox()
+    {
+        tallysim::Config config = demoTraders();
+        config.mode = tallysim::Mode::HttpError;
+        config.failImportsOnly = true;
+        testsupport::SimulatedServer server(config);
+        server.configureSettings();
+        m_window->cmdRefresh_Click();
+        openWorkbook();
+        load(QStringLiteral("LEDGERS"));
+        m_window->setSilent(true);
+        m_prompter->clear();
+        server.clearRequests();
+
+        QTest::mouseClick(child<ButtonWindow>(*m_window, "cmdPost"), Qt::LeftButton);
+
+        QCOMPARE(m_prompter->boxes().size(), 1);
+        const QStringList lines = QString::fromUtf8(app::ResultReport(m_window->workGrid()))
+                                      .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QVERIFY(lines.size() > 1);
+        QCOMPARE(lines.size(), server.requests().size());
+        for (const QString &line : lines)
+            QVERIFY2(line.mid(75).startsWith(QLatin1String("ERROR")), qPrintable(line));
+    }
+
 private:
     static tallysim::Config demoTraders()
     {
