@@ -173,6 +173,8 @@ private:
     void arrangeFocusOrder();
     void updateClock();
     void setCommandsEnabled(bool enabled);
+    // Empties the status cell and takes the image, colour and bold mark from every row of the work grid.
+    void clearRunResults();
     void flexGridDblClick(QTableView *view, const sources::SourceGrid &grid);
     QGroupBox *sourceFrame(int index) const { return m_frSource.at(std::size_t(index)); }
     QLineEdit *sourceBox(sources::SourceBox box) const;

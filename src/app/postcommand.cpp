@@ -7,6 +7,7 @@
 #include "platform/prompter.h"
 #include "platform/system.h"
 #include "sources/importtypes.h"
+#include "sources/workgrid.h"
 #include "staging/stagingstore.h"
 #include "tally/transport.h"
 
@@ -67,6 +68,8 @@ void frmExcel::cmdPost_Click()
             }
         }
 
+        clearRunResults();
+
         {
             // No second run, reload or refresh may start while this one yields to the event loop; every request
             // of the run goes to the server the settings name now; a failure that repeats in it is shown once.
@@ -95,6 +98,20 @@ void frmExcel::cmdPost_Click()
 
         m_mnuSaveR->setVisible(true);
     });
+}
+
+void frmExcel::clearRunResults()
+{
+    // The report is written from the rows: what an earlier run left in them would pass for this run's results.
+    const int status = m_workGrid.findColumn(sources::ProcessStatusKey);
+    if (status == 0)
+        return;
+    const sources::RedrawSuspender suspender(m_workGrid);
+    for (int row = 1; row <= m_workGrid.rows(); ++row) {
+        if (!m_workGrid.text(row, status).isEmpty())
+            m_workGrid.setText(row, status, QString());
+    }
+    m_workGrid.clearMarks();
 }
 
 void frmExcel::mnuSaveR_Click()
