@@ -77,7 +77,10 @@ void frmExcel::cmdPost_Click()
             const tally::RunServer server;
             const errors::RunScope failures;
             const staging::StagingCounts staged = staging::stagingCounts();
+            m_runStopped.clear();
             m_lastPostEnd = ImportTypeDispatch(importType.toUpper(), *this) ? PostEnd::Posted : PostEnd::NothingPosted;
+            if (!m_runStopped.isEmpty() && !m_sentBeforeStop)
+                m_lastPostEnd = PostEnd::StoppedBeforePosting;
             // A staging file that failed before any voucher could be read back means nothing was posted.
             if (m_lastPostEnd == PostEnd::Posted && staging::stagingCounts().failures > staged.failures &&
                 staging::stagingCounts().vouchersRead == staged.vouchersRead)
@@ -92,12 +95,18 @@ void frmExcel::cmdPost_Click()
             m_workGrid.fitColumnWidth(1);
 
         if (!m_Silent)
-            msgBox(QStringLiteral("Processing of data Completed.") + crlf +
+            msgBox((m_runStopped.isEmpty() ? QStringLiteral("Processing of data Completed.") : m_runStopped) + crlf +
                        QStringLiteral("Please check the Errors if any."),
                    MsgBoxStyle::OkOnly, QStringLiteral("Excel to Tally"));
 
         m_mnuSaveR->setVisible(true);
     });
+}
+
+void frmExcel::runStopped(const QString &why, bool anythingSent)
+{
+    m_runStopped = why;
+    m_sentBeforeStop = anythingSent;
 }
 
 void frmExcel::clearRunResults()

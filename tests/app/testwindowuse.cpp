@@ -343,6 +343,58 @@ private slots:
             QVERIFY2(line.mid(75).startsWith(QLatin1String("ERROR")), qPrintable(line));
     }
 
+    // A Post clears what the last one left in the rows, once it is confirmed: a declined one keeps them. A run
+    // whose server stopped answering says where it stopped, on the status line and in its box, and its report has a
+    // line for every master it did not try.
+    void aSecondPostHoldsOnlyItsOwnResults()
+    {
+        testsupport::SimulatedServer server(demoTraders());
+        server.configureSettings();
+        m_window->cmdRefresh_Click();
+        openWorkbook();
+        load(QStringLiteral("UNITS"));
+        auto *post = child<ButtonWindow>(*m_window, "cmdPost");
+        const sources::WorkGrid &grid = m_window->workGrid();
+        const int status = grid.columnOfKey(sources::ProcessStatusKey);
+        QVERIFY(grid.rows() >= 3);
+        m_window->setSilent(true);
+        QTest::mouseClick(post, Qt::LeftButton);
+        QCOMPARE(grid.text(1, status), QStringLiteral("CREATED"));
+        const QByteArray first = app::ResultReport(grid);
+
+        m_window->setSilent(false);
+        m_prompter->clear();
+        m_prompter->answerNext(platform::MsgBoxResult::No);
+        QTest::mouseClick(post, Qt::LeftButton);
+        QCOMPARE(app::ResultReport(grid), first);
+        QCOMPARE(grid.image(1, 1), sources::imagePosted);
+
+        server.stop();
+        m_prompter->clear();
+        m_prompter->answerNext(platform::MsgBoxResult::Yes);
+        QTest::mouseClick(post, Qt::LeftButton);
+
+        const QString stopped = QStringLiteral("Processing stopped at row 1: the server stopped answering.");
+        QCOMPARE(m_window->panelText(QStringLiteral("msg")), sources::statusLineText(stopped));
+        QCOMPARE(m_window->panelText(QStringLiteral("stat")), sources::statusLineText(u"Tally is not running."_s));
+        QCOMPARE(m_prompter->boxes().size(), 3);
+        QCOMPARE(m_prompter->boxes().last().prompt, stopped + u"\r\nPlease check the Errors if any."_s);
+        const QStringList lines = QString::fromUtf8(app::ResultReport(grid)).split(QStringLiteral("\r\n"));
+        QVERIFY(lines.at(0).mid(75).startsWith(QLatin1String("ERROR: no answer from Tally")));
+        int notTried = 0;
+        for (int row = 2; row <= grid.rows(); ++row) {
+            if (grid.text(row, status).isEmpty())
+                continue;
+            ++notTried;
+            QCOMPARE(grid.text(row, status),
+                     QStringLiteral("NOT POSTED: the run stopped at row 1, as the server stopped answering"));
+            QCOMPARE(grid.image(row, 1), sources::imageUnrecognised);
+            QCOMPARE(grid.textColor(row, 1), QColor());
+        }
+        QCOMPARE(lines.size(), notTried + 2);
+        QVERIFY(!lines.join(QString()).contains(QLatin1String("CREATED")));
+    }
+
 private:
     static tallysim::Config demoTraders()
     {

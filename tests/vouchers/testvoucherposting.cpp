@@ -698,7 +698,8 @@ private slots:
     }
 
     // A server that cannot be reached: the voucher's last row says that no answer came and is marked rejected,
-    // the error is reported once, and the run ends there; the next voucher is not tried and keeps its cells.
+    // the error is reported once, and the run stops there; the next voucher is not tried and says so, and the
+    // status line says where the run stopped instead of that it finished.
     void serverThatIsGone()
     {
         const QString p = u"Payment"_s;
@@ -711,10 +712,14 @@ private slots:
         QCOMPARE(grid.text(1, sources::ProcessStatusKey),
                  u"ERROR: no answer from Tally (A connection with the server could not be established)"_s);
         QCOMPARE(grid.image(1, 1), sources::imageRejected);
-        QCOMPARE(grid.text(2, sources::ProcessStatusKey), QString());
-        QCOMPARE(grid.image(2, 1), sources::NoImage);
+        QCOMPARE(grid.text(2, sources::ProcessStatusKey),
+                 u"NOT POSTED: the run stopped at row 1, as the server stopped answering"_s);
+        QCOMPARE(grid.image(2, 1), sources::imageUnrecognised);
         QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList{u"C02-0001"_s});
         QVERIFY(!statTexts(*m_window).contains(u"Finished Posing of Data."_s));
+        QCOMPARE(
+            statTexts(*m_window).mid(statTexts(*m_window).size() - 2),
+            (QStringList{u"Processing stopped at row 1: the server stopped answering."_s, u"Tally is not running."_s}));
     }
 
     // A voucher one of whose cells holds a character XML 1.0 cannot carry is not sent: its last row says which
