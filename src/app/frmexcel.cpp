@@ -361,6 +361,13 @@ void frmExcel::createCommandBand(QWidget *canvas)
 
     m_cmdClose = createButton(QStringLiteral("cmdClose"), canvas);
 
+    // A closed list takes the wheel only while it has the focus: a wheel turned over it on the way elsewhere
+    // would switch the company a Post goes to, or load another sheet.
+    for (QComboBox *list : {m_cmbCurrentCompanyList, m_cmbTableName}) {
+        list->setFocusPolicy(Qt::StrongFocus);
+        list->installEventFilter(this);
+    }
+
     connect(&m_cmdPost->control(), &controls::ctlButton::Click, this, &frmExcel::cmdPost_Click);
     connect(&m_cmdClose->control(), &controls::ctlButton::Click, this, &frmExcel::cmdClose_Click);
     // A choice from the list counts even when it picks the entry already shown.
@@ -910,6 +917,11 @@ void frmExcel::lstTransactions_DblClick()
 
 bool frmExcel::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Wheel && (watched == m_cmbCurrentCompanyList || watched == m_cmbTableName) &&
+        !static_cast<QWidget *>(watched)->hasFocus()) {
+        event->ignore();
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == m_lstItemTree->viewport())
             lstItemTree_DblClick();

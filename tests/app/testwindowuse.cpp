@@ -395,6 +395,45 @@ private slots:
         QVERIFY(!lines.join(QString()).contains(QLatin1String("CREATED")));
     }
 
+    // A wheel turned over a closed list that does not have the focus leaves the list as it is.
+    void wheelOverAClosedListWithoutTheFocus_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::newRow("companies") << "cmbCurrentCompanyList";
+        QTest::newRow("import types") << "cmbTableName";
+    }
+
+    void wheelOverAClosedListWithoutTheFocus()
+    {
+        QFETCH(QString, list);
+        auto *companies = child<QComboBox>(*m_window, "cmbCurrentCompanyList");
+        companies->addItems({QStringLiteral("Demo Traders"), QStringLiteral("Other Traders")});
+        companies->setCurrentIndex(0);
+        openWorkbook();
+        load(QStringLiteral("LEDGERS"));
+        auto *box = child<QComboBox>(*m_window, list.toLatin1().constData());
+        const int before = box->currentIndex();
+        QVERIFY(before + 1 < box->count());
+        m_grid->setFocus();
+
+        const auto turn = [box] {
+            const QPointF centre = QRectF(box->rect()).center();
+            QWheelEvent wheel(centre, box->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(box, &wheel);
+        };
+        turn();
+        QCOMPARE(box->currentIndex(), before);
+        QCOMPARE(focusName(), QStringLiteral("Gr1"));
+
+        // With the focus, the wheel steps through the list as ever.
+        if (box == companies) {
+            box->setFocus();
+            turn();
+            QCOMPARE(box->currentIndex(), before + 1);
+        }
+    }
+
 private:
     static tallysim::Config demoTraders()
     {
