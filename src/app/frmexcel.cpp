@@ -29,7 +29,9 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -79,6 +81,21 @@ void setTextColour(QWidget *widget, const QColor &colour)
     }
     widget->setPalette(palette);
 }
+
+// The platform's style, with the menu bar reached by a lone Alt whatever that style says.
+class MenuBarStyle final : public QProxyStyle
+{
+public:
+    explicit MenuBarStyle(QObject *owner) { setParent(owner); }
+
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 // Drops the keys meant for one window while a run goes on in it: a key pressed to nothing visible would
 // otherwise act on a command the moment the run enables it again.
@@ -192,6 +209,16 @@ void frmExcel::createMenus()
     m_mnuHelp->addAction(QStringLiteral("Technical Support"))->setObjectName(QStringLiteral("mnuSupport"));
     m_mnuAbout = m_mnuHelp->addAction(QStringLiteral("About Pelko 1.0"));
     m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+
+    // The menus by keyboard: a lone Alt reaches the menu bar, and F10 opens its first menu; the arrow keys and
+    // Enter go on from there.
+    menuBar()->setStyle(new MenuBarStyle(menuBar()));
+    auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    f10->setObjectName(QStringLiteral("F10"));
+    connect(f10, &QShortcut::activated, this, [this] {
+        if (m_mnuMain->menuAction()->isEnabled())
+            menuBar()->setActiveAction(m_mnuMain->menuAction());
+    });
 
     connect(m_mnuSaveR, &QAction::triggered, this, &frmExcel::mnuSaveR_Click);
     connect(m_mnuOptions, &QAction::triggered, this, &frmExcel::mnuOptions_Click);

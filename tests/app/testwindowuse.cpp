@@ -434,6 +434,32 @@ private slots:
         }
     }
 
+    // F10, or a lone Alt and then Down, opens the Main menu; Escape closes it again.
+    void menusByKeyboard_data()
+    {
+        QTest::addColumn<bool>("alt");
+        QTest::newRow("F10") << false;
+        QTest::newRow("Alt, Down") << true;
+    }
+
+    void menusByKeyboard()
+    {
+        QFETCH(bool, alt);
+        m_grid->setFocus();
+        auto *menu = m_window->findChild<QMenu *>(QStringLiteral("mnuMain"));
+        QVERIFY(menu);
+        if (alt) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Alt);
+            QTRY_COMPARE(m_window->menuBar()->activeAction(), menu->menuAction());
+            QTest::keyClick(m_window->menuBar(), Qt::Key_Down);
+        } else {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
+        }
+        QTRY_VERIFY(menu->isVisible());
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTRY_VERIFY(!menu->isVisible());
+    }
+
 private:
     static tallysim::Config demoTraders()
     {
