@@ -460,6 +460,20 @@ private slots:
         QTRY_VERIFY(!menu->isVisible());
     }
 
+    // The About box opens with the focus on its own button: Enter closes it, the contact text as it was.
+    void enterClosesTheAboutBoxAsItOpens()
+    {
+        bool closedByEnter = false;
+        apptest::whenModalShows([&](QWidget *modal) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Return);
+            closedByEnter = !modal->isVisible();
+            if (!closedByEnter)
+                modal->close();
+        });
+        m_window->findChild<QAction *>(QStringLiteral("mnuAbout"))->trigger();
+        QVERIFY(closedByEnter);
+    }
+
 private:
     static tallysim::Config demoTraders()
     {
