@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
@@ -1026,6 +1027,8 @@ void frmExcel::cmbTableName_Click()
 {
     const BusyScope busy(*this);
     sources::cmbTableName_Click(*this);
+    // The new sheet's columns are shown from the first, whatever the last one scrolled to.
+    m_Gr1->horizontalScrollBar()->setValue(0);
 }
 
 void frmExcel::cmdFilePath_Click()

@@ -474,6 +474,21 @@ private slots:
         QVERIFY(closedByEnter);
     }
 
+    // A new load starts at the first column, wherever the last one was scrolled to.
+    void aNewLoadStartsAtTheFirstColumn()
+    {
+        openWorkbook();
+        load(QStringLiteral("LEDGERS"));
+        QScrollBar *bar = m_grid->horizontalScrollBar();
+        m_window->resize(m_window->minimumSize());
+        QTRY_VERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum());
+        QVERIFY(bar->value() > 0);
+
+        load(QStringLiteral("LEDGERS"));
+        QCOMPARE(bar->value(), 0);
+    }
+
 private:
     static tallysim::Config demoTraders()
     {
