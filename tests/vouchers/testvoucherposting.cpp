@@ -1,4 +1,5 @@
 #include "errors/errortrap.h"
+#include "platform/system.h"
 #include "sources/rowmarking.h"
 #include "sources/sourcegrid.h"
 #include "sources/workgrid.h"
@@ -720,6 +721,28 @@ private slots:
         QCOMPARE(
             statTexts(*m_window).mid(statTexts(*m_window).size() - 2),
             (QStringList{u"Processing stopped at row 1: the server stopped answering."_s, u"Tally is not running."_s}));
+    }
+
+    // A run told to stop before its first voucher sends nothing: each voucher's last row says it was not posted
+    // and why, and the status line says where the run stopped.
+    void runToldToStop()
+    {
+        const QString p = u"Payment"_s;
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields,
+                              {line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s), line(p, u"2"_s, u"1"_s, u"Rent"_s, u"6"_s)});
+        platform::setStopRequested(true);
+        vouchers::PostTransaction(*m_window);
+        platform::setStopRequested(false);
+
+        sources::WorkGrid &grid = m_window->workGrid();
+        for (int row = 1; row <= 2; ++row) {
+            QCOMPARE(grid.text(row, sources::ProcessStatusKey),
+                     u"NOT POSTED: the run stopped at row 1, as the program was told to stop"_s);
+            QCOMPARE(grid.image(row, 1), sources::imageUnrecognised);
+        }
+        QCOMPARE(m_server->requests().size(), 0);
+        QVERIFY(m_prompter->boxes().isEmpty());
+        QCOMPARE(statTexts(*m_window).last(), u"Processing stopped at row 1: the program was told to stop."_s);
     }
 
     // A voucher one of whose cells holds a character XML 1.0 cannot carry is not sent: its last row says which
