@@ -145,6 +145,8 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent), m_startProgram(startDetac
     setMinimumWidth(480);
 
     Form_Load();
+    // Enter and Escape close the box as it opens; the contact text is reached with Tab or the mouse.
+    m_cmdOK->setFocus();
 }
 
 QString frmAbout::contactText()

@@ -19,6 +19,7 @@
 #include "tally/tallyconstants.h"
 #include "tally/transport.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -28,7 +29,10 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -79,6 +83,52 @@ void setTextColour(QWidget *widget, const QColor &colour)
     widget->setPalette(palette);
 }
 
+// The platform's style, with the menu bar reached by a lone Alt whatever that style says.
+class MenuBarStyle final : public QProxyStyle
+{
+public:
+    explicit MenuBarStyle(QObject *owner) { setParent(owner); }
+
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// Drops the keys meant for one window while a run goes on in it: a key pressed to nothing visible would
+// otherwise act on a command the moment the run enables it again.
+class KeysDuringRun final : public QObject
+{
+public:
+    explicit KeysDuringRun(QWidget *window) : QObject(window), m_window(window) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            break;
+        default:
+            return false;
+        }
+        // A box the run shows is a window of its own and takes its keys as ever.
+        const auto *widget = qobject_cast<QWidget *>(watched);
+        if (!widget || widget->window() != m_window)
+            return false;
+        // An accepted override keeps the key from the window's shortcuts as well.
+        event->accept();
+        return true;
+    }
+
+private:
+    QWidget *m_window;
+};
+
 QString couldNotFindCompanyText()
 {
     const QStringList lines = {
@@ -104,6 +154,7 @@ frmExcel::frmExcel(QWidget *parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Pelko 1.0"));
     setWindowIcon(icons::post());
 
+    m_keysDuringRun = new KeysDuringRun(this);
     m_workGrid.setIconProvider([](int index) { return icons::statusImage(index); });
 
     auto *canvas = new QWidget(this);
@@ -159,6 +210,16 @@ void frmExcel::createMenus()
     m_mnuHelp->addAction(QStringLiteral("Technical Support"))->setObjectName(QStringLiteral("mnuSupport"));
     m_mnuAbout = m_mnuHelp->addAction(QStringLiteral("About Pelko 1.0"));
     m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+
+    // The menus by keyboard: a lone Alt reaches the menu bar, and F10 opens its first menu; the arrow keys and
+    // Enter go on from there.
+    menuBar()->setStyle(new MenuBarStyle(menuBar()));
+    auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    f10->setObjectName(QStringLiteral("F10"));
+    connect(f10, &QShortcut::activated, this, [this] {
+        if (m_mnuMain->menuAction()->isEnabled())
+            menuBar()->setActiveAction(m_mnuMain->menuAction());
+    });
 
     connect(m_mnuSaveR, &QAction::triggered, this, &frmExcel::mnuSaveR_Click);
     connect(m_mnuOptions, &QAction::triggered, this, &frmExcel::mnuOptions_Click);
@@ -327,6 +388,13 @@ void frmExcel::createCommandBand(QWidget *canvas)
     setTextColour(m_cmbTableName, Qt::blue);
 
     m_cmdClose = createButton(QStringLiteral("cmdClose"), canvas);
+
+    // A closed list takes the wheel only while it has the focus: a wheel turned over it on the way elsewhere
+    // would switch the company a Post goes to, or load another sheet.
+    for (QComboBox *list : {m_cmbCurrentCompanyList, m_cmbTableName}) {
+        list->setFocusPolicy(Qt::StrongFocus);
+        list->installEventFilter(this);
+    }
 
     connect(&m_cmdPost->control(), &controls::ctlButton::Click, this, &frmExcel::cmdPost_Click);
     connect(&m_cmdClose->control(), &controls::ctlButton::Click, this, &frmExcel::cmdClose_Click);
@@ -534,13 +602,20 @@ frmExcel::BusyScope::BusyScope(frmExcel &window) : m_window(window)
         return;
     m_window.m_focusBeforeBusy = m_window.focusWidget();
     m_window.setCommandsEnabled(false);
+    // Disabling the commands hands the focus to the next control that takes it, Close; a key the user presses
+    // during the run must not find it there. The grid takes the focus instead.
+    if (m_window.focusWidget() == m_window.m_cmdClose && m_window.m_focusBeforeBusy != m_window.m_cmdClose)
+        m_window.m_Gr1->setFocus(Qt::OtherFocusReason);
     m_window.m_focusWhileBusy = m_window.focusWidget();
+    // Keys pressed during the run are dropped, not kept for the commands that are enabled again afterwards.
+    qApp->installEventFilter(m_window.m_keysDuringRun);
 }
 
 frmExcel::BusyScope::~BusyScope()
 {
     if (--m_window.m_busyDepth > 0)
         return;
+    qApp->removeEventFilter(m_window.m_keysDuringRun);
     m_window.setCommandsEnabled(true);
     // A list chosen from with the keys, or a path box left with Tab, keeps the keyboard where the user put it;
     // a focus the user moved during the run stays where it went.
@@ -870,6 +945,11 @@ void frmExcel::lstTransactions_DblClick()
 
 bool frmExcel::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Wheel && (watched == m_cmbCurrentCompanyList || watched == m_cmbTableName) &&
+        !static_cast<QWidget *>(watched)->hasFocus()) {
+        event->ignore();
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == m_lstItemTree->viewport())
             lstItemTree_DblClick();
@@ -947,6 +1027,8 @@ void frmExcel::cmbTableName_Click()
 {
     const BusyScope busy(*this);
     sources::cmbTableName_Click(*this);
+    // The new sheet's columns are shown from the first, whatever the last one scrolled to.
+    m_Gr1->horizontalScrollBar()->setValue(0);
 }
 
 void frmExcel::cmdFilePath_Click()

@@ -59,6 +59,7 @@ public:
     void clearImportTypes() override;
     void addImportType(const QString &entry, const QString &sourceFile = QString()) override;
     QString importTypeSourceFile() const override;
+    void runStopped(const QString &why, bool anythingSent) override;
 
     void setSilent(bool silent) { m_Silent = silent; }
 
@@ -139,8 +140,9 @@ public:
         NoCompany,
         NoImportType,
         Declined,
-        NothingPosted, // the import type has no posting procedure
-        StagingFailed, // the staging file failed before any voucher was sent
+        NothingPosted,        // the import type has no posting procedure
+        StagingFailed,        // the staging file failed before any voucher was sent
+        StoppedBeforePosting, // told to stop before anything was sent
         Posted,
     };
     PostEnd lastPostEnd() const { return m_lastPostEnd; }
@@ -173,6 +175,8 @@ private:
     void arrangeFocusOrder();
     void updateClock();
     void setCommandsEnabled(bool enabled);
+    // Empties the status cell and takes the image, colour and bold mark from every row of the work grid.
+    void clearRunResults();
     void flexGridDblClick(QTableView *view, const sources::SourceGrid &grid);
     QGroupBox *sourceFrame(int index) const { return m_frSource.at(std::size_t(index)); }
     QLineEdit *sourceBox(sources::SourceBox box) const;
@@ -188,6 +192,9 @@ private:
     QString m_CurrentCompany;
     bool m_Silent = false;
     PostEnd m_lastPostEnd = PostEnd::NotRun;
+    // Why the last run stopped before its last row, "" when it did not; and whether it had sent anything by then.
+    QString m_runStopped;
+    bool m_sentBeforeStop = false;
     // Why the last refresh found no company to post to, "" when it listed the server's companies.
     QString m_refreshProblem;
 
@@ -203,6 +210,8 @@ private:
     QPointer<QWidget> m_focusBeforeBusy;
     QPointer<QWidget> m_focusWhileBusy;
     bool m_closePending = false;
+    // Installed on the application while busy.
+    QObject *m_keysDuringRun = nullptr;
     bool m_centred = false;
 
     QMenu *m_mnuMain = nullptr;

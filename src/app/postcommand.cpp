@@ -7,6 +7,7 @@
 #include "platform/prompter.h"
 #include "platform/system.h"
 #include "sources/importtypes.h"
+#include "sources/workgrid.h"
 #include "staging/stagingstore.h"
 #include "tally/transport.h"
 
@@ -67,6 +68,8 @@ void frmExcel::cmdPost_Click()
             }
         }
 
+        clearRunResults();
+
         {
             // No second run, reload or refresh may start while this one yields to the event loop; every request
             // of the run goes to the server the settings name now; a failure that repeats in it is shown once.
@@ -74,7 +77,10 @@ void frmExcel::cmdPost_Click()
             const tally::RunServer server;
             const errors::RunScope failures;
             const staging::StagingCounts staged = staging::stagingCounts();
+            m_runStopped.clear();
             m_lastPostEnd = ImportTypeDispatch(importType.toUpper(), *this) ? PostEnd::Posted : PostEnd::NothingPosted;
+            if (!m_runStopped.isEmpty() && !m_sentBeforeStop)
+                m_lastPostEnd = PostEnd::StoppedBeforePosting;
             // A staging file that failed before any voucher could be read back means nothing was posted.
             if (m_lastPostEnd == PostEnd::Posted && staging::stagingCounts().failures > staged.failures &&
                 staging::stagingCounts().vouchersRead == staged.vouchersRead)
@@ -89,12 +95,32 @@ void frmExcel::cmdPost_Click()
             m_workGrid.fitColumnWidth(1);
 
         if (!m_Silent)
-            msgBox(QStringLiteral("Processing of data Completed.") + crlf +
+            msgBox((m_runStopped.isEmpty() ? QStringLiteral("Processing of data Completed.") : m_runStopped) + crlf +
                        QStringLiteral("Please check the Errors if any."),
                    MsgBoxStyle::OkOnly, QStringLiteral("Excel to Tally"));
 
         m_mnuSaveR->setVisible(true);
     });
+}
+
+void frmExcel::runStopped(const QString &why, bool anythingSent)
+{
+    m_runStopped = why;
+    m_sentBeforeStop = anythingSent;
+}
+
+void frmExcel::clearRunResults()
+{
+    // The report is written from the rows: what an earlier run left in them would pass for this run's results.
+    const int status = m_workGrid.findColumn(sources::ProcessStatusKey);
+    if (status == 0)
+        return;
+    const sources::RedrawSuspender suspender(m_workGrid);
+    for (int row = 1; row <= m_workGrid.rows(); ++row) {
+        if (!m_workGrid.text(row, status).isEmpty())
+            m_workGrid.setText(row, status, QString());
+    }
+    m_workGrid.clearMarks();
 }
 
 void frmExcel::mnuSaveR_Click()

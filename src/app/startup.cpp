@@ -7,6 +7,7 @@
 #include "app/runreport.h"
 #include "errors/errortrap.h"
 #include "platform/settings.h"
+#include "platform/system.h"
 #include "sources/importtypes.h"
 #include "sources/sourcelisting.h"
 #include "sources/workgrid.h"
@@ -75,7 +76,7 @@ int exitStatus(const StartupResult &result)
         return ExitStatus::Success;
     if (!result.autoRunStarted || !result.posted)
         return ExitStatus::NotRun;
-    return result.errorsReported > 0 ? ExitStatus::ErrorsReported : ExitStatus::Success;
+    return result.errorsReported > 0 || result.stopped ? ExitStatus::ErrorsReported : ExitStatus::Success;
 }
 
 StartupResult frmExcel::Form_Load(const CommandLine &commandLine)
@@ -205,9 +206,13 @@ StartupResult frmExcel::Form_Load(const CommandLine &commandLine)
         }
 
         result.autoRunStarted = true;
+        // Told to stop, the run finishes the request in flight, marks the rest and writes its report; the program
+        // ends with it, so the window never runs with these handlers.
+        platform::stopOnTerminationSignals();
         m_Silent = commandLine.PostMode().toUpper() == QLatin1String("POSTSILENT");
         cmdPost_Click();
         result.posted = m_lastPostEnd == PostEnd::Posted;
+        result.stopped = !m_runStopped.isEmpty();
         if (!commandLine.reportPath().isEmpty())
             SaveReport(m_workGrid, commandLine.reportPath());
         switch (m_lastPostEnd) {
@@ -220,6 +225,9 @@ StartupResult frmExcel::Form_Load(const CommandLine &commandLine)
         case PostEnd::NothingPosted:
             result.notPostedBecause =
                 QStringLiteral("nothing posts the import type ") + quoted(m_cmbTableName->currentText());
+            break;
+        case PostEnd::StoppedBeforePosting:
+            result.notPostedBecause = QStringLiteral("the run was told to stop before anything was sent");
             break;
         case PostEnd::StagingFailed:
             result.notPostedBecause = QStringLiteral("the staging file failed before any voucher was sent: ") +

@@ -13,6 +13,8 @@ struct StartupResult
     qint64 errorsReported = 0;   // errors reported through the error trap during start-up
     // Why an unattended run that was asked for posted nothing, in one line for its caller; "" otherwise.
     QString notPostedBecause;
+    // Its run stopped before its last row: the server stopped answering, or the program was told to stop.
+    bool stopped = false;
 };
 
 // How the program ends.

@@ -3,6 +3,7 @@
 #include "masters/masterrow.h"
 
 #include "errors/errortrap.h"
+#include "platform/system.h"
 
 #include "sources/importwindow.h"
 #include "sources/lookups.h"
@@ -29,26 +30,38 @@ void walkMasterGroups(sources::ImportWindow &window, const char *progress, Group
     // text, so that every name, "00" included, is a name.
     std::optional<QString> pending;
     tally::XmlTextCheck check;
-    // Whether the run may go on.
+    // Once the server stopped answering or the program was told to stop, the masters after it are gathered as
+    // ever, to mark each as not tried, and not sent.
+    std::optional<sources::StoppedRun> stopped;
+    bool anythingSent = false;
     auto post = [&](int lastRow, int triggeringRow) {
         pending.reset();
-        return sources::PostAndMark(window, sources::PostedRows::master(lastRow),
-                                    check.passed() ? type.postMaster() : check.heldBack(),
-                                    progressText + QString::number(type.progressRow(lastRow, triggeringRow)));
+        const sources::PostedRows rows = sources::PostedRows::master(lastRow);
+        if (!stopped && platform::stopRequested())
+            stopped.emplace(window, sources::StoppedRun::Cause::Told, lastRow, anythingSent);
+        if (stopped) {
+            stopped->markNotTried(rows);
+            return;
+        }
+        const tally::TallyReply reply = check.passed() ? type.postMaster() : check.heldBack();
+        anythingSent = anythingSent || reply.delivery != tally::Delivery::NotSent;
+        if (!sources::PostAndMark(window, rows, reply,
+                                  progressText + QString::number(type.progressRow(lastRow, triggeringRow))))
+            stopped.emplace(window, sources::StoppedRun::Cause::ServerGone, lastRow, true);
     };
 
     const int rows = grid.rows();
     for (int i = 1; i <= rows; ++i) {
         const QString nameCell = grid.text(i, nameKey);
         if (nameCell.trimmed().isEmpty() && sources::IsEmptyRow(grid, i)) {
-            if (pending && !post(i - 1, i))
-                return;
+            if (pending)
+                post(i - 1, i);
             continue;
         }
         const QString name = nameCell.isEmpty() && pending ? *pending : nameCell;
         if (!pending || name != *pending) {
-            if (pending && !post(i - 1, i))
-                return;
+            if (pending)
+                post(i - 1, i);
             pending = name;
             check.reset();
             check.check(nameKey, name);

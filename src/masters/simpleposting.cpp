@@ -4,6 +4,7 @@
 #include "masters/masterrow.h"
 
 #include "errors/errortrap.h"
+#include "platform/system.h"
 #include "sources/gridtext.h"
 #include "sources/importwindow.h"
 #include "sources/lookups.h"
@@ -11,6 +12,8 @@
 #include "sources/workgrid.h"
 #include "tally/transport.h"
 #include "tally/xmltext.h"
+
+#include <optional>
 
 // The seven master types whose masters are one grid row each. What a type reads from its row is the table of
 // its columns; what it adds to that is the table of its fixed values and, for two types, a last step.
@@ -49,11 +52,21 @@ template <typename Rec> void postSimpleMasters(sources::ImportWindow &window, co
         const QString action = QString::fromLatin1(actionCreate);
 
         Rec record;
+        // Once the server stopped answering or the program was told to stop, the masters after it are marked
+        // as not tried.
+        std::optional<sources::StoppedRun> stopped;
+        bool anythingSent = false;
         const int rows = grid.rows();
         for (int i = 1; i <= rows; ++i) {
             const QString name = grid.text(i, QStringLiteral("NAME"));
             if (!holdsMaster(grid, i, name))
                 continue;
+            if (!stopped && platform::stopRequested())
+                stopped.emplace(window, sources::StoppedRun::Cause::Told, i, anythingSent);
+            if (stopped) {
+                stopped->markNotTried(sources::PostedRows::master(i));
+                continue;
+            }
             tally::XmlTextCheck check;
             check.check(QStringLiteral("NAME"), name);
             const MasterRow row(window, i, &check);
@@ -65,8 +78,9 @@ template <typename Rec> void postSimpleMasters(sources::ImportWindow &window, co
 
             const tally::TallyReply reply =
                 check.passed() ? type.import(window.currentCompany(), record, action) : check.heldBack();
+            anythingSent = anythingSent || reply.delivery != tally::Delivery::NotSent;
             if (!sources::PostAndMark(window, sources::PostedRows::master(i), reply, progress + QString::number(i)))
-                return;
+                stopped.emplace(window, sources::StoppedRun::Cause::ServerGone, i, true);
         }
     });
 }

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <csignal>
 #include <cstring>
 
 #include <unistd.h>
@@ -16,6 +17,13 @@ namespace {
 
 SystemServices realServices;
 SystemServices *installedServices = nullptr;
+
+volatile std::sig_atomic_t stopSignalled = 0;
+
+extern "C" void noteStopSignal(int)
+{
+    stopSignalled = 1;
+}
 
 } // namespace
 
@@ -88,6 +96,27 @@ void yieldToEventLoop()
         return;
     QCoreApplication::processEvents();
     sinceLastYield.start();
+}
+
+void stopOnTerminationSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = noteStopSignal;
+    sigemptyset(&action.sa_mask);
+    // A request in flight goes on where the signal found it.
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+bool stopRequested()
+{
+    return stopSignalled != 0;
+}
+
+void setStopRequested(bool requested)
+{
+    stopSignalled = requested ? 1 : 0;
 }
 
 } // namespace platform

@@ -41,4 +41,12 @@ QString programFile(const QString &name);
 // at most every few milliseconds, which a window's painting and its user cannot tell from every row.
 void yieldToEventLoop();
 
+// An unattended run told to stop (SIGTERM, SIGINT, SIGHUP) finishes the request in flight, marks what it did not
+// try and writes its report, instead of dying at once. After stopOnTerminationSignals, such a signal only sets
+// the flag stopRequested reads; the posting loops look at it before each post.
+void stopOnTerminationSignals();
+bool stopRequested();
+// Sets the flag as a signal would, and clears it again.
+void setStopRequested(bool requested);
+
 } // namespace platform

@@ -33,4 +33,6 @@ QString ImportWindow::importTypeSourceFile() const
     return QString();
 }
 
+void ImportWindow::runStopped(const QString &, bool) {}
+
 } // namespace sources

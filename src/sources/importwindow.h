@@ -71,6 +71,9 @@ public:
     virtual bool selectImportType(const QString &text);
     // The text file or workbook the selected entry was listed from, "" for none.
     virtual QString importTypeSourceFile() const;
+    // A run stopped before its last row: why, as the status line says it, and whether anything had been sent to
+    // the server before. A window without a completion box keeps the default, which does nothing.
+    virtual void runStopped(const QString &why, bool anythingSent);
 };
 
 } // namespace sources

@@ -146,4 +146,26 @@ bool PostAndMark(ImportWindow &window, const PostedRows &rows, const tally::Tall
     return reply.delivery != tally::Delivery::NoAnswer;
 }
 
+StoppedRun::StoppedRun(ImportWindow &window, Cause cause, int atRow, bool anythingSent) : m_window(window)
+{
+    const QString why = cause == Cause::ServerGone ? QStringLiteral("the server stopped answering")
+                                                   : QStringLiteral("the program was told to stop");
+    m_rowStatus = QStringLiteral("NOT POSTED: the run stopped at row %1, as %2").arg(atRow).arg(why);
+    const QString line = QStringLiteral("Processing stopped at row %1: %2.").arg(atRow).arg(why);
+    window.stat(line, MsgPanel);
+    // The server panel said it was running when the run began.
+    if (cause == Cause::ServerGone)
+        window.stat(QStringLiteral("Tally is not running."), StatPanel);
+    window.runStopped(line, anythingSent);
+}
+
+void StoppedRun::markNotTried(const PostedRows &rows) const
+{
+    WorkGrid &grid = m_window.workGrid();
+    const int row = rows.resultRow();
+    grid.setText(row, ProcessStatusKey, m_rowStatus);
+    grid.setImage(row, 1, imageUnrecognised);
+    grid.setBold(row, grid.columnOfKey(ProcessStatusKey), true);
+}
+
 } // namespace sources

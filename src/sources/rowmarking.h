@@ -80,8 +80,30 @@ private:
 // becomes the current row and the run yields to the event loop. A voucher's rows other than its last keep their
 // status cells. A failed post (an HTTP error status, no Tally reply, a reply that imported nothing, no answer at
 // all) is marked as rejected.
-// Returns whether the run may go on: false after a post that got no answer at all, which ends the run (the
-// error has been reported once; the rows after it keep their cells).
+// Returns whether the run may go on: false after a post that got no answer at all, which stops the run (the
+// error has been reported once; the masters or vouchers after it are marked as not tried, StoppedRun).
 bool PostAndMark(ImportWindow &window, const PostedRows &rows, const tally::TallyReply &reply, const QString &progress);
+
+// A run that stopped before its last row, as the server stopped answering or the program was told to stop
+// (platform::stopRequested). Made when it stops, it says so on the status line with the row it stopped at, and
+// to the window; the run then marks every master or voucher it does not try, so that the report, written from
+// the rows, has a line for each.
+class StoppedRun final
+{
+public:
+    enum class Cause
+    {
+        ServerGone, // atRow: the result row of the post that got no answer
+        Told,       // atRow: the result row of the first master or voucher not tried
+    };
+    StoppedRun(ImportWindow &window, Cause cause, int atRow, bool anythingSent);
+
+    // The result row of a master or voucher not tried says so, without an image of success or refusal.
+    void markNotTried(const PostedRows &rows) const;
+
+private:
+    ImportWindow &m_window;
+    QString m_rowStatus;
+};
 
 } // namespace sources

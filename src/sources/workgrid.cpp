@@ -103,6 +103,18 @@ void WorkGrid::clear()
     }
 }
 
+void WorkGrid::clearMarks()
+{
+    for (Row &row : m_rows) {
+        if (row.style)
+            row.style->marks.clear();
+    }
+    if (!m_redraw)
+        m_dataDirty = true;
+    else if (m_shownRows > 0 && m_shownColumns > 0)
+        emit dataChanged(index(0, 0), index(m_shownRows - 1, m_shownColumns - 1));
+}
+
 void WorkGrid::setRedraw(bool on)
 {
     if (on == m_redraw)

@@ -56,6 +56,8 @@ public:
 
     // Removes every row and every column.
     void clear();
+    // Takes every cell's image, text colour and bold mark away; texts and alignments stay.
+    void clearMarks();
 
     // While repainting is off, changes reach the view in one refresh when it is switched back on.
     void setRedraw(bool on);

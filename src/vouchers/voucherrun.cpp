@@ -1,6 +1,7 @@
 #include "vouchers/voucherrun.h"
 
 #include "errors/errortrap.h"
+#include "platform/system.h"
 #include "sources/gridtext.h"
 #include "sources/importtypes.h"
 #include "sources/importwindow.h"
@@ -150,8 +151,16 @@ void VoucherRun::readCommonColumns()
 // The one place a staged voucher goes to the server. One some of whose rows could not be staged would reach it
 // without them, and is not sent; nor is one its type refused, nor one holding a character XML cannot carry, which
 // would be refused whole or reach it altered.
-bool VoucherRun::postVoucher(const sources::PostedRows &rows)
+void VoucherRun::postVoucher(const sources::PostedRows &rows)
 {
+    // A stop asked for during the post before takes effect here, once that post has been marked.
+    if (!m_stopped && platform::stopRequested())
+        m_stopped.emplace(m_window, sources::StoppedRun::Cause::Told, rows.resultRow(), !m_postedIds.isEmpty());
+    if (m_stopped) {
+        m_refusal.clear();
+        m_stopped->markNotTried(rows);
+        return;
+    }
     tally::TallyReply reply;
     if (!m_refusal.isEmpty())
         reply = {std::exchange(m_refusal, QString()), tally::Delivery::NotSent};
@@ -167,11 +176,12 @@ bool VoucherRun::postVoucher(const sources::PostedRows &rows)
     if (reply.delivery != tally::Delivery::NotSent)
         m_postedIds.insert(m_header.GUID, rows.resultRow());
     // The status line counts the run's own vouchers; their ids grow from run to run.
-    return sources::PostAndMark(m_window, rows, reply,
-                                QString::fromLatin1(statusProcessed) + QString::number(++m_vouchersDone));
+    if (!sources::PostAndMark(m_window, rows, reply,
+                              QString::fromLatin1(statusProcessed) + QString::number(++m_vouchersDone)))
+        m_stopped.emplace(m_window, sources::StoppedRun::Cause::ServerGone, rows.resultRow(), true);
 }
 
-bool VoucherRun::postOpenVoucher(int lastRow)
+void VoucherRun::postOpenVoucher(int lastRow)
 {
     // Without an ID column of the source's own, the ID cells hold the loader's synthesized ids, which the key
     // need not match: the voucher's rows are known by their place. So are the rows of a voucher without an ID,
@@ -181,7 +191,7 @@ bool VoucherRun::postOpenVoucher(int lastRow)
                                          ? sources::PostedRows::voucherWithKey(lastRow, *m_openKey)
                                          : sources::PostedRows::voucherRows(m_firstRow, lastRow);
     m_openKey.reset();
-    return postVoucher(rows);
+    postVoucher(rows);
 }
 
 void VoucherRun::openVoucher(RowHandler &handler)
@@ -274,26 +284,29 @@ void VoucherRun::run(RowHandler &handler)
 
         if (rowIsBlank()) {
             // A blank row ends the voucher above it and begins none.
-            if (m_openKey && !postOpenVoucher(m_row - 1))
-                return;
+            if (m_openKey)
+                postOpenVoucher(m_row - 1);
         } else if (handler.grouping() == Grouping::EachRow) {
             if (handler.holdsVoucher(*this)) {
-                openVoucher(handler);
-                handler.stageLines(*this);
+                if (!m_stopped) {
+                    openVoucher(handler);
+                    handler.stageLines(*this);
+                }
                 m_voucherCheck.take(m_rowCheck);
-                if (!postVoucher(sources::PostedRows::master(m_row)))
-                    return;
+                postVoucher(sources::PostedRows::master(m_row));
             }
         } else {
             handler.beforeGrouping(*this);
             if (!m_openKey || m_key != *m_openKey) {
-                if (m_openKey && !postOpenVoucher(m_row - 1))
-                    return;
+                if (m_openKey)
+                    postOpenVoucher(m_row - 1);
                 m_openKey = m_key;
                 m_firstRow = m_row;
-                openVoucher(handler);
+                if (!m_stopped)
+                    openVoucher(handler);
             }
-            handler.stageLines(*this);
+            if (!m_stopped)
+                handler.stageLines(*this);
             // The row's cells count for the voucher it belongs to, known only now: a row that opens a voucher is
             // read before the voucher above it is posted.
             m_voucherCheck.take(m_rowCheck);
@@ -301,9 +314,11 @@ void VoucherRun::run(RowHandler &handler)
         m_window.yieldToEvents();
     }
     // A grid that ends without a blank row still has a voucher open.
-    if (m_openKey && !postOpenVoucher(rows))
-        return;
-    m_window.stat(QString::fromLatin1(statusFinished), sources::MsgPanel);
+    if (m_openKey)
+        postOpenVoucher(rows);
+    // A run that stopped says so instead.
+    if (!m_stopped)
+        m_window.stat(QString::fromLatin1(statusFinished), sources::MsgPanel);
 }
 
 void PostGridVouchers(sources::ImportWindow &window, RowHandler &handler)

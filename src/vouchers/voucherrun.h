@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sources/rowmarking.h"
 #include "staging/stagingrecords.h"
 #include "tally/xmltext.h"
 #include "vouchers/vouchernumbers.h"
@@ -12,11 +13,6 @@
 #include <optional>
 #include <span>
 #include <unordered_map>
-
-namespace sources {
-class ImportWindow;
-class PostedRows;
-} // namespace sources
 
 namespace staging {
 class StagingStore;
@@ -135,8 +131,9 @@ private:
     friend void PostGridVouchers(sources::ImportWindow &window, RowHandler &handler);
     void run(RowHandler &handler);
     void openVoucher(RowHandler &handler);
-    bool postVoucher(const sources::PostedRows &rows);
-    bool postOpenVoucher(int lastRow);
+    // Posts the voucher open, or once the run has stopped marks it as not tried.
+    void postVoucher(const sources::PostedRows &rows);
+    void postOpenVoucher(int lastRow);
     void readCommonColumns();
     // Refuses the voucher just opened when it cannot be posted as the sheet means it: no ID where the source has
     // an ID column, an ID whose group of voucher type, date and number cannot be told apart, no date, or an ID
@@ -168,6 +165,9 @@ private:
     QSet<QString> m_groupsWithoutTellableIds;
     // The REMOTEID of every voucher this run sent, with the row its result stands in.
     QHash<QString, int> m_postedIds;
+    // Set once the server stopped answering or the program was told to stop: the vouchers after it are walked
+    // as ever, to mark each as not tried, and neither staged nor sent.
+    std::optional<sources::StoppedRun> m_stopped;
     // The cells read from the row in hand, and those of the rows of the voucher open: a voucher one of whose
     // cells holds a character XML cannot carry is not sent.
     mutable tally::XmlTextCheck m_rowCheck;

@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "platform/prompter.h"
 #include "platform/settings.h"
+#include "platform/system.h"
 #include "sources/workgrid.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
@@ -225,6 +226,27 @@ private slots:
         QCOMPARE(importRequests(*m_server), 3);
         QVERIFY(m_window->workGrid().text(3, sources::ProcessStatusKey).contains(QLatin1String("CREATED")));
         QVERIFY(m_window->findChild<QAction *>(QStringLiteral("mnuSaveR"))->isVisible());
+    }
+
+    // An unattended run told to stop before its first post sends nothing, marks every master as not tried, and
+    // ends with status 2.
+    void runToldToStopBeforeItsFirstPost()
+    {
+        m_server->configureSettings();
+        const QString workbook = QStringLiteral(PELKO_TEST_DATA "/sources/masters.xls");
+        platform::setStopRequested(true);
+        const StartupResult result = m_window->Form_Load(CommandLine::read(
+            QStringLiteral("XLS \"%1\" \"ledger groups\" \"\" \"\" \"\" \"\" POSTSILENT").arg(workbook)));
+        platform::setStopRequested(false);
+
+        QVERIFY(result.autoRunStarted);
+        QVERIFY(!result.posted);
+        QCOMPARE(app::exitStatus(result), app::ExitStatus::NotRun);
+        QCOMPARE(result.notPostedBecause, QStringLiteral("the run was told to stop before anything was sent"));
+        QCOMPARE(importRequests(*m_server), 0);
+        for (int row = 1; row <= 3; ++row)
+            QCOMPARE(m_window->workGrid().text(row, sources::ProcessStatusKey),
+                     QStringLiteral("NOT POSTED: the run stopped at row 1, as the program was told to stop"));
     }
 
     void textFileEntryComesBeforeThePlaceholder()

@@ -1,8 +1,11 @@
 #include "app/frmexcel.h"
 #include "app/modcommandl.h"
+#include "app/runreport.h"
 #include "app/widgetprompter.h"
 #include "controls/buttonwindow.h"
 #include "modalhelper.h"
+#include "sources/rowmarking.h"
+#include "sources/statusline.h"
 #include "sources/workgrid.h"
 #include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
@@ -15,17 +18,23 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
 
 #include <memory>
 
 using app::frmExcel;
 using controls::ButtonWindow;
 using testsupport::ScriptedPrompter;
-using testsupport::TestEnvironment;
 using testsupport::strings;
+using testsupport::TestEnvironment;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -272,7 +281,218 @@ private slots:
         QVERIFY(pixelsOfColour(box, textColour) > 0);
     }
 
+    // A key pressed during a run goes nowhere: not to Close, which the focus would reach when Post is disabled,
+    // nor to any command once the run has ended; the focus is back where it was.
+    void keyPressedDuringARunIsDropped()
+    {
+        testsupport::SimulatedServer server(demoTraders());
+        server.configureSettings();
+        m_window->cmdRefresh_Click();
+        openWorkbook();
+        load(QStringLiteral("LEDGERS"));
+        m_window->setSilent(true);
+        auto *post = child<ButtonWindow>(*m_window, "cmdPost");
+        post->setFocus();
+        QCOMPARE(focusName(), QStringLiteral("cmdPost"));
+
+        QString focusDuringRun;
+        QTimer::singleShot(0, m_window.get(), [&] {
+            focusDuringRun = focusName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        QTest::mouseClick(post, Qt::LeftButton);
+        QCoreApplication::processEvents();
+
+        QCOMPARE(focusDuringRun, QStringLiteral("Gr1"));
+        QTest::qWait(50);
+        QVERIFY(m_window->isVisible());
+        QVERIFY(app::ResultReport(m_window->workGrid()).contains("CREATED"));
+        QCOMPARE(focusName(), QStringLiteral("cmdPost"));
+    }
+
+    // A server that answers every import with HTTP 500: one box for the run, and every master's row, so every line
+    // of the report, marked with the failure.
+    void serverFailingEveryPostRaisesOneBox()
+    {
+        tallysim::Config config = demoTraders();
+        config.mode = tallysim::Mode::HttpError;
+        config.failImportsOnly = true;
+        testsupport::SimulatedServer server(config);
+        server.configureSettings();
+        m_window->cmdRefresh_Click();
+        openWorkbook();
+        load(QStringLiteral("LEDGERS"));
+        m_window->setSilent(true);
+        m_prompter->clear();
+        server.clearRequests();
+
+        QTest::mouseClick(child<ButtonWindow>(*m_window, "cmdPost"), Qt::LeftButton);
+
+        QCOMPARE(m_prompter->boxes().size(), 1);
+        const QStringList lines = QString::fromUtf8(app::ResultReport(m_window->workGrid()))
+                                      .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QVERIFY(lines.size() > 1);
+        QCOMPARE(lines.size(), server.requests().size());
+        for (const QString &line : lines)
+            QVERIFY2(line.mid(75).startsWith(QLatin1String("ERROR")), qPrintable(line));
+    }
+
+    // A Post clears what the last one left in the rows, once it is confirmed: a declined one keeps them. A run
+    // whose server stopped answering says where it stopped, on the status line and in its box, and its report has a
+    // line for every master it did not try.
+    void aSecondPostHoldsOnlyItsOwnResults()
+    {
+        testsupport::SimulatedServer server(demoTraders());
+        server.configureSettings();
+        m_window->cmdRefresh_Click();
+        openWorkbook();
+        load(QStringLiteral("UNITS"));
+        auto *post = child<ButtonWindow>(*m_window, "cmdPost");
+        const sources::WorkGrid &grid = m_window->workGrid();
+        const int status = grid.columnOfKey(sources::ProcessStatusKey);
+        QVERIFY(grid.rows() >= 3);
+        m_window->setSilent(true);
+        QTest::mouseClick(post, Qt::LeftButton);
+        QCOMPARE(grid.text(1, status), QStringLiteral("CREATED"));
+        const QByteArray first = app::ResultReport(grid);
+
+        m_window->setSilent(false);
+        m_prompter->clear();
+        m_prompter->answerNext(platform::MsgBoxResult::No);
+        QTest::mouseClick(post, Qt::LeftButton);
+        QCOMPARE(app::ResultReport(grid), first);
+        QCOMPARE(grid.image(1, 1), sources::imagePosted);
+
+        server.stop();
+        m_prompter->clear();
+        m_prompter->answerNext(platform::MsgBoxResult::Yes);
+        QTest::mouseClick(post, Qt::LeftButton);
+
+        const QString stopped = QStringLiteral("Processing stopped at row 1: the server stopped answering.");
+        QCOMPARE(m_window->panelText(QStringLiteral("msg")), sources::statusLineText(stopped));
+        QCOMPARE(m_window->panelText(QStringLiteral("stat")), sources::statusLineText(u"Tally is not running."_s));
+        QCOMPARE(m_prompter->boxes().size(), 3);
+        QCOMPARE(m_prompter->boxes().last().prompt, stopped + u"\r\nPlease check the Errors if any."_s);
+        const QStringList lines = QString::fromUtf8(app::ResultReport(grid)).split(QStringLiteral("\r\n"));
+        QVERIFY(lines.at(0).mid(75).startsWith(QLatin1String("ERROR: no answer from Tally")));
+        int notTried = 0;
+        for (int row = 2; row <= grid.rows(); ++row) {
+            if (grid.text(row, status).isEmpty())
+                continue;
+            ++notTried;
+            QCOMPARE(grid.text(row, status),
+                     QStringLiteral("NOT POSTED: the run stopped at row 1, as the server stopped answering"));
+            QCOMPARE(grid.image(row, 1), sources::imageUnrecognised);
+            QCOMPARE(grid.textColor(row, 1), QColor());
+        }
+        QCOMPARE(lines.size(), notTried + 2);
+        QVERIFY(!lines.join(QString()).contains(QLatin1String("CREATED")));
+    }
+
+    // A wheel turned over a closed list that does not have the focus leaves the list as it is.
+    void wheelOverAClosedListWithoutTheFocus_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::newRow("companies") << "cmbCurrentCompanyList";
+        QTest::newRow("import types") << "cmbTableName";
+    }
+
+    void wheelOverAClosedListWithoutTheFocus()
+    {
+        QFETCH(QString, list);
+        auto *companies = child<QComboBox>(*m_window, "cmbCurrentCompanyList");
+        companies->addItems({QStringLiteral("Demo Traders"), QStringLiteral("Other Traders")});
+        companies->setCurrentIndex(0);
+        openWorkbook();
+        load(QStringLiteral("LEDGERS"));
+        auto *box = child<QComboBox>(*m_window, list.toLatin1().constData());
+        const int before = box->currentIndex();
+        QVERIFY(before + 1 < box->count());
+        m_grid->setFocus();
+
+        const auto turn = [box] {
+            const QPointF centre = QRectF(box->rect()).center();
+            QWheelEvent wheel(centre, box->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(box, &wheel);
+        };
+        turn();
+        QCOMPARE(box->currentIndex(), before);
+        QCOMPARE(focusName(), QStringLiteral("Gr1"));
+
+        // With the focus, the wheel steps through the list as ever.
+        if (box == companies) {
+            box->setFocus();
+            turn();
+            QCOMPARE(box->currentIndex(), before + 1);
+        }
+    }
+
+    // F10, or a lone Alt and then Down, opens the Main menu; Escape closes it again.
+    void menusByKeyboard_data()
+    {
+        QTest::addColumn<bool>("alt");
+        QTest::newRow("F10") << false;
+        QTest::newRow("Alt, Down") << true;
+    }
+
+    void menusByKeyboard()
+    {
+        QFETCH(bool, alt);
+        m_grid->setFocus();
+        auto *menu = m_window->findChild<QMenu *>(QStringLiteral("mnuMain"));
+        QVERIFY(menu);
+        if (alt) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Alt);
+            QTRY_COMPARE(m_window->menuBar()->activeAction(), menu->menuAction());
+            QTest::keyClick(m_window->menuBar(), Qt::Key_Down);
+        } else {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
+        }
+        QTRY_VERIFY(menu->isVisible());
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTRY_VERIFY(!menu->isVisible());
+    }
+
+    // The About box opens with the focus on its own button: Enter closes it, the contact text as it was.
+    void enterClosesTheAboutBoxAsItOpens()
+    {
+        bool closedByEnter = false;
+        apptest::whenModalShows([&](QWidget *modal) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Return);
+            closedByEnter = !modal->isVisible();
+            if (!closedByEnter)
+                modal->close();
+        });
+        m_window->findChild<QAction *>(QStringLiteral("mnuAbout"))->trigger();
+        QVERIFY(closedByEnter);
+    }
+
+    // A new load starts at the first column, wherever the last one was scrolled to.
+    void aNewLoadStartsAtTheFirstColumn()
+    {
+        openWorkbook();
+        load(QStringLiteral("LEDGERS"));
+        QScrollBar *bar = m_grid->horizontalScrollBar();
+        m_window->resize(m_window->minimumSize());
+        QTRY_VERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum());
+        QVERIFY(bar->value() > 0);
+
+        load(QStringLiteral("LEDGERS"));
+        QCOMPARE(bar->value(), 0);
+    }
+
 private:
+    static tallysim::Config demoTraders()
+    {
+        tallysim::Config config;
+        config.companies = {QStringLiteral("Demo Traders")};
+        config.currentCompany = QStringLiteral("Demo Traders");
+        return config;
+    }
+
     void openWorkbook()
     {
         m_prompter->chooseFile(QStringLiteral(PELKO_TEST_DATA "/sources/masters.xls"));

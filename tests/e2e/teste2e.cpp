@@ -1146,7 +1146,7 @@ private slots:
     }
 
     // The server goes away in the middle of a run: the row it left unanswered says so, the error is reported
-    // once, the rows after it are not tried, and the run ends with status 1.
+    // once, the rows after it are not tried and the report says so for each, and the run ends with status 1.
     void serverDiesMidRun()
     {
         Tallysim slow({QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("slow.log")), {},
@@ -1166,10 +1166,46 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.errors.count(QStringLiteral("LOCATION CODE: C02-0001()")), 1);
         const QStringList lines = QString::fromUtf8(readFile(report)).split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.size(), 4);
         QVERIFY2(lines.at(0).endsWith(QLatin1String("CREATED")), qPrintable(lines.at(0)));
         QVERIFY2(lines.at(1).mid(75).startsWith(QLatin1String("ERROR: no answer from Tally (")),
                  qPrintable(lines.at(1)));
+        QCOMPARE(lines.at(2).mid(75), QStringLiteral("NOT POSTED: the run stopped at row 2, as the server stopped "
+                                                     "answering"));
+    }
+
+    // An unattended run told to stop (SIGTERM) finishes the master in flight, marks each master it did not try,
+    // writes its report and ends with status 1.
+    void stopSignalMidRun()
+    {
+        Tallysim slow({QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("slow.log")), {},
+                      {QStringLiteral("--slow"), QStringLiteral("300")});
+        QVERIFY(!slow.port().isEmpty());
+        const QString report = path(QStringLiteral("report.txt"));
+        std::unique_ptr<QProcess> process =
+            startPelko({QStringLiteral("XLS"), sourceFile("masters.xls"), QStringLiteral("LEDGER GROUPS"), QString(),
+                        report, QStringLiteral("127.0.0.1"), slow.port(), QStringLiteral("POSTSILENT")});
+        QElapsedTimer clock;
+        clock.start();
+        while (slow.imports() < 1 && clock.elapsed() < runTimeoutMs)
+            QTest::qWait(5);
+        process->terminate();
+        const Run run = finish(*process);
+
+        QCOMPARE(run.exitCode, 1);
+        const int imported = slow.imports();
+        QVERIFY2(imported >= 1 && imported < 3, qPrintable(QString::number(imported)));
+        const QStringList lines = QString::fromUtf8(readFile(report)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 4);
+        for (int i = 0; i < 3; ++i) {
+            const QString status = lines.at(i).mid(75);
+            if (i < imported)
+                QVERIFY2(status.endsWith(QLatin1String("CREATED")), qPrintable(status));
+            else
+                QCOMPARE(status,
+                         QStringLiteral("NOT POSTED: the run stopped at row %1, as the program was told to stop")
+                             .arg(imported + 1));
+        }
     }
 
     // A report that cannot be written whole (here: no file may grow, as on a full disk) is an error: the report

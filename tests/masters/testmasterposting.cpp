@@ -365,11 +365,9 @@ private slots:
         QCOMPARE(testsupport::loggedLocations(m_env->readProgramFile(u"Pelko10Errors.txt"_s)), QStringList{location});
     }
 
-    // The server goes away after the second ledger: the first two keep their results, every later one
-    // reports its failed request and is marked as nothing the server said.
     // The server goes away after the second ledger: the first two keep their results, the third gets an error
-    // status that says no answer came, the error is reported once, and the run ends there: the fourth is not
-    // tried and keeps its cells.
+    // status that says no answer came, the error is reported once, and the run stops there: the fourth is not
+    // tried, and says so without an image of success or refusal; the status line says where the run stopped.
     void serverGoesAwayMidRun()
     {
         QList<QStringList> rows;
@@ -391,11 +389,17 @@ private slots:
                  QStringLiteral("ERROR: no answer from Tally (A connection with the server could not be established)"));
         QCOMPARE(grid.image(3, 1), sources::imageRejected);
         QCOMPARE(grid.textColor(3, 1), QColor(255, 0, 0));
-        QCOMPARE(grid.text(4, sources::ProcessStatusKey), QString());
-        QCOMPARE(grid.image(4, 1), sources::NoImage);
+        QCOMPARE(grid.text(4, sources::ProcessStatusKey),
+                 QStringLiteral("NOT POSTED: the run stopped at row 3, as the server stopped answering"));
+        QCOMPARE(grid.image(4, 1), sources::imageUnrecognised);
+        const QList<HeadlessWindow::StatCall> stopped = {
+            {QStringLiteral("Processing stopped at row 3: the server stopped answering."), QStringLiteral("msg")},
+            {QStringLiteral("Tally is not running."), QStringLiteral("stat")}};
+        QCOMPARE(m_window->statCalls().mid(3), stopped);
         QCOMPARE(testsupport::reportedErrors(*m_prompter),
                  QStringList{testsupport::reportedError("C02-0001", errors::ErrNo::HttpCannotConnect)});
-        QCOMPARE(progressNumbers(*m_window, QStringLiteral("Processed Ledgers: ")), QStringLiteral("2,3,4"));
+        QCOMPARE(progressNumbers(*m_window, QStringLiteral("Processed Ledgers: ")).section(QLatin1Char(','), 0, 2),
+                 QStringLiteral("2,3,4"));
         QCOMPARE(grid.currentRow(), 3);
     }
 

@@ -1,4 +1,5 @@
 #include "errors/errortrap.h"
+#include "platform/system.h"
 #include "sources/rowmarking.h"
 #include "sources/sourcegrid.h"
 #include "sources/workgrid.h"
@@ -692,7 +693,8 @@ private slots:
     }
 
     // A server that cannot be reached: the voucher's last row says that no answer came and is marked rejected,
-    // the error is reported once, and the run ends there; the next voucher is not tried and keeps its cells.
+    // the error is reported once, and the run stops there; the next voucher is not tried and says so, and the
+    // status line says where the run stopped instead of that it finished.
     void serverThatIsGone()
     {
         const QString p = u"Payment"_s;
@@ -705,10 +707,36 @@ private slots:
         QCOMPARE(grid.text(1, sources::ProcessStatusKey),
                  u"ERROR: no answer from Tally (A connection with the server could not be established)"_s);
         QCOMPARE(grid.image(1, 1), sources::imageRejected);
-        QCOMPARE(grid.text(2, sources::ProcessStatusKey), QString());
-        QCOMPARE(grid.image(2, 1), sources::NoImage);
+        QCOMPARE(grid.text(2, sources::ProcessStatusKey),
+                 u"NOT POSTED: the run stopped at row 1, as the server stopped answering"_s);
+        QCOMPARE(grid.image(2, 1), sources::imageUnrecognised);
         QCOMPARE(testsupport::reportedLocations(*m_prompter), QStringList{u"C02-0001"_s});
         QVERIFY(!statTexts(*m_window).contains(u"Finished Posing of Data."_s));
+        QCOMPARE(
+            statTexts(*m_window).mid(statTexts(*m_window).size() - 2),
+            (QStringList{u"Processing stopped at row 1: the server stopped answering."_s, u"Tally is not running."_s}));
+    }
+
+    // A run told to stop before its first voucher sends nothing: each voucher's last row says it was not posted
+    // and why, and the status line says where the run stopped.
+    void runToldToStop()
+    {
+        const QString p = u"Payment"_s;
+        testsupport::loadRows(*m_window, u"TRANSACTIONS"_s, transactionFields,
+                              {line(p, u"1"_s, u"1"_s, u"Rent"_s, u"5"_s), line(p, u"2"_s, u"1"_s, u"Rent"_s, u"6"_s)});
+        platform::setStopRequested(true);
+        vouchers::PostTransaction(*m_window);
+        platform::setStopRequested(false);
+
+        sources::WorkGrid &grid = m_window->workGrid();
+        for (int row = 1; row <= 2; ++row) {
+            QCOMPARE(grid.text(row, sources::ProcessStatusKey),
+                     u"NOT POSTED: the run stopped at row 1, as the program was told to stop"_s);
+            QCOMPARE(grid.image(row, 1), sources::imageUnrecognised);
+        }
+        QCOMPARE(m_server->requests().size(), 0);
+        QVERIFY(m_prompter->boxes().isEmpty());
+        QCOMPARE(statTexts(*m_window).last(), u"Processing stopped at row 1: the program was told to stop."_s);
     }
 
     // A voucher one of whose cells holds a character XML 1.0 cannot carry is not sent: its last row says which
