@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
     libqt6sql6-sqlite libsqlite3-dev unixodbc unixodbc-dev libsqliteodbc
     postgresql odbc-postgresql

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Builds Pelko twice with warnings as errors, once with AddressSanitizer and UndefinedBehaviorSanitizer and once
-# optimised as scripts/run.sh ships it, and runs every test in both builds. Extra arguments go to ctest (for
-# example -R testerrortrap).
+# Checks that the sources are formatted as .clang-format says (clang-format from Debian), then builds Pelko twice
+# with warnings as errors, once with AddressSanitizer and UndefinedBehaviorSanitizer and once optimised as
+# scripts/run.sh ships it, and runs every test in both builds. Extra arguments go to ctest (for example
+# -R testerrortrap).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 sanitized="$root/build/test"
 optimised="$root/build/opt"
 
 "$root/scripts/install-deps.sh"
+
+echo "== format"
+find "$root/src" "$root/tests" "$root/tools" "$root/bench" \( -name '*.cpp' -o -name '*.h' \) -print0 |
+    xargs -0 clang-format --dry-run --Werror
 cmake -S "$root" -B "$sanitized" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DPELKO_WERROR=ON -DPELKO_SANITIZE=ON -DPELKO_BUILD_TESTS=ON -DPELKO_BUILD_BENCH=ON >/dev/null
 cmake -S "$root" -B "$optimised" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// The icons and the window's saved design are compiled into this static library; the linker keeps them only when someone asks for them.
+// The icons and the window's saved design are compiled into this static library; the linker keeps them only when
+// someone asks for them.
 static void initIconResources()
 {
     Q_INIT_RESOURCE(pelko);

@@ -1,7 +1,6 @@
 #include "controls/buttonhost.h"
 #include "controls/ctlbutton.h"
 
-
 namespace controls {
 
 using namespace ButtonState;
@@ -122,7 +121,8 @@ void ctlButton::FillButtonFace(OleColour face, qint16 &edgeState, qint16 &clipRe
     if (m_buttonStyle == 2 && (m_host.Enabled() || m_mode > 0)) {
         // The face darkens by 25 toward the bottom, row by row.
         for (int i = 0; i <= height; ++i)
-            m_buffer.fillRect({0, i, width, i + 1}, ShiftColor(fill, rounded(-(25.0f / float(height)) * float(i)), true));
+            m_buffer.fillRect({0, i, width, i + 1},
+                              ShiftColor(fill, rounded(-(25.0f / float(height)) * float(i)), true));
         return;
     }
     m_buffer.fillRect({0, 0, width, height}, fill);

@@ -55,8 +55,7 @@ QSize ctlButton::FitPictureSize(int boxWidth, int boxHeight) const
     // A picture that measures nothing fits nowhere: it is treated as no picture.
     if (m_pictureWidth <= 0 || m_pictureHeight <= 0)
         return {0, 0};
-    const double scale =
-        qMin(double(boxWidth) / double(m_pictureWidth), double(boxHeight) / double(m_pictureHeight));
+    const double scale = qMin(double(boxWidth) / double(m_pictureWidth), double(boxHeight) / double(m_pictureHeight));
     return {rounded(m_pictureWidth * scale), rounded(m_pictureHeight * scale)};
 }
 

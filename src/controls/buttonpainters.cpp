@@ -27,8 +27,8 @@ void setRing(EdgeTable &edges, int ring, OleColour leftTop, OleColour rightBotto
 ctlButton::Painter ctlButton::painterOf(qint32 style)
 {
     static constexpr Painter painters[] = {
-        &ctlButton::PaintGreyBevel,  &ctlButton::PaintTwoToneBevel, &ctlButton::PaintRoundedHotTrack,
-        &ctlButton::PaintShadedEdge, &ctlButton::PaintSingleRing,   &ctlButton::PaintRoundedArc,
+        &ctlButton::PaintGreyBevel,  &ctlButton::PaintTwoToneBevel,  &ctlButton::PaintRoundedHotTrack,
+        &ctlButton::PaintShadedEdge, &ctlButton::PaintSingleRing,    &ctlButton::PaintRoundedArc,
         &ctlButton::PaintLightEdge,  &ctlButton::PaintRoundedShaded,
     };
     return painters[qBound(0, style, 7)];
@@ -245,15 +245,15 @@ void ctlButton::PaintRoundedArc(EdgeTable &edges, qint16 &edgeState, qint16 &cli
                     edgeState == 2 ? Colour::White : Colour::Grey);
         } else if (designTime()) {
             const OleColour ring = ShiftColor(m_containerColor, -64);
-            setRing(edges, 2, ring == Colour::Black ? Colour::White : ring, ring == Colour::Black ? Colour::White : ring);
+            setRing(edges, 2, ring == Colour::Black ? Colour::White : ring,
+                    ring == Colour::Black ? Colour::White : ring);
         } else {
             // At rest the button shows no edge at all.
             setRing(edges, 2, None, None);
         }
         DrawBevel(edges, designTime() ? PenStyle::Dot : PenStyle::Solid);
     }
-    const OleColour frame =
-        (m_buttonShape >= 1 && !(m_mode > 0 && m_value)) ? containerShade : Colour::Black;
+    const OleColour frame = (m_buttonShape >= 1 && !(m_mode > 0 && m_value)) ? containerShade : Colour::Black;
     finishPainting(edges, clipResult, frame, m_value, false);
 }
 
@@ -298,8 +298,7 @@ void ctlButton::PaintRoundedHotTrack(EdgeTable &edges, qint16 &edgeState, qint16
         else if (!enabled)
             face = ShiftColor(base, -24, true);
     }
-    const OleColour gradient =
-        m_gradientMode != 0 ? ShiftColor(sysColour(m_gradientColor), 48, true) : face;
+    const OleColour gradient = m_gradientMode != 0 ? ShiftColor(sysColour(m_gradientColor), 48, true) : face;
     FillButtonFace(face, edgeState, clipResult, gradient, m_hoverFaceColor);
     if (clipResult == 0)
         return;

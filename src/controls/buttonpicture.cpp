@@ -61,8 +61,8 @@ QImage ButtonPicture::rendered(QSize size) const
 
 bool ButtonPicture::operator==(const ButtonPicture &other) const
 {
-    return m_kind == other.m_kind && m_size == other.m_size && m_source == other.m_source &&
-           m_image == other.m_image && m_icon.cacheKey() == other.m_icon.cacheKey();
+    return m_kind == other.m_kind && m_size == other.m_size && m_source == other.m_source && m_image == other.m_image &&
+           m_icon.cacheKey() == other.m_icon.cacheKey();
 }
 
 } // namespace controls

@@ -10,8 +10,7 @@ using namespace ButtonState;
 namespace {
 
 // How far a pressed custom-click button moves its window, by CustomClick 1..8.
-constexpr QPoint clickOffsets[] = {{0, 0},  {0, -1}, {1, -1}, {-1, -1}, {1, 1},
-                                   {-1, 1}, {1, 0},  {0, 1},  {-1, 0}};
+constexpr QPoint clickOffsets[] = {{0, 0}, {0, -1}, {1, -1}, {-1, -1}, {1, 1}, {-1, 1}, {1, 0}, {0, 1}, {-1, 0}};
 
 QRegion triangle(QPoint a, QPoint b, QPoint c)
 {

@@ -37,10 +37,12 @@ QList<ControlDesign> readFormDesign(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QList<ControlDesign> controls;
-    const QJsonArray entries = QJsonDocument::fromJson(file.readAll()).object().value(QLatin1String("controls")).toArray();
+    const QJsonArray entries =
+        QJsonDocument::fromJson(file.readAll()).object().value(QLatin1String("controls")).toArray();
     for (const QJsonValue &entry : entries) {
         const QJsonObject object = entry.toObject();
-        controls.append({object.value(QLatin1String("name")).toString(), object.value(QLatin1String("extender")).toObject(),
+        controls.append({object.value(QLatin1String("name")).toString(),
+                         object.value(QLatin1String("extender")).toObject(),
                          PropertyBag(object.value(QLatin1String("properties")).toObject())});
     }
     return controls;

@@ -17,9 +17,11 @@ public:
     explicit PropertyBag(const QJsonObject &values);
 
     // The stored value, or `defaultValue` when the key is absent.
-    QJsonValue ReadProperty(const QString &key, const QJsonValue &defaultValue = QJsonValue(QJsonValue::Undefined)) const;
+    QJsonValue ReadProperty(const QString &key,
+                            const QJsonValue &defaultValue = QJsonValue(QJsonValue::Undefined)) const;
     // Stores the value unless it equals `defaultValue`; a key stored before under another case is replaced.
-    void WriteProperty(const QString &key, const QJsonValue &value, const QJsonValue &defaultValue = QJsonValue(QJsonValue::Undefined));
+    void WriteProperty(const QString &key, const QJsonValue &value,
+                       const QJsonValue &defaultValue = QJsonValue(QJsonValue::Undefined));
 
     bool contains(const QString &key) const;
     // Keys in lower case, as a saved design holds them.

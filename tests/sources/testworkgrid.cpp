@@ -3,10 +3,10 @@
 #include "sources/sourcegrid.h"
 #include "sources/workgrid.h"
 
+#include <QAbstractItemModelTester>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QIcon>
-#include <QAbstractItemModelTester>
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>

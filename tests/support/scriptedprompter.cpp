@@ -2,8 +2,7 @@
 
 namespace testsupport {
 
-ScriptedPrompter::ScriptedPrompter()
-    : m_previous(&platform::prompter())
+ScriptedPrompter::ScriptedPrompter() : m_previous(&platform::prompter())
 {
     platform::setPrompter(this);
 }

@@ -6,8 +6,7 @@
 
 namespace testsupport {
 
-TestEnvironment::TestEnvironment()
-    : m_previousConfigHome(qgetenv("XDG_CONFIG_HOME"))
+TestEnvironment::TestEnvironment() : m_previousConfigHome(qgetenv("XDG_CONFIG_HOME"))
 {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settingsFolder.path()));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsFolder.path());
