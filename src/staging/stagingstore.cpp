@@ -88,6 +88,7 @@ void StagingStore::commitTransaction()
 {
     m_connection.commit();
     m_openVouchers.clear();
+    m_tablesOfNewVouchers.clear();
 }
 
 void StagingStore::abandonTransaction(const char *location)
@@ -95,6 +96,7 @@ void StagingStore::abandonTransaction(const char *location)
     ++counts.failures;
     m_failedVouchers.unite(m_openVouchers);
     m_openVouchers.clear();
+    m_tablesOfNewVouchers.clear();
     // Its own failure is a second one, after the failure that made it necessary.
     errors::trap(QLatin1String(location), [&] { m_connection.rollback(); });
 }
@@ -154,6 +156,7 @@ QString StagingStore::TakeVchID(const QString &company)
     // An id handed out again after its voucher failed and took the counter back with it is a new voucher's.
     m_failedVouchers.remove({company, vchId});
     m_openVouchers.insert({company, vchId});
+    m_tablesOfNewVouchers.insert({company, vchId}, {});
     return vchId;
 }
 
@@ -184,6 +187,8 @@ bool StagingStore::writeRow(const char *location, const StagingTable &table, con
         for (const QString &value : values)
             insert.bind(at++, value);
         insert.run();
+        if (const auto tables = m_tablesOfNewVouchers.find(voucher); tables != m_tablesOfNewVouchers.end())
+            tables->set(tableIndex(table));
         written = true;
     });
     if (!written) {
@@ -209,8 +214,11 @@ std::vector<StagedRows> StagingStore::readVoucher(std::span<const StagingTable *
         // Rows committed into a file deleted meanwhile would be gone for everyone else.
         m_connection.requireSameFile();
         read.reserve(tables.size());
-        for (const StagingTable *table : tables)
-            read.push_back(readRows(*table, company, vchId));
+        const auto written = m_tablesOfNewVouchers.constFind({company, vchId});
+        for (const StagingTable *table : tables) {
+            const bool holdsNone = written != m_tablesOfNewVouchers.cend() && !written->test(tableIndex(*table));
+            read.push_back(holdsNone ? StagedRows() : readRows(*table, company, vchId));
+        }
         commitTransaction();
     } catch (...) {
         m_openVouchers.insert({company, vchId});

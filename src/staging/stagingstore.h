@@ -5,11 +5,13 @@
 #include "staging/stagingrecords.h"
 #include "staging/stagingtables.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <array>
+#include <bitset>
 #include <memory>
 #include <span>
 #include <utility>
@@ -100,6 +102,9 @@ private:
     StagingConnection m_connection;
     int m_tablesMadeAt = 0;          // the opening of the connection whose first transaction made the tables
     QSet<VoucherKey> m_openVouchers; // staged in the open transaction
+    // The tables written for each voucher whose id the open transaction took: no other transaction can have
+    // written rows under that id, so the others hold none of its rows and are not read.
+    QHash<VoucherKey, std::bitset<stagingTableCount>> m_tablesOfNewVouchers;
     QSet<VoucherKey> m_failedVouchers;
     // The statements of each table, made at its first write and read.
     std::array<QString, stagingTableCount> m_writeSql;
