@@ -459,13 +459,22 @@ private slots:
     void enterClosesTheAboutBoxAsItOpens()
     {
         bool closedByEnter = false;
+        bool focusInTheBox = false;
         apptest::whenModalShows([&](QWidget *modal) {
+            // The box takes the focus as it is activated, which on a busy machine comes a moment after it shows.
+            focusInTheBox = QTest::qWaitFor(
+                [&] {
+                    QWidget *focus = QApplication::focusWidget();
+                    return focus && modal->isAncestorOf(focus);
+                },
+                5000);
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Return);
             closedByEnter = !modal->isVisible();
             if (!closedByEnter)
                 modal->close();
         });
         m_window->findChild<QAction *>(QStringLiteral("mnuAbout"))->trigger();
+        QVERIFY(focusInTheBox);
         QVERIFY(closedByEnter);
     }
 
