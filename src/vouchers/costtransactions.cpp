@@ -60,11 +60,8 @@ void stageCostTransaction(CS &state, VoucherRun &run)
         // Every line has its bill row, an empty one too: the server is sent only those with an amount.
         stageInvoiceBill(run, state, state.ldEId, QStringLiteral("1"), signedBillAmount(state, state));
         state.cAId = QStringLiteral("0");
-    } else if (!sources::isBlank(state.ADJNAME)) {
-        refuseWithoutLedger(run, "a bill", "its cost centre to the line above");
-        return;
-    } else if (state.ldEId == QLatin1String(noLedgerEntryId) && !sources::isBlank(state.COSTCENTRE)) {
-        refuseWithoutLineAbove(run, "a cost centre");
+    } else if (refusedCostContinuation(run, state.ADJNAME, state.COSTCENTRE,
+                                       state.ldEId != QLatin1String(noLedgerEntryId))) {
         return;
     }
     // Under the line staged last, with its sign.

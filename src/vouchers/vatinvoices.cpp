@@ -294,11 +294,8 @@ void stageForexTransaction(FS &state, VoucherRun &run)
         if (!state.ADJNAME.isEmpty())
             stageInvoiceBill(run, state, state.ldEId, QStringLiteral("1"),
                              ForexAmountText(currenciesOf(state), state.ADJAMOUNT, state.signPrefix));
-    } else if (!sources::isBlank(state.ADJNAME)) {
-        refuseWithoutLedger(run, "a bill", "its cost centre to the line above");
-        return;
-    } else if (state.ldEId == QLatin1String(noLedgerEntryId) && !sources::isBlank(state.COSTCENTRE)) {
-        refuseWithoutLineAbove(run, "a cost centre");
+    } else if (refusedCostContinuation(run, state.ADJNAME, state.COSTCENTRE,
+                                       state.ldEId != QLatin1String(noLedgerEntryId))) {
         return;
     }
     stageNamedCostRow(run, state, state.ldEId, signedAmount(state.signPrefix, state.COSTAMOUNT));

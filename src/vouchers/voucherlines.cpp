@@ -86,6 +86,17 @@ void refuseUnderLineOfNoAmount(VoucherRun &run, const char *part)
                       .arg(QLatin1String(part)));
 }
 
+bool refusedCostContinuation(VoucherRun &run, const QString &billName, const QString &costCentre, bool lineAbove)
+{
+    if (!sources::isBlank(billName))
+        refuseWithoutLedger(run, "a bill", "its cost centre to the line above");
+    else if (!lineAbove && !sources::isBlank(costCentre))
+        refuseWithoutLineAbove(run, "a cost centre");
+    else
+        return false;
+    return true;
+}
+
 void stageCostRow(VoucherRun &run, CostColumns &cost, const QString &ldEId, const QString &amount)
 {
     if (sources::isBlank(cost.COSTCATEGORY))

@@ -90,6 +90,9 @@ void fillTdsDeduction(staging::BillAllocationRec &bill, const TdsColumns &tds);
 void refuseWithoutLineAbove(VoucherRun &run, const char *part);
 void refuseWithoutLedger(VoucherRun &run, const char *part, const char *continuation);
 void refuseUnderLineOfNoAmount(VoucherRun &run, const char *part);
+// A row without a ledger of a type that adds only its cost centre to the line above: refuses the voucher, and says
+// so, when the row gives a bill, or a cost centre while no line stands above it.
+bool refusedCostContinuation(VoucherRun &run, const QString &billName, const QString &costCentre, bool lineAbove);
 
 // A cost-centre row of the ledger entry with that id, when the row names a cost centre (compared exactly: a
 // centre of blanks is one); the category defaults to "Primary Cost Category", and that default stands until the
