@@ -4,8 +4,7 @@
 #include "staging/stagingtables.h"
 #include "stagingfile.h"
 #include "support/reportederrors.h"
-#include "support/scriptedprompter.h"
-#include "support/testenvironment.h"
+#include "support/testbed.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -75,21 +74,13 @@ LedgerEntryRec ledger(const QString &name, const QString &amount = QString())
 
 } // namespace
 
-class TestStagingStore final : public QObject
+class TestStagingStore final : public testsupport::TestBed<>
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
-    }
-    void cleanup()
-    {
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void init() { startBed(); }
+    void cleanup() { stopBed(); }
 
     // Each writer puts every field of its record into the column of the field's name, with the keys it is given;
     // the columns no writer sets stay Null. Every field here holds its own name.
@@ -745,9 +736,6 @@ private:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
 };
 
 QTEST_GUILESS_MAIN(TestStagingStore)

@@ -4,9 +4,7 @@
 #include "stagingfile.h"
 #include "support/golden.h"
 #include "support/reportederrors.h"
-#include "support/scriptedprompter.h"
-#include "support/simulatedserver.h"
-#include "support/testenvironment.h"
+#include "support/testbed.h"
 #include "tally/tallyconstants.h"
 
 #include <QFile>
@@ -250,15 +248,14 @@ void stagePhysicalStock(StagingStore &store, const QString &company)
 
 } // namespace
 
-class TestVoucherBuilder final : public QObject
+class TestVoucherBuilder final : public testsupport::TestBed<>
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
+        startBed();
         m_server = std::make_unique<testsupport::SimulatedServer>(
             tallysim::Config{{company},
                              company,
@@ -270,9 +267,7 @@ private slots:
     void cleanup()
     {
         m_store.reset();
-        m_server.reset();
-        m_prompter.reset();
-        m_env.reset();
+        stopBed();
     }
 
     // One voucher of each kind, byte for byte as the server receives it: read from the file, and kept by the store
@@ -693,9 +688,6 @@ private:
         return names.join(u' ');
     }
 
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
-    std::unique_ptr<testsupport::SimulatedServer> m_server;
     std::unique_ptr<StagingStore> m_store;
     tally::Delivery m_delivery = tally::Delivery::NotSent;
     pugi::xml_document m_lastRequest;

@@ -1,6 +1,5 @@
 #include "support/reportederrors.h"
-#include "support/scriptedprompter.h"
-#include "support/testenvironment.h"
+#include "support/testbed.h"
 #include "tally/envelope.h"
 #include "tally/tallyconstants.h"
 #include "tally/xmlindent.h"
@@ -94,21 +93,13 @@ QByteArray writerRoute(const QString &company, const QString &value)
 
 } // namespace
 
-class TestEnvelope final : public QObject
+class TestEnvelope final : public testsupport::TestBed<>
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
-    }
-    void cleanup()
-    {
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void init() { startBed(); }
+    void cleanup() { stopBed(); }
 
     void envelope_data()
     {
@@ -411,10 +402,6 @@ private slots:
                  (QStringList{reportedError(locationAddXmlAttribute, errors::ErrNo::InvalidProcedureCall),
                               reportedError(locationAddXmlElement, errors::ErrNo::InvalidProcedureCall)}));
     }
-
-private:
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
 };
 
 QTEST_GUILESS_MAIN(TestEnvelope)

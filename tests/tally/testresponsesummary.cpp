@@ -1,6 +1,5 @@
 #include "support/reportederrors.h"
-#include "support/scriptedprompter.h"
-#include "support/testenvironment.h"
+#include "support/testbed.h"
 #include "tally/responsesummary.h"
 
 #include <QTest>
@@ -9,21 +8,13 @@
 
 using tally::ParseTallyResponse;
 
-class TestResponseSummary final : public QObject
+class TestResponseSummary final : public testsupport::TestBed<>
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
-    }
-    void cleanup()
-    {
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void init() { startBed(); }
+    void cleanup() { stopBed(); }
 
     void summary_data()
     {
@@ -101,10 +92,6 @@ private slots:
         QCOMPARE(ParseTallyResponse(summary), summary);
         QVERIFY(m_prompter->boxes().isEmpty());
     }
-
-private:
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
 };
 
 QTEST_GUILESS_MAIN(TestResponseSummary)

@@ -1,7 +1,6 @@
 #include "support/golden.h"
-#include "support/scriptedprompter.h"
 #include "support/simulatedserver.h"
-#include "support/testenvironment.h"
+#include "support/testbed.h"
 #include "tally/httpclient.h"
 #include "tally/serverqueries.h"
 
@@ -32,21 +31,16 @@ enum Query
 
 } // namespace
 
-class TestServerQueries final : public QObject
+class TestServerQueries final : public testsupport::TestBed<>
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
-    }
+    void init() { startBed(); }
     void cleanup()
     {
         setHttpTimeouts(HttpTimeouts{});
-        m_prompter.reset();
-        m_env.reset();
+        stopBed();
     }
 
     void exportRequests_data()
@@ -194,10 +188,6 @@ private slots:
         QCOMPARE(GetCompanyList(url), (QStringList{QStringLiteral("No Company Found."), QString()}));
         QVERIFY(m_prompter->boxes().isEmpty());
     }
-
-private:
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
 };
 
 QTEST_GUILESS_MAIN(TestServerQueries)

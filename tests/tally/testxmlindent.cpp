@@ -1,6 +1,5 @@
 #include "support/reportederrors.h"
-#include "support/scriptedprompter.h"
-#include "support/testenvironment.h"
+#include "support/testbed.h"
 #include "tally/tallyconstants.h"
 #include "tally/xmldocument.h"
 #include "tally/xmlindent.h"
@@ -22,21 +21,13 @@ QString crlf(QString text)
 
 } // namespace
 
-class TestXmlIndent final : public QObject
+class TestXmlIndent final : public testsupport::TestBed<>
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<testsupport::TestEnvironment>();
-        m_prompter = std::make_unique<testsupport::ScriptedPrompter>();
-    }
-    void cleanup()
-    {
-        m_prompter.reset();
-        m_env.reset();
-    }
+    void init() { startBed(); }
+    void cleanup() { stopBed(); }
 
     // '|' in the expectations stands for CR LF.
     void layout_data()
@@ -114,10 +105,6 @@ private slots:
         QCOMPARE(testsupport::reportedErrors(*m_prompter),
                  QStringList{testsupport::reportedError(locationIndentXmlNode, errors::ErrNo::ObjectNotSet)});
     }
-
-private:
-    std::unique_ptr<testsupport::TestEnvironment> m_env;
-    std::unique_ptr<testsupport::ScriptedPrompter> m_prompter;
 };
 
 QTEST_GUILESS_MAIN(TestXmlIndent)
