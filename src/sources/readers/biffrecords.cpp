@@ -110,17 +110,10 @@ void BiffRecordReader::skip(quint64 count)
     }
 }
 
-QString BiffRecordReader::characters(quint32 count, bool twoBytes, TextPool *pool)
+QString BiffRecordReader::characters(quint32 count, bool twoBytes)
 {
-    QString result;
-    char16_t *out = nullptr;
-    if (pool) {
-        m_characters.resize(count);
-        out = m_characters.data();
-    } else {
-        result = QString(qsizetype(count), Qt::Uninitialized);
-        out = reinterpret_cast<char16_t *>(result.data());
-    }
+    QString result(qsizetype(count), Qt::Uninitialized);
+    auto *out = reinterpret_cast<char16_t *>(result.data());
     quint32 done = 0;
     m_textCut = false;
     while (done < count) {
@@ -146,9 +139,8 @@ QString BiffRecordReader::characters(quint32 count, bool twoBytes, TextPool *poo
         m_position += step * width;
         done += step;
     }
-    if (!pool)
-        result.truncate(qsizetype(done));
-    return pool ? pool->copy(QStringView(out, qsizetype(done))) : result;
+    result.truncate(qsizetype(done));
+    return result;
 }
 
 QString BiffRecordReader::bytes(quint32 count, QStringDecoder &decoder)
@@ -170,11 +162,11 @@ QString BiffRecordReader::bytes(quint32 count, QStringDecoder &decoder)
     return result;
 }
 
-QString BiffRecordReader::richText(quint32 count, quint8 flags, TextPool *pool)
+QString BiffRecordReader::richText(quint32 count, quint8 flags)
 {
     const quint16 runs = (flags & 0x08) != 0 ? u16() : 0;
     const quint32 phonetic = (flags & 0x04) != 0 ? u32() : 0;
-    QString result = characters(count, (flags & 0x01) != 0, pool);
+    QString result = characters(count, (flags & 0x01) != 0);
     // A text cut short by its record's end leaves nothing of its formatting to skip.
     if (!m_textCut)
         skip(quint64(runs) * 4 + phonetic);

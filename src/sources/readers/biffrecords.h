@@ -1,7 +1,5 @@
 #pragma once
 
-#include "sources/readers/textpool.h"
-
 #include <QString>
 #include <QStringDecoder>
 
@@ -139,14 +137,14 @@ public:
     void skip(quint64 count);
 
     // A BIFF8 text of a known number of characters, or a BIFF5 text of a number of bytes in the code page, or
-    // as much of it as the record holds. A text made in a pool shares one of its blocks.
-    QString characters(quint32 count, bool twoBytes, TextPool *pool = nullptr);
+    // as much of it as the record holds.
+    QString characters(quint32 count, bool twoBytes);
     QString bytes(quint32 count, QStringDecoder &decoder);
     // A text as cells, formats and formula results store it: a 16-bit length (BIFF8: and its flags, formatting
     // runs and phonetic data, which are skipped).
     QString text(QStringDecoder &decoder);
     // A BIFF8 text whose length and flags have been read.
-    QString richText(quint32 count, quint8 flags, TextPool *pool = nullptr);
+    QString richText(quint32 count, quint8 flags);
 
 private:
     size_t available() const { return m_segment.size() - m_position; }
@@ -156,8 +154,6 @@ private:
     size_t m_position = 0;
     // Whether the last text ran past the end of its record and was cut there.
     bool m_textCut = false;
-    // The characters of a text made in a pool, before they are copied there.
-    std::vector<char16_t> m_characters;
     BiffCursor &m_cursor;
     BiffVersion m_version;
 };

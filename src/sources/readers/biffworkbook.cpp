@@ -250,11 +250,10 @@ const std::vector<QString> &BiffWorkbook::sharedStrings()
     const quint32 count = reader.u32();
     // Every text takes three bytes at least: never reserve for more than the stream can hold.
     m_sharedStrings.reserve(std::min<size_t>(count, m_bytes.size() / 3));
-    m_textPool.expect(m_bytes.size());
     try {
         for (quint32 i = 0; i < count && !reader.atEnd(); ++i) {
             const quint16 length = reader.u16();
-            m_sharedStrings.push_back(reader.richText(length, reader.u8(), &m_textPool));
+            m_sharedStrings.push_back(reader.richText(length, reader.u8()));
         }
     } catch (const WorkbookError &) {
         // A table cut short keeps the texts it holds whole; a cell that refers past them is the damage reported.

@@ -57,7 +57,6 @@ private:
     qsizetype m_sharedStringsOffset = -1;
     bool m_sharedStringsRead = false;
     std::vector<QString> m_sharedStrings;
-    TextPool m_textPool;
 };
 
 } // namespace sources

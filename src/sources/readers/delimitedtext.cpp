@@ -233,8 +233,6 @@ Table parseDelimitedText(QByteArrayView bytes, const QString &fileName)
         return count;
     };
     table.reserveRows(qMax(breaks('\n'), breaks('\r')) + 1);
-    // The texts take no more code units than the file has bytes, and fewer as the same ones come again.
-    table.expectTexts(bytes.size());
     std::vector<ColumnRepeats> repeats(size_t(table.fieldCount()));
     while (!scanner.atEnd()) {
         const qsizetype row = table.rowCount();

@@ -64,6 +64,12 @@ quint32 mix(quint64 x)
     return quint32(x);
 }
 
+// A text of its own for the table to keep; an empty one is empty, never null.
+QString textOf(QStringView text)
+{
+    return text.isEmpty() ? QString(QLatin1String("")) : text.toString();
+}
+
 // Texts are hashed four code units at a time; the other kinds by their bits, with a different start for each
 // kind so that 1, a date and "1" spread apart.
 quint32 textHash(QStringView text)
@@ -286,8 +292,7 @@ Table &Table::operator=(const Table &other)
 Table::Table(Table &&other) noexcept
     : m_fieldNames(std::move(other.m_fieldNames)), m_cells(std::move(other.m_cells)),
       m_values(std::move(other.m_values)), m_valueCount(std::exchange(other.m_valueCount, 0)),
-      m_slots(std::move(other.m_slots)), m_indexed(std::exchange(other.m_indexed, 0)),
-      m_textPool(std::move(other.m_textPool))
+      m_slots(std::move(other.m_slots)), m_indexed(std::exchange(other.m_indexed, 0))
 {}
 
 Table &Table::operator=(Table &&other) noexcept
@@ -298,7 +303,6 @@ Table &Table::operator=(Table &&other) noexcept
     m_valueCount = std::exchange(other.m_valueCount, 0);
     m_slots = std::move(other.m_slots);
     m_indexed = std::exchange(other.m_indexed, 0);
-    m_textPool = std::move(other.m_textPool);
     return *this;
 }
 
@@ -364,7 +368,12 @@ Table::ValueId Table::internText(QStringView text)
     const quint32 hash = textHash(text);
     const ValueId found =
         find(hash, [&](const Value &held) { return held.type() == Value::Type::Text && held.toText() == text; });
-    return found != NullId ? found : add(Value::text(m_textPool.copy(text)), hash);
+    return found != NullId ? found : add(Value::text(textOf(text)), hash);
+}
+
+Table::ValueId Table::addText(QStringView text)
+{
+    return appendValue(Value::text(textOf(text)));
 }
 
 Table::RowCells Table::appendRow()

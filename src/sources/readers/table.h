@@ -1,7 +1,6 @@
 #pragma once
 
 #include "sources/readers/bulkmemory.h"
-#include "sources/readers/textpool.h"
 #include "sources/readers/value.h"
 
 #include <QStringList>
@@ -112,16 +111,13 @@ public:
 
     // The id of the value, which becomes one of the table's values if it was not yet.
     ValueId intern(const Value &value);
-    // The id of a text value; the text is copied only when the table does not hold it yet, into one of the
-    // table's blocks of texts.
+    // The id of a text value; the text is copied only when the table does not hold it yet.
     ValueId internText(QStringView text);
     // The id of a new text value, not looked for among the others nor found by intern or internText later:
-    // for texts that hardly ever repeat, which would only fill the index.
-    ValueId addText(QStringView text) { return appendValue(Value::text(m_textPool.copy(text))); }
+    // for texts that hardly ever repeat, which would only fill the index. An empty text is kept empty, not null.
+    ValueId addText(QStringView text);
 
     void reserveRows(qsizetype rows) { m_cells.reserve(size_t(rows * fieldCount())); }
-    // Room for texts of this many code units in all, for a reader that can tell about how much text is to come.
-    void expectTexts(qsizetype units) { m_textPool.expect(units); }
     // Appends a record of nulls and returns its cells to fill.
     RowCells appendRow();
 
@@ -170,7 +166,6 @@ private:
     std::vector<Slot, BulkAllocator<Slot>> m_slots;
     // How many values the index holds.
     size_t m_indexed = 0;
-    TextPool m_textPool;
 };
 
 // The ordering the voucher loaders ask for: "vchtype, vchdate, vchno, SrNo".
