@@ -671,13 +671,13 @@ private slots:
 
     // A voucher counter that cannot be read as a number or advanced fails each voucher's id, reported under the
     // id's location: the voucher is not sent and its last row says it could not be staged.
-    void highestVoucherIdThatCannotBeRead_data()
+    void voucherCounterThatCannotBeReadOrAdvanced_data()
     {
         QTest::addColumn<QString>("counter");
         QTest::newRow("no number") << u"x"_s;
         QTest::newRow("at its end") << u"9223372036854775807"_s;
     }
-    void highestVoucherIdThatCannotBeRead()
+    void voucherCounterThatCannotBeReadOrAdvanced()
     {
         QFETCH(QString, counter);
         const QString p = u"Payment"_s;
