@@ -12,11 +12,14 @@ namespace {
 
 // The statement that makes a table, as the file keeps its text. The key makes a write one statement that replaces
 // the row with the same key, and keeping the rows in the order of the key makes it the only tree a write changes.
-QString createTableSql(const QString &name, const QStringList &keys, const QStringList &values)
+// The voucher id, which only the file's counter hands out, is kept as a number: each voucher's rows then go after
+// those of the voucher before, into the last pages of each table, rather than among them as "10" before "9".
+QString createTableSql(const QString &name, const QStringList &keys, const QStringList &values,
+                       const QString &voucherKey = QString())
 {
     QStringList columns;
     for (const QString &column : keys + values)
-        columns.append(sqlName(column) + QStringLiteral(" TEXT"));
+        columns.append(sqlName(column) + (column == voucherKey ? QStringLiteral(" INTEGER") : QStringLiteral(" TEXT")));
     return QStringLiteral("CREATE TABLE ") + sqlName(name) + QStringLiteral(" (") + columns.join(QStringLiteral(", ")) +
            QStringLiteral(", PRIMARY KEY (") + sqlNames(keys) + QStringLiteral(")) WITHOUT ROWID");
 }
@@ -29,8 +32,8 @@ QList<std::pair<QString, QString>> programTables()
         QStringList values;
         for (const char *column : table->valueColumns)
             values.append(QLatin1String(column));
-        tables.append(
-            {QLatin1String(table->name), createTableSql(QLatin1String(table->name), table->keyColumns(), values)});
+        tables.append({QLatin1String(table->name), createTableSql(QLatin1String(table->name), table->keyColumns(),
+                                                                  values, QLatin1String(table->voucherKey))});
     }
     tables.append(
         {QLatin1String(counterTable),
