@@ -57,6 +57,12 @@ void appendUtf8(std::string &utf8, const QString &text)
     }
 }
 
+// Raises the last error of a connection, naming the file.
+[[noreturn]] void raiseLastError(sqlite3 *connection, const QString &path)
+{
+    raiseStagingError(path, sqlite3_extended_errcode(connection), QString::fromUtf8(sqlite3_errmsg(connection)));
+}
+
 // Waits a slice of time, keeping the window painted but taking no user input.
 void waitASlice(int ms)
 {
@@ -69,11 +75,6 @@ void waitASlice(int ms)
 }
 
 } // namespace
-
-int busyTimeoutMs()
-{
-    return busyTimeout;
-}
 
 void setBusyTimeoutMs(int ms)
 {
@@ -106,7 +107,7 @@ Statement::Statement(sqlite3 *connection, const QString &path, const QString &sq
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v3(connection, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &m_statement,
                            nullptr) != SQLITE_OK)
-        raiseStagingError(m_path, sqlite3_extended_errcode(connection), QString::fromUtf8(sqlite3_errmsg(connection)));
+        raiseLastError(connection, m_path);
     m_texts.resize(std::size_t(sqlite3_bind_parameter_count(m_statement)));
 }
 
@@ -125,8 +126,7 @@ void Statement::bind(int position, const QString &text)
     appendUtf8(utf8, text);
     // An empty string's data is still a valid pointer, so the value is empty text, never Null.
     if (sqlite3_bind_text(m_statement, position + 1, utf8.c_str(), int(utf8.size()), SQLITE_STATIC) != SQLITE_OK)
-        raiseStagingError(m_path, sqlite3_extended_errcode(m_connection),
-                          QString::fromUtf8(sqlite3_errmsg(m_connection)));
+        raiseLastError(m_connection, m_path);
 }
 
 bool Statement::next()
@@ -160,19 +160,13 @@ int Statement::columnCount() const
     return sqlite3_column_count(m_statement);
 }
 
-QString Statement::columnName(int column) const
-{
-    return QString::fromUtf8(sqlite3_column_name(m_statement, column));
-}
-
 QString Statement::text(int column) const
 {
     if (sqlite3_column_type(m_statement, column) == SQLITE_NULL)
         return QString();
     const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
     if (!bytes)
-        raiseStagingError(m_path, sqlite3_extended_errcode(m_connection),
-                          QString::fromUtf8(sqlite3_errmsg(m_connection)));
+        raiseLastError(m_connection, m_path);
     const int size = sqlite3_column_bytes(m_statement, column);
     return size == 0 ? QString(QLatin1String("")) : QString::fromUtf8(bytes, size);
 }
@@ -232,12 +226,6 @@ void StagingConnection::beginWriting()
     runWaitingWhileBusy(QStringLiteral("BEGIN IMMEDIATE"));
 }
 
-void StagingConnection::beginReading()
-{
-    requireSameFile();
-    exec(QStringLiteral("BEGIN"));
-}
-
 void StagingConnection::commit()
 {
     if (sqlite3_exec(m_connection, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
@@ -291,11 +279,6 @@ void StagingConnection::requireSameFile()
     raiseStagingError(m_path, 0, QStringLiteral("it was deleted or moved while Pelko had it open"));
 }
 
-void StagingConnection::raiseLastError() const
-{
-    raiseStagingError(m_path, sqlite3_extended_errcode(m_connection), QString::fromUtf8(sqlite3_errmsg(m_connection)));
-}
-
 // SQLite's own busy handler must not run the event loop (the connection cannot be used from within it): a
 // statement that finds the file held fails at once, and is tried again after a slice of waiting.
 void StagingConnection::runWaitingWhileBusy(const QString &sql)
@@ -307,7 +290,7 @@ void StagingConnection::runWaitingWhileBusy(const QString &sql)
         if (result == SQLITE_OK)
             return;
         if ((result & 0xff) != SQLITE_BUSY || deadline.hasExpired())
-            raiseLastError();
+            raiseLastError(m_connection, m_path);
         waitASlice(int(std::min<qint64>(busySliceMs, deadline.remainingTime())));
     }
 }

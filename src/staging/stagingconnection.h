@@ -13,9 +13,8 @@ struct sqlite3_stmt;
 
 namespace staging {
 
-// How long a write waits for another program that holds the staging file before it fails.
-int busyTimeoutMs();
-// Tests shorten it, so that a file held past it does not hold them up.
+// How long a write waits for another program that holds the staging file before it fails; tests shorten it, so
+// that a file held past it does not hold them up.
 void setBusyTimeoutMs(int ms);
 
 // A statement prepared once on a connection and run again and again, its values bound as text. Every failure
@@ -39,7 +38,6 @@ public:
     void finish();
 
     int columnCount() const;
-    QString columnName(int column) const;
     // A column of the row in hand as text; Null as a null text.
     QString text(int column) const;
 
@@ -62,7 +60,6 @@ public:
     StagingConnection &operator=(const StagingConnection &) = delete;
 
     const QString &path() const { return m_path; }
-    bool isOpen() const { return m_connection != nullptr; }
     // How many times the file was opened: a count that tells one opening from the next.
     int openings() const { return m_openings; }
     // Opens the file, or makes it when it is missing.
@@ -73,8 +70,6 @@ public:
     // SQLite, the window's events running between them (user input excepted), until the busy time-out; then it
     // fails.
     void beginWriting();
-    // Begins a transaction that only reads, so that its reads see one state of the file.
-    void beginReading();
     void commit();
     // Undoes the open transaction, if any.
     void rollback();
@@ -87,9 +82,6 @@ public:
     // A file deleted or replaced under the open connection would take writes and lose them with it: such a
     // connection is closed and the call raises; the next call opens the file anew.
     void requireSameFile();
-
-    // Raises the connection's last error, naming the file.
-    [[noreturn]] void raiseLastError() const;
 
 private:
     void runWaitingWhileBusy(const QString &sql);

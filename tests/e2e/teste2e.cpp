@@ -917,8 +917,6 @@ private slots:
         }
     }
 
-    // Two unattended runs at once, each against its own server, share one settings store: each run keeps to the
-    // server it started with, though the other stores its own meanwhile.
     // Voucher sheets written the way accountants write them, each from a CSV file through the whole program:
     // every line reaches the request of its own voucher, in its own place and with its own amount, or its voucher
     // is kept from the server with its row saying why, and the run goes on with status 0.
@@ -1061,6 +1059,8 @@ private slots:
         QCOMPARE(lines, report);
     }
 
+    // Two unattended runs at once, each against its own server, share one settings store: each run keeps to the
+    // server it started with, though the other stores its own meanwhile.
     void twoRunsAgainstTwoServersAtOnce()
     {
         Tallysim slow({QStringLiteral("ABC Ltd")}, QStringLiteral("ABC Ltd"), path(QStringLiteral("slow.log")), {},
