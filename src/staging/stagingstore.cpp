@@ -166,12 +166,13 @@ bool StagingStore::writeRow(const char *location, const StagingTable &table, con
     const VoucherKey voucher{keys.at(0), keys.at(1)};
     if (m_failedVouchers.contains(voucher))
         return false; // reported when it failed
+    const std::size_t index = tableIndex(table);
     bool written = false;
     errors::trap(QLatin1String(location), [&] {
         if (!m_connection.inTransaction())
             beginTransaction();
         m_openVouchers.insert(voucher);
-        QString &sql = m_writeSql[tableIndex(table)];
+        QString &sql = m_writeSql[index];
         if (sql.isEmpty()) {
             QStringList names = table.keyColumns();
             for (const char *column : columns)
@@ -188,7 +189,7 @@ bool StagingStore::writeRow(const char *location, const StagingTable &table, con
             insert.bind(at++, value);
         insert.run();
         if (const auto tables = m_tablesOfNewVouchers.find(voucher); tables != m_tablesOfNewVouchers.end())
-            tables->set(tableIndex(table));
+            tables->set(index);
         written = true;
     });
     if (!written) {

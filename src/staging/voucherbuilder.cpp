@@ -462,29 +462,34 @@ private:
     const StagedVoucher &m_staged;
 };
 
+// Reads the voucher back from the file, where it is committed before its request goes out, and sends it. A voucher
+// whose envelope could not be made is not sent (the envelope reported why).
+tally::TallyReply sendStagedVoucher(StagingStore &store, const QString &company, const QString &vchId,
+                                    const QString &action)
+{
+    const StagedVoucher staged(store, company, vchId);
+    VoucherMessage message;
+    if (!message.start(company))
+        return tally::TallyReply{};
+    const VoucherBuilder builder(message, staged);
+    builder.addLineLists();
+    builder.addHeader(action);
+    builder.addRowLists();
+    builder.addLedgerEntries(ledgerEntrySection);
+    builder.addInventoryEntries();
+    builder.addLedgerEntries(allLedgerEntrySection);
+    builder.addStockEntries();
+    return message.send();
+}
+
 } // namespace
 
 tally::TallyReply PostStagedVoucher(StagingStore &store, const QString &company, const QString &vchId,
                                     const QString &action)
 {
-    return errors::trapResult(QLatin1String(locationPostStagedVoucher), tally::TallyReply{},
-                              [&](tally::TallyReply &result) {
-                                  // The voucher is read back from the file and committed there before its request goes
-                                  // out.
-                                  const StagedVoucher staged(store, company, vchId);
-                                  VoucherMessage message;
-                                  if (!message.start(company))
-                                      return; // reported by the envelope
-                                  const VoucherBuilder builder(message, staged);
-                                  builder.addLineLists();
-                                  builder.addHeader(action);
-                                  builder.addRowLists();
-                                  builder.addLedgerEntries(ledgerEntrySection);
-                                  builder.addInventoryEntries();
-                                  builder.addLedgerEntries(allLedgerEntrySection);
-                                  builder.addStockEntries();
-                                  result = message.send();
-                              });
+    return errors::trapResult(
+        QLatin1String(locationPostStagedVoucher), tally::TallyReply{},
+        [&](tally::TallyReply &result) { result = sendStagedVoucher(store, company, vchId, action); });
 }
 
 } // namespace staging
