@@ -422,14 +422,7 @@ void ButtonWindow::dragEnterEvent(QDragEnterEvent *event)
         return;
     }
     m_dragOverData = event->mimeData();
-    qint32 effect = qint32(event->possibleActions());
-    qint16 button = buttonCode(event->buttons());
-    qint16 shift = shiftCode(event->modifiers());
-    float x = float(event->position().x());
-    float y = float(event->position().y());
-    qint16 state = 0;
-    m_control->UserControl_OLEDragOver(event->mimeData(), effect, button, shift, x, y, state);
-    answerDrag(event, effect);
+    dragOver(event, 0);
 }
 
 void ButtonWindow::dragMoveEvent(QDragMoveEvent *event)
@@ -438,12 +431,16 @@ void ButtonWindow::dragMoveEvent(QDragMoveEvent *event)
         QWidget::dragMoveEvent(event);
         return;
     }
+    dragOver(event, 2);
+}
+
+void ButtonWindow::dragOver(QDragMoveEvent *event, qint16 state)
+{
     qint32 effect = qint32(event->possibleActions());
     qint16 button = buttonCode(event->buttons());
     qint16 shift = shiftCode(event->modifiers());
     float x = float(event->position().x());
     float y = float(event->position().y());
-    qint16 state = 2;
     m_control->UserControl_OLEDragOver(event->mimeData(), effect, button, shift, x, y, state);
     answerDrag(event, effect);
 }

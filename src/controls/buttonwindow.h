@@ -107,6 +107,8 @@ private:
     void readSystemColours();
     // The control's answer to a drag over it or dropped on it, as Qt takes it.
     void answerDrag(QDropEvent *event, qint32 effect);
+    // Tells the control of a drag that entered it (state 0) or moves over it (state 2), and answers the drag.
+    void dragOver(QDragMoveEvent *event, qint16 state);
     void startDrag();
 
     SystemColours m_systemColours{};
